@@ -1,0 +1,35 @@
+# Sourced by ./run and ./test: installs the Debian packages the build needs
+# when they are missing. Needs root or sudo only when something is missing.
+
+tavrel_packages=(
+    build-essential cmake ninja-build pkg-config
+    qt6-base-dev qt6-base-dev-tools libqt6serialport6-dev libqt6sql6-sqlite
+    libgl-dev
+    xvfb xauth
+    fonts-dejavu-core fonts-noto-cjk
+)
+
+tavrel_install_deps() {
+    local missing=()
+    local p
+    for p in "${tavrel_packages[@]}"; do
+        dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+    done
+    [ ${#missing[@]} -eq 0 ] && return 0
+    echo "Installing missing packages: ${missing[*]}"
+    local sudo=()
+    if [ "$(id -u)" -ne 0 ]; then
+        if command -v sudo >/dev/null 2>&1; then
+            sudo=(sudo)
+        else
+            echo "error: missing packages (${missing[*]}) and neither root nor sudo to install them" >&2
+            return 1
+        fi
+    fi
+    "${sudo[@]}" env DEBIAN_FRONTEND=noninteractive apt-get update -qq
+    "${sudo[@]}" env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "${missing[@]}"
+}
+
+tavrel_jobs() {
+    nproc 2>/dev/null || echo 2
+}

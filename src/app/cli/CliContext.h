@@ -1,0 +1,31 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+#include <QTextStream>
+
+// What every tavrel-cli command gets: the global options and the words after
+// the command name, and the two output streams.
+struct CliContext
+{
+    QString workspace; // --workspace, empty when not given
+    QString port;      // --port COMn, empty when not given
+    QStringList args;  // the words after the command name
+    QTextStream &out;
+    QTextStream &err;
+
+    // The port to use: --port, else the Terminal/Comport setting.
+    QString portName() const;
+};
+
+// Exit statuses shared by the commands.
+namespace CliExit {
+constexpr int kOk = 0;
+constexpr int kFailure = 1;      // bad input, undecodable lines
+constexpr int kLinkFailure = 2;  // a terminal link reported an error
+constexpr int kNoRecords = 3;    // the terminal held no records
+constexpr int kWriteFailure = 4; // a patrol-data file could not be written
+constexpr int kUsage = 64;
+}
+
+using CliHandler = int (*)(CliContext &context);

@@ -1,0 +1,90 @@
+#include "CliCore.h"
+
+#include "ComPorts.h"
+#include "MessageReporter.h"
+#include "PatrolFile.h"
+
+#include <QFile>
+
+#include <cstdio>
+
+int cliDecode(CliContext &context)
+{
+    if (context.args.size() != 1) {
+        context.err << "usage: tavrel-cli decode FILE.tvl\n";
+        return CliExit::kUsage;
+    }
+    QFile file(context.args.first());
+    if (!file.open(QIODevice::ReadOnly)) {
+        context.err << "tavrel-cli: cannot open " << file.fileName() << ": " << file.errorString() << '\n';
+        return CliExit::kFailure;
+    }
+    // Records are written as UTF-8; the codec itself works on Windows-1252.
+    context.out.setEncoding(QStringConverter::Utf8);
+    int lineNumber = 0;
+    int bad = 0;
+    while (!file.atEnd()) {
+        QByteArray line = file.readLine();
+        ++lineNumber;
+        while (!line.isEmpty() && (line.endsWith('\n') || line.endsWith('\r')))
+            line.chop(1);
+        QString text;
+        QByteArray group;
+        switch (PatrolFile::decode(line, &text, &group)) {
+        case PatrolFile::Decode::Ok:
+            context.out << text << '\n';
+            break;
+        case PatrolFile::Decode::EmptyLine:
+            context.err << "line " << lineNumber << ": empty line\n";
+            ++bad;
+            break;
+        case PatrolFile::Decode::BadLength:
+            context.err << "line " << lineNumber << ": length " << line.size() << " is not a multiple of 6\n";
+            ++bad;
+            break;
+        default:
+            context.err << "line " << lineNumber << ": group \"" << QString::fromLatin1(group)
+                        << "\" is not an encoded byte\n";
+            ++bad;
+            break;
+        }
+    }
+    return bad ? CliExit::kFailure : CliExit::kOk;
+}
+
+int cliEncode(CliContext &context)
+{
+    if (context.args.size() != 1) {
+        context.err << "usage: tavrel-cli encode FILE.tvl < records.txt\n";
+        return CliExit::kUsage;
+    }
+    QFile file(context.args.first());
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Append)) {
+        context.err << "tavrel-cli: cannot open " << file.fileName() << ": " << file.errorString() << '\n';
+        return CliExit::kFailure;
+    }
+    QFile input;
+    if (!input.open(stdin, QIODevice::ReadOnly)) {
+        context.err << "tavrel-cli: cannot read standard input\n";
+        return CliExit::kFailure;
+    }
+    while (!input.atEnd()) {
+        QByteArray line = input.readLine();
+        while (!line.isEmpty() && (line.endsWith('\n') || line.endsWith('\r')))
+            line.chop(1);
+        if (line.isEmpty())
+            continue; // an empty record is never written
+        if (!WritePatrolLine(file, QString::fromUtf8(line)))
+            return CliExit::kWriteFailure;
+    }
+    return CliExit::kOk;
+}
+
+int cliPorts(CliContext &context)
+{
+    QStringList names;
+    ListComPorts(names);
+    for (const QString &name : names)
+        context.out << name << '\t' << ComPortDevice(ComPortNumber(name)) << '\n';
+    return CliExit::kOk;
+}

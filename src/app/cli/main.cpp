@@ -1,0 +1,99 @@
+// tavrel-cli: the patrol-data codec, the serial ports, the terminal links and
+// the headless download, without a window.
+
+#include "CliContext.h"
+#include "CliCore.h"
+
+#include "DataStore.h"
+#include "Settings.h"
+#include "Workspace.h"
+
+#include <QCoreApplication>
+#include <QFileInfo>
+
+#include <cstdio>
+
+namespace {
+
+struct CommandEntry
+{
+    const char *name;
+    CliHandler handler;
+    bool needsStore; // opens tvl.mdb and tvl.mon of the workspace first
+    const char *usage;
+};
+
+const CommandEntry kCommands[] = {
+    {"decode", &cliDecode, false, "decode FILE.tvl        print each record of a patrol-data file"},
+    {"encode", &cliEncode, false, "encode FILE.tvl        append each line of standard input as a record"},
+    {"ports", &cliPorts, false, "ports                  list the serial port names and their devices"},
+};
+
+void printUsage(QTextStream &err)
+{
+    err << "usage: tavrel-cli [--workspace DIR] [--port COMn] COMMAND [ARGS]\n\ncommands:\n";
+    for (const CommandEntry &c : kCommands)
+        err << "  " << c.usage << '\n';
+    err.flush();
+}
+
+}
+
+QString CliContext::portName() const
+{
+    return port.isEmpty() ? GetSetting(QStringLiteral("Terminal"), QStringLiteral("Comport"), QStringLiteral("COM1"))
+                          : port;
+}
+
+int main(int argc, char **argv)
+{
+    QCoreApplication app(argc, argv);
+    QCoreApplication::setApplicationName(QStringLiteral("Tavrel"));
+    QTextStream out(stdout);
+    QTextStream err(stderr);
+
+    QStringList args = app.arguments().mid(1);
+    QString workspace;
+    QString port;
+    while (!args.isEmpty() && args.first().startsWith(QLatin1String("--"))) {
+        const QString option = args.takeFirst();
+        if ((option == QLatin1String("--workspace") || option == QLatin1String("--port")) && !args.isEmpty()) {
+            (option == QLatin1String("--workspace") ? workspace : port) = args.takeFirst();
+        } else if (option == QLatin1String("--help")) {
+            printUsage(err);
+            return CliExit::kOk;
+        } else {
+            err << "tavrel-cli: unknown option " << option << '\n';
+            printUsage(err);
+            return CliExit::kUsage;
+        }
+    }
+    if (args.isEmpty()) {
+        printUsage(err);
+        return CliExit::kUsage;
+    }
+    const QString name = args.takeFirst();
+    const CommandEntry *entry = nullptr;
+    for (const CommandEntry &c : kCommands)
+        if (name == QLatin1String(c.name))
+            entry = &c;
+    if (!entry) {
+        err << "tavrel-cli: unknown command " << name << '\n';
+        printUsage(err);
+        return CliExit::kUsage;
+    }
+
+    const QString folder = Workspace::resolve(workspace, QCoreApplication::applicationDirPath());
+    QString error;
+    Workspace::setCurrent(folder);
+    if (entry->needsStore && (!Workspace::createIfMissing(folder, &error) || !DataStore::open(&error))) {
+        err << "tavrel-cli: " << error << '\n';
+        return CliExit::kFailure;
+    }
+
+    CliContext context{workspace, port, args, out, err};
+    const int status = entry->handler(context);
+    out.flush();
+    err.flush();
+    return status;
+}

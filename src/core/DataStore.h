@@ -1,0 +1,52 @@
+#pragma once
+
+#include <QSqlQuery>
+#include <QString>
+#include <QStringList>
+#include <QVariantList>
+
+// One named database command: the connection it runs on, whether it returns
+// records, and its text (a table name for table commands).
+struct NamedCommand
+{
+    enum class Kind { Table, SqlRecords, SqlNoRecords };
+    QString name;
+    QString connection;
+    Kind kind;
+    QString text;
+    QStringList parameters;
+};
+
+// The databases of the workspace: tvl.mdb (connection "connTVL") and tvl.mon
+// (connection "connLog"), SQLite files that keep the names, tables, columns and
+// command texts of the original Jet databases. connOldDB and connOldPatrolData
+// are reserved for the old-generation Access files and start empty.
+class DataStore
+{
+public:
+    static const QString kConnTVL;
+    static const QString kConnLog;
+    static const QString kConnOldDB;
+    static const QString kConnOldPatrolData;
+
+    // Points connTVL and connLog at the current workspace and opens them.
+    // A missing database is created with its tables; a file that exists but is
+    // not a database, or lacks a table, is left untouched and makes open fail
+    // with `error` describing it.
+    static bool open(QString *error);
+    static void close();
+    static bool isOpen();
+
+    // Every named command, in one table.
+    static const QList<NamedCommand> &commands();
+    static const NamedCommand *command(const QString &name);
+
+    // Runs a named command with its parameters in the order listed. A table
+    // command selects every row of its table. The returned query is active on
+    // success; on failure `error` is set and the query is inactive.
+    static QSqlQuery run(const QString &name, const QVariantList &parameters = {}, QString *error = nullptr);
+
+    // Creates a database file with the tables of the given connection
+    // (kConnTVL or kConnLog) when it is missing, and checks it otherwise.
+    static bool prepareFile(const QString &connection, const QString &path, QString *error);
+};

@@ -1,0 +1,74 @@
+#include "Workspace.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QStandardPaths>
+
+namespace {
+QString g_current;
+}
+
+QString Workspace::resolve(const QString &explicitFolder, const QString &executableFolder)
+{
+    if (!explicitFolder.isEmpty())
+        return QDir(explicitFolder).absolutePath();
+    const QString fromEnv = qEnvironmentVariable("TAVREL_WORKSPACE");
+    if (!fromEnv.isEmpty())
+        return QDir(fromEnv).absolutePath();
+    if (!executableFolder.isEmpty()) {
+        const QDir exe(executableFolder);
+        const QFileInfo info(executableFolder);
+        if (info.isDir() && info.isWritable()
+            && (exe.exists(QStringLiteral("tvl.mdb")) || exe.exists(QStringLiteral("FirstLoad.txt"))))
+            return exe.absolutePath();
+    }
+    return QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) + QStringLiteral("/Tavrel");
+}
+
+bool Workspace::createIfMissing(const QString &folder, QString *error)
+{
+    QDir dir(folder);
+    if (dir.exists())
+        return true;
+    if (!QDir().mkpath(folder)) {
+        if (error)
+            *error = QStringLiteral("Cannot create the workspace folder %1").arg(folder);
+        return false;
+    }
+    for (const char *sub : {"Unapproved", "Approved"}) {
+        if (!dir.mkpath(QLatin1String(sub))) {
+            if (error)
+                *error = QStringLiteral("Cannot create the folder %1").arg(dir.filePath(QLatin1String(sub)));
+            return false;
+        }
+    }
+    // A new workspace starts like a fresh install: the first start runs its steps.
+    QFile marker(dir.filePath(QStringLiteral("FirstLoad.txt")));
+    if (!marker.open(QIODevice::WriteOnly)) {
+        if (error)
+            *error = QStringLiteral("Cannot create %1: %2").arg(marker.fileName(), marker.errorString());
+        return false;
+    }
+    return true;
+}
+
+void Workspace::setCurrent(const QString &folder)
+{
+    g_current = QDir(folder).absolutePath();
+}
+
+QString Workspace::current()
+{
+    return g_current;
+}
+
+QString Workspace::path(const QString &name)
+{
+    return g_current + QLatin1Char('/') + name;
+}
+
+bool IsFirstLoad()
+{
+    return QFileInfo::exists(Workspace::firstLoadMarker());
+}

@@ -1,0 +1,36 @@
+#pragma once
+
+#include "MessageReporter.h"
+
+#include <QList>
+#include <QStringList>
+
+// Records every message logic code shows and answers questions from a queue
+// (No when the queue is empty). Installs itself for its lifetime.
+class RecordingReporter : public MessageReporter
+{
+public:
+    struct Entry
+    {
+        QString text;
+        Icon icon;
+        int number; // failures only, else 0
+        bool isFailure;
+    };
+
+    RecordingReporter();
+    ~RecordingReporter() override;
+
+    void failure(const QString &description, int number) override;
+    void message(const QString &text, Icon icon, const QString &title) override;
+    bool question(const QString &text, const QString &title) override;
+
+    QList<Entry> entries;
+    QList<bool> answers;
+
+    QStringList texts() const;
+    void clear() { entries.clear(); }
+
+private:
+    MessageReporter *m_previous;
+};
