@@ -1,1 +1,168 @@
+#include "QtSerialTransport.h"
 
+#include "ComPorts.h"
+
+#include <QEventLoop>
+#include <QFileInfo>
+#include <QTimer>
+
+QtSerialTransport::QtSerialTransport(QObject *parent)
+    : QObject(parent)
+{
+    connect(&m_port, &QSerialPort::errorOccurred, this, &QtSerialTransport::onError);
+}
+
+QtSerialTransport::~QtSerialTransport()
+{
+    close();
+}
+
+void QtSerialTransport::setFailure(Failure failure, const QString &text)
+{
+    m_failure = failure;
+    m_error = text;
+}
+
+void QtSerialTransport::onError(QSerialPort::SerialPortError error)
+{
+    // A pulled USB adapter or a pseudo-terminal whose other end closed shows up
+    // as a resource (or read) error on an open port.
+    if ((error == QSerialPort::ResourceError || error == QSerialPort::ReadError) && m_port.isOpen()) {
+        setFailure(Failure::DeviceVanished, m_port.errorString());
+        m_port.close();
+    }
+}
+
+bool QtSerialTransport::open(int portNumber, int baudRate)
+{
+    m_baudRate = baudRate;
+    if (m_port.isOpen()) {
+        setFailure(Failure::AlreadyOpen, QStringLiteral("The port is already open"));
+        return false;
+    }
+    const QString device = portNumber > 0 ? ComPortDevice(portNumber) : QString();
+    if (device.isEmpty() || !QFileInfo::exists(device)) {
+        setFailure(Failure::InvalidPort,
+                   device.isEmpty() ? QStringLiteral("COM%1 is not mapped to a serial device").arg(portNumber)
+                                    : QStringLiteral("The device %1 of COM%2 does not exist").arg(device).arg(portNumber));
+        return false;
+    }
+    m_port.setPortName(device);
+    m_port.setBaudRate(baudRate);
+    m_port.setDataBits(QSerialPort::Data8);
+    m_port.setParity(QSerialPort::NoParity);
+    m_port.setStopBits(QSerialPort::OneStop);
+    m_port.setFlowControl(QSerialPort::NoFlowControl);
+    if (!m_port.open(QIODevice::ReadWrite)) {
+        const QSerialPort::SerialPortError e = m_port.error();
+        Failure kind = Failure::Other;
+        if (e == QSerialPort::DeviceNotFoundError || e == QSerialPort::UnsupportedOperationError)
+            kind = Failure::InvalidPort;
+        else if (e == QSerialPort::PermissionError || e == QSerialPort::OpenError)
+            kind = Failure::AlreadyOpen;
+        setFailure(kind, m_port.errorString());
+        m_port.clearError();
+        return false;
+    }
+    // A pseudo-terminal has no modem lines: DTR and RTS are best effort.
+    m_port.setDataTerminalReady(true);
+    m_port.setRequestToSend(true);
+    m_port.clearError();
+    setFailure(Failure::None, QString());
+    return true;
+}
+
+void QtSerialTransport::close()
+{
+    if (m_port.isOpen())
+        m_port.close();
+}
+
+bool QtSerialTransport::isOpen() const
+{
+    return m_port.isOpen();
+}
+
+void QtSerialTransport::setBaudRate(int baudRate)
+{
+    m_baudRate = baudRate;
+    if (m_port.isOpen())
+        m_port.setBaudRate(baudRate);
+}
+
+int QtSerialTransport::baudRate() const
+{
+    return m_baudRate;
+}
+
+qint64 QtSerialTransport::bytesWaiting()
+{
+    if (!m_port.isOpen())
+        return 0;
+    // Pull what the driver holds into QSerialPort's buffer without blocking.
+    if (m_port.waitForReadyRead(0) || m_port.error() == QSerialPort::TimeoutError)
+        m_port.clearError();
+    return m_port.isOpen() ? m_port.bytesAvailable() : 0;
+}
+
+QByteArray QtSerialTransport::readAll()
+{
+    bytesWaiting();
+    return m_port.isOpen() ? m_port.readAll() : QByteArray();
+}
+
+bool QtSerialTransport::write(const QByteArray &bytes)
+{
+    if (!m_port.isOpen()) {
+        setFailure(Failure::Other, QStringLiteral("The port is not open"));
+        return false;
+    }
+    if (m_port.write(bytes) != bytes.size()) {
+        setFailure(Failure::Other, m_port.errorString());
+        return false;
+    }
+    // Hand the bytes to the driver now rather than at the next event-loop turn.
+    m_port.flush();
+    if (m_port.bytesToWrite() > 0)
+        m_port.waitForBytesWritten(1000);
+    return m_port.isOpen();
+}
+
+void QtSerialTransport::discardInput()
+{
+    if (!m_port.isOpen())
+        return;
+    m_port.clear(QSerialPort::Input);
+    m_port.readAll();
+}
+
+bool QtSerialTransport::waitForData(int timeoutMs)
+{
+    if (bytesWaiting() > 0)
+        return true;
+    if (!m_port.isOpen() || timeoutMs <= 0)
+        return false;
+    // A nested event loop: the window keeps repainting and a Cancel button
+    // works, and the wait ends the moment a byte arrives.
+    QEventLoop loop;
+    QTimer timer;
+    timer.setSingleShot(true);
+    timer.setTimerType(Qt::PreciseTimer);
+    connect(&timer, &QTimer::timeout, &loop, &QEventLoop::quit);
+    connect(&m_port, &QSerialPort::readyRead, &loop, &QEventLoop::quit);
+    connect(&m_port, &QSerialPort::errorOccurred, &loop, &QEventLoop::quit);
+    connect(&m_port, &QSerialPort::aboutToClose, &loop, &QEventLoop::quit);
+    timer.start(timeoutMs);
+    loop.exec();
+    return m_port.isOpen() && m_port.bytesAvailable() > 0;
+}
+
+SerialTransport::Failure QtSerialTransport::failure() const
+{
+    return m_failure;
+}
+
+QString QtSerialTransport::errorString() const
+{
+    return m_error;
+}

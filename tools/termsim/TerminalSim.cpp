@@ -1,0 +1,83 @@
+#include "TerminalSim.h"
+
+#include <QSocketNotifier>
+
+#include <thread>
+
+TerminalSim::TerminalSim(QObject *parent)
+    : QObject(parent)
+{
+}
+
+TerminalSim::~TerminalSim()
+{
+    stop();
+}
+
+bool TerminalSim::start(const QString &linkPath, QString *error)
+{
+    stop();
+    if (!m_pty.open(linkPath, error))
+        return false;
+    m_notifier = new QSocketNotifier(m_pty.masterFd(), QSocketNotifier::Read, this);
+    connect(m_notifier, &QSocketNotifier::activated, this, &TerminalSim::onReadable);
+    resetCounters();
+    return true;
+}
+
+void TerminalSim::stop()
+{
+    delete m_notifier;
+    m_notifier = nullptr;
+    m_pty.close();
+}
+
+QString TerminalSim::devicePath() const
+{
+    return m_pty.linkPath().isEmpty() ? m_pty.slavePath() : m_pty.linkPath();
+}
+
+void TerminalSim::vanish()
+{
+    if (!m_pty.isOpen())
+        return;
+    stop();
+    Q_EMIT vanished();
+}
+
+TerminalSim::Clock::duration TerminalSim::lineTime(qsizetype bytes) const
+{
+    const int baud = m_pty.lineBaudRate();
+    if (!m_paced || baud <= 0)
+        return Clock::duration::zero();
+    // Start bit, 8 data bits, stop bit.
+    return std::chrono::duration_cast<Clock::duration>(std::chrono::nanoseconds(bytes * 10LL * 1000000000LL / baud));
+}
+
+void TerminalSim::onReadable()
+{
+    bool closed = false;
+    const QByteArray bytes = m_pty.readAvailable(&closed);
+    if (bytes.isEmpty())
+        return;
+    m_bytesReceived += bytes.size();
+    if (m_silent)
+        return;
+    // The pty delivers at once; a real line would still be shifting the bytes in.
+    if (m_paced)
+        std::this_thread::sleep_until(Clock::now() + lineTime(bytes.size()));
+    handleBytes(bytes);
+}
+
+void TerminalSim::send(const QByteArray &bytes)
+{
+    if (bytes.isEmpty() || !m_pty.isOpen())
+        return;
+    if (m_paced) {
+        const Clock::time_point start = std::max(Clock::now(), m_outFreeAt);
+        m_outFreeAt = start + lineTime(bytes.size());
+        std::this_thread::sleep_until(m_outFreeAt);
+    }
+    if (m_pty.write(bytes))
+        m_bytesSent += bytes.size();
+}

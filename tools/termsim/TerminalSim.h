@@ -1,0 +1,66 @@
+#pragma once
+
+#include "PtyEndpoint.h"
+
+#include <QObject>
+
+#include <chrono>
+
+class QSocketNotifier;
+
+// A simulated serial device on the master side of a pseudo-terminal. A
+// personality (KR terminal, VX cradle) implements handleBytes() from the wire
+// format and answers with send(). With pacing on, every byte costs the time it
+// takes on a real line (10 bits at the baud rate the link set), in both
+// directions, so that timings measured against the simulator are honest.
+class TerminalSim : public QObject
+{
+    Q_OBJECT
+public:
+    explicit TerminalSim(QObject *parent = nullptr);
+    ~TerminalSim() override;
+
+    // Opens the pseudo-terminal and publishes its slave at `linkPath` (if given).
+    bool start(const QString &linkPath, QString *error);
+    void stop();
+    // The path a link opens: the published symlink, or the slave itself.
+    QString devicePath() const;
+    int lineBaudRate() const { return m_pty.lineBaudRate(); }
+
+    void setPaced(bool paced) { m_paced = paced; }
+    bool isPaced() const { return m_paced; }
+    // Ignores everything received: a device that does not answer.
+    void setSilent(bool silent) { m_silent = silent; }
+    bool isSilent() const { return m_silent; }
+    // Closes the master now, as a pulled adapter would.
+    void vanish();
+    bool hasVanished() const { return !m_pty.isOpen(); }
+
+    // Bytes that crossed the line in each direction since start (or the last reset).
+    qint64 bytesReceived() const { return m_bytesReceived; }
+    qint64 bytesSent() const { return m_bytesSent; }
+    void resetCounters() { m_bytesReceived = m_bytesSent = 0; }
+
+Q_SIGNALS:
+    void vanished();
+
+protected:
+    // Bytes from the host, in arrival order; several commands may come at once
+    // and a command may be split across calls.
+    virtual void handleBytes(const QByteArray &bytes) = 0;
+    // Writes to the host (after the bytes' line time when paced).
+    void send(const QByteArray &bytes);
+
+private:
+    using Clock = std::chrono::steady_clock;
+    void onReadable();
+    Clock::duration lineTime(qsizetype bytes) const;
+
+    PtyEndpoint m_pty;
+    QSocketNotifier *m_notifier = nullptr;
+    bool m_paced = false;
+    bool m_silent = false;
+    Clock::time_point m_outFreeAt {};
+    qint64 m_bytesReceived = 0;
+    qint64 m_bytesSent = 0;
+};
