@@ -2,21 +2,34 @@
 
 #include "Settings.h"
 
+#include <QFile>
 #include <QFileInfo>
 #include <QSerialPortInfo>
 #include <QSettings>
 
 #include <map>
 
+#include <sys/stat.h>
+
 namespace {
 
+// The number of a port name in the program's own form "COM<n>", 1..99; -1 for
+// anything else ("COM03", "ttyS0", "COM100").
 int numberOf(const QString &name)
 {
     if (!name.startsWith(QLatin1String("COM")))
         return -1;
     bool ok = false;
     const int n = name.mid(3).toInt(&ok);
-    return ok && n > 0 && n < 100 ? n : -1;
+    return ok && n > 0 && n < 100 && name == QStringLiteral("COM%1").arg(n) ? n : -1;
+}
+
+// A mapped port is present when its path (or the target of a symlink, such as
+// a pseudo-terminal's) is a character device.
+bool isCharacterDevice(const QString &path)
+{
+    struct stat st;
+    return !path.isEmpty() && ::stat(QFile::encodeName(path).constData(), &st) == 0 && S_ISCHR(st.st_mode);
 }
 
 std::map<int, QString> mappedPorts()
@@ -40,9 +53,10 @@ int ListComPorts(QStringList &names)
     std::map<int, QString> ports = mappedPorts();
     for (const QSerialPortInfo &info : QSerialPortInfo::availablePorts()) {
         const QString device = info.systemLocation();
+        const QString canonical = QFileInfo(device).canonicalFilePath();
         bool named = false;
         for (const auto &[n, path] : ports) {
-            if (path == device || QFileInfo(path).canonicalFilePath() == QFileInfo(device).canonicalFilePath()) {
+            if (path == device || (!canonical.isEmpty() && QFileInfo(path).canonicalFilePath() == canonical)) {
                 named = true;
                 break;
             }
@@ -58,7 +72,7 @@ int ListComPorts(QStringList &names)
         SetComPortDevice(n, device);
     }
     for (const auto &[n, path] : ports) {
-        if (QFileInfo::exists(path))
+        if (isCharacterDevice(path))
             names << QStringLiteral("COM%1").arg(n);
     }
     return int(names.size());

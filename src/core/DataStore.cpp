@@ -2,9 +2,12 @@
 
 #include "Workspace.h"
 
+#include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QSqlDatabase>
 #include <QSqlError>
+#include <QSqlQuery>
 
 const QString DataStore::kConnTVL = QStringLiteral("connTVL");
 const QString DataStore::kConnLog = QStringLiteral("connLog");
@@ -17,23 +20,20 @@ struct TableSchema
 {
     const char *name;
     const char *create;
+    QStringList columns;
 };
 
 // Column types are loose on purpose: the program writes text and the current
 // date-time only. TagDef.Code is unique so a duplicate tag is refused here.
-const TableSchema kTvlTables[] = {
-    {"TagDef", "CREATE TABLE TagDef (Code TEXT NOT NULL UNIQUE, Description TEXT)"},
-    {"PatrolData", "CREATE TABLE PatrolData (MachID TEXT, Code TEXT, `Date` TEXT, `Time` TEXT)"},
-};
-const TableSchema kLogTables[] = {
-    {"Log", "CREATE TABLE Log (`DateTime` TEXT, Command TEXT, Description TEXT)"},
-};
-
 QList<TableSchema> schemaFor(const QString &connection)
 {
     if (connection == DataStore::kConnLog)
-        return {std::begin(kLogTables), std::end(kLogTables)};
-    return {std::begin(kTvlTables), std::end(kTvlTables)};
+        return {{"Log", "CREATE TABLE Log (`DateTime` TEXT, Command TEXT, Description TEXT)",
+                 {QStringLiteral("DateTime"), QStringLiteral("Command"), QStringLiteral("Description")}}};
+    return {{"TagDef", "CREATE TABLE TagDef (Code TEXT NOT NULL UNIQUE, Description TEXT)",
+             {QStringLiteral("Code"), QStringLiteral("Description")}},
+            {"PatrolData", "CREATE TABLE PatrolData (MachID TEXT, Code TEXT, `Date` TEXT, `Time` TEXT)",
+             {QStringLiteral("MachID"), QStringLiteral("Code"), QStringLiteral("Date"), QStringLiteral("Time")}}};
 }
 
 QSqlDatabase connectionFor(const QString &name, const QString &path)
@@ -45,6 +45,79 @@ QSqlDatabase connectionFor(const QString &name, const QString &path)
         db.setDatabaseName(path);
     }
     return db;
+}
+
+void setError(QString *error, const QString &text)
+{
+    if (error)
+        *error = text;
+}
+
+// Every SQLite file starts with these 16 bytes.
+constexpr char kSqliteHeader[] = "SQLite format 3";
+
+// Looks at an existing file through a read-only connection of its own, so that
+// a file which is not a database of ours is refused before anything could
+// write to it (SQLite would otherwise take an empty file for a new database).
+bool checkExistingFile(const QString &connection, const QString &path, QString *error)
+{
+    QFile file(path);
+    if (!QFileInfo(path).isFile() || !file.open(QIODevice::ReadOnly)) {
+        setError(error, QStringLiteral("Cannot open %1: %2").arg(QDir::toNativeSeparators(path),
+                                                                 file.errorString()));
+        return false;
+    }
+    const QByteArray header = file.read(sizeof kSqliteHeader);
+    file.close();
+    if (header != QByteArray(kSqliteHeader, sizeof kSqliteHeader)) {
+        setError(error, QStringLiteral("Unrecognized database format '%1'.").arg(QDir::toNativeSeparators(path)));
+        return false;
+    }
+
+    const QString checkName = QStringLiteral("tavrel-check-") + connection;
+    bool ok = true;
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), checkName);
+        db.setDatabaseName(path);
+        db.setConnectOptions(QStringLiteral("QSQLITE_OPEN_READONLY"));
+        if (!db.open()) {
+            setError(error, QStringLiteral("Cannot open %1: %2").arg(QDir::toNativeSeparators(path),
+                                                                     db.lastError().text()));
+            ok = false;
+        }
+        for (const TableSchema &table : schemaFor(connection)) {
+            if (!ok)
+                break;
+            QSqlQuery info(db);
+            const QString name = QLatin1String(table.name);
+            if (!info.exec(QStringLiteral("PRAGMA table_info(%1)").arg(name))) {
+                setError(error, QStringLiteral("Unrecognized database format '%1': %2")
+                                    .arg(QDir::toNativeSeparators(path), info.lastError().text()));
+                ok = false;
+                break;
+            }
+            QStringList present;
+            while (info.next())
+                present << info.value(1).toString();
+            if (present.isEmpty()) {
+                setError(error, QStringLiteral("The database %1 has no table %2.")
+                                    .arg(QDir::toNativeSeparators(path), name));
+                ok = false;
+                break;
+            }
+            for (const QString &column : table.columns) {
+                if (!present.contains(column, Qt::CaseInsensitive)) {
+                    setError(error, QStringLiteral("The table %1 of %2 has no column %3.")
+                                        .arg(name, QDir::toNativeSeparators(path), column));
+                    ok = false;
+                    break;
+                }
+            }
+        }
+        db.close();
+    }
+    QSqlDatabase::removeDatabase(checkName);
+    return ok;
 }
 
 }
@@ -85,42 +158,30 @@ const NamedCommand *DataStore::command(const QString &name)
 
 bool DataStore::prepareFile(const QString &connection, const QString &path, QString *error)
 {
-    const bool existed = QFileInfo::exists(path);
+    const bool existed = QFileInfo::exists(path) || QFileInfo(path).isSymLink();
+    if (existed && !checkExistingFile(connection, path, error)) {
+        if (QSqlDatabase::contains(connection))
+            QSqlDatabase::database(connection, false).close();
+        return false;
+    }
     QSqlDatabase db = connectionFor(connection, path);
     if (!db.isOpen() && !db.open()) {
-        if (error)
-            *error = QStringLiteral("Cannot open %1: %2").arg(path, db.lastError().text());
+        setError(error, QStringLiteral("Cannot open %1: %2").arg(QDir::toNativeSeparators(path),
+                                                                 db.lastError().text()));
         return false;
     }
-    QSqlQuery probe(db);
-    // Reading the catalogue is what makes SQLite look at the file's header.
-    if (!probe.exec(QStringLiteral("SELECT name FROM sqlite_master WHERE type = 'table'"))) {
-        if (error)
-            *error = QStringLiteral("%1 is not a database: %2").arg(path, probe.lastError().text());
-        db.close();
-        return false;
-    }
-    QStringList present;
-    while (probe.next())
-        present << probe.value(0).toString();
-    probe.finish();
+    if (existed)
+        return true;
 
     for (const TableSchema &table : schemaFor(connection)) {
-        const QString name = QLatin1String(table.name);
-        if (present.contains(name, Qt::CaseInsensitive))
-            continue;
-        if (existed) {
-            if (error)
-                *error = QStringLiteral("The database %1 has no table %2").arg(path, name);
-            db.close();
-            return false;
-        }
         QSqlQuery create(db);
         if (!create.exec(QLatin1String(table.create))) {
-            if (error)
-                *error = QStringLiteral("Cannot create table %1 in %2: %3")
-                             .arg(name, path, create.lastError().text());
+            setError(error, QStringLiteral("Cannot create table %1 in %2: %3")
+                                .arg(QLatin1String(table.name), QDir::toNativeSeparators(path),
+                                     create.lastError().text()));
+            // The file is ours and half made: leaving it would make every later start refuse it.
             db.close();
+            QFile::remove(path);
             return false;
         }
     }
@@ -166,15 +227,28 @@ QSqlQuery DataStore::run(const QString &name, const QVariantList &parameters, QS
             *error = QStringLiteral("Unknown database command %1").arg(name);
         return QSqlQuery();
     }
-    if (!QSqlDatabase::contains(cmd->connection)) {
-        if (error)
-            *error = QStringLiteral("The connection %1 is not set up").arg(cmd->connection);
+    // connTVL opens on first use and connLog opens again after a close, both
+    // with the same checks as at start-up.
+    const bool ownFile = cmd->connection == kConnTVL || cmd->connection == kConnLog;
+    const bool open = QSqlDatabase::contains(cmd->connection)
+        && QSqlDatabase::database(cmd->connection, false).isOpen();
+    if (!open && ownFile) {
+        if (Workspace::current().isEmpty()) {
+            setError(error, QStringLiteral("No workspace is set"));
+            return QSqlQuery();
+        }
+        const QString path = cmd->connection == kConnTVL ? Workspace::tvlMdb() : Workspace::tvlMon();
+        if (!prepareFile(cmd->connection, path, error))
+            return QSqlQuery();
+    }
+    if (!QSqlDatabase::contains(cmd->connection)
+        || QSqlDatabase::database(cmd->connection, false).databaseName().isEmpty()) {
+        setError(error, QStringLiteral("No database file is set for the connection %1").arg(cmd->connection));
         return QSqlQuery();
     }
     QSqlDatabase db = QSqlDatabase::database(cmd->connection);
     if (!db.isOpen()) {
-        if (error)
-            *error = QStringLiteral("Cannot open %1: %2").arg(db.databaseName(), db.lastError().text());
+        setError(error, QStringLiteral("Cannot open %1: %2").arg(db.databaseName(), db.lastError().text()));
         return QSqlQuery();
     }
     QSqlQuery query(db);
@@ -184,6 +258,11 @@ QSqlQuery DataStore::run(const QString &name, const QVariantList &parameters, QS
     if (!query.prepare(text)) {
         if (error)
             *error = query.lastError().text();
+        return QSqlQuery();
+    }
+    if (parameters.size() != cmd->parameters.size()) {
+        setError(error, QStringLiteral("The command %1 takes %2 parameters, %3 were given")
+                            .arg(name).arg(cmd->parameters.size()).arg(parameters.size()));
         return QSqlQuery();
     }
     // SQLite numbers the @name parameters in order of appearance, which is the

@@ -19,6 +19,13 @@ public:
     virtual void message(const QString &text, Icon icon, const QString &title = QString()) = 0;
     // A Yes/No question; true for Yes.
     virtual bool question(const QString &text, const QString &title = QString()) = 0;
+    // An OK/Cancel confirmation with an icon; true for OK. Reporters that know
+    // no such box ask it as a question.
+    virtual bool confirm(const QString &text, Icon icon, const QString &title = QString())
+    {
+        Q_UNUSED(icon);
+        return question(text, title);
+    }
 
     // The process-wide reporter; never null (a stderr reporter until one is installed).
     static MessageReporter &instance();

@@ -1,5 +1,6 @@
 #include "Settings.h"
 
+#include <QFileInfo>
 #include <QSettings>
 #include <QStandardPaths>
 
@@ -7,6 +8,7 @@
 
 namespace {
 QString g_configFolder;
+QString g_lastError;
 
 QString keyPath(const QString &section, const QString &key)
 {
@@ -42,12 +44,36 @@ QString GetAppSetting(const QString &application, const QString &section, const 
     return value.isValid() ? value.toString() : defaultValue;
 }
 
-void SaveAppSetting(const QString &application, const QString &section, const QString &key,
+bool SaveAppSetting(const QString &application, const QString &section, const QString &key,
                     const QString &value)
 {
     QSettings store(filePath(application), QSettings::IniFormat);
     store.setValue(keyPath(section, key), value);
     store.sync();
+    if (store.status() != QSettings::NoError) {
+        g_lastError = QStringLiteral("Cannot write the settings file %1").arg(store.fileName());
+        return false;
+    }
+    return true;
+}
+
+QString lastError()
+{
+    return g_lastError;
+}
+
+bool checkStore(QString *error)
+{
+    const QString path = filePath();
+    const QFileInfo info(path);
+    bool ok = !info.exists() || (info.isFile() && info.isReadable());
+    if (ok) {
+        QSettings store(path, QSettings::IniFormat);
+        ok = store.status() == QSettings::NoError;
+    }
+    if (!ok && error)
+        *error = QStringLiteral("Cannot read the settings file %1").arg(path);
+    return ok;
 }
 
 }
@@ -57,9 +83,9 @@ QString GetSetting(const QString &section, const QString &key, const QString &de
     return Settings::GetAppSetting(QStringLiteral("Tavrel"), section, key, defaultValue);
 }
 
-void SaveSetting(const QString &section, const QString &key, const QString &value)
+bool SaveSetting(const QString &section, const QString &key, const QString &value)
 {
-    Settings::SaveAppSetting(QStringLiteral("Tavrel"), section, key, value);
+    return Settings::SaveAppSetting(QStringLiteral("Tavrel"), section, key, value);
 }
 
 void DeleteSetting(const QString &section, const QString &key)

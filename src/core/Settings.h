@@ -6,7 +6,8 @@
 // ($XDG_CONFIG_HOME/Tavrel/Tavrel.conf), addressed by section and key. Every
 // reader supplies its own default.
 QString GetSetting(const QString &section, const QString &key, const QString &defaultValue = QString());
-void SaveSetting(const QString &section, const QString &key, const QString &value);
+// False when the store could not be written; Settings::lastError() then says why.
+bool SaveSetting(const QString &section, const QString &key, const QString &value);
 // Removes a key; used for the Ports map and by tests.
 void DeleteSetting(const QString &section, const QString &key);
 
@@ -27,6 +28,11 @@ QString configFolder();
 // Settings of another application name (the language editor's column widths).
 QString GetAppSetting(const QString &application, const QString &section, const QString &key,
                       const QString &defaultValue = QString());
-void SaveAppSetting(const QString &application, const QString &section, const QString &key,
+bool SaveAppSetting(const QString &application, const QString &section, const QString &key,
                     const QString &value);
+// Why the last SaveSetting failed.
+QString lastError();
+// False with `error` set when the store exists but cannot be read, so that a
+// reader would silently get its defaults (among them the default password).
+bool checkStore(QString *error);
 }

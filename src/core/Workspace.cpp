@@ -29,17 +29,19 @@ QString Workspace::resolve(const QString &explicitFolder, const QString &executa
 bool Workspace::createIfMissing(const QString &folder, QString *error)
 {
     QDir dir(folder);
-    if (dir.exists())
+    // An empty folder (made by hand or by a script) counts as a new workspace too.
+    if (dir.exists() && !dir.isEmpty(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden | QDir::System))
         return true;
     if (!QDir().mkpath(folder)) {
         if (error)
-            *error = QStringLiteral("Cannot create the workspace folder %1").arg(folder);
+            *error = QStringLiteral("Cannot create the workspace folder %1").arg(QDir::toNativeSeparators(folder));
         return false;
     }
     for (const char *sub : {"Unapproved", "Approved"}) {
         if (!dir.mkpath(QLatin1String(sub))) {
             if (error)
-                *error = QStringLiteral("Cannot create the folder %1").arg(dir.filePath(QLatin1String(sub)));
+                *error = QStringLiteral("Cannot create the folder %1")
+                             .arg(QDir::toNativeSeparators(dir.filePath(QLatin1String(sub))));
             return false;
         }
     }

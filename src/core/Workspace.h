@@ -14,8 +14,8 @@ public:
 
     // Creates a workspace that does not exist yet, complete: the folder,
     // Unapproved/, Approved/ and FirstLoad.txt (the databases are created by
-    // DataStore). An existing folder is left as it is. False with `error` set
-    // when the folder cannot be made.
+    // DataStore). An empty folder is filled the same way; a folder with anything
+    // in it is left as it is. False with `error` set when something cannot be made.
     static bool createIfMissing(const QString &folder, QString *error);
 
     static void setCurrent(const QString &folder);

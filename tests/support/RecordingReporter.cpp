@@ -12,17 +12,17 @@ RecordingReporter::~RecordingReporter()
 
 void RecordingReporter::failure(const QString &description, int number)
 {
-    entries.append({description, Icon::Critical, number, true});
+    entries.append({description, Icon::Critical, number, true, QString()});
 }
 
-void RecordingReporter::message(const QString &text, Icon icon, const QString &)
+void RecordingReporter::message(const QString &text, Icon icon, const QString &title)
 {
-    entries.append({text, icon, 0, false});
+    entries.append({text, icon, 0, false, title});
 }
 
-bool RecordingReporter::question(const QString &text, const QString &)
+bool RecordingReporter::question(const QString &text, const QString &title)
 {
-    entries.append({text, Icon::Question, 0, false});
+    entries.append({text, Icon::Question, 0, false, title});
     return answers.isEmpty() ? false : answers.takeFirst();
 }
 
@@ -32,4 +32,10 @@ QStringList RecordingReporter::texts() const
     for (const Entry &e : entries)
         out << e.text;
     return out;
+}
+
+bool RecordingReporter::confirm(const QString &text, Icon icon, const QString &title)
+{
+    entries.append({text, icon, 0, false, title});
+    return answers.isEmpty() ? false : answers.takeFirst();
 }

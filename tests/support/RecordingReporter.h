@@ -5,8 +5,8 @@
 #include <QList>
 #include <QStringList>
 
-// Records every message logic code shows and answers questions from a queue
-// (No when the queue is empty). Installs itself for its lifetime.
+// Records every message logic code shows and answers questions and OK/Cancel
+// confirmations from one queue (No/Cancel when the queue is empty). Installs itself for its lifetime.
 class RecordingReporter : public MessageReporter
 {
 public:
@@ -16,6 +16,7 @@ public:
         Icon icon;
         int number; // failures only, else 0
         bool isFailure;
+        QString title; // as given: empty means the application's title
     };
 
     RecordingReporter();
@@ -24,6 +25,7 @@ public:
     void failure(const QString &description, int number) override;
     void message(const QString &text, Icon icon, const QString &title) override;
     bool question(const QString &text, const QString &title) override;
+    bool confirm(const QString &text, Icon icon, const QString &title) override;
 
     QList<Entry> entries;
     QList<bool> answers;

@@ -1,0 +1,70 @@
+#include "MessageBoxReporter.h"
+
+#include <QApplication>
+#include <QMessageBox>
+#include <QWidget>
+
+namespace {
+
+QWidget *ownerWindow()
+{
+    if (QWidget *modal = QApplication::activeModalWidget())
+        return modal;
+    return QApplication::activeWindow();
+}
+
+QMessageBox::Icon boxIcon(MessageReporter::Icon icon)
+{
+    switch (icon) {
+    case MessageReporter::Icon::Information:
+        return QMessageBox::Information;
+    case MessageReporter::Icon::Exclamation:
+        return QMessageBox::Warning;
+    case MessageReporter::Icon::Critical:
+        return QMessageBox::Critical;
+    case MessageReporter::Icon::Question:
+        return QMessageBox::Question;
+    case MessageReporter::Icon::None:
+        break;
+    }
+    return QMessageBox::NoIcon;
+}
+
+QString titleOrApplication(const QString &title)
+{
+    return title.isEmpty() ? QApplication::applicationName() : title;
+}
+
+int showBox(QMessageBox::Icon icon, const QString &title, const QString &text, QMessageBox::StandardButtons buttons,
+            QMessageBox::StandardButton defaultButton)
+{
+    QMessageBox box(icon, title, text, buttons, ownerWindow());
+    box.setDefaultButton(defaultButton);
+    return box.exec();
+}
+
+}
+
+void MessageBoxReporter::failure(const QString &description, int number)
+{
+    showBox(QMessageBox::NoIcon, QString::number(number), description, QMessageBox::Ok, QMessageBox::Ok);
+}
+
+void MessageBoxReporter::message(const QString &text, Icon icon, const QString &title)
+{
+    showBox(boxIcon(icon), titleOrApplication(title), text, QMessageBox::Ok, QMessageBox::Ok);
+}
+
+bool MessageBoxReporter::question(const QString &text, const QString &title)
+{
+    return showBox(QMessageBox::Question, titleOrApplication(title), text, QMessageBox::Yes | QMessageBox::No,
+                   QMessageBox::Yes)
+        == QMessageBox::Yes;
+}
+
+bool MessageBoxReporter::confirm(const QString &text, Icon icon, const QString &title)
+{
+    return showBox(boxIcon(icon), titleOrApplication(title), text, QMessageBox::Ok | QMessageBox::Cancel,
+                   QMessageBox::Ok)
+        == QMessageBox::Ok;
+}

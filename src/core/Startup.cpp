@@ -1,0 +1,111 @@
+#include "Startup.h"
+
+#include "AppState.h"
+#include "DataStore.h"
+#include "Settings.h"
+#include "StartupUi.h"
+#include "Workspace.h"
+
+#include <QDate>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QLocale>
+
+#include <algorithm>
+
+namespace {
+
+qint16 toInt16(int value)
+{
+    return qint16(std::clamp(value, -32768, 32767));
+}
+
+}
+
+Startup::Startup(StartupUi &ui, const QString &lockPath)
+    : m_ui(ui)
+    , m_instance(lockPath)
+{
+}
+
+bool Startup::fail(const QString &description, int number)
+{
+    m_ui.showFailure(description, number);
+    return false;
+}
+
+Startup::Result Startup::run(const QString &workspace)
+{
+    switch (m_instance.acquire()) {
+    case SingleInstance::Result::AlreadyRunning:
+        m_ui.alreadyRunning(QString::fromLatin1(kAlreadyLaunched));
+        return Result::AlreadyRunning;
+    case SingleInstance::Result::Unavailable:
+        // Without a place for the lock the program still runs; only the check is lost.
+        qWarning("%s", qPrintable(m_instance.errorString()));
+        break;
+    case SingleInstance::Result::Acquired:
+        break;
+    }
+
+    Workspace::setCurrent(workspace);
+    QString error;
+    // An unreadable store would hand every reader its default, the password too.
+    if (!Workspace::createIfMissing(workspace, &error) || !Settings::checkStore(&error)) {
+        fail(error, kFileAccessError);
+        return Result::Failed;
+    }
+
+    if (IsFirstLoad()) {
+        if (!m_ui.selectLanguage())
+            return Result::Cancelled;
+        if (!firstStart())
+            return Result::Failed;
+    }
+
+    AppState::password = GetSetting(QStringLiteral("Security"), QStringLiteral("Password"),
+                                     QString::fromLatin1(AppState::kDefaultPassword));
+    if (!m_ui.askPassword())
+        return Result::Cancelled;
+
+    if (!DataStore::open(&error)) {
+        fail(error, kDatabaseError);
+        return Result::Failed;
+    }
+
+    if (!makeFolder(Workspace::unapprovedFolder()) || !makeFolder(Workspace::approvedFolder()))
+        return Result::Failed;
+
+    AppState::autoDownload = toInt16(GetSettingNumber(QStringLiteral("AutoDownload"), QStringLiteral("Enable"), 1));
+    AppState::terminalFamily = toInt16(GetSettingNumber(QStringLiteral("Terminal"), QStringLiteral("Model"), 0));
+    return Result::ShowMainWindow;
+}
+
+bool Startup::firstStart()
+{
+    const QString date = QLocale::system().toString(QDate::currentDate(), QLocale::ShortFormat);
+    if (!SaveSetting(QStringLiteral("Install"), QStringLiteral("Date"), date)
+        || !SaveSetting(QStringLiteral("Install"), QStringLiteral("Path"),
+                        QDir::toNativeSeparators(Workspace::current())))
+        return fail(Settings::lastError(), kFileAccessError);
+
+    m_ui.runSearchWizard();
+
+    QFile marker(Workspace::firstLoadMarker());
+    if (!marker.remove())
+        return fail(QStringLiteral("Cannot delete %1: %2")
+                        .arg(QDir::toNativeSeparators(marker.fileName()), marker.errorString()),
+                    kFileAccessError);
+    return true;
+}
+
+bool Startup::makeFolder(const QString &path)
+{
+    if (QFileInfo(path).isDir())
+        return true;
+    if (QDir().mkdir(path))
+        return true;
+    return fail(QStringLiteral("Cannot create the folder %1").arg(QDir::toNativeSeparators(path)),
+                kFileAccessError);
+}

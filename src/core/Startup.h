@@ -1,0 +1,36 @@
+#pragma once
+
+#include "SingleInstance.h"
+
+#include <QString>
+
+class StartupUi;
+
+// The start-up procedure, run before any window: single instance, first-start
+// steps, password, databases, patrol-data folders and the settings the main
+// window needs. The caller shows the main window on ShowMainWindow and keeps
+// this object alive for the whole run, since it holds the single-instance lock.
+class Startup
+{
+public:
+    enum class Result { ShowMainWindow, AlreadyRunning, Cancelled, Failed };
+
+    static constexpr const char *kAlreadyLaunched = "Tavrel has been already launched.";
+    // "Path/File access error": a folder, marker or settings file could not be used.
+    static constexpr int kFileAccessError = 75;
+    // "Unspecified error": a database could not be opened or created.
+    static constexpr int kDatabaseError = -2147467259;
+
+    explicit Startup(StartupUi &ui, const QString &lockPath = SingleInstance::defaultLockPath());
+
+    // `workspace` is the folder Workspace::resolve chose.
+    Result run(const QString &workspace);
+
+private:
+    bool fail(const QString &description, int number);
+    bool firstStart();
+    bool makeFolder(const QString &path);
+
+    StartupUi &m_ui;
+    SingleInstance m_instance;
+};
