@@ -1,10 +1,11 @@
-#include "DataStore.h"
 #include "PatrolFile.h"
 #include "RecordingReporter.h"
 #include "TestEnv.h"
+#include "Workspace.h"
 
 #include <QBuffer>
-#include <QSqlQuery>
+#include <QDir>
+#include <QFile>
 #include <QtTest>
 
 class tst_PatrolFile : public QObject
@@ -13,8 +14,11 @@ class tst_PatrolFile : public QObject
 private Q_SLOTS:
     void encodesSixDigitsPerByte();
     void everyByteRoundTrips();
+    void readFailures_data();
     void readFailures();
-    void namedCommandsAndLeftJoin();
+    void fileRoundTrip();
+    void sameSecondAppends();
+    void fullDiskReported();
 };
 
 void tst_PatrolFile::encodesSixDigitsPerByte()
@@ -24,6 +28,9 @@ void tst_PatrolFile::encodesSixDigitsPerByte()
     const QByteArray line = PatrolFile::encode(record);
     QCOMPARE(line.size(), 150);
     QCOMPARE(line.left(6), QByteArray::number(574139 - '1'));
+    QCOMPARE(line.mid(6, 6), QByteArray("574095")); // 574139 - ','
+    for (const char c : line)
+        QVERIFY(c >= '0' && c <= '9');
 }
 
 void tst_PatrolFile::everyByteRoundTrips()
@@ -37,45 +44,116 @@ void tst_PatrolFile::everyByteRoundTrips()
     QCOMPARE(PatrolFile::decode(PatrolFile::encode(text), &back), PatrolFile::Decode::Ok);
     QCOMPARE(back, text);
     QCOMPARE(PatrolFile::fromAnsi("\x80\xe9"), QStringLiteral("\u20ac\u00e9"));
+    // Byte 0 is the highest group value a line can hold.
+    QCOMPARE(PatrolFile::encode(QString(QChar(0))), QByteArray("574139"));
+    // A character the code page lacks is written as "?", as the code page conversion does.
+    QCOMPARE(PatrolFile::toAnsi(QStringLiteral("\u65e5")), QByteArray("?"));
+}
+
+void tst_PatrolFile::readFailures_data()
+{
+    QTest::addColumn<QByteArray>("line");
+    QTest::addColumn<bool>("reported");
+    QTest::newRow("7 digits") << QByteArray("5740905") << false;
+    QTest::newRow("empty line") << QByteArray("") << false;
+    QTest::newRow("13 digits") << QByteArray("5740905740901") << false;
+    QTest::newRow("above K") << QByteArray::number(574139 + 1) << true;
+    QTest::newRow("below K - 255") << QByteArray::number(574139 - 256) << true;
+    QTest::newRow("second group bad") << QByteArray("574090999999") << true;
+    QTest::newRow("not digits") << QByteArray("57409x") << true;
 }
 
 void tst_PatrolFile::readFailures()
 {
+    QFETCH(QByteArray, line);
+    QFETCH(bool, reported);
     RecordingReporter reporter;
-    QByteArray data = PatrolFile::encode(QStringLiteral("ok")) + "\r\n" + "1234567\r\n" + "\r\n"
-        + QByteArray::number(574139 + 1) + "\r\n" + QByteArray::number(574139 - 256) + "\r\n";
+    QByteArray data = PatrolFile::encode(QStringLiteral("ok")) + "\r\n" + line + "\r\n"
+        + PatrolFile::encode(QStringLiteral("next")) + "\r\n";
     QBuffer buffer(&data);
     buffer.open(QIODevice::ReadOnly);
-    QString text = QStringLiteral("unchanged");
+    QString text;
     QVERIFY(ReadPatrolLine(buffer, text));
     QCOMPARE(text, QStringLiteral("ok"));
-    text = QStringLiteral("unchanged");
-    QVERIFY(!ReadPatrolLine(buffer, text)); // 7 digits
-    QVERIFY(!ReadPatrolLine(buffer, text)); // empty line
-    QVERIFY(reporter.entries.isEmpty());
-    QVERIFY(!ReadPatrolLine(buffer, text)); // above K
-    QVERIFY(!ReadPatrolLine(buffer, text)); // below K - 255
-    QCOMPARE(reporter.entries.size(), 2);
-    QVERIFY(!ReadPatrolLine(buffer, text)); // end of file
-    QCOMPARE(text, QStringLiteral("unchanged"));
+    QVERIFY(!ReadPatrolLine(buffer, text));
+    QCOMPARE(text, QStringLiteral("ok")); // left unchanged
+    QCOMPARE(reporter.entries.size(), reported ? 1 : 0);
+    if (reported)
+        QVERIFY(reporter.entries.first().isFailure);
+    // The reader goes on with the following line, and fails quietly at the end.
+    QVERIFY(ReadPatrolLine(buffer, text));
+    QCOMPARE(text, QStringLiteral("next"));
+    QVERIFY(!ReadPatrolLine(buffer, text));
+    QCOMPARE(text, QStringLiteral("next"));
+    QCOMPARE(reporter.entries.size(), reported ? 1 : 0);
 }
 
-void tst_PatrolFile::namedCommandsAndLeftJoin()
+void tst_PatrolFile::fileRoundTrip()
 {
-    TestEnv env;
+    TestEnv env(false);
+    const QStringList records = {
+        QStringLiteral("1,0004A1B2C3,2024/01/08,08:00:15"),
+        QStringLiteral("12,Caf\u00e9 \u20ac,2024/01/09,23:59:59"),
+        QStringLiteral("3,\u00c4\u00d6\u00dc\u00df,2024/02/29,00:00:00"),
+    };
+    QFile file;
     QString error;
-    QVERIFY2(DataStore::run(QStringLiteral("InsertPatrolData"),
-                            {QStringLiteral("1"), QStringLiteral("0004A1B2C3"), QStringLiteral("2024/01/08"),
-                             QStringLiteral("08:00:15")},
-                            &error)
-                 .isActive(),
-             qPrintable(error));
-    QSqlQuery q = DataStore::run(QStringLiteral("rptPatrolData"), {}, &error);
-    QVERIFY2(q.isActive(), qPrintable(error));
-    QVERIFY(q.next());
-    QCOMPARE(q.value(0).toString(), QStringLiteral("1"));
-    QCOMPARE(q.value(1).toString(), QStringLiteral("0004A1B2C3"));
-    QCOMPARE(q.value(4).toString(), QString());
+    const QString name = PatrolFile::fileNameFor(QDateTime(QDate(2024, 1, 8), QTime(8, 5, 9)));
+    QCOMPARE(name, QStringLiteral("20240108 080509.tvl"));
+    QVERIFY2(PatrolFile::openForAppend(file, name, &error), qPrintable(error));
+    for (const QString &r : records)
+        QVERIFY(WritePatrolLine(file, r));
+    QVERIFY(!WritePatrolLine(file, QString())); // an empty record is not written
+    file.close();
+
+    QFile raw(QDir(Workspace::unapprovedFolder()).filePath(name));
+    QVERIFY(raw.open(QIODevice::ReadOnly));
+    const QByteArray bytes = raw.readAll();
+    raw.close();
+    const QList<QByteArray> lines = bytes.split('\n');
+    QCOMPARE(lines.size(), records.size() + 1); // CR LF after every line, nothing after the last
+    QVERIFY(lines.last().isEmpty());
+    for (int i = 0; i < records.size(); ++i) {
+        QVERIFY(lines[i].endsWith('\r'));
+        QCOMPARE(lines[i].size() - 1, records[i].size() * 6); // one byte per character, é and € included
+    }
+
+    QVERIFY(raw.open(QIODevice::ReadOnly));
+    QStringList back;
+    QString text;
+    while (ReadPatrolLine(raw, text))
+        back << text;
+    QCOMPARE(back, records);
+}
+
+void tst_PatrolFile::sameSecondAppends()
+{
+    TestEnv env(false);
+    const QString name = PatrolFile::fileNameFor(QDateTime(QDate(2024, 12, 31), QTime(23, 0, 1)));
+    QCOMPARE(name, QStringLiteral("20241231 230001.tvl"));
+    for (const char *record : {"1,A,2024/12/31,22:00:00", "2,B,2024/12/31,22:30:00"}) {
+        QFile file;
+        QVERIFY(PatrolFile::openForAppend(file, name, nullptr));
+        QVERIFY(WritePatrolLine(file, QLatin1String(record)));
+    }
+    QFile file(QDir(Workspace::unapprovedFolder()).filePath(name));
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    QString first, second;
+    QVERIFY(ReadPatrolLine(file, first));
+    QVERIFY(ReadPatrolLine(file, second));
+    QCOMPARE(first, QStringLiteral("1,A,2024/12/31,22:00:00"));
+    QCOMPARE(second, QStringLiteral("2,B,2024/12/31,22:30:00"));
+}
+
+void tst_PatrolFile::fullDiskReported()
+{
+    QFile full(QStringLiteral("/dev/full"));
+    if (!full.open(QIODevice::WriteOnly))
+        QSKIP("/dev/full is not available");
+    RecordingReporter reporter;
+    QVERIFY(!WritePatrolLine(full, QStringLiteral("1,A,2024/12/31,22:00:00")));
+    QCOMPARE(reporter.entries.size(), 1);
+    QVERIFY(reporter.entries.first().isFailure);
 }
 
 QTEST_GUILESS_MAIN(tst_PatrolFile)

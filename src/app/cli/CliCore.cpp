@@ -68,13 +68,19 @@ int cliEncode(CliContext &context)
         context.err << "tavrel-cli: cannot read standard input\n";
         return CliExit::kFailure;
     }
+    int lineNumber = 0;
     while (!input.atEnd()) {
         QByteArray line = input.readLine();
+        ++lineNumber;
         while (!line.isEmpty() && (line.endsWith('\n') || line.endsWith('\r')))
             line.chop(1);
         if (line.isEmpty())
             continue; // an empty record is never written
-        if (!WritePatrolLine(file, QString::fromUtf8(line)))
+        const QString text = QString::fromUtf8(line);
+        // The file holds Windows-1252 bytes; say so when that loses characters.
+        if (PatrolFile::fromAnsi(PatrolFile::toAnsi(text)) != text)
+            context.err << "line " << lineNumber << ": characters without a Windows-1252 form are written as ?\n";
+        if (!WritePatrolLine(file, text))
             return CliExit::kWriteFailure;
     }
     return CliExit::kOk;

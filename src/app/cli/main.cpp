@@ -57,7 +57,11 @@ int main(int argc, char **argv)
     QString port;
     while (!args.isEmpty() && args.first().startsWith(QLatin1String("--"))) {
         const QString option = args.takeFirst();
-        if ((option == QLatin1String("--workspace") || option == QLatin1String("--port")) && !args.isEmpty()) {
+        if (option == QLatin1String("--workspace") || option == QLatin1String("--port")) {
+            if (args.isEmpty()) {
+                err << "tavrel-cli: option " << option << " needs a value\n";
+                return CliExit::kUsage;
+            }
             (option == QLatin1String("--workspace") ? workspace : port) = args.takeFirst();
         } else if (option == QLatin1String("--help")) {
             printUsage(err);

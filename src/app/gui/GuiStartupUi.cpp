@@ -1,0 +1,30 @@
+#include "GuiStartupUi.h"
+
+#include "MessageReporter.h"
+#include "frmPassword.h"
+
+void GuiStartupUi::alreadyRunning(const QString &text)
+{
+    MessageReporter::instance().message(text, MessageReporter::Icon::Exclamation);
+}
+
+bool GuiStartupUi::selectLanguage()
+{
+    return true;
+}
+
+void GuiStartupUi::runSearchWizard()
+{
+}
+
+bool GuiStartupUi::askPassword()
+{
+    frmPassword dialog;
+    dialog.exec();
+    return dialog.IsOK();
+}
+
+void GuiStartupUi::showFailure(const QString &description, int number)
+{
+    MessageReporter::instance().failure(description, number);
+}

@@ -1,0 +1,53 @@
+// tavrel: the desktop program.
+
+#include "GuiStartupUi.h"
+
+#include "MessageBoxReporter.h"
+#include "Startup.h"
+#include "Version.h"
+#include "Workspace.h"
+#include "frmMain.h"
+
+#include <QApplication>
+#include <QCommandLineParser>
+
+int main(int argc, char **argv)
+{
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("Tavrel"));
+    QApplication::setApplicationVersion(VersionSuffix().mid(2));
+
+    QCommandLineParser parser;
+    parser.setApplicationDescription(QStringLiteral("Guard-patrol terminal download and review"));
+    parser.addHelpOption();
+    parser.addVersionOption();
+    const QCommandLineOption workspaceOption(
+        QStringLiteral("workspace"),
+        QStringLiteral("Use DIR as the workspace (databases and patrol-data folders); created when missing."),
+        QStringLiteral("DIR"));
+    parser.addOption(workspaceOption);
+    parser.process(app);
+
+    MessageBoxReporter reporter;
+    MessageReporter::install(&reporter);
+
+    GuiStartupUi ui;
+    Startup startup(ui);
+    const QString folder = Workspace::resolve(parser.value(workspaceOption), QCoreApplication::applicationDirPath());
+    switch (startup.run(folder)) {
+    case Startup::Result::ShowMainWindow:
+        break;
+    case Startup::Result::Failed:
+        return 1;
+    case Startup::Result::AlreadyRunning:
+    case Startup::Result::Cancelled:
+        return 0;
+    }
+
+    frmMain window;
+    QObject::connect(&window, &frmMain::exitRequested, &app, &QApplication::quit);
+    window.show();
+    const int status = app.exec();
+    MessageReporter::install(nullptr);
+    return status;
+}

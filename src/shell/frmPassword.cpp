@@ -1,0 +1,43 @@
+#include "frmPassword.h"
+
+#include "ui_frmPassword.h"
+
+#include "ApplicationPassword.h"
+#include "MessageReporter.h"
+
+#include <QPushButton>
+
+namespace {
+// Text 174 of the string store, as designed in English.
+const char *const kWrongPassword = "Invalid password, please try again.";
+}
+
+frmPassword::frmPassword(QWidget *parent)
+    : QDialog(parent)
+    , m_ui(std::make_unique<Ui::frmPassword>())
+{
+    m_ui->setupUi(this);
+    connect(m_ui->cmdCtrl_0, &QPushButton::clicked, this, [this] { cmdCtrl_Click(0); });
+    connect(m_ui->cmdCtrl_1, &QPushButton::clicked, this, [this] { cmdCtrl_Click(1); });
+}
+
+frmPassword::~frmPassword() = default;
+
+void frmPassword::cmdCtrl_Click(int index)
+{
+    if (index == 1) {
+        m_isOK = false;
+        reject();
+        return;
+    }
+    const QString entry = m_ui->txtPassword->text();
+    if (!ApplicationPassword::accepts(entry)) {
+        MessageReporter::instance().message(QString::fromLatin1(kWrongPassword), MessageReporter::Icon::Exclamation);
+        m_ui->txtPassword->setSelection(0, int(entry.size()));
+        m_ui->txtPassword->setFocus();
+        return;
+    }
+    ApplicationPassword::unlock(entry);
+    m_isOK = true;
+    accept();
+}

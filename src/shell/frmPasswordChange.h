@@ -1,0 +1,27 @@
+#pragma once
+
+#include <QDialog>
+
+#include <memory>
+
+namespace Ui {
+class frmPasswordChange;
+}
+
+// Sets a new application password: whatever is entered, even nothing, is
+// saved and takes effect at once. The current password is not asked for.
+class frmPasswordChange : public QDialog
+{
+    Q_OBJECT
+public:
+    explicit frmPasswordChange(QWidget *parent = nullptr);
+    ~frmPasswordChange() override;
+
+    bool IsOK() const { return m_isOK; }
+
+private:
+    void cmdCtrl_Click(int index);
+
+    std::unique_ptr<Ui::frmPasswordChange> m_ui;
+    bool m_isOK = false;
+};

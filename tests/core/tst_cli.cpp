@@ -1,0 +1,121 @@
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QtTest>
+
+// Runs the built tavrel-cli as a user would.
+class tst_Cli : public QObject
+{
+    Q_OBJECT
+private Q_SLOTS:
+    void initTestCase();
+    void encodeThenDecodeIsByteIdentical();
+    void undecodableLinesAreReported();
+    void badUsageIsOneLine_data();
+    void badUsageIsOneLine();
+
+private:
+    struct Run
+    {
+        int status;
+        QByteArray out;
+        QByteArray err;
+    };
+    Run cli(const QStringList &args, const QByteArray &input = QByteArray());
+
+    QTemporaryDir m_dir;
+};
+
+void tst_Cli::initTestCase()
+{
+    QVERIFY(QFileInfo(QStringLiteral(TAVREL_CLI_PATH)).isExecutable());
+}
+
+tst_Cli::Run tst_Cli::cli(const QStringList &args, const QByteArray &input)
+{
+    QProcess p;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("XDG_CONFIG_HOME"), m_dir.filePath(QStringLiteral("config")));
+    env.insert(QStringLiteral("XDG_DATA_HOME"), m_dir.filePath(QStringLiteral("data")));
+    p.setProcessEnvironment(env);
+    p.start(QStringLiteral(TAVREL_CLI_PATH), args);
+    if (!p.waitForStarted())
+        return {-1, {}, "could not start"};
+    p.write(input);
+    p.closeWriteChannel();
+    p.waitForFinished(30000);
+    const int status = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -2; // -2: it crashed
+    return {status, p.readAllStandardOutput(), p.readAllStandardError()};
+}
+
+void tst_Cli::encodeThenDecodeIsByteIdentical()
+{
+    const QString file = m_dir.filePath(QStringLiteral("20240108 080000.tvl"));
+    const QByteArray records = QStringLiteral("1,0004A1B2C3,2024/01/08,08:00:15\n"
+                                              "2,Caf\u00e9 \u20ac 5,2024/01/09,23:59:59\n"
+                                              "3,\u00c5ngstr\u00f6m \u2018q\u2019,2024/02/29,00:00:00\n")
+                                   .toUtf8();
+    Run encoded = cli({QStringLiteral("encode"), file}, records);
+    QCOMPARE(encoded.status, 0);
+    QCOMPARE(encoded.err, QByteArray());
+
+    QFile raw(file);
+    QVERIFY(raw.open(QIODevice::ReadOnly));
+    const QByteArray bytes = raw.readAll();
+    QCOMPARE(bytes.count("\r\n"), 3);
+    QCOMPARE(bytes.split('\n').value(1).size(), 1 + 6 * 30); // "2,Café € 5,..." is 30 characters
+
+    Run decoded = cli({QStringLiteral("decode"), file});
+    QCOMPARE(decoded.status, 0);
+    QCOMPARE(decoded.err, QByteArray());
+    QCOMPARE(decoded.out, records);
+
+    // encode appends, as a download within the same second does.
+    QCOMPARE(cli({QStringLiteral("encode"), file}, "4,X,2024/03/01,01:02:03\n").status, 0);
+    QCOMPARE(cli({QStringLiteral("decode"), file}).out, records + "4,X,2024/03/01,01:02:03\n");
+}
+
+void tst_Cli::undecodableLinesAreReported()
+{
+    const QString file = m_dir.filePath(QStringLiteral("damaged.tvl"));
+    QFile f(file);
+    QVERIFY(f.open(QIODevice::WriteOnly));
+    f.write("574090\r\n"          // "1"
+            "5740905\r\n"         // line 2: 7 digits
+            "574090\r\n"          // "1"
+            "999999574090\r\n");  // line 4: a group that is no byte
+    f.close();
+    Run r = cli({QStringLiteral("decode"), file});
+    QCOMPARE(r.status, 1);
+    QCOMPARE(r.out, QByteArray("1\n1\n"));
+    const QList<QByteArray> lines = r.err.trimmed().split('\n');
+    QCOMPARE(lines.size(), 2);
+    QVERIFY2(lines[0].startsWith("line 2:"), lines[0].constData());
+    QVERIFY2(lines[1].startsWith("line 4:") && lines[1].contains("999999"), lines[1].constData());
+}
+
+void tst_Cli::badUsageIsOneLine_data()
+{
+    QTest::addColumn<QStringList>("args");
+    QTest::addColumn<int>("status");
+    QTest::addColumn<QByteArray>("expected");
+    QTest::newRow("missing file") << QStringList{"decode", "/nonexistent/x.tvl"} << 1 << QByteArray("/nonexistent/x.tvl");
+    QTest::newRow("folder") << QStringList{"decode", "/"} << 1 << QByteArray("cannot");
+    QTest::newRow("unwritable") << QStringList{"encode", "/nonexistent/x.tvl"} << 1 << QByteArray("/nonexistent/x.tvl");
+    QTest::newRow("unknown command") << QStringList{"frobnicate"} << 64 << QByteArray("unknown command frobnicate");
+    QTest::newRow("option without value") << QStringList{"--workspace"} << 64 << QByteArray("--workspace");
+}
+
+void tst_Cli::badUsageIsOneLine()
+{
+    QFETCH(QStringList, args);
+    QFETCH(int, status);
+    QFETCH(QByteArray, expected);
+    Run r = cli(args, "1,A,2024/01/01,00:00:00\n");
+    QCOMPARE(r.status, status);
+    QVERIFY2(r.err.split('\n').first().contains(expected), r.err.constData());
+    QCOMPARE(r.out, QByteArray());
+}
+
+QTEST_GUILESS_MAIN(tst_Cli)
+#include "tst_cli.moc"

@@ -1,0 +1,262 @@
+#include "DataStore.h"
+#include "OperationLog.h"
+#include "RecordingReporter.h"
+#include "TestEnv.h"
+#include "Workspace.h"
+
+#include <QCryptographicHash>
+#include <QDir>
+#include <QFile>
+#include <QSqlDatabase>
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QtTest>
+
+class tst_DataStore : public QObject
+{
+    Q_OBJECT
+private Q_SLOTS:
+    void commandsByName_data();
+    void commandsByName();
+    void newWorkspaceIsComplete();
+    void reportJoinsTagsAndKeepsUnknownCodes();
+    void tagCodeIsUnique();
+    void parameterCountIsChecked();
+    void foreignFileRefusedAndUntouched_data();
+    void foreignFileRefusedAndUntouched();
+    void logReopensAfterClose();
+};
+
+namespace {
+
+QByteArray fileHash(const QString &path)
+{
+    QFile f(path);
+    if (!f.open(QIODevice::ReadOnly))
+        return {};
+    return QCryptographicHash::hash(f.readAll(), QCryptographicHash::Sha256);
+}
+
+// A SQLite file with only the given statements run, made outside DataStore.
+void makeDatabase(const QString &path, const QStringList &statements)
+{
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("fixture"));
+        db.setDatabaseName(path);
+        QVERIFY(db.open());
+        for (const QString &s : statements) {
+            QSqlQuery q(db);
+            QVERIFY2(q.exec(s), qPrintable(q.lastError().text()));
+        }
+        db.close();
+    }
+    QSqlDatabase::removeDatabase(QStringLiteral("fixture"));
+}
+
+int rowCount(const QString &command)
+{
+    QSqlQuery q = DataStore::run(command);
+    int n = 0;
+    while (q.next())
+        ++n;
+    return n;
+}
+
+}
+
+void tst_DataStore::commandsByName_data()
+{
+    QTest::addColumn<QString>("connection");
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QStringList>("parameters");
+    QTest::newRow("TagDef") << "connTVL" << "TagDef" << QStringList();
+    QTest::newRow("GetDescriptionWithSpecCode_TagDef")
+        << "connTVL" << "SELECT Description FROM TagDef WHERE (Code = @Code)" << QStringList{"Code"};
+    QTest::newRow("DeletePatrolData") << "connTVL" << "DELETE FROM PatrolData" << QStringList();
+    QTest::newRow("InsertPatrolData")
+        << "connTVL"
+        << "INSERT INTO PatrolData(MachID, Code, `Date`, `Time`) VALUES (@MachID, @Code, @Date , @Time )"
+        << QStringList{"MachID", "Code", "Date", "Time"};
+    QTest::newRow("rptPatrolData")
+        << "connTVL"
+        << "SELECT PatrolData.MachID, PatrolData.Code, PatrolData.`DATE`, PatrolData.`TIME`, TagDef.Description "
+           "FROM PatrolData LEFT JOIN TagDef ON PatrolData.Code = TagDef.Code ORDER BY PatrolData.`DATE`, "
+           "PatrolData.`TIME`"
+        << QStringList();
+    QTest::newRow("rptTagDef") << "connTVL" << "SELECT Code, Description FROM TagDef ORDER BY Code" << QStringList();
+    QTest::newRow("DeleteTagDef") << "connTVL" << "DELETE FROM TagDef" << QStringList();
+    QTest::newRow("TagDef_Old") << "connOldDB" << "TagsDef" << QStringList();
+    QTest::newRow("PatrolData_Old") << "connOldPatrolData" << "RawData" << QStringList();
+    QTest::newRow("Log") << "connLog" << "Log" << QStringList();
+}
+
+void tst_DataStore::commandsByName()
+{
+    QFETCH(QString, connection);
+    QFETCH(QString, text);
+    QFETCH(QStringList, parameters);
+    const NamedCommand *cmd = DataStore::command(QString::fromLatin1(QTest::currentDataTag()));
+    QVERIFY(cmd);
+    QCOMPARE(cmd->connection, connection);
+    QCOMPARE(cmd->text, text);
+    QCOMPARE(cmd->parameters, parameters);
+    QCOMPARE(DataStore::commands().size(), 10);
+}
+
+void tst_DataStore::newWorkspaceIsComplete()
+{
+    TestEnv env;
+    const QDir ws(env.workspace());
+    for (const char *name : {"tvl.mdb", "tvl.mon", "FirstLoad.txt"})
+        QVERIFY2(QFileInfo(ws.filePath(QLatin1String(name))).isFile(), name);
+    for (const char *name : {"Unapproved", "Approved"})
+        QVERIFY2(QFileInfo(ws.filePath(QLatin1String(name))).isDir(), name);
+
+    // Every table command and the two old-format connections are usable.
+    QString error;
+    QVERIFY2(DataStore::run(QStringLiteral("TagDef"), {}, &error).isActive(), qPrintable(error));
+    QVERIFY2(DataStore::run(QStringLiteral("Log"), {}, &error).isActive(), qPrintable(error));
+    QVERIFY(QSqlDatabase::contains(DataStore::kConnOldDB));
+    QVERIFY(QSqlDatabase::database(DataStore::kConnOldPatrolData, false).databaseName().isEmpty());
+    QVERIFY(!DataStore::run(QStringLiteral("TagDef_Old"), {}, &error).isActive());
+    QVERIFY(!error.isEmpty());
+}
+
+void tst_DataStore::reportJoinsTagsAndKeepsUnknownCodes()
+{
+    TestEnv env;
+    QString error;
+    QSqlQuery tag(QSqlDatabase::database(DataStore::kConnTVL));
+    QVERIFY(tag.exec(QStringLiteral("INSERT INTO TagDef (Code, Description) VALUES ('0004A1B2C3', 'Gate')")));
+    const QList<QVariantList> records = {
+        {"2", "FFFF000001", "2024/01/09", "07:00:00"},
+        {"1", "0004A1B2C3", "2024/01/08", "08:00:15"},
+        {"1", "0004A1B2C3", "2024/01/08", "06:30:00"},
+    };
+    for (const QVariantList &r : records)
+        QVERIFY2(DataStore::run(QStringLiteral("InsertPatrolData"), r, &error).isActive(), qPrintable(error));
+
+    QSqlQuery q = DataStore::run(QStringLiteral("rptPatrolData"), {}, &error);
+    QVERIFY2(q.isActive(), qPrintable(error));
+    QStringList rows;
+    while (q.next())
+        rows << QStringList{q.value(0).toString(), q.value(1).toString(), q.value(2).toString(),
+                            q.value(3).toString(), q.value(4).toString()}
+                    .join(QLatin1Char('|'));
+    QCOMPARE(rows, (QStringList{"1|0004A1B2C3|2024/01/08|06:30:00|Gate", "1|0004A1B2C3|2024/01/08|08:00:15|Gate",
+                                "2|FFFF000001|2024/01/09|07:00:00|"}));
+
+    QSqlQuery d = DataStore::run(QStringLiteral("GetDescriptionWithSpecCode_TagDef"), {"0004A1B2C3"}, &error);
+    QVERIFY(d.next());
+    QCOMPARE(d.value(0).toString(), QStringLiteral("Gate"));
+    QVERIFY(!DataStore::run(QStringLiteral("GetDescriptionWithSpecCode_TagDef"), {"FFFF000001"}).next());
+
+    QVERIFY(DataStore::run(QStringLiteral("DeletePatrolData")).isActive());
+    QCOMPARE(rowCount(QStringLiteral("rptPatrolData")), 0);
+    QVERIFY(DataStore::run(QStringLiteral("DeleteTagDef")).isActive());
+    QCOMPARE(rowCount(QStringLiteral("rptTagDef")), 0);
+}
+
+void tst_DataStore::tagCodeIsUnique()
+{
+    TestEnv env;
+    QSqlQuery q(QSqlDatabase::database(DataStore::kConnTVL));
+    QVERIFY(q.exec(QStringLiteral("INSERT INTO TagDef (Code, Description) VALUES ('0004A1B2C3', 'Gate')")));
+    QVERIFY(!q.exec(QStringLiteral("INSERT INTO TagDef (Code, Description) VALUES ('0004A1B2C3', 'Other')")));
+    QCOMPARE(rowCount(QStringLiteral("TagDef")), 1);
+}
+
+void tst_DataStore::parameterCountIsChecked()
+{
+    TestEnv env;
+    QString error;
+    QVERIFY(!DataStore::run(QStringLiteral("InsertPatrolData"), {"1", "ABC"}, &error).isActive());
+    QVERIFY(error.contains(QLatin1String("parameters")));
+    QCOMPARE(rowCount(QStringLiteral("rptPatrolData")), 0);
+    QVERIFY(!DataStore::run(QStringLiteral("NoSuchCommand"), {}, &error).isActive());
+}
+
+void tst_DataStore::foreignFileRefusedAndUntouched_data()
+{
+    QTest::addColumn<QString>("file");
+    QTest::addColumn<QByteArray>("text");       // plain content, or empty for a database
+    QTest::addColumn<QStringList>("statements"); // builds a database when not empty
+    QTest::addColumn<QString>("expected");       // a word of the error
+    QTest::newRow("text as tvl.mdb") << "tvl.mdb" << QByteArray("Access file from somewhere\r\n") << QStringList()
+                                     << "Unrecognized";
+    QTest::newRow("text as tvl.mon") << "tvl.mon" << QByteArray(4096, '\x5a') << QStringList() << "Unrecognized";
+    QTest::newRow("zero bytes") << "tvl.mdb" << QByteArray() << QStringList() << "Unrecognized";
+    QTest::newRow("no TagDef") << "tvl.mdb" << QByteArray()
+                               << QStringList{"CREATE TABLE PatrolData (MachID, Code, `Date`, `Time`)"} << "TagDef";
+    QTest::newRow("no Log") << "tvl.mon" << QByteArray() << QStringList{"CREATE TABLE Other (x)"} << "Log";
+    QTest::newRow("TagDef without Description")
+        << "tvl.mdb" << QByteArray()
+        << QStringList{"CREATE TABLE TagDef (Code)", "CREATE TABLE PatrolData (MachID, Code, `Date`, `Time`)"}
+        << "Description";
+}
+
+void tst_DataStore::foreignFileRefusedAndUntouched()
+{
+    QFETCH(QString, file);
+    QFETCH(QByteArray, text);
+    QFETCH(QStringList, statements);
+    QFETCH(QString, expected);
+
+    TestEnv env(false);
+    const QString path = QDir(env.workspace()).filePath(file);
+    if (statements.isEmpty()) {
+        QFile f(path);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write(text);
+    } else {
+        makeDatabase(path, statements);
+    }
+    const QByteArray before = fileHash(path);
+    const qint64 sizeBefore = QFileInfo(path).size();
+    const QDateTime modifiedBefore = QFileInfo(path).lastModified();
+
+    QString error;
+    QVERIFY(!DataStore::open(&error));
+    QVERIFY2(error.contains(expected), qPrintable(error));
+    QVERIFY2(error.contains(file), qPrintable(error));
+    QCOMPARE(fileHash(path), before);
+    QCOMPARE(QFileInfo(path).size(), sizeBefore);
+    QCOMPARE(QFileInfo(path).lastModified(), modifiedBefore);
+    QVERIFY(!QFileInfo::exists(path + QStringLiteral("-journal")));
+
+    // Running a command later does not sneak past the check either.
+    const QString command = file == QLatin1String("tvl.mdb") ? QStringLiteral("TagDef") : QStringLiteral("Log");
+    QVERIFY(!DataStore::run(command, {}, &error).isActive());
+    QCOMPARE(fileHash(path), before);
+}
+
+void tst_DataStore::logReopensAfterClose()
+{
+    TestEnv env;
+    RecordingReporter reporter;
+    QVERIFY(WriteLog(QStringLiteral("KD"), QStringLiteral("Download")));
+    DataStore::close();
+    QVERIFY(WriteLog(QStringLiteral("VC"), QStringLiteral("Clear Data")));
+    QVERIFY(reporter.entries.isEmpty());
+
+    QSqlQuery q = DataStore::run(QStringLiteral("Log"));
+    QStringList rows;
+    while (q.next()) {
+        QVERIFY(QDateTime::fromString(q.value(QStringLiteral("DateTime")).toString(), QStringLiteral("yyyy-MM-dd hh:mm:ss")).isValid());
+        rows << q.value(QStringLiteral("Command")).toString() + QLatin1Char('=')
+                + q.value(QStringLiteral("Description")).toString();
+    }
+    QCOMPARE(rows, (QStringList{"KD=Download", "VC=Clear Data"}));
+
+    // A log that cannot be written is reported and the caller goes on.
+    DataStore::close();
+    QFile::remove(Workspace::tvlMon());
+    QVERIFY(QDir().mkdir(Workspace::tvlMon()));
+    QVERIFY(!WriteLog(QStringLiteral("KC"), QStringLiteral("Clear Data")));
+    QCOMPARE(reporter.entries.size(), 1);
+    QVERIFY(reporter.entries.first().isFailure);
+    QVERIFY(reporter.entries.first().text.endsWith(QLatin1String(": MonitorLog ")));
+}
+
+QTEST_GUILESS_MAIN(tst_DataStore)
+#include "tst_datastore.moc"

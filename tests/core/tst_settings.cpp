@@ -1,0 +1,195 @@
+#include "ComPorts.h"
+#include "Settings.h"
+#include "TestEnv.h"
+
+#include <QDir>
+#include <QFile>
+#include <QSerialPortInfo>
+#include <QSettings>
+#include <QtTest>
+
+#include <fcntl.h>
+#include <stdlib.h>
+#include <unistd.h>
+
+class tst_Settings : public QObject
+{
+    Q_OBJECT
+private Q_SLOTS:
+    void freshStoreGivesDefaults();
+    void savedValuesReadBack();
+    void leadingNumber_data();
+    void leadingNumber();
+    void unreadableStoreIsReported();
+    void comPortNumber_data();
+    void comPortNumber();
+    void listComPortsOrderAndStableNames();
+};
+
+namespace {
+
+// The slave side of a fresh pseudo-terminal; the master stays open in `master`.
+QString openPty(int &master)
+{
+    master = ::posix_openpt(O_RDWR | O_NOCTTY);
+    if (master < 0 || ::grantpt(master) != 0 || ::unlockpt(master) != 0)
+        return {};
+    return QString::fromLocal8Bit(::ptsname(master));
+}
+
+}
+
+void tst_Settings::freshStoreGivesDefaults()
+{
+    TestEnv env(false);
+    QVERIFY(!QFileInfo::exists(Settings::filePath()));
+    QCOMPARE(GetSetting(QStringLiteral("Security"), QStringLiteral("Password"), QStringLiteral("7391")),
+             QStringLiteral("7391"));
+    QCOMPARE(GetSettingNumber(QStringLiteral("AutoDownload"), QStringLiteral("Enable"), 1), 1);
+    QCOMPARE(GetSettingNumber(QStringLiteral("Terminal"), QStringLiteral("Model"), 0), 0);
+    QCOMPARE(GetSetting(QStringLiteral("Terminal"), QStringLiteral("Comport"), QStringLiteral("COM1")),
+             QStringLiteral("COM1"));
+    QCOMPARE(GetSetting(QStringLiteral("Install"), QStringLiteral("Date")), QString());
+    QVERIFY(Settings::checkStore(nullptr));
+}
+
+void tst_Settings::savedValuesReadBack()
+{
+    TestEnv env(false);
+    QVERIFY(SaveSetting(QStringLiteral("Terminal"), QStringLiteral("Comport"), QStringLiteral("COM12")));
+    QVERIFY(SaveSetting(QStringLiteral("Security"), QStringLiteral("Password"), QString()));
+    QVERIFY(SaveSetting(QStringLiteral("Terminal"), QStringLiteral("Model"), QStringLiteral("1")));
+    QVERIFY(Settings::SaveAppSetting(QStringLiteral("GridColWidth"), QStringLiteral("datString"),
+                                     QStringLiteral("English"), QStringLiteral("1440")));
+    QCOMPARE(GetSetting(QStringLiteral("Terminal"), QStringLiteral("Comport"), QStringLiteral("COM1")),
+             QStringLiteral("COM12"));
+    // A saved empty value is a value: the default does not come back.
+    QCOMPARE(GetSetting(QStringLiteral("Security"), QStringLiteral("Password"), QStringLiteral("7391")), QString());
+    QCOMPARE(GetSettingNumber(QStringLiteral("Terminal"), QStringLiteral("Model"), 0), 1);
+    QCOMPARE(Settings::filePath(), env.configFolder() + QStringLiteral("/Tavrel/Tavrel.conf"));
+    QVERIFY(QFileInfo::exists(Settings::filePath()));
+    QVERIFY(QFileInfo::exists(Settings::filePath(QStringLiteral("GridColWidth"))));
+    QCOMPARE(GetSetting(QStringLiteral("datString"), QStringLiteral("English"), QStringLiteral("none")),
+             QStringLiteral("none"));
+}
+
+void tst_Settings::leadingNumber_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<int>("value");
+    QTest::newRow("plain") << "1" << 1;
+    QTest::newRow("digits then letters") << "12abc" << 12;
+    QTest::newRow("letters") << "abc" << 0;
+    QTest::newRow("empty") << "" << 0;
+    QTest::newRow("blanks") << "  7 " << 7;
+    QTest::newRow("negative") << "-3" << -3;
+    QTest::newRow("decimal") << "1.9" << 1;
+}
+
+void tst_Settings::leadingNumber()
+{
+    QFETCH(QString, text);
+    QFETCH(int, value);
+    QCOMPARE(LeadingNumber(text), value);
+}
+
+void tst_Settings::unreadableStoreIsReported()
+{
+    TestEnv env(false);
+    // A folder where the settings file belongs can be neither read nor written.
+    QVERIFY(QDir().mkpath(Settings::filePath()));
+    QString error;
+    QVERIFY(!Settings::checkStore(&error));
+    QVERIFY(error.contains(QLatin1String("Tavrel.conf")));
+    QVERIFY(!SaveSetting(QStringLiteral("Security"), QStringLiteral("Password"), QStringLiteral("x")));
+    QVERIFY(Settings::lastError().contains(QLatin1String("Tavrel.conf")));
+}
+
+void tst_Settings::comPortNumber_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<int>("number");
+    QTest::newRow("COM12") << "COM12" << 12;
+    QTest::newRow("COM3") << "COM3" << 3;
+    QTest::newRow("COM10") << "COM10" << 10;
+    QTest::newRow("COM1") << "COM1" << 1;
+    QTest::newRow("COM99") << "COM99" << 99;
+    QTest::newRow("three digits keep the last two") << "COM123" << 23;
+    QTest::newRow("no number") << "COM" << 0;
+    QTest::newRow("empty") << "" << 0;
+}
+
+void tst_Settings::comPortNumber()
+{
+    QFETCH(QString, name);
+    QFETCH(int, number);
+    QCOMPARE(int(ComPortNumber(name)), number);
+}
+
+void tst_Settings::listComPortsOrderAndStableNames()
+{
+    TestEnv env(false);
+    int master = -1;
+    const QString pty = openPty(master);
+    QVERIFY(!pty.isEmpty());
+    const QString link = QDir(env.root()).filePath(QStringLiteral("ttyLINK"));
+    QVERIFY(QFile::link(QStringLiteral("/dev/null"), link));
+    const QString plainFile = QDir(env.root()).filePath(QStringLiteral("notadevice"));
+    QFile(plainFile).open(QIODevice::WriteOnly);
+
+    SetComPortDevice(10, link);
+    SetComPortDevice(2, pty);
+    SetComPortDevice(1, QStringLiteral("/dev/null"));
+    SetComPortDevice(5, plainFile);                             // not a device: not listed
+    SetComPortDevice(7, QStringLiteral("/dev/ttyTAVREL_GONE")); // absent: not listed, number kept
+    SaveSetting(QStringLiteral("Ports"), QStringLiteral("ttyS9"), QStringLiteral("/dev/null")); // not COMn
+    SaveSetting(QStringLiteral("Ports"), QStringLiteral("COM03"), QStringLiteral("/dev/null")); // not COMn
+
+    QStringList names;
+    const int count = ListComPorts(names);
+    QCOMPARE(count, names.size());
+    QVERIFY(names.contains(QStringLiteral("COM1")));
+    QVERIFY(names.contains(QStringLiteral("COM2")));
+    QVERIFY(names.contains(QStringLiteral("COM10")));
+    QVERIFY(!names.contains(QStringLiteral("COM5")));
+    QVERIFY(!names.contains(QStringLiteral("COM7")));
+    QVERIFY(names.indexOf(QStringLiteral("COM1")) < names.indexOf(QStringLiteral("COM2")));
+    QVERIFY(names.indexOf(QStringLiteral("COM2")) < names.indexOf(QStringLiteral("COM10")));
+    for (int i = 1; i < names.size(); ++i)
+        QVERIFY2(ComPortNumber(names[i - 1]) < ComPortNumber(names[i]), qPrintable(names.join(QLatin1Char(' '))));
+
+    // Every serial device of the machine got exactly one name, none of the taken ones.
+    QSettings store(Settings::filePath(), QSettings::IniFormat);
+    store.beginGroup(QStringLiteral("Ports"));
+    for (const QSerialPortInfo &info : QSerialPortInfo::availablePorts()) {
+        QStringList holders;
+        for (const QString &key : store.childKeys())
+            if (store.value(key).toString() == info.systemLocation())
+                holders << key;
+        QCOMPARE(holders.size(), 1);
+        QVERIFY(holders.first() != QLatin1String("COM5") && holders.first() != QLatin1String("COM7"));
+    }
+    const QStringList keysAfterFirst = store.childKeys();
+    store.endGroup();
+
+    // A second call gives the same names and saves nothing new.
+    QStringList again;
+    QCOMPARE(ListComPorts(again), count);
+    QCOMPARE(again, names);
+    QSettings reread(Settings::filePath(), QSettings::IniFormat);
+    reread.beginGroup(QStringLiteral("Ports"));
+    QCOMPARE(reread.childKeys(), keysAfterFirst);
+    QCOMPARE(ComPortDevice(2), pty);
+
+    // Once the pseudo-terminal is gone its name is no longer listed, but it stays reserved.
+    ::close(master);
+    if (!QFileInfo::exists(pty)) {
+        QStringList after;
+        ListComPorts(after);
+        QVERIFY(!after.contains(QStringLiteral("COM2")));
+        QCOMPARE(ComPortDevice(2), pty);
+    }
+}
+
+QTEST_GUILESS_MAIN(tst_Settings)
+#include "tst_settings.moc"
