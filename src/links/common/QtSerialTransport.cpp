@@ -3,8 +3,12 @@
 #include "ComPorts.h"
 
 #include <QEventLoop>
+#include <QFile>
 #include <QFileInfo>
 #include <QTimer>
+
+#include <cerrno>
+#include <unistd.h>
 
 QtSerialTransport::QtSerialTransport(QObject *parent)
     : QObject(parent)
@@ -26,8 +30,10 @@ void QtSerialTransport::setFailure(Failure failure, const QString &text)
 void QtSerialTransport::onError(QSerialPort::SerialPortError error)
 {
     // A pulled USB adapter or a pseudo-terminal whose other end closed shows up
-    // as a resource (or read) error on an open port.
-    if ((error == QSerialPort::ResourceError || error == QSerialPort::ReadError) && m_port.isOpen()) {
+    // as a resource, read or write error (or a missing device) on an open port.
+    const bool gone = error == QSerialPort::ResourceError || error == QSerialPort::ReadError
+        || error == QSerialPort::WriteError || error == QSerialPort::DeviceNotFoundError;
+    if (gone && m_port.isOpen()) {
         setFailure(Failure::DeviceVanished, m_port.errorString());
         m_port.close();
     }
@@ -35,16 +41,22 @@ void QtSerialTransport::onError(QSerialPort::SerialPortError error)
 
 bool QtSerialTransport::open(int portNumber, int baudRate)
 {
-    m_baudRate = baudRate;
     if (m_port.isOpen()) {
         setFailure(Failure::AlreadyOpen, QStringLiteral("The port is already open"));
         return false;
     }
+    m_baudRate = baudRate;
     const QString device = portNumber > 0 ? ComPortDevice(portNumber) : QString();
     if (device.isEmpty() || !QFileInfo::exists(device)) {
         setFailure(Failure::InvalidPort,
                    device.isEmpty() ? QStringLiteral("COM%1 is not mapped to a serial device").arg(portNumber)
                                     : QStringLiteral("The device %1 of COM%2 does not exist").arg(device).arg(portNumber));
+        return false;
+    }
+    // Without the rights to the device the port is neither missing nor taken:
+    // say so rather than let it pass for a port held by another program.
+    if (::access(QFile::encodeName(device).constData(), R_OK | W_OK) != 0 && errno == EACCES) {
+        setFailure(Failure::Other, QStringLiteral("Permission denied: %1 (COM%2)").arg(device).arg(portNumber));
         return false;
     }
     m_port.setPortName(device);
