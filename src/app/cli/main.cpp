@@ -3,6 +3,7 @@
 
 #include "CliContext.h"
 #include "CliCore.h"
+#include "CliKr.h"
 
 #include "DataStore.h"
 #include "Settings.h"
@@ -27,6 +28,7 @@ const CommandEntry kCommands[] = {
     {"decode", &cliDecode, false, "decode FILE.tvl        print each record of a patrol-data file"},
     {"encode", &cliEncode, false, "encode FILE.tvl        append each line of standard input as a record"},
     {"ports", &cliPorts, false, "ports                  list the serial port names and their devices"},
+    {"kr", &cliKr, false, "kr [--id N] COMMAND    one KR terminal operation (kr --help for the list)"},
 };
 
 void printUsage(QTextStream &err)
