@@ -4,6 +4,7 @@
 #include "CliContext.h"
 #include "CliCore.h"
 #include "CliKr.h"
+#include "CliVx.h"
 
 #include "DataStore.h"
 #include "Settings.h"
@@ -29,6 +30,7 @@ const CommandEntry kCommands[] = {
     {"encode", &cliEncode, false, "encode FILE.tvl        append each line of standard input as a record"},
     {"ports", &cliPorts, false, "ports                  list the serial port names and their devices"},
     {"kr", &cliKr, false, "kr [--id N] COMMAND    one KR terminal operation (kr --help for the list)"},
+    {"vx", &cliVx, false, "vx [--password P] CMD  one VX terminal operation (vx --help for the list)"},
 };
 
 void printUsage(QTextStream &err)

@@ -1,0 +1,253 @@
+#include "CliVx.h"
+
+#include "ComPorts.h"
+#include "MessageReporter.h"
+#include "Settings.h"
+#include "VxLogon.h"
+#include "VxMaintenanceFlags.h"
+#include "VxPasswordPrompt.h"
+#include "VxRecordLine.h"
+#include "ucVX700.h"
+
+#include <QDateTime>
+
+#include <cstdio>
+#include <termios.h>
+#include <unistd.h>
+
+namespace {
+
+const char kUsage[] =
+    "usage: tavrel-cli [--port COMn] vx [--password P] [--timeout MS] COMMAND\n"
+    "commands:\n"
+    "  logon | logoff | set-password NEW | record-count | records\n"
+    "  get-time | set-time [YYYYMMDDhhnnss] | get-id | set-id ID\n"
+    "  version | voltage | temperature | clear\n"
+    "  charger-status | set-charger-status LETTER\n";
+
+int usage(CliContext &context)
+{
+    context.err << kUsage;
+    return CliExit::kUsage;
+}
+
+int linkFailure(CliContext &context, const ucVX700 &link)
+{
+    context.err << "ErrCode: " << link.ErrCode() << ", " << ucVX700::ErrMessage(link.ErrCode()) << '\n';
+    return CliExit::kLinkFailure;
+}
+
+// Asks for another password on the controlling terminal without echoing it;
+// without a terminal on standard input (a script) the refusal stands.
+class TerminalPasswordPrompt : public VxPasswordPrompt
+{
+public:
+    bool ask(QString &password) override
+    {
+        if (!isatty(STDIN_FILENO))
+            return false;
+        std::fputs("The terminal refused the password.\nTerminal password (empty to give up): ", stderr);
+        std::fflush(stderr);
+        termios saved {};
+        const bool haveTermios = tcgetattr(STDIN_FILENO, &saved) == 0;
+        if (haveTermios) {
+            termios quiet = saved;
+            quiet.c_lflag &= ~tcflag_t(ECHO);
+            quiet.c_lflag |= ECHONL;
+            tcsetattr(STDIN_FILENO, TCSAFLUSH, &quiet);
+        }
+        char line[256];
+        const bool got = std::fgets(line, sizeof line, stdin) != nullptr;
+        if (haveTermios)
+            tcsetattr(STDIN_FILENO, TCSAFLUSH, &saved);
+        if (!got) {
+            std::fputc('\n', stderr);
+            return false;
+        }
+        QString typed = QString::fromLocal8Bit(line);
+        while (typed.endsWith(QLatin1Char('\n')) || typed.endsWith(QLatin1Char('\r')))
+            typed.chop(1);
+        if (typed.isEmpty())
+            return false;
+        password = typed;
+        return true;
+    }
+};
+
+// The command prints the error code itself; failures of the serial layer still
+// reach stderr with their description.
+class CliReporter : public MessageReporter
+{
+public:
+    CliReporter() : m_previous(MessageReporter::install(this)) {}
+    ~CliReporter() override { MessageReporter::install(m_previous); }
+    void failure(const QString &description, int number) override { m_stderr.failure(description, number); }
+    void message(const QString &, Icon, const QString &) override {}
+    bool question(const QString &, const QString &) override { return false; }
+
+private:
+    MessageReporter *m_previous;
+    StderrReporter m_stderr;
+};
+
+}
+
+int cliVx(CliContext &context)
+{
+    QStringList args = context.args;
+    QString password = GetSetting(QStringLiteral("Terminal"), QStringLiteral("Password"), QStringLiteral("7391"));
+    int timeout = -1;
+    while (!args.isEmpty() && args.first().startsWith(QLatin1String("--"))) {
+        const QString option = args.takeFirst();
+        if (args.isEmpty())
+            return usage(context);
+        const QString value = args.takeFirst();
+        bool ok = false;
+        if (option == QLatin1String("--password"))
+            password = value;
+        else if (option == QLatin1String("--timeout") && value.toInt(&ok) > 0 && ok)
+            timeout = value.toInt();
+        else
+            return usage(context);
+    }
+    if (args.isEmpty())
+        return usage(context);
+    const QString command = args.takeFirst();
+
+    CliReporter reporter;
+    TerminalPasswordPrompt prompt;
+    ucVX700 link;
+    link.setComport(ComPortNumber(context.portName()));
+    if (timeout > 0)
+        link.setTimeout(timeout);
+
+    auto done = [&](const QString &result) {
+        if (link.ErrCode() != ucVX700::VX_SUCCESS)
+            return linkFailure(context, link);
+        context.out << (result.isEmpty() ? QStringLiteral("OK") : result) << '\n';
+        return CliExit::kOk;
+    };
+    auto logon = [&] { return VxLogon(password, link, &prompt); };
+
+    if (command == QLatin1String("logon") && args.isEmpty()) {
+        logon();
+        return done(link.GetData());
+    }
+    if (command == QLatin1String("logoff") && args.isEmpty()) {
+        link.VX700_Logoff();
+        return done(link.GetData());
+    }
+    if (command == QLatin1String("set-password") && args.size() == 1) {
+        if (args.first().isEmpty()) {
+            context.err << "tavrel-cli: set-password wants a non-empty password\n";
+            return CliExit::kFailure;
+        }
+        if (!logon())
+            return linkFailure(context, link);
+        link.VX700_SetPassword(args.first());
+        if (link.ErrCode() == ucVX700::VX_SUCCESS)
+            SaveSetting(QStringLiteral("Terminal"), QStringLiteral("Password"), args.first());
+        return done(link.GetData());
+    }
+    if (command == QLatin1String("record-count") && args.isEmpty()) {
+        link.VX700_RecordCount();
+        return done(QString::number(LeadingNumber(link.GetData())));
+    }
+    if (command == QLatin1String("records") && args.isEmpty()) {
+        if (!logon())
+            return linkFailure(context, link);
+        link.VX700_RecordCount();
+        if (link.ErrCode() != ucVX700::VX_SUCCESS)
+            return linkFailure(context, link);
+        link.GetData();
+        link.VX700_GetID();
+        if (link.ErrCode() != ucVX700::VX_SUCCESS)
+            return linkFailure(context, link);
+        const QString machine = link.GetData();
+        for (;;) {
+            link.VX700_GetOneRecord();
+            if (link.ErrCode() != ucVX700::VX_SUCCESS)
+                break;
+            context.out << VxRecordLine(machine, link.GetData()) << '\n';
+        }
+        if (link.ErrCode() != ucVX700::VX_ERR_TERMINAL_DATA_EMPTY)
+            return linkFailure(context, link);
+        // Reading removes nothing: the terminal keeps its records until cleared.
+        link.VX700_RollBack();
+        if (link.ErrCode() != ucVX700::VX_SUCCESS)
+            return linkFailure(context, link);
+        return CliExit::kOk;
+    }
+    if (command == QLatin1String("get-time") && args.isEmpty()) {
+        link.VX700_GetTime();
+        if (link.ErrCode() == ucVX700::VX_ERR_INVALID_REPLY_DATA)
+            context.err << "tavrel-cli: the terminal's clock reads \"" << link.GetData() << "\", no date and time\n";
+        return done(link.GetData());
+    }
+    if (command == QLatin1String("set-time") && args.size() <= 1) {
+        const QDateTime moment = args.isEmpty()
+            ? QDateTime::currentDateTime()
+            : QDateTime::fromString(args.first(), QStringLiteral("yyyyMMddHHmmss"));
+        if (!moment.isValid() || (!args.isEmpty() && args.first().size() != 14)) {
+            context.err << "tavrel-cli: set-time wants 14 digits YYYYMMDDhhnnss\n";
+            return CliExit::kFailure;
+        }
+        if (!logon())
+            return linkFailure(context, link);
+        link.VX700_SetTime(moment);
+        return done(link.GetData());
+    }
+    if (command == QLatin1String("get-id") && args.isEmpty()) {
+        // As in the maintenance dialog, a terminal without an ID reads "N/A".
+        VxMaintenanceFlags::GetID_flag = true;
+        link.VX700_GetID();
+        VxMaintenanceFlags::GetID_flag = false;
+        return done(link.GetData());
+    }
+    if (command == QLatin1String("set-id") && args.size() == 1) {
+        const QString id = args.first();
+        bool plain = !id.isEmpty();
+        for (const QChar c : id)
+            plain = plain && c.unicode() < 0x80 && c.isLetterOrNumber();
+        if (!plain) {
+            context.err << "tavrel-cli: set-id wants an ID of letters A-Z, a-z and digits\n";
+            return CliExit::kFailure;
+        }
+        if (!logon())
+            return linkFailure(context, link);
+        link.VX700_SetID(id);
+        return done(link.GetData());
+    }
+    if (command == QLatin1String("version") && args.isEmpty()) {
+        link.VX700_GetVersion();
+        return done(link.GetData());
+    }
+    if (command == QLatin1String("voltage") && args.isEmpty()) {
+        link.VX700_GetBatteryVoltage();
+        return done(link.GetData());
+    }
+    if (command == QLatin1String("temperature") && args.isEmpty()) {
+        link.VX700_GetBatteryTemperature();
+        return done(link.GetData());
+    }
+    if (command == QLatin1String("clear") && args.isEmpty()) {
+        if (!logon())
+            return linkFailure(context, link);
+        link.VX700_EraseAllRecord();
+        return done(link.GetData());
+    }
+    if (command == QLatin1String("charger-status") && args.isEmpty()) {
+        link.CRADLE_GetStatus();
+        return done(link.GetData());
+    }
+    if (command == QLatin1String("set-charger-status") && args.size() == 1) {
+        const QString letter = args.first().toUpper();
+        if (ucVX700::chargerStatusText(letter).isEmpty()) {
+            context.err << "tavrel-cli: set-charger-status wants one of the letters N I D C F O A\n";
+            return CliExit::kFailure;
+        }
+        link.CRADLE_SetStatus(letter);
+        return done(link.GetData());
+    }
+    return usage(context);
+}
