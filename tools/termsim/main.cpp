@@ -3,6 +3,7 @@
 // printed on stdout once the device is ready.
 
 #include "KrTerminalSim.h"
+#include "VxCradleSim.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
@@ -76,6 +77,22 @@ std::unique_ptr<TerminalSim> makeKr(const QCommandLineParser &parser)
     return sim;
 }
 
+// The VX cradle with its terminal; null after an error message.
+std::unique_ptr<TerminalSim> makeVx(const QCommandLineParser &parser)
+{
+    auto sim = std::make_unique<VxCradleSim>();
+    bool ok = true;
+    if (parser.isSet(QStringLiteral("records")))
+        sim->setRecords(VxCradleSim::sampleRecords(number(parser, QStringLiteral("records"), &ok)));
+    if (parser.isSet(QStringLiteral("password")))
+        sim->setPassword(parser.value(QStringLiteral("password")));
+    if (parser.isSet(QStringLiteral("machine-id")))
+        sim->setMachineId(parser.value(QStringLiteral("machine-id")));
+    if (!ok)
+        return nullptr;
+    return sim;
+}
+
 }
 
 int main(int argc, char **argv)
@@ -105,6 +122,9 @@ int main(int argc, char **argv)
         {QStringLiteral("vanish-after"), QStringLiteral("KR: vanish after K records of a download."), QStringLiteral("K")},
         {QStringLiteral("eot-at-once"), QStringLiteral("KR: answer every read with EOT.")},
         {QStringLiteral("refuse"), QStringLiteral("KR: answer NAK where ACK is due.")},
+        {QStringLiteral("vx"), QStringLiteral("A VX-family cradle with a terminal in it.")},
+        {QStringLiteral("password"), QStringLiteral("VX: terminal password (default 7391)."), QStringLiteral("TEXT")},
+        {QStringLiteral("machine-id"), QStringLiteral("VX: terminal machine ID (default 0001)."), QStringLiteral("TEXT")},
     });
     parser.process(app);
 
@@ -114,7 +134,7 @@ int main(int argc, char **argv)
         return 64;
     }
 
-    std::unique_ptr<TerminalSim> sim = makeKr(parser);
+    std::unique_ptr<TerminalSim> sim = parser.isSet(QStringLiteral("vx")) ? makeVx(parser) : makeKr(parser);
     if (!sim)
         return 64;
     sim->setPaced(parser.isSet(QStringLiteral("paced")));
