@@ -23,7 +23,9 @@ TestEnv::TestEnv(bool openStore)
 TestEnv::~TestEnv()
 {
     DataStore::close();
-    Settings::setConfigFolder(QString());
+    // Only when no newer TestEnv took over meanwhile.
+    if (Settings::configFolder() == configFolder())
+        Settings::setConfigFolder(QString());
 }
 
 QString TestEnv::workspace() const

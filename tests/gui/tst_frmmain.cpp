@@ -1,0 +1,111 @@
+#include "AppState.h"
+#include "RecordingReporter.h"
+#include "Settings.h"
+#include "TestEnv.h"
+#include "frmMain.h"
+#include "frmPasswordChange.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPushButton>
+#include <QStatusBar>
+#include <QTimer>
+#include <QtTest>
+
+class tst_frmMain : public QObject
+{
+    Q_OBJECT
+private Q_SLOTS:
+    void captionCarriesVersion();
+    void menusByName();
+    void exitEndsTheProgram();
+    void changePasswordFromToolsMenu();
+};
+
+namespace {
+
+QAction *menuItem(frmMain &window, const char *menu, const char *item)
+{
+    auto *m = window.findChild<QMenu *>(QLatin1String(menu));
+    if (!m)
+        return nullptr;
+    for (QAction *a : m->actions())
+        if (a->objectName() == QLatin1String(item))
+            return a;
+    return nullptr;
+}
+
+}
+
+void tst_frmMain::captionCarriesVersion()
+{
+    frmMain window;
+    QCOMPARE(window.windowTitle(), QStringLiteral("Tavrel v%1.%2R%3")
+                                       .arg(TAVREL_VERSION_MAJOR)
+                                       .arg(TAVREL_VERSION_MINOR)
+                                       .arg(TAVREL_VERSION_REVISION));
+    QVERIFY(QRegularExpression(QStringLiteral("^Tavrel v[1-9]\\d*\\.(0|[1-9]\\d*)R(0|[1-9]\\d*)$"))
+                .match(window.windowTitle())
+                .hasMatch());
+}
+
+void tst_frmMain::menusByName()
+{
+    frmMain window;
+    auto *file = window.findChild<QMenu *>(QStringLiteral("mnuFile"));
+    auto *tool = window.findChild<QMenu *>(QStringLiteral("mnuTool"));
+    QVERIFY(file && tool);
+    QCOMPARE(file->title(), QStringLiteral("&File"));
+    QCOMPARE(tool->title(), QStringLiteral("&Tools"));
+    const QList<QAction *> bar = window.menuBar()->actions();
+    QCOMPARE(bar.size(), 2);
+    QCOMPARE(bar[0], file->menuAction());
+    QCOMPARE(bar[1], tool->menuAction());
+
+    QAction *exit = menuItem(window, "mnuFile", "mnuFiles_10");
+    QAction *change = menuItem(window, "mnuTool", "mnuTools_1");
+    QVERIFY(exit && change);
+    QCOMPARE(exit->text(), QStringLiteral("&Exit"));
+    QCOMPARE(change->text(), QStringLiteral("&Change password..."));
+    QVERIFY(window.findChild<QStatusBar *>(QStringLiteral("sb")));
+    QCOMPARE(window.statusBar()->objectName(), QStringLiteral("sb"));
+}
+
+void tst_frmMain::exitEndsTheProgram()
+{
+    frmMain window;
+    QSignalSpy spy(&window, &frmMain::exitRequested);
+    menuItem(window, "mnuFile", "mnuFiles_10")->trigger();
+    QCOMPARE(spy.count(), 1);
+}
+
+void tst_frmMain::changePasswordFromToolsMenu()
+{
+    TestEnv env(false);
+    RecordingReporter reporter;
+    AppState::password = QStringLiteral("7391");
+    frmMain window;
+    window.show();
+
+    bool seen = false;
+    // The dialog is modal: answer it from the event loop it runs.
+    QTimer::singleShot(0, this, [&] {
+        auto *dialog = qobject_cast<frmPasswordChange *>(QApplication::activeModalWidget());
+        QVERIFY(dialog);
+        seen = true;
+        QTest::keyClicks(dialog->findChild<QLineEdit *>(QStringLiteral("txtPassword")), QStringLiteral("4242"));
+        QTest::mouseClick(dialog->findChild<QPushButton *>(QStringLiteral("cmdCtrl_0")), Qt::LeftButton);
+    });
+    menuItem(window, "mnuTool", "mnuTools_1")->trigger();
+    QVERIFY(seen);
+    QCOMPARE(GetSetting(QStringLiteral("Security"), QStringLiteral("Password")), QStringLiteral("4242"));
+    QCOMPARE(AppState::password, QStringLiteral("4242"));
+    QVERIFY(!QApplication::activeModalWidget());
+    QVERIFY(reporter.entries.isEmpty());
+}
+
+QTEST_MAIN(tst_frmMain)
+#include "tst_frmmain.moc"
