@@ -87,6 +87,11 @@ void ucKR500_900::Disconnect()
     closePort();
 }
 
+bool ucKR500_900::isPortOpen() const
+{
+    return m_transport->isOpen();
+}
+
 // ---- port -------------------------------------------------------------------
 
 bool ucKR500_900::openPort(OnMissingPort onMissing)

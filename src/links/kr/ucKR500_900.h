@@ -51,6 +51,8 @@ public:
     // The name of `code`; 0 means the current ErrCode.
     QString ErrMessage(qint32 code = 0) const;
     void Disconnect();
+    // Whether the port is open now (it opens at the next command when not).
+    bool isPortOpen() const;
 
     void SetBuzzervibration(qint16 i_iID, const QString &i_s);
     void GetVoltage(qint16 i_iID, QString &o_sVoltage);
