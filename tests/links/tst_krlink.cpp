@@ -37,6 +37,7 @@ private Q_SLOTS:
     void baseStationAtItsOwnSpeed();
     void lineSpeedSeparatesTerminalAndBase();
     void deviceVanishesMidDownload();
+    void deviceVanishesBetweenCommands();
     void missingPort();
     void portHeldElsewhere();
     void portLifeCycle();
@@ -596,6 +597,23 @@ void tst_KrLink::deviceVanishesMidDownload()
     QCOMPARE(m_link->ErrCode(), -6);
     QCOMPARE(count, qint16(3));
     QVERIFY(!DownloadState::m_blnCancelDownload);
+}
+
+void tst_KrLink::deviceVanishesBetweenCommands()
+{
+    qint16 count = 0;
+    m_link->GetRecordCount(0, count);
+    QVERIFY(m_link->isPortOpen());
+    m_sim->sim([](KrTerminalSim &s) { s.vanish(); });
+    RecordingReporter reporter;
+    QString version = QStringLiteral("unchanged");
+    m_link->getVersion(0, version);
+    QCOMPARE(m_link->ErrCode(), -6);
+    QCOMPARE(version, QStringLiteral("unchanged"));
+    QVERIFY(!m_link->isPortOpen());
+    m_link->ClearData(0);
+    QCOMPARE(m_link->ErrCode(), -6);
+    QVERIFY(reporter.entries.isEmpty());
 }
 
 void tst_KrLink::missingPort()
