@@ -1,0 +1,58 @@
+#include "CliDownload.h"
+
+#include "AppState.h"
+#include "DownloadProcess.h"
+#include "Settings.h"
+#include "ucKR500_900.h"
+#include "ucVX700.h"
+
+#include <unistd.h>
+
+int cliDownload(CliContext &context)
+{
+    bool automatic = false;
+    for (const QString &arg : context.args) {
+        if (arg == QLatin1String("--auto")) {
+            automatic = true;
+        } else {
+            context.err << "usage: tavrel-cli [--workspace DIR] download [--auto]\n";
+            return CliExit::kUsage;
+        }
+    }
+    AppState::terminalFamily = qint16(GetSettingNumber(QStringLiteral("Terminal"), QStringLiteral("Model"), 0));
+
+    ucKR500_900 kr;
+    ucVX700 vx;
+    DownloadProcess process(kr, vx);
+    process.IsAutoDownload = automatic;
+    process.portName = context.port;
+    if (::isatty(STDERR_FILENO)) {
+        QObject::connect(&process, &DownloadProcess::progressed, [&context](int, int, const QString &label) {
+            context.err << '\r' << label << "   ";
+            context.err.flush();
+        });
+    }
+
+    const DownloadProcess::Outcome outcome = process.run(AppState::terminalFamily);
+    if (::isatty(STDERR_FILENO) && process.recordCount() > 0)
+        context.err << '\n';
+    if (!process.DownloadFile().isEmpty())
+        context.out << process.DownloadFile() << '\n';
+
+    switch (outcome) {
+    case DownloadProcess::Outcome::Saved:
+    case DownloadProcess::Outcome::Cancelled:
+        return CliExit::kOk;
+    case DownloadProcess::Outcome::NoRecords:
+        return CliExit::kNoRecords;
+    case DownloadProcess::Outcome::LinkFailure:
+    case DownloadProcess::Outcome::LogonFailed:
+        context.err << "ErrCode: " << process.errCode() << ", " << process.errName() << '\n';
+        return CliExit::kLinkFailure;
+    case DownloadProcess::Outcome::WriteFailure:
+        return CliExit::kWriteFailure;
+    case DownloadProcess::Outcome::Failed:
+        break;
+    }
+    return CliExit::kFailure;
+}

@@ -1,0 +1,282 @@
+#include "DownloadProcess.h"
+
+#include "CRes.h"
+#include "ComPorts.h"
+#include "DownloadState.h"
+#include "MessageReporter.h"
+#include "OperationLog.h"
+#include "PatrolFile.h"
+#include "Settings.h"
+#include "VxLogon.h"
+#include "VxRecordLine.h"
+#include "Workspace.h"
+#include "ucKR500_900.h"
+#include "ucVX700.h"
+
+#include <QDateTime>
+#include <QLocale>
+
+#include <fcntl.h>
+#include <unistd.h>
+
+namespace {
+
+constexpr int kNoRecordsText = 166;
+// The terminal ID the download addresses.
+constexpr qint16 kTerminalId = 0;
+
+const QString kTerminal = QStringLiteral("Terminal");
+
+// The options are converted strictly here: a value that is no number is an
+// error rather than a silent "off".
+bool readOption(const QString &key, int *value)
+{
+    bool ok = false;
+    *value = GetSetting(kTerminal, key, QStringLiteral("1")).trimmed().toInt(&ok);
+    return ok;
+}
+
+}
+
+DownloadProcess::DownloadProcess(ucKR500_900 &kr, ucVX700 &vx, QObject *parent)
+    : QObject(parent)
+    , m_kr(kr)
+    , m_vx(vx)
+{
+}
+
+DownloadProcess::~DownloadProcess()
+{
+    closeFile();
+}
+
+QString DownloadProcess::progressText(int count, int total)
+{
+    const double percent = total > 0 ? 100.0 * count / total : 0.0;
+    QString number = QString::number(percent, 'f', 2);
+    while (number.endsWith(QLatin1Char('0')))
+        number.chop(1);
+    number.replace(QLatin1Char('.'), QLocale().decimalPoint());
+    return QStringLiteral("%1%, (%2/%3)").arg(number).arg(count).arg(total);
+}
+
+DownloadProcess::Outcome DownloadProcess::run(int family)
+{
+    m_downloadFile.clear();
+    m_count = 0;
+    m_total = 0;
+    m_errCode = 0;
+    m_errName.clear();
+    DownloadState::m_blnCancelDownload = false;
+    const Outcome outcome = family == kVxFamily ? runVx() : runKr();
+    closeFile();
+    return outcome;
+}
+
+DownloadProcess::Outcome DownloadProcess::linkFailure(qint32 code, const QString &name, bool report)
+{
+    m_errCode = code;
+    m_errName = name;
+    if (report)
+        MessageReporter::instance().message(name, MessageReporter::Icon::Exclamation);
+    return Outcome::LinkFailure;
+}
+
+qint16 DownloadProcess::portNumber() const
+{
+    return ComPortNumber(portName.isEmpty() ? GetSetting(kTerminal, QStringLiteral("Comport"), QStringLiteral("COM1"))
+                                            : portName);
+}
+
+bool DownloadProcess::createFile()
+{
+    m_downloadFile = PatrolFile::fileNameFor(clock());
+    QString error;
+    if (!PatrolFile::openForAppend(m_file, m_downloadFile, &error)) {
+        MessageReporter::instance().failure(error + QStringLiteral("\nNothing was read from the terminal."), 75);
+        m_downloadFile.clear();
+        return false;
+    }
+    DownloadState::savedFile = true;
+    return true;
+}
+
+bool DownloadProcess::writeRecord(const QString &text)
+{
+    // An empty record has no line of its own; everything else must reach the disk.
+    return text.isEmpty() || WritePatrolLine(m_file, text);
+}
+
+bool DownloadProcess::syncFile()
+{
+    if (!m_file.isOpen())
+        return true;
+    bool ok = m_file.flush() && ::fsync(m_file.handle()) == 0;
+    // A new file is only durable once its folder entry is too.
+    const int dir = ::open(QFile::encodeName(Workspace::unapprovedFolder()).constData(), O_RDONLY | O_DIRECTORY);
+    if (dir >= 0) {
+        ok = ::fsync(dir) == 0 && ok;
+        ::close(dir);
+    }
+    if (!ok) {
+        MessageReporter::instance().failure(
+            QStringLiteral("The patrol-data file %1 could not be saved to the disk; the terminal was not cleared.")
+                .arg(m_file.fileName()),
+            61);
+    }
+    return ok;
+}
+
+void DownloadProcess::closeFile()
+{
+    if (m_file.isOpen())
+        m_file.close();
+}
+
+void DownloadProcess::recordArrived()
+{
+    ++m_count;
+    Q_EMIT progressed(m_count, m_total, progressText(m_count, m_total));
+}
+
+DownloadProcess::Outcome DownloadProcess::runKr()
+{
+    int clear = 0, setTime = 0, powerDown = 0;
+    if (!readOption(QStringLiteral("AutoClearData"), &clear) || !readOption(QStringLiteral("AutoUpdateTime"), &setTime)
+        || !readOption(QStringLiteral("AutoPowerDown"), &powerDown)) {
+        MessageReporter::instance().failure(QStringLiteral("Type mismatch"), 13);
+        return Outcome::Failed;
+    }
+    m_kr.setCommPort(portNumber());
+
+    qint16 total = 0;
+    m_kr.GetRecordCount(kTerminalId, total);
+    if (m_kr.ErrCode() != ucKR500_900::KR_SUCCESS)
+        return linkFailure(m_kr.ErrCode(), m_kr.ErrMessage(m_kr.ErrCode()), true);
+    m_total = total;
+    if (m_total == 0) {
+        MessageReporter::instance().message(CRes::instance().ResString(kNoRecordsText),
+                                            MessageReporter::Icon::Information);
+        return Outcome::NoRecords;
+    }
+
+    Q_EMIT progressStarted(m_total);
+    if (!createFile())
+        return Outcome::WriteFailure;
+    DownloadState::m_blnCancelDownload = false;
+    WriteLog(QStringLiteral("KD"), QStringLiteral("Download"));
+    m_kr.BeginDownload(kTerminalId);
+
+    do {
+        if (DownloadState::m_blnCancelDownload)
+            return Outcome::Cancelled;
+        QString record;
+        m_kr.GetRecord(record);
+        if (m_kr.ErrCode() == ucKR500_900::KR_SUCCESS) {
+            recordArrived();
+            if (!writeRecord(record))
+                return Outcome::WriteFailure;
+        } else if (m_kr.ErrCode() == ucKR500_900::KR_ERR_NO_DATA) {
+            // The terminal said it has nothing more: only now may it be cleared.
+            const bool clearIt = IsAutoDownload || clear == 1;
+            if (clearIt && !syncFile())
+                return Outcome::WriteFailure;
+            closeFile();
+            if (clearIt) {
+                WriteLog(QStringLiteral("KC"), QStringLiteral("Clear Data"));
+                m_kr.ClearData(kTerminalId);
+            }
+            if (IsAutoDownload || setTime == 1) {
+                WriteLog(QStringLiteral("KT"), QStringLiteral("Set Time"));
+                m_kr.SetTime(kTerminalId, clock());
+            }
+            if (IsAutoDownload || powerDown == 1) {
+                WriteLog(QStringLiteral("KP"), QStringLiteral("Power Off"));
+                m_kr.PowerDown(kTerminalId);
+            }
+            m_kr.setErrCode(ucKR500_900::KR_ERR_NO_DATA);
+            return Outcome::Saved;
+        } else {
+            // The link already said "Time out" after its retries.
+            return linkFailure(m_kr.ErrCode(), m_kr.ErrMessage(m_kr.ErrCode()), false);
+        }
+    } while (m_kr.ErrCode() == ucKR500_900::KR_SUCCESS);
+    return Outcome::Saved;
+}
+
+DownloadProcess::Outcome DownloadProcess::runVx()
+{
+    int clear = 0, setTime = 0;
+    if (!readOption(QStringLiteral("AutoClearData"), &clear) || !readOption(QStringLiteral("AutoUpdateTime"), &setTime)) {
+        MessageReporter::instance().failure(QStringLiteral("Type mismatch"), 13);
+        return Outcome::Failed;
+    }
+    m_vx.setComport(portNumber());
+    const QString password = GetSetting(kTerminal, QStringLiteral("Password"), QStringLiteral("7391"));
+
+    if (!VxLogon(password, m_vx, passwordPrompt)) {
+        m_errCode = m_vx.ErrCode();
+        m_errName = ucVX700::ErrMessage(m_errCode);
+        return Outcome::LogonFailed;
+    }
+    m_vx.VX700_RecordCount();
+    if (m_vx.ErrCode() != ucVX700::VX_SUCCESS)
+        return linkFailure(m_vx.ErrCode(), ucVX700::ErrMessage(m_vx.ErrCode()), true);
+    m_total = LeadingNumber(m_vx.GetData());
+    if (m_total <= 0) {
+        m_total = 0;
+        MessageReporter::instance().message(CRes::instance().ResString(kNoRecordsText),
+                                            MessageReporter::Icon::Information);
+        return Outcome::NoRecords;
+    }
+    m_vx.VX700_GetID();
+    if (m_vx.ErrCode() != ucVX700::VX_SUCCESS)
+        return linkFailure(m_vx.ErrCode(), ucVX700::ErrMessage(m_vx.ErrCode()), true);
+    const QString machineNumber = m_vx.GetData();
+
+    Q_EMIT progressStarted(m_total);
+    if (!createFile())
+        return Outcome::WriteFailure;
+    DownloadState::m_blnCancelDownload = false;
+    WriteLog(QStringLiteral("VD"), QStringLiteral("Download Data"));
+
+    do {
+        if (DownloadState::m_blnCancelDownload) {
+            // Rewind the terminal's read pointer so its records stay readable
+            // in full for the next download.
+            m_vx.VX700_RollBack();
+            return Outcome::Cancelled;
+        }
+        m_vx.VX700_GetOneRecord();
+        if (m_vx.ErrCode() == ucVX700::VX_SUCCESS) {
+            const QString record = m_vx.GetData();
+            recordArrived();
+            if (!writeRecord(VxRecordLine(machineNumber, record))) {
+                m_vx.VX700_RollBack();
+                return Outcome::WriteFailure;
+            }
+        }
+    } while (m_vx.ErrCode() == ucVX700::VX_SUCCESS);
+
+    if (m_vx.ErrCode() != ucVX700::VX_ERR_TERMINAL_DATA_EMPTY) {
+        const qint32 code = m_vx.ErrCode();
+        MessageReporter::instance().message(
+            QStringLiteral("Time out,\r\nplease check the connection and log on again"), MessageReporter::Icon::None);
+        Q_EMIT vxConnectionLost();
+        return linkFailure(code, ucVX700::ErrMessage(code), false);
+    }
+
+    // Every record was read and the terminal said so itself.
+    m_vx.VX700_RollBack();
+    const bool clearIt = IsAutoDownload || clear == 1;
+    if (clearIt && !syncFile())
+        return Outcome::WriteFailure;
+    closeFile();
+    if (clearIt) {
+        WriteLog(QStringLiteral("VC"), QStringLiteral("Clear Data"));
+        m_vx.VX700_EraseAllRecord();
+    }
+    if (IsAutoDownload || setTime == 1)
+        m_vx.VX700_SetTime(clock());
+    return Outcome::Saved;
+}
