@@ -215,7 +215,7 @@ void tst_CRes::createAndDeleteLanguage()
 
     res.setLanguage(QStringLiteral("Esperanto"));
     QCOMPARE(res.ResString(8), QStringLiteral("OK"));
-    QCOMPARE(res.ResString(174), QStringLiteral("Incorrect password. Please try again."));
+    QCOMPARE(res.ResString(174), QStringLiteral("Invalid password, please try again."));
     QCOMPARE(res.FontName(), QStringLiteral("MS Sans Serif"));
     QCOMPARE(res.FontSize(), short(8));
 
