@@ -90,7 +90,8 @@ void tst_VxLink::replyFraming()
         if (bareStatus)
             s.setStatusOverride('A');
     });
-    m_link->setTimeout(150);
+    if (code == ucVX700::VX_ERR_TIMEOUT)
+        m_link->setTimeout(150);
     m_link->VX700_GetVersion();
     QCOMPARE(m_link->ErrCode(), code);
     QCOMPARE(m_link->GetData(), data);
@@ -98,6 +99,7 @@ void tst_VxLink::replyFraming()
     QCOMPARE(m_sim->sim([](VxCradleSim &s) { return s.lastRequest(); }), QByteArray("F"));
 
     // The next exchange is not disturbed by the broken one.
+    m_link->setTimeout(ucVX700::kDefaultTimeout);
     m_link->VX700_GetID();
     QCOMPARE(m_link->ErrCode(), 0);
     QCOMPARE(m_link->GetData(), QStringLiteral("0001"));
@@ -110,8 +112,11 @@ void tst_VxLink::leftoversOfEarlierExchangeDiscarded()
     m_link->setTimeout(150);
     m_link->VX700_GetVersion();
     QCOMPARE(m_link->ErrCode(), int(ucVX700::VX_ERR_TIMEOUT));
-    ucVX700::WaitMs(700);
+    for (int waited = 0; waited < 10000 && m_sim->sim([](VxCradleSim &s) { return s.bytesSent(); }) == 0; waited += 20)
+        ucVX700::WaitMs(20);
+    QVERIFY(m_sim->sim([](VxCradleSim &s) { return s.bytesSent(); }) > 0);
     m_sim->sim([](VxCradleSim &s) { s.setReplyDelay(0); });
+    m_link->setTimeout(ucVX700::kDefaultTimeout);
     m_link->VX700_GetID();
     QCOMPARE(m_link->ErrCode(), 0);
     QCOMPARE(m_link->GetData(), QStringLiteral("0001"));

@@ -58,7 +58,6 @@ void tst_VxLogon::init()
     m_sim = std::make_unique<VxSimFixture>();
     m_link = std::make_unique<ucVX700>();
     m_link->setComport(qint16(m_sim->port()));
-    m_link->setTimeout(150);
 }
 
 void tst_VxLogon::cleanup()
@@ -101,6 +100,7 @@ void tst_VxLogon::cradleTimeoutReportedWithoutPrompt()
 {
     RecordingReporter reporter;
     m_sim->sim([](VxCradleSim &s) { s.setSilent(true); });
+    m_link->setTimeout(150);
     ScriptedPrompt prompt({QStringLiteral("7391")});
 
     QVERIFY(!VxLogon(QStringLiteral("7391"), *m_link, &prompt));

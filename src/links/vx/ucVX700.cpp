@@ -338,23 +338,13 @@ QDateTime ucVX700::parseTerminalTime(const QString &text)
 {
     if (text.size() < 14)
         return QDateTime();
-    int parts[6];
-    const int widths[6] = {4, 2, 2, 2, 2, 2};
-    int pos = 0;
-    for (int i = 0; i < 6; ++i) {
-        bool ok = false;
-        const QString field = text.mid(pos, widths[i]);
-        for (const QChar c : field) {
-            if (c < QLatin1Char('0') || c > QLatin1Char('9'))
-                return QDateTime();
-        }
-        parts[i] = field.toInt(&ok);
-        if (!ok)
+    for (int i = 0; i < 14; ++i) {
+        if (text.at(i) < QLatin1Char('0') || text.at(i) > QLatin1Char('9'))
             return QDateTime();
-        pos += widths[i];
     }
-    const QDate date(parts[0], parts[1], parts[2]);
-    const QTime time(parts[3], parts[4], parts[5]);
+    auto field = [&text](int from, int length) { return text.mid(from, length).toInt(); };
+    const QDate date(field(0, 4), field(4, 2), field(6, 2));
+    const QTime time(field(8, 2), field(10, 2), field(12, 2));
     if (!date.isValid() || !time.isValid())
         return QDateTime();
     return QDateTime(date, time);

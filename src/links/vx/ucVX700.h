@@ -124,7 +124,6 @@ Q_SIGNALS:
     void deviceDisconnected();
 
 private:
-    enum class Open { Ready, Failed, Busy };
     enum class Receive { Complete, TimedOut, Failed };
 
     bool beginExchange(QChar cmd, const QString &data);
