@@ -3,6 +3,7 @@
 #include "AppState.h"
 #include "DownloadProcess.h"
 #include "Settings.h"
+#include "TerminalPasswordPrompt.h"
 #include "ucKR500_900.h"
 #include "ucVX700.h"
 
@@ -26,6 +27,8 @@ int cliDownload(CliContext &context)
     DownloadProcess process(kr, vx);
     process.IsAutoDownload = automatic;
     process.portName = context.port;
+    TerminalPasswordPrompt prompt;
+    process.passwordPrompt = &prompt;
     if (::isatty(STDERR_FILENO)) {
         QObject::connect(&process, &DownloadProcess::progressed, [&context](int, int, const QString &label) {
             context.err << '\r' << label << "   ";

@@ -5,15 +5,13 @@
 #include "Settings.h"
 #include "VxLogon.h"
 #include "VxMaintenanceFlags.h"
+#include "TerminalPasswordPrompt.h"
 #include "VxPasswordPrompt.h"
 #include "VxRecordLine.h"
 #include "ucVX700.h"
 
 #include <QDateTime>
 
-#include <cstdio>
-#include <termios.h>
-#include <unistd.h>
 
 namespace {
 
@@ -36,43 +34,6 @@ int linkFailure(CliContext &context, const ucVX700 &link)
     context.err << "ErrCode: " << link.ErrCode() << ", " << ucVX700::ErrMessage(link.ErrCode()) << '\n';
     return CliExit::kLinkFailure;
 }
-
-// Asks for another password on the controlling terminal without echoing it;
-// without a terminal on standard input (a script) the refusal stands.
-class TerminalPasswordPrompt : public VxPasswordPrompt
-{
-public:
-    bool ask(QString &password) override
-    {
-        if (!isatty(STDIN_FILENO))
-            return false;
-        std::fputs("The terminal refused the password.\nTerminal password (empty to give up): ", stderr);
-        std::fflush(stderr);
-        termios saved {};
-        const bool haveTermios = tcgetattr(STDIN_FILENO, &saved) == 0;
-        if (haveTermios) {
-            termios quiet = saved;
-            quiet.c_lflag &= ~tcflag_t(ECHO);
-            quiet.c_lflag |= ECHONL;
-            tcsetattr(STDIN_FILENO, TCSAFLUSH, &quiet);
-        }
-        char line[256];
-        const bool got = std::fgets(line, sizeof line, stdin) != nullptr;
-        if (haveTermios)
-            tcsetattr(STDIN_FILENO, TCSAFLUSH, &saved);
-        if (!got) {
-            std::fputc('\n', stderr);
-            return false;
-        }
-        QString typed = QString::fromLocal8Bit(line);
-        while (typed.endsWith(QLatin1Char('\n')) || typed.endsWith(QLatin1Char('\r')))
-            typed.chop(1);
-        if (typed.isEmpty())
-            return false;
-        password = typed;
-        return true;
-    }
-};
 
 // The command prints the error code itself; failures of the serial layer still
 // reach stderr with their description.

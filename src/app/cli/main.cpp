@@ -3,6 +3,7 @@
 
 #include "CliContext.h"
 #include "CliCore.h"
+#include "CliDownload.h"
 #include "CliKr.h"
 #include "CliVx.h"
 
@@ -31,6 +32,7 @@ const CommandEntry kCommands[] = {
     {"ports", &cliPorts, false, "ports                  list the serial port names and their devices"},
     {"kr", &cliKr, false, "kr [--id N] COMMAND    one KR terminal operation (kr --help for the list)"},
     {"vx", &cliVx, false, "vx [--password P] CMD  one VX terminal operation (vx --help for the list)"},
+    {"download", &cliDownload, true, "download [--auto]      download the terminal of the settings into Unapproved/"},
 };
 
 void printUsage(QTextStream &err)
