@@ -4,14 +4,13 @@
 #include "MessageReporter.h"
 #include "Settings.h"
 #include "VxLogon.h"
-#include "VxMaintenanceFlags.h"
 #include "TerminalPasswordPrompt.h"
+#include "VxMaintenanceFlags.h"
 #include "VxPasswordPrompt.h"
 #include "VxRecordLine.h"
 #include "ucVX700.h"
 
 #include <QDateTime>
-
 
 namespace {
 
