@@ -82,9 +82,9 @@ void frmDownloadProcess::done(int result)
 
 void frmDownloadProcess::onProgressStarted(int total)
 {
+    m_ui->lbl->clear();
     m_ui->pb->setRange(0, total);
     m_ui->pb->setValue(1);
-    m_ui->lbl->clear();
 }
 
 void frmDownloadProcess::onProgressed(int count, int total, const QString &label)
