@@ -3,7 +3,7 @@
 
 tavrel_packages=(
     build-essential cmake ninja-build pkg-config
-    qt6-base-dev qt6-base-dev-tools libqt6serialport6-dev libqt6sql6-sqlite
+    qt6-base-dev qt6-base-dev-tools qt6-serialport-dev libqt6sql6-sqlite
     libgl-dev
     xvfb xauth
     fonts-dejavu-core fonts-noto-cjk

@@ -34,6 +34,8 @@ void frmPassword::cmdCtrl_Click(int index)
     if (!ApplicationPassword::accepts(entry)) {
         MessageReporter::instance().message(QString::fromLatin1(kWrongPassword), MessageReporter::Icon::Exclamation);
         m_ui->txtPassword->setSelection(0, int(entry.size()));
+        // The message box took the focus; give it back even without a window manager.
+        activateWindow();
         m_ui->txtPassword->setFocus();
         return;
     }
