@@ -7,7 +7,8 @@ class QComboBox;
 
 // Serial ports are named COM1..COM99 as in the program. The settings section
 // "Ports" maps a name to a device path (COM3=/dev/ttyUSB0). ListComPorts gives
-// the mapped names whose device exists, plus every serial device present that
+// the mapped names whose path is a character device (a symlink to a
+// pseudo-terminal counts), plus every serial device present that
 // has no name yet; such a device gets the lowest free number, saved in Ports so
 // that it keeps its name across runs. The list is in port-number order.
 int ListComPorts(QStringList &names);
