@@ -108,6 +108,10 @@ void CRes::initialise()
     QString language = GetSetting(kSection, kKey, kEnglish);
     useLanguage(language);
 
+    // A window built before start-up chose a workspace: no store, designed texts.
+    if (Workspace::current().isEmpty())
+        return;
+
     QString error;
     if (!QFileInfo::exists(m_path) && !createDefaultDatabase(m_path, &error)) {
         report(error);

@@ -225,7 +225,9 @@ bool isProgramWindow(const QWidget *widget)
 
 void CRes::SetFormInterface(QWidget *window)
 {
-    if (!window)
+    // Without a readable store the window keeps its designed (English) texts
+    // rather than losing every caption.
+    if (!window || !isOpen())
         return;
     int number = 0;
     if (wholeNumber(tagOf(window), &number))

@@ -2,6 +2,7 @@
 
 #include "CRes.h"
 #include "MessageReporter.h"
+#include "Version.h"
 
 #include <QAbstractButton>
 #include <QAction>
@@ -103,17 +104,18 @@ const QList<MainFormText> &mainFormTexts()
     return texts;
 }
 
-QString versionSuffix()
-{
-    return QStringLiteral(" v%1.%2R%3").arg(TAVREL_VERSION_MAJOR).arg(TAVREL_VERSION_MINOR).arg(TAVREL_VERSION_REVISION);
-}
-
 void SetMainFormInterface(QWidget *mainWindow)
 {
     if (!mainWindow)
         return;
     try {
         CRes &res = CRes::instance();
+        // Without a readable store the designed texts stay; the title still
+        // carries the version.
+        if (!res.isOpen()) {
+            mainWindow->setWindowTitle(QStringLiteral("Tavrel") + VersionSuffix());
+            return;
+        }
         for (const MainFormText &text : mainFormTexts())
             if (QObject *object = findByName(mainWindow, QLatin1String(text.name)))
                 setText(object, res.ResString(text.number));
@@ -121,7 +123,7 @@ void SetMainFormInterface(QWidget *mainWindow)
             setNavigationTexts(bar);
         invokeIfPresent(mainWindow, "Initial_tvwPatrolData");
         invokeIfPresent(mainWindow, "Initial_lvwPatrolData");
-        mainWindow->setWindowTitle(res.ResString(kProductNameText) + versionSuffix());
+        mainWindow->setWindowTitle(res.ResString(kProductNameText) + VersionSuffix());
     } catch (const std::exception &e) {
         MessageReporter::instance().message(QString::fromLocal8Bit(e.what()), MessageReporter::Icon::None);
     }

@@ -25,9 +25,6 @@ constexpr int kNavigationItemTexts[] = {123, 124};
 // The product name at the start of the main window's title.
 constexpr int kProductNameText = 266;
 
-// " v<major>.<minor>R<revision>" of the running program.
-QString versionSuffix();
-
 // Sets the main window's menu, navigation-bar and label texts from the store,
 // skipping what the window does not have; then has the window rebuild its
 // patrol-data tree and list (Initial_tvwPatrolData, Initial_lvwPatrolData, when

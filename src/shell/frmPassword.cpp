@@ -3,13 +3,13 @@
 #include "ui_frmPassword.h"
 
 #include "ApplicationPassword.h"
+#include "CRes.h"
 #include "MessageReporter.h"
 
 #include <QPushButton>
 
 namespace {
-// Text 174 of the string store, as designed in English.
-const char *const kWrongPassword = "Invalid password, please try again.";
+constexpr int kWrongPasswordText = 174;
 }
 
 frmPassword::frmPassword(QWidget *parent)
@@ -17,6 +17,7 @@ frmPassword::frmPassword(QWidget *parent)
     , m_ui(std::make_unique<Ui::frmPassword>())
 {
     m_ui->setupUi(this);
+    CRes::instance().SetFormInterface(this);
     connect(m_ui->cmdCtrl_0, &QPushButton::clicked, this, [this] { cmdCtrl_Click(0); });
     connect(m_ui->cmdCtrl_1, &QPushButton::clicked, this, [this] { cmdCtrl_Click(1); });
 }
@@ -32,7 +33,8 @@ void frmPassword::cmdCtrl_Click(int index)
     }
     const QString entry = m_ui->txtPassword->text();
     if (!ApplicationPassword::accepts(entry)) {
-        MessageReporter::instance().message(QString::fromLatin1(kWrongPassword), MessageReporter::Icon::Exclamation);
+        MessageReporter::instance().message(CRes::instance().ResString(kWrongPasswordText),
+                                            MessageReporter::Icon::Exclamation);
         m_ui->txtPassword->setSelection(0, int(entry.size()));
         // The message box took the focus; give it back even without a window manager.
         activateWindow();

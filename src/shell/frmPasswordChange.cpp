@@ -3,6 +3,7 @@
 #include "ui_frmPasswordChange.h"
 
 #include "ApplicationPassword.h"
+#include "CRes.h"
 #include "MessageReporter.h"
 #include "Startup.h"
 
@@ -13,6 +14,7 @@ frmPasswordChange::frmPasswordChange(QWidget *parent)
     , m_ui(std::make_unique<Ui::frmPasswordChange>())
 {
     m_ui->setupUi(this);
+    CRes::instance().SetFormInterface(this);
     connect(m_ui->cmdCtrl_0, &QPushButton::clicked, this, [this] { cmdCtrl_Click(0); });
     connect(m_ui->cmdCtrl_1, &QPushButton::clicked, this, [this] { cmdCtrl_Click(1); });
 }

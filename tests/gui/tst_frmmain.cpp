@@ -1,4 +1,10 @@
 #include "AppState.h"
+#include "CRes.h"
+#include "ComPorts.h"
+#include "KrTerminalSim.h"
+#include "SimulatorHost.h"
+#include "VxCradleSim.h"
+#include "Workspace.h"
 #include "RecordingReporter.h"
 #include "Settings.h"
 #include "TestEnv.h"
@@ -7,11 +13,14 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
 #include <QPushButton>
 #include <QStatusBar>
+#include <QToolBar>
+#include <QToolButton>
 #include <QTimer>
 #include <QtTest>
 
@@ -23,6 +32,8 @@ private Q_SLOTS:
     void menusByName();
     void exitEndsTheProgram();
     void changePasswordFromToolsMenu();
+    void downloadButtonSavesAFile();
+    void vxTimeOutKeepsDownloadButtonOff();
 };
 
 namespace {
@@ -105,6 +116,70 @@ void tst_frmMain::changePasswordFromToolsMenu()
     QCOMPARE(AppState::password, QStringLiteral("4242"));
     QVERIFY(!QApplication::activeModalWidget());
     QVERIFY(reporter.entries.isEmpty());
+}
+
+void tst_frmMain::downloadButtonSavesAFile()
+{
+    TestEnv env;
+    CRes::destroyInstance();
+    RecordingReporter reporter;
+    SimulatorHost<KrTerminalSim> host;
+    const QString link = env.root() + QStringLiteral("/ttyKR");
+    QVERIFY(host.call([&] {
+        host.sim()->setRecords(KrTerminalSim::generateRecords(5));
+        return host.sim()->start(link, nullptr);
+    }));
+    SetComPortDevice(1, link);
+    AppState::terminalFamily = 0;
+
+    frmMain window;
+    window.show();
+    auto *toolbar = window.findChild<QToolBar *>(QStringLiteral("Toolbar2"));
+    QVERIFY(toolbar);
+    QAction *download = window.findChild<QAction *>(QStringLiteral("download"));
+    QVERIFY(download && download->isEnabled());
+    QCOMPARE(download->toolTip(), CRes::instance().ResString(196));
+    auto *button = qobject_cast<QToolButton *>(toolbar->widgetForAction(download));
+    QVERIFY(button);
+    // The dialog runs modally and closes itself when the terminal is empty.
+    QTest::mouseClick(button, Qt::LeftButton);
+    QVERIFY(!window.CurrentFilePath().isEmpty());
+    QVERIFY(QFile::exists(window.CurrentFilePath()));
+    QVERIFY(window.CurrentFilePath().startsWith(Workspace::unapprovedFolder()));
+    QVERIFY(window.statusBar()->findChild<QLabel *>()->text().startsWith(QLatin1String("Patrol data file: ")));
+    QVERIFY(download->isEnabled());
+    QVERIFY(window.disconnect_flag);
+    QVERIFY(reporter.entries.isEmpty());
+    CRes::destroyInstance();
+}
+
+void tst_frmMain::vxTimeOutKeepsDownloadButtonOff()
+{
+    TestEnv env;
+    CRes::destroyInstance();
+    RecordingReporter reporter;
+    SimulatorHost<VxCradleSim> host;
+    const QString link = env.root() + QStringLiteral("/ttyVX");
+    QVERIFY(host.call([&] {
+        host.sim()->setRecords(VxCradleSim::sampleRecords(6));
+        host.sim()->vanishAfterRecords(3);
+        return host.sim()->start(link, nullptr);
+    }));
+    SetComPortDevice(1, link);
+    AppState::terminalFamily = 1;
+
+    frmMain window;
+    QAction *download = window.findChild<QAction *>(QStringLiteral("download"));
+    // A VX terminal starts logged off: no download until a logon.
+    QVERIFY(!download->isEnabled());
+    window.DownloadPatrolData(false);
+    QVERIFY(!window.disconnect_flag);
+    QVERIFY(!download->isEnabled());
+    QCOMPARE(reporter.texts().last(), QStringLiteral("Time out,\r\nplease check the connection and log on again"));
+    // The partial file is still shown.
+    QVERIFY(QFile::exists(window.CurrentFilePath()));
+    AppState::terminalFamily = 0;
+    CRes::destroyInstance();
 }
 
 QTEST_MAIN(tst_frmMain)

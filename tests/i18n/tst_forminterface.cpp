@@ -2,6 +2,7 @@
 #include "MainFormInterface.h"
 #include "RecordingReporter.h"
 #include "TestEnv.h"
+#include "Workspace.h"
 
 #include <QCheckBox>
 #include <QDialog>
@@ -69,6 +70,7 @@ private slots:
     void cjkFacesResolve();
     void mainFormTexts();
     void refreshReachesEveryWindow();
+    void unreadableStoreKeepsDesignedTexts();
 
 private:
     struct Window
@@ -412,6 +414,26 @@ void tst_FormInterface::mainFormTexts()
     QVERIFY(m->windowTitle().endsWith(suffix));
     QCOMPARE(w.file->title(), QStringLiteral("ファイル(&F)"));
     QVERIFY(m_reporter->entries.isEmpty());
+}
+
+void tst_FormInterface::unreadableStoreKeepsDesignedTexts()
+{
+    QFile file(Workspace::resMdb());
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write(QByteArray(4096, 'x'));
+    file.close();
+    QVERIFY(!CRes::instance().isOpen());
+
+    Window w = buildWindow();
+    QLabel label(QStringLiteral("&Password:"));
+    label.setProperty("tag", QStringLiteral("157"));
+    label.setWindowTitle(QStringLiteral("Password Required"));
+    CRes::instance().SetFormInterface(&label);
+    QCOMPARE(label.text(), QStringLiteral("&Password:"));
+    const QString fileTitle = w.file->title();
+    SetMainFormInterface(w.main.get());
+    QCOMPARE(w.file->title(), fileTitle);
+    QVERIFY(w.main->windowTitle().startsWith(QLatin1String("Tavrel v")));
 }
 
 void tst_FormInterface::refreshReachesEveryWindow()

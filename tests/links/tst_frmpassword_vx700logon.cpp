@@ -1,3 +1,6 @@
+#include "CRes.h"
+#include "Settings.h"
+#include "TestEnv.h"
 #include "VxDialogPasswordPrompt.h"
 #include "frmPassword_VX700Logon.h"
 
@@ -14,6 +17,7 @@ class tst_frmPassword_VX700Logon : public QObject
     Q_OBJECT
 private Q_SLOTS:
     void builtInTextsAndMaskedField();
+    void textsFollowTheLanguage();
     void okGivesTypedPassword();
     void cancelAndReopen();
     void enterPressesOk();
@@ -45,12 +49,29 @@ void tst_frmPassword_VX700Logon::builtInTextsAndMaskedField()
     QCOMPARE(label->text(), QStringLiteral("&Password:"));
     QLineEdit *field = child<QLineEdit>(dialog, "txtPassword");
     QCOMPARE(label->buddy(), field);
-    QVERIFY(!dialog.property("tag").isValid());
+    QCOMPARE(dialog.property("tag").toString(), QStringLiteral("276"));
     QTest::keyClicks(field, QStringLiteral("73a1"));
     QCOMPARE(field->echoMode(), QLineEdit::Password);
     QCOMPARE(field->displayText(), QStringLiteral("****"));
     QCOMPARE(field->text(), QStringLiteral("73a1"));
     QVERIFY(!dialog.IsOK());
+}
+
+void tst_frmPassword_VX700Logon::textsFollowTheLanguage()
+{
+    TestEnv env(false);
+    SaveSetting(QStringLiteral("Resource"), QStringLiteral("Language"), QStringLiteral("Japanese"));
+    CRes::destroyInstance();
+    {
+        frmPassword_VX700Logon dialog;
+        CRes &res = CRes::instance();
+        QVERIFY(res.isOpen());
+        QCOMPARE(dialog.windowTitle(), res.ResString(276));
+        QCOMPARE(child<QLabel>(dialog, "lblMessage")->text(), res.ResString(277));
+        QCOMPARE(child<QLabel>(dialog, "lblPassword")->text(), res.ResString(157));
+        QVERIFY(dialog.windowTitle() != QStringLiteral("Failed on loging in VX700"));
+    }
+    CRes::destroyInstance();
 }
 
 void tst_frmPassword_VX700Logon::okGivesTypedPassword()

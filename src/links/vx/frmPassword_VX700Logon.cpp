@@ -2,6 +2,8 @@
 
 #include "ui_frmPassword_VX700Logon.h"
 
+#include "CRes.h"
+
 #include <QPushButton>
 
 frmPassword_VX700Logon::frmPassword_VX700Logon(QWidget *parent)
@@ -9,6 +11,7 @@ frmPassword_VX700Logon::frmPassword_VX700Logon(QWidget *parent)
     , m_ui(std::make_unique<Ui::frmPassword_VX700Logon>())
 {
     m_ui->setupUi(this);
+    CRes::instance().SetFormInterface(this);
     // One "*" per character typed, whatever the style's own mask character is.
     m_ui->txtPassword->setStyleSheet(QStringLiteral("QLineEdit { lineedit-password-character: 42; }"));
     connect(m_ui->cmdOK, &QPushButton::clicked, this, &frmPassword_VX700Logon::onOk);
