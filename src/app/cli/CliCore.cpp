@@ -3,8 +3,11 @@
 #include "ComPorts.h"
 #include "MessageReporter.h"
 #include "PatrolFile.h"
+#include "Settings.h"
 
 #include <QFile>
+#include <QFileInfo>
+#include <QRegularExpression>
 
 #include <cstdio>
 
@@ -88,6 +91,26 @@ int cliEncode(CliContext &context)
 
 int cliPorts(CliContext &context)
 {
+    const QStringList &args = context.args;
+    if (!args.isEmpty()) {
+        const bool map = args.first() == QLatin1String("map") && args.size() == 3;
+        const bool unmap = args.first() == QLatin1String("unmap") && args.size() == 2;
+        const QString name = args.value(1);
+        const bool validName = QRegularExpression(QStringLiteral("^COM([1-9]|[1-9][0-9])$")).match(name).hasMatch();
+        if ((!map && !unmap) || !validName) {
+            context.err << "usage: tavrel-cli ports [map COMn DEVICE | unmap COMn]   (n from 1 to 99)\n";
+            return CliExit::kUsage;
+        }
+        if (unmap) {
+            DeleteSetting(QStringLiteral("Ports"), name);
+            return CliExit::kOk;
+        }
+        const QString device = QFileInfo(args.at(2)).absoluteFilePath();
+        if (!QFileInfo::exists(device))
+            context.err << "tavrel-cli: warning: " << device << " does not exist (yet)\n";
+        SetComPortDevice(ComPortNumber(name), device);
+        return CliExit::kOk;
+    }
     QStringList names;
     ListComPorts(names);
     for (const QString &name : names)

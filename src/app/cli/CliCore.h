@@ -7,5 +7,6 @@
 int cliDecode(CliContext &context);
 // encode FILE.tvl: appends each line of standard input as an encoded line.
 int cliEncode(CliContext &context);
-// ports: the port names with their devices.
+// ports: the port names with their devices; ports map COMn DEVICE names a
+// device (a USB adapter, a pseudo-terminal), ports unmap COMn forgets one.
 int cliPorts(CliContext &context);

@@ -29,7 +29,7 @@ struct CommandEntry
 const CommandEntry kCommands[] = {
     {"decode", &cliDecode, false, "decode FILE.tvl        print each record of a patrol-data file"},
     {"encode", &cliEncode, false, "encode FILE.tvl        append each line of standard input as a record"},
-    {"ports", &cliPorts, false, "ports                  list the serial port names and their devices"},
+    {"ports", &cliPorts, false, "ports [map COMn DEV | unmap COMn]  list the port names and devices, or (un)map one"},
     {"kr", &cliKr, false, "kr [--id N] COMMAND    one KR terminal operation (kr --help for the list)"},
     {"vx", &cliVx, false, "vx [--password P] CMD  one VX terminal operation (vx --help for the list)"},
     {"download", &cliDownload, true, "download [--auto]      download the terminal of the settings into Unapproved/"},
