@@ -19,6 +19,21 @@ CRes *CRes::s_instance = nullptr;
 
 namespace {
 
+// Ends a transaction: commits when every step went well, otherwise rolls back
+// with `why` saying what failed.
+bool finishTransaction(QSqlDatabase &db, QSqlQuery &query, bool ok, QString &why)
+{
+    if (!ok)
+        why = query.lastError().text();
+    query.finish();
+    if (ok && db.commit())
+        return true;
+    if (ok)
+        why = db.lastError().text();
+    db.rollback();
+    return false;
+}
+
 const QString kConnection = QStringLiteral("connRes");
 const QString kEnglish = QStringLiteral("English");
 const QString kSection = QStringLiteral("Resource");
@@ -423,18 +438,8 @@ bool CRes::CreateLanguage(const QString &name, QString *error)
         query.addBindValue(kNewLanguageSize);
         ok = query.exec();
     }
-    if (!ok) {
-        why = query.lastError().text();
-        query.finish();
-        db.rollback();
+    if (!finishTransaction(db, query, ok, why))
         return false;
-    }
-    query.finish();
-    if (!db.commit()) {
-        why = db.lastError().text();
-        db.rollback();
-        return false;
-    }
     Refresh();
     return true;
 }
@@ -476,19 +481,7 @@ bool CRes::DeleteLanguage(const QString &name, QString *error)
         query.addBindValue(name);
         ok = query.exec();
     }
-    if (!ok) {
-        why = query.lastError().text();
-        query.finish();
-        db.rollback();
-        return false;
-    }
-    query.finish();
-    if (!db.commit()) {
-        why = db.lastError().text();
-        db.rollback();
-        return false;
-    }
-    return true;
+    return finishTransaction(db, query, ok, why);
 }
 
 void CRes::GetAllLanguageName(QStringList &names)

@@ -1,46 +1,10 @@
 #pragma once
 
-#include "ComPorts.h"
 #include "KrTerminalSim.h"
-#include "SimulatorHost.h"
-#include "TestEnv.h"
+#include "SimFixture.h"
 
-#include <QtTest>
-
-#include <memory>
-
-// A KR terminal simulator on a pseudo-terminal published as COM<port> in a
-// throw-away settings folder.
-class KrSimFixture
+// A KR terminal simulator, on COM5 unless told otherwise.
+struct KrSimFixture : SimFixture<KrTerminalSim>
 {
-public:
-    explicit KrSimFixture(int port = 5)
-        : m_env(std::make_unique<TestEnv>(false))
-        , m_port(port)
-    {
-        const QString path = m_env->root() + QStringLiteral("/ttyKR%1").arg(port);
-        QString error;
-        const bool started = host.call([&] { return host.sim()->start(path, &error); });
-        if (!started)
-            qFatal("KrSimFixture: %s", qPrintable(error));
-        SetComPortDevice(port, path);
-    }
-
-    int port() const { return m_port; }
-    TestEnv &env() { return *m_env; }
-
-    // Runs `f` with the simulator on its own thread.
-    template<class F>
-    auto sim(F &&f)
-    {
-        return host.call([&] { return f(*host.sim()); });
-    }
-
-private:
-    // Declared before the host, so that the simulator stops before its folder goes.
-    std::unique_ptr<TestEnv> m_env;
-    int m_port;
-
-public:
-    SimulatorHost<KrTerminalSim> host;
+    explicit KrSimFixture(int port = 5, TestEnv *env = nullptr) : SimFixture(port, env) {}
 };

@@ -17,32 +17,6 @@
 #include <QSqlQuery>
 #include <QtTest>
 
-namespace {
-
-QStringList decodedLines(const QString &path)
-{
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return {};
-    QStringList lines;
-    QString text;
-    while (ReadPatrolLine(file, text))
-        lines << text;
-    return lines;
-}
-
-QStringList logEntries()
-{
-    QStringList out;
-    QSqlQuery q(QSqlDatabase::database(QStringLiteral("connLog")));
-    q.exec(QStringLiteral("SELECT Command, Description FROM Log ORDER BY rowid"));
-    while (q.next())
-        out << q.value(0).toString() + QLatin1Char('/') + q.value(1).toString();
-    return out;
-}
-
-}
-
 // The KR flow of the download against the simulated terminal.
 class tst_DownloadKr : public QObject
 {
@@ -143,7 +117,7 @@ void tst_DownloadKr::emptyTerminalAndCountFailure()
     QVERIFY(QDir(Workspace::unapprovedFolder()).entryList(QDir::Files).isEmpty());
     QCOMPARE(reporter.texts(), QStringList {CRes::instance().ResString(166)});
     QCOMPARE(reporter.entries.first().icon, MessageReporter::Icon::Information);
-    QVERIFY(logEntries().isEmpty());
+    QVERIFY(TestEnv::logEntries().isEmpty());
 
     // A port without a device: the link's name in a box, nothing else.
     reporter.clear();
@@ -170,7 +144,7 @@ void tst_DownloadKr::fullDownloadWritesEveryRecord()
     QCOMPARE(labels.size(), 10);
     QVERIFY(DownloadState::savedFile);
     QVERIFY(m_process->DownloadFile().endsWith(QLatin1String(".tvl")));
-    QCOMPARE(decodedLines(filePath()), m_records);
+    QCOMPARE(TestEnv::patrolLines(filePath()), m_records);
     QFile raw(filePath());
     QVERIFY(raw.open(QIODevice::ReadOnly));
     const QByteArray bytes = raw.readAll();
@@ -211,8 +185,8 @@ void tst_DownloadKr::followUpActions()
     m_process->clock = [now] { return now; };
     m_host->call([&] { m_host->sim()->setClock(QDateTime(QDate(2001, 1, 1), QTime(0, 0))); });
     QCOMPARE(download(automatic), DownloadProcess::Outcome::Saved);
-    QCOMPARE(logEntries(), log);
-    QCOMPARE(decodedLines(filePath()), m_records);
+    QCOMPARE(TestEnv::logEntries(), log);
+    QCOMPARE(TestEnv::patrolLines(filePath()), m_records);
     const bool cleared = log.contains(QStringLiteral("KC/Clear Data"));
     QCOMPARE(m_host->call([&] { return m_host->sim()->records().isEmpty(); }), cleared);
     const QDateTime clock = m_host->call([&] { return m_host->sim()->clock(); });
@@ -230,8 +204,8 @@ void tst_DownloadKr::cancelKeepsRecordsAndSkipsFollowUp()
             DownloadState::m_blnCancelDownload = true;
     });
     QCOMPARE(download(), DownloadProcess::Outcome::Cancelled);
-    QCOMPARE(decodedLines(filePath()), m_records.mid(0, 5));
-    QCOMPARE(logEntries(), QStringList {QStringLiteral("KD/Download")});
+    QCOMPARE(TestEnv::patrolLines(filePath()), m_records.mid(0, 5));
+    QCOMPARE(TestEnv::logEntries(), QStringList {QStringLiteral("KD/Download")});
     QCOMPARE(m_host->call([&] { return m_host->sim()->records(); }), m_records);
     QVERIFY(!m_host->call([&] { return m_host->sim()->isPoweredDown(); }));
     // The flag stays set after the download, as the link's count expects.
@@ -245,8 +219,8 @@ void tst_DownloadKr::vanishingTerminalKeepsPartialFile()
     m_host->call([&] { m_host->sim()->setVanishAfterRecords(4); });
     QCOMPARE(download(), DownloadProcess::Outcome::LinkFailure);
     QCOMPARE(m_process->errCode(), -6);
-    QCOMPARE(decodedLines(filePath()), m_records.mid(0, 4));
-    QCOMPARE(logEntries(), QStringList {QStringLiteral("KD/Download")});
+    QCOMPARE(TestEnv::patrolLines(filePath()), m_records.mid(0, 4));
+    QCOMPARE(TestEnv::logEntries(), QStringList {QStringLiteral("KD/Download")});
     QVERIFY(!m_kr->isPortOpen());
 }
 
@@ -262,7 +236,7 @@ void tst_DownloadKr::writeFailureStopsBeforeClear()
     QCOMPARE(download(), DownloadProcess::Outcome::WriteFailure);
     QCOMPARE(reporter.entries.size(), 1);
     QVERIFY(reporter.entries.first().isFailure);
-    QCOMPARE(logEntries(), QStringList {QStringLiteral("KD/Download")});
+    QCOMPARE(TestEnv::logEntries(), QStringList {QStringLiteral("KD/Download")});
     QCOMPARE(m_host->call([&] { return m_host->sim()->records(); }), m_records);
 
     // The folder is gone (a file stands in its place): nothing is read at all.
@@ -288,7 +262,7 @@ void tst_DownloadKr::downloadsInOneSecondShareAFile()
     QCOMPARE(download(), DownloadProcess::Outcome::Saved);
     QCOMPARE(QDir(Workspace::unapprovedFolder()).entryList(QDir::Files),
              QStringList {QStringLiteral("20250704 102030.tvl")});
-    QCOMPARE(decodedLines(filePath()), m_records + m_records);
+    QCOMPARE(TestEnv::patrolLines(filePath()), m_records + m_records);
 }
 
 void tst_DownloadKr::optionThatIsNoNumberStopsBeforeStart()

@@ -36,28 +36,6 @@ public:
     }
 };
 
-QStringList decodedLines(const QString &path)
-{
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return {};
-    QStringList lines;
-    QString text;
-    while (ReadPatrolLine(file, text))
-        lines << text;
-    return lines;
-}
-
-QStringList logEntries()
-{
-    QStringList out;
-    QSqlQuery q(QSqlDatabase::database(QStringLiteral("connLog")));
-    q.exec(QStringLiteral("SELECT Command, Description FROM Log ORDER BY rowid"));
-    while (q.next())
-        out << q.value(0).toString() + QLatin1Char('/') + q.value(1).toString();
-    return out;
-}
-
 }
 
 // The VX flow of the download against the simulated cradle.
@@ -159,7 +137,7 @@ void tst_DownloadVx::fullDownloadWritesEveryRecord()
     QStringList expected;
     for (const VxCradleSim::Record &r : m_records)
         expected << QStringLiteral("0042,%1,%2").arg(r.code, r.when.toString(QStringLiteral("yyyy/MM/dd,hh:mm:ss")));
-    QCOMPARE(decodedLines(Workspace::unapprovedFolder() + QLatin1Char('/') + m_process->DownloadFile()), expected);
+    QCOMPARE(TestEnv::patrolLines(m_process->DownloadFile()), expected);
     QCOMPARE(labels.size(), 6);
     QCOMPARE(labels.last(), DownloadProcess::progressText(6, 6));
     // Read to the end, rolled back, nothing erased.
@@ -198,7 +176,7 @@ void tst_DownloadVx::followUpActions()
     m_host->call([&] { m_host->sim()->setClock(old); });
     m_process->clock = [now] { return now; };
     QCOMPARE(download(automatic), DownloadProcess::Outcome::Saved);
-    QCOMPARE(logEntries(), log);
+    QCOMPARE(TestEnv::logEntries(), log);
     QCOMPARE(m_host->call([&] { return m_host->sim()->records().isEmpty(); }), erased);
     const QDateTime clock = m_host->call([&] { return m_host->sim()->clock(); });
     QCOMPARE(clock.date().year() == 2025, clockSet);
@@ -214,8 +192,8 @@ void tst_DownloadVx::cancelKeepsRecordsAndSkipsFollowUp()
             DownloadState::m_blnCancelDownload = true;
     });
     QCOMPARE(download(), DownloadProcess::Outcome::Cancelled);
-    QCOMPARE(decodedLines(Workspace::unapprovedFolder() + QLatin1Char('/') + m_process->DownloadFile()).size(), 3);
-    QCOMPARE(logEntries(), QStringList {QStringLiteral("VD/Download Data")});
+    QCOMPARE(TestEnv::patrolLines(m_process->DownloadFile()).size(), 3);
+    QCOMPARE(TestEnv::logEntries(), QStringList {QStringLiteral("VD/Download Data")});
     QCOMPARE(m_host->call([&] { return m_host->sim()->records().size(); }), 6);
     QCOMPARE(m_host->call([&] { return m_host->sim()->readPosition(); }), 0);
 }
@@ -235,8 +213,8 @@ void tst_DownloadVx::failureMidLoopAsksForLogon()
     QVERIFY(lost);
     QCOMPARE(m_process->errCode(), qint32(ucVX700::VX_ERR_TIMEOUT));
     QCOMPARE(reporter.texts(), QStringList {QStringLiteral("Time out,\r\nplease check the connection and log on again")});
-    QCOMPARE(decodedLines(Workspace::unapprovedFolder() + QLatin1Char('/') + m_process->DownloadFile()).size(), 2);
-    QCOMPARE(logEntries(), QStringList {QStringLiteral("VD/Download Data")});
+    QCOMPARE(TestEnv::patrolLines(m_process->DownloadFile()).size(), 2);
+    QCOMPARE(TestEnv::logEntries(), QStringList {QStringLiteral("VD/Download Data")});
     QCOMPARE(m_host->call([&] { return m_host->sim()->records().size(); }), 6);
 }
 
@@ -268,8 +246,8 @@ void tst_DownloadVx::vanishingCradleKeepsPartialFile()
     setOptions(1, 1);
     m_host->call([&] { m_host->sim()->vanishAfterRecords(4); });
     QCOMPARE(download(), DownloadProcess::Outcome::LinkFailure);
-    QCOMPARE(decodedLines(Workspace::unapprovedFolder() + QLatin1Char('/') + m_process->DownloadFile()).size(), 4);
-    QCOMPARE(logEntries(), QStringList {QStringLiteral("VD/Download Data")});
+    QCOMPARE(TestEnv::patrolLines(m_process->DownloadFile()).size(), 4);
+    QCOMPARE(TestEnv::logEntries(), QStringList {QStringLiteral("VD/Download Data")});
     QCOMPARE(m_host->call([&] { return m_host->sim()->records().size(); }), 6);
 }
 
@@ -285,7 +263,7 @@ void tst_DownloadVx::writeFailureStopsBeforeErase()
     QCOMPARE(download(), DownloadProcess::Outcome::WriteFailure);
     QCOMPARE(reporter.entries.size(), 1);
     QVERIFY(reporter.entries.first().isFailure);
-    QCOMPARE(logEntries(), QStringList {QStringLiteral("VD/Download Data")});
+    QCOMPARE(TestEnv::logEntries(), QStringList {QStringLiteral("VD/Download Data")});
     QCOMPARE(m_host->call([&] { return m_host->sim()->records().size(); }), 6);
 
     // A file that cannot be created stops the download before any record is read.

@@ -20,22 +20,6 @@
 #include <QPushButton>
 #include <QtTest>
 
-namespace {
-
-int lineCount(const QString &name)
-{
-    QFile file(Workspace::unapprovedFolder() + QLatin1Char('/') + name);
-    if (!file.open(QIODevice::ReadOnly))
-        return -1;
-    int lines = 0;
-    QString text;
-    while (ReadPatrolLine(file, text))
-        ++lines;
-    return lines;
-}
-
-}
-
 // The download dialog as the user sees it: it opens, shows its progress,
 // closes itself, and names the file it saved.
 class tst_frmDownloadProcess : public QObject
@@ -113,7 +97,7 @@ void tst_frmDownloadProcess::krDownloadRunsToTheEnd()
     runDialog(dialog);
     QCOMPARE(dialog.outcome(), DownloadProcess::Outcome::Saved);
     QVERIFY(!dialog.DownloadFile().isEmpty());
-    QCOMPARE(lineCount(dialog.DownloadFile()), 8);
+    QCOMPARE(TestEnv::patrolLines(dialog.DownloadFile()).size(), 8);
     // The bar started at 1, then followed the records while below its maximum.
     QCOMPARE(m_labels.first(), QString());
     QCOMPARE(m_labels.last(), QStringLiteral("87.5%, (7/8)"));
@@ -140,7 +124,7 @@ void tst_frmDownloadProcess::vxDownloadRunsToTheEnd()
     dialog.setIsAutoDownload(true);
     runDialog(dialog);
     QCOMPARE(dialog.outcome(), DownloadProcess::Outcome::Saved);
-    QCOMPARE(lineCount(dialog.DownloadFile()), 4);
+    QCOMPARE(TestEnv::patrolLines(dialog.DownloadFile()).size(), 4);
     QCOMPARE(m_labels.last(), QStringLiteral("75.%, (3/4)"));
     // An automatic download erases the terminal whatever the options say.
     QVERIFY(host.call([&] { return host.sim()->records().isEmpty(); }));
@@ -169,7 +153,7 @@ void tst_frmDownloadProcess::cancelButtonStopsTheDownload()
             QTest::mouseClick(cancel, Qt::LeftButton);
     });
     QCOMPARE(dialog.outcome(), DownloadProcess::Outcome::Cancelled);
-    QCOMPARE(lineCount(dialog.DownloadFile()), 5);
+    QCOMPARE(TestEnv::patrolLines(dialog.DownloadFile()).size(), 5);
     QCOMPARE(host.call([&] { return host.sim()->records().size(); }), 20);
 }
 

@@ -1,10 +1,13 @@
 #include "TestEnv.h"
 
 #include "DataStore.h"
+#include "PatrolFile.h"
 #include "Settings.h"
 #include "Workspace.h"
 
 #include <QDir>
+#include <QFile>
+#include <QSqlQuery>
 #include <QtTest>
 
 TestEnv::TestEnv(bool openStore)
@@ -41,4 +44,26 @@ QString TestEnv::configFolder() const
 QString TestEnv::dataFile(const QString &name)
 {
     return qEnvironmentVariable("TAVREL_TEST_DATA") + QLatin1Char('/') + name;
+}
+
+QStringList TestEnv::patrolLines(const QString &file)
+{
+    QFile patrol(QDir::isAbsolutePath(file) ? file : QDir(Workspace::unapprovedFolder()).filePath(file));
+    if (!patrol.open(QIODevice::ReadOnly))
+        return {};
+    QStringList lines;
+    QString text;
+    while (ReadPatrolLine(patrol, text))
+        lines << text;
+    return lines;
+}
+
+QStringList TestEnv::logEntries()
+{
+    QStringList out;
+    QSqlQuery q(QSqlDatabase::database(DataStore::kConnLog));
+    q.exec(QStringLiteral("SELECT Command, Description FROM Log ORDER BY rowid"));
+    while (q.next())
+        out << q.value(0).toString() + QLatin1Char('/') + q.value(1).toString();
+    return out;
 }

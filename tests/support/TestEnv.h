@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 #include <QTemporaryDir>
 
 // A throw-away workspace and settings folder for one test: the settings store,
@@ -17,6 +18,10 @@ public:
     QString configFolder() const;
     // The path of a file under tests/data.
     static QString dataFile(const QString &name);
+    // The decoded records of a patrol-data file (a file name is taken in Unapproved/).
+    static QStringList patrolLines(const QString &file);
+    // The operation log as "Command/Description", oldest first.
+    static QStringList logEntries();
 
 private:
     QTemporaryDir m_dir;

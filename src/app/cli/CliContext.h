@@ -16,6 +16,8 @@ struct CliContext
 
     // The port to use: --port, else the Terminal/Comport setting.
     QString portName() const;
+    // Prints "ErrCode: <code>, <name>" on stderr; returns the link-failure status.
+    int linkFailure(qint32 code, const QString &name);
 };
 
 // Exit statuses shared by the commands.

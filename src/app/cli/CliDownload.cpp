@@ -50,8 +50,7 @@ int cliDownload(CliContext &context)
         return CliExit::kNoRecords;
     case DownloadProcess::Outcome::LinkFailure:
     case DownloadProcess::Outcome::LogonFailed:
-        context.err << "ErrCode: " << process.errCode() << ", " << process.errName() << '\n';
-        return CliExit::kLinkFailure;
+        return context.linkFailure(process.errCode(), process.errName());
     case DownloadProcess::Outcome::WriteFailure:
         return CliExit::kWriteFailure;
     case DownloadProcess::Outcome::Failed:

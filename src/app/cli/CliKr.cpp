@@ -23,8 +23,7 @@ int usage(CliContext &context)
 
 int linkFailure(CliContext &context, const ucKR500_900 &link)
 {
-    context.err << "ErrCode: " << link.ErrCode() << ", " << link.ErrMessage(link.ErrCode()) << '\n';
-    return CliExit::kLinkFailure;
+    return context.linkFailure(link.ErrCode(), link.ErrMessage(link.ErrCode()));
 }
 
 }

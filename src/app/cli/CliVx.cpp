@@ -30,8 +30,7 @@ int usage(CliContext &context)
 
 int linkFailure(CliContext &context, const ucVX700 &link)
 {
-    context.err << "ErrCode: " << link.ErrCode() << ", " << ucVX700::ErrMessage(link.ErrCode()) << '\n';
-    return CliExit::kLinkFailure;
+    return context.linkFailure(link.ErrCode(), ucVX700::ErrMessage(link.ErrCode()));
 }
 
 // The command prints the error code itself; failures of the serial layer still

@@ -51,6 +51,12 @@ QString CliContext::portName() const
                           : port;
 }
 
+int CliContext::linkFailure(qint32 code, const QString &name)
+{
+    err << "ErrCode: " << code << ", " << name << '\n';
+    return CliExit::kLinkFailure;
+}
+
 int main(int argc, char **argv)
 {
     QCoreApplication app(argc, argv);
