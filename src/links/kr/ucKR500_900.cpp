@@ -465,6 +465,10 @@ void ucKR500_900::GetRecord(QString &o_sData)
 {
     if (!portOpen()) {
         m_errCode = m_vanished ? KR_ERR_PORT_MISSING : KR_ERR_PORT_NOT_OPEN;
+        // The device may have gone while the last record was acknowledged:
+        // the download cannot go on, and the user has to hear of it.
+        if (m_vanished)
+            MessageReporter::instance().message(QStringLiteral("Time out"), MessageReporter::Icon::None);
         return;
     }
     for (int attempt = 1;; ++attempt) {
