@@ -4,6 +4,7 @@
 #include "ComPorts.h"
 #include "DownloadState.h"
 #include "MessageReporter.h"
+#include "NumberFormat.h"
 #include "OperationLog.h"
 #include "PatrolFile.h"
 #include "Settings.h"
@@ -53,11 +54,10 @@ DownloadProcess::~DownloadProcess()
 QString DownloadProcess::progressText(int count, int total)
 {
     const double percent = total > 0 ? 100.0 * count / total : 0.0;
-    QString number = QString::number(percent, 'f', 2);
-    while (number.endsWith(QLatin1Char('0')))
-        number.chop(1);
-    number.replace(QLatin1Char('.'), QLocale().decimalPoint());
-    return QStringLiteral("%1%, (%2/%3)").arg(number).arg(count).arg(total);
+    return QStringLiteral("%1%, (%2/%3)")
+        .arg(FormatTwoDecimals(percent, true, QLocale().decimalPoint().at(0)))
+        .arg(count)
+        .arg(total);
 }
 
 DownloadProcess::Outcome DownloadProcess::run(int family)

@@ -1,6 +1,7 @@
 #include "ucVX700.h"
 
 #include "MessageReporter.h"
+#include "NumberFormat.h"
 #include "PatrolFile.h"
 #include "QtSerialTransport.h"
 #include "SerialTransport.h"
@@ -12,7 +13,6 @@
 #include <QLocale>
 #include <QTimer>
 
-#include <cmath>
 #include <utility>
 
 namespace {
@@ -316,22 +316,7 @@ QString ucVX700::chargerStatusText(const QString &letter)
 
 QString ucVX700::formatTwoDecimals(double value)
 {
-    // Halves round away from zero, as the pattern does.
-    const qint64 hundredths = std::llround(std::abs(value) * 100.0);
-    QString text;
-    if (value < 0 && hundredths != 0)
-        text += QLatin1Char('-');
-    if (hundredths >= 100)
-        text += QString::number(hundredths / 100);
-    text += QLatin1Char('.');
-    const int fraction = int(hundredths % 100);
-    if (fraction != 0) {
-        QString digits = QString::number(fraction).rightJustified(2, QLatin1Char('0'));
-        if (digits.endsWith(QLatin1Char('0')))
-            digits.chop(1);
-        text += digits;
-    }
-    return text;
+    return FormatTwoDecimals(value, false);
 }
 
 QDateTime ucVX700::parseTerminalTime(const QString &text)
