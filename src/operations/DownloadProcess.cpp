@@ -23,6 +23,7 @@
 namespace {
 
 constexpr int kNoRecordsText = 166;
+constexpr int kNotClearedText = 280;
 // The terminal ID the download addresses.
 constexpr qint16 kTerminalId = 0;
 
@@ -127,6 +128,21 @@ bool DownloadProcess::syncFile()
     return ok;
 }
 
+DownloadProcess::Erase DownloadProcess::prepareErase(bool wanted)
+{
+    if (wanted && m_count < m_total) {
+        // Fewer records came than the terminal counted: erasing it now could
+        // lose the rest.
+        MessageReporter::instance().message(
+            CRes::instance().ResString(kNotClearedText).arg(m_total).arg(m_count), MessageReporter::Icon::Exclamation);
+        wanted = false;
+    }
+    if (wanted && !syncFile())
+        return Erase::Failed;
+    closeFile();
+    return wanted ? Erase::Go : Erase::Skip;
+}
+
 void DownloadProcess::closeFile()
 {
     if (m_file.isOpen())
@@ -153,6 +169,9 @@ DownloadProcess::Outcome DownloadProcess::runKr()
     m_kr.GetRecordCount(kTerminalId, total);
     if (m_kr.ErrCode() != ucKR500_900::KR_SUCCESS)
         return linkFailure(m_kr.ErrCode(), m_kr.ErrMessage(m_kr.ErrCode()), true);
+    // Cancelled while counting: the count was read but not taken.
+    if (DownloadState::m_blnCancelDownload)
+        return Outcome::Cancelled;
     m_total = total;
     if (m_total == 0) {
         MessageReporter::instance().message(CRes::instance().ResString(kNoRecordsText),
@@ -163,44 +182,44 @@ DownloadProcess::Outcome DownloadProcess::runKr()
     Q_EMIT progressStarted(m_total);
     if (!createFile())
         return Outcome::WriteFailure;
-    DownloadState::m_blnCancelDownload = false;
     WriteLog(QStringLiteral("KD"), QStringLiteral("Download"));
     m_kr.BeginDownload(kTerminalId);
 
-    do {
+    for (;;) {
         if (DownloadState::m_blnCancelDownload)
             return Outcome::Cancelled;
         QString record;
         m_kr.GetRecord(record);
-        if (m_kr.ErrCode() == ucKR500_900::KR_SUCCESS) {
-            recordArrived();
-            if (!writeRecord(record))
-                return Outcome::WriteFailure;
-        } else if (m_kr.ErrCode() == ucKR500_900::KR_ERR_NO_DATA) {
-            // The terminal said it has nothing more: only now may it be cleared.
-            const bool clearIt = IsAutoDownload || clear == 1;
-            if (clearIt && !syncFile())
-                return Outcome::WriteFailure;
-            closeFile();
-            if (clearIt) {
-                WriteLog(QStringLiteral("KC"), QStringLiteral("Clear Data"));
-                m_kr.ClearData(kTerminalId);
-            }
-            if (IsAutoDownload || setTime == 1) {
-                WriteLog(QStringLiteral("KT"), QStringLiteral("Set Time"));
-                m_kr.SetTime(kTerminalId, clock());
-            }
-            if (IsAutoDownload || powerDown == 1) {
-                WriteLog(QStringLiteral("KP"), QStringLiteral("Power Off"));
-                m_kr.PowerDown(kTerminalId);
-            }
-            m_kr.setErrCode(ucKR500_900::KR_ERR_NO_DATA);
-            return Outcome::Saved;
-        } else {
+        if (m_kr.ErrCode() == ucKR500_900::KR_ERR_NO_DATA)
+            break;
+        if (m_kr.ErrCode() != ucKR500_900::KR_SUCCESS) {
             // The link already said "Time out" after its retries.
             return linkFailure(m_kr.ErrCode(), m_kr.ErrMessage(m_kr.ErrCode()), false);
         }
-    } while (m_kr.ErrCode() == ucKR500_900::KR_SUCCESS);
+        recordArrived();
+        if (!writeRecord(record))
+            return Outcome::WriteFailure;
+    }
+
+    // The terminal said it has nothing more: only now may it be cleared.
+    switch (prepareErase(IsAutoDownload || clear == 1)) {
+    case Erase::Failed:
+        return Outcome::WriteFailure;
+    case Erase::Go:
+        WriteLog(QStringLiteral("KC"), QStringLiteral("Clear Data"));
+        m_kr.ClearData(kTerminalId);
+        break;
+    case Erase::Skip:
+        break;
+    }
+    if (IsAutoDownload || setTime == 1) {
+        WriteLog(QStringLiteral("KT"), QStringLiteral("Set Time"));
+        m_kr.SetTime(kTerminalId, clock());
+    }
+    if (IsAutoDownload || powerDown == 1) {
+        WriteLog(QStringLiteral("KP"), QStringLiteral("Power Off"));
+        m_kr.PowerDown(kTerminalId);
+    }
     return Outcome::Saved;
 }
 
@@ -219,9 +238,13 @@ DownloadProcess::Outcome DownloadProcess::runVx()
         m_errName = ucVX700::ErrMessage(m_errCode);
         return Outcome::LogonFailed;
     }
+    if (DownloadState::m_blnCancelDownload)
+        return Outcome::Cancelled;
     m_vx.VX700_RecordCount();
     if (m_vx.ErrCode() != ucVX700::VX_SUCCESS)
         return linkFailure(m_vx.ErrCode(), ucVX700::ErrMessage(m_vx.ErrCode()), true);
+    if (DownloadState::m_blnCancelDownload)
+        return Outcome::Cancelled;
     m_total = LeadingNumber(m_vx.GetData());
     if (m_total <= 0) {
         m_total = 0;
@@ -237,7 +260,6 @@ DownloadProcess::Outcome DownloadProcess::runVx()
     Q_EMIT progressStarted(m_total);
     if (!createFile())
         return Outcome::WriteFailure;
-    DownloadState::m_blnCancelDownload = false;
     WriteLog(QStringLiteral("VD"), QStringLiteral("Download Data"));
 
     do {
@@ -268,13 +290,15 @@ DownloadProcess::Outcome DownloadProcess::runVx()
 
     // Every record was read and the terminal said so itself.
     m_vx.VX700_RollBack();
-    const bool clearIt = IsAutoDownload || clear == 1;
-    if (clearIt && !syncFile())
+    switch (prepareErase(IsAutoDownload || clear == 1)) {
+    case Erase::Failed:
         return Outcome::WriteFailure;
-    closeFile();
-    if (clearIt) {
+    case Erase::Go:
         WriteLog(QStringLiteral("VC"), QStringLiteral("Clear Data"));
         m_vx.VX700_EraseAllRecord();
+        break;
+    case Erase::Skip:
+        break;
     }
     if (IsAutoDownload || setTime == 1)
         m_vx.VX700_SetTime(clock());

@@ -85,6 +85,10 @@ private:
     bool writeRecord(const QString &text);
     // Flushes and fsyncs the file and its folder before the terminal is erased.
     bool syncFile();
+    enum class Erase { Skip, Go, Failed };
+    // Closes the file after the last record; when the terminal is to be erased,
+    // first makes sure every counted record arrived and the file is on the disk.
+    Erase prepareErase(bool wanted);
     void closeFile();
     void recordArrived();
     Outcome linkFailure(qint32 code, const QString &name, bool report);

@@ -40,7 +40,6 @@ void frmDownloadProcess::showEvent(QShowEvent *event)
         QApplication::setOverrideCursor(Qt::BusyCursor);
         m_cursorSet = true;
     }
-    DownloadState::m_blnCancelDownload = false;
     m_tmr.start();
 }
 

@@ -34,6 +34,8 @@ private Q_SLOTS:
     void writeFailureStopsBeforeClear();
     void downloadsInOneSecondShareAFile();
     void optionThatIsNoNumberStopsBeforeStart();
+    void cancelWhileCountingEndsQuietly();
+    void shortDownloadIsNotCleared();
 
 private:
     QString filePath() const
@@ -275,6 +277,31 @@ void tst_DownloadKr::optionThatIsNoNumberStopsBeforeStart()
     QCOMPARE(reporter.entries.first().number, 13);
     QVERIFY(m_process->DownloadFile().isEmpty());
     QCOMPARE(m_host->call([&] { return m_host->sim()->received(); }), QByteArray());
+}
+
+void tst_DownloadKr::cancelWhileCountingEndsQuietly()
+{
+    RecordingReporter reporter;
+    setOptions(1, 1, 1);
+    // Fires inside the link's first wait, as a Cancel click would.
+    QTimer::singleShot(0, this, [] { DownloadState::m_blnCancelDownload = true; });
+    QCOMPARE(download(), DownloadProcess::Outcome::Cancelled);
+    QVERIFY(reporter.entries.isEmpty());
+    QVERIFY(m_process->DownloadFile().isEmpty());
+    QVERIFY(TestEnv::logEntries().isEmpty());
+    QCOMPARE(m_host->call([&] { return m_host->sim()->records(); }), m_records);
+}
+
+void tst_DownloadKr::shortDownloadIsNotCleared()
+{
+    RecordingReporter reporter;
+    setOptions(1, 1, 0);
+    m_host->call([&] { m_host->sim()->setCountReply("12"); });
+    QCOMPARE(download(), DownloadProcess::Outcome::Saved);
+    QCOMPARE(TestEnv::patrolLines(filePath()), m_records);
+    QCOMPARE(reporter.texts(), QStringList {CRes::instance().ResString(280).arg(12).arg(10)});
+    QCOMPARE(TestEnv::logEntries(), (QStringList {QStringLiteral("KD/Download"), QStringLiteral("KT/Set Time")}));
+    QCOMPARE(m_host->call([&] { return m_host->sim()->records(); }), m_records);
 }
 
 QTEST_GUILESS_MAIN(tst_DownloadKr)

@@ -54,6 +54,7 @@ private Q_SLOTS:
     void wrongStoredPasswordPrompts();
     void vanishingCradleKeepsPartialFile();
     void writeFailureStopsBeforeErase();
+    void cancelDuringLogonErasesNothing();
 
 private:
     void setOptions(int clear, int time);
@@ -275,6 +276,18 @@ void tst_DownloadVx::writeFailureStopsBeforeErase()
     QCOMPARE(download(), DownloadProcess::Outcome::WriteFailure);
     QVERIFY(m_process->DownloadFile().isEmpty());
     QCOMPARE(reporter.entries.size(), 1);
+    QCOMPARE(m_host->call([&] { return m_host->sim()->records().size(); }), 6);
+}
+
+void tst_DownloadVx::cancelDuringLogonErasesNothing()
+{
+    RecordingReporter reporter;
+    setOptions(1, 1);
+    // Fires inside the link's first wait, as a Cancel click would.
+    QTimer::singleShot(0, this, [] { DownloadState::m_blnCancelDownload = true; });
+    QCOMPARE(download(true), DownloadProcess::Outcome::Cancelled);
+    QVERIFY(m_process->DownloadFile().isEmpty());
+    QVERIFY(TestEnv::logEntries().isEmpty());
     QCOMPARE(m_host->call([&] { return m_host->sim()->records().size(); }), 6);
 }
 
