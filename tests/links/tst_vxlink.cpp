@@ -251,18 +251,18 @@ void tst_VxLink::serialFailures()
     QCOMPARE(m_link->ErrCode(), int(ucVX700::VX_ERR_INVALID_COMPORT));
     QVERIFY(reporter.entries.isEmpty());
 
-    // Another link holds the port: the exchange ends silently, results unchanged.
+    // Another link holds the port: a failure, never the previous success.
     m_link->setComport(qint16(m_sim->port()));
     m_link->VX700_GetVersion();
     QCOMPARE(m_link->ErrCode(), 0);
     ucVX700 other;
     other.setComport(qint16(m_sim->port()));
-    other.setErrCode(-5);
-    other.VX700_GetID();
-    QCOMPARE(other.ErrCode(), -5);
+    other.VX700_Logon(QStringLiteral("7391"));
+    QCOMPARE(other.ErrCode(), int(ucVX700::VX_ERR_UNKNOWN));
     QCOMPARE(other.GetData(), QString());
     QVERIFY(!other.isPortOpen());
-    QVERIFY(reporter.entries.isEmpty());
+    QCOMPARE(reporter.entries.size(), 1);
+    QCOMPARE(reporter.entries.first().number, 8005);
     QCOMPARE(m_sim->sim([](VxCradleSim &s) { return s.requests().size(); }), 1);
 }
 

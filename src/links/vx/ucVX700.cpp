@@ -23,6 +23,8 @@ constexpr char kCr = 0x0D;
 // Error numbers of the serial layer, shown as the title of the failure box.
 constexpr int kSerialReadError = 8020;
 constexpr int kSerialOtherError = 8010;
+// The port is open in another program (or another link).
+constexpr int kSerialPortInUse = 8005;
 
 struct StatusEntry
 {
@@ -206,7 +208,11 @@ bool ucVX700::beginExchange(QChar cmd, const QString &data)
             m_errCode = VX_ERR_INVALID_COMPORT;
             break;
         case SerialTransport::Failure::AlreadyOpen:
-            // Another program holds the port: the exchange does not happen.
+            // Another program holds the port. Leaving the last code in place
+            // would pass the previous exchange's success off as this one's.
+            m_replyText.clear();
+            MessageReporter::instance().failure(m_transport->errorString(), kSerialPortInUse);
+            m_errCode = VX_ERR_UNKNOWN;
             break;
         default:
             reportSerialFailure();
