@@ -4,6 +4,7 @@
 
 #include <QFile>
 #include <QFileInfo>
+#include <QRegularExpression>
 #include <QSerialPortInfo>
 #include <QSettings>
 
@@ -93,7 +94,18 @@ QString ComPortDevice(int portNumber)
     return GetSetting(QStringLiteral("Ports"), QStringLiteral("COM%1").arg(portNumber));
 }
 
-void SetComPortDevice(int portNumber, const QString &devicePath)
+bool SetComPortDevice(int portNumber, const QString &devicePath)
 {
-    SaveSetting(QStringLiteral("Ports"), QStringLiteral("COM%1").arg(portNumber), devicePath);
+    return SaveSetting(QStringLiteral("Ports"), QStringLiteral("COM%1").arg(portNumber), devicePath);
+}
+
+bool IsComPortName(const QString &name)
+{
+    static const QRegularExpression pattern(QStringLiteral("^COM([1-9]|[1-9][0-9])$"));
+    return pattern.match(name).hasMatch();
+}
+
+qint16 ConfiguredComPort()
+{
+    return ComPortNumber(GetSetting(QStringLiteral("Terminal"), QStringLiteral("Comport"), QStringLiteral("COM1")));
 }

@@ -3,8 +3,6 @@
 #include <QString>
 #include <QStringList>
 
-class QComboBox;
-
 // Serial ports are named COM1..COM99 as in the program. The settings section
 // "Ports" maps a name to a device path (COM3=/dev/ttyUSB0). ListComPorts gives
 // the mapped names whose path is a character device (a symlink to a
@@ -20,4 +18,10 @@ qint16 ComPortNumber(const QString &portName);
 // The device path mapped to COMn in the Ports section; empty when none is.
 QString ComPortDevice(int portNumber);
 // Maps COMn to a device path (the demo and the tests map pseudo-terminals).
-void SetComPortDevice(int portNumber, const QString &devicePath);
+// False when the settings could not be written (Settings::lastError says why).
+bool SetComPortDevice(int portNumber, const QString &devicePath);
+
+// True for the names the program uses, COM1 to COM99.
+bool IsComPortName(const QString &name);
+// The number of the Terminal/Comport setting (default COM1).
+qint16 ConfiguredComPort();

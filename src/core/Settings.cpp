@@ -88,11 +88,16 @@ bool SaveSetting(const QString &section, const QString &key, const QString &valu
     return Settings::SaveAppSetting(QStringLiteral("Tavrel"), section, key, value);
 }
 
-void DeleteSetting(const QString &section, const QString &key)
+bool DeleteSetting(const QString &section, const QString &key)
 {
     QSettings store(Settings::filePath(), QSettings::IniFormat);
     store.remove(keyPath(section, key));
     store.sync();
+    if (store.status() != QSettings::NoError) {
+        g_lastError = QStringLiteral("Cannot write the settings file %1").arg(store.fileName());
+        return false;
+    }
+    return true;
 }
 
 int LeadingNumber(const QString &text)

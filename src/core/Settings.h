@@ -9,7 +9,7 @@ QString GetSetting(const QString &section, const QString &key, const QString &de
 // False when the store could not be written; Settings::lastError() then says why.
 bool SaveSetting(const QString &section, const QString &key, const QString &value);
 // Removes a key; used for the Ports map and by tests.
-void DeleteSetting(const QString &section, const QString &key);
+bool DeleteSetting(const QString &section, const QString &key);
 
 // Numeric value of the leading decimal digits (an optional sign first), 0 when
 // there are none: "12abc" gives 12, "abc" gives 0.

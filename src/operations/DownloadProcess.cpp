@@ -85,8 +85,7 @@ DownloadProcess::Outcome DownloadProcess::linkFailure(qint32 code, const QString
 
 qint16 DownloadProcess::portNumber() const
 {
-    return ComPortNumber(portName.isEmpty() ? GetSetting(kTerminal, QStringLiteral("Comport"), QStringLiteral("COM1"))
-                                            : portName);
+    return portName.isEmpty() ? ConfiguredComPort() : ComPortNumber(portName);
 }
 
 bool DownloadProcess::createFile()

@@ -7,7 +7,6 @@
 #include "ComPorts.h"
 #include "MainFormInterface.h"
 #include "MessageReporter.h"
-#include "Settings.h"
 #include "VxDialogPasswordPrompt.h"
 #include "Workspace.h"
 #include "frmDownloadProcess.h"
@@ -57,7 +56,7 @@ frmMain::frmMain(QWidget *parent)
     showModel();
     // At start-up a VX terminal counts as logged off: downloading waits for a logon.
     m_ui->download->setEnabled(AppState::terminalFamily != 1);
-    const qint16 port = ComPortNumber(GetSetting(QStringLiteral("Terminal"), QStringLiteral("Comport"), QStringLiteral("COM1")));
+    const qint16 port = ConfiguredComPort();
     m_gs.setCommPort(port);
     m_wm.setComport(port);
 

@@ -104,6 +104,9 @@ void tst_Cli::badUsageIsOneLine_data()
     QTest::newRow("unwritable") << QStringList{"encode", "/nonexistent/x.tvl"} << 1 << QByteArray("/nonexistent/x.tvl");
     QTest::newRow("unknown command") << QStringList{"frobnicate"} << 64 << QByteArray("unknown command frobnicate");
     QTest::newRow("option without value") << QStringList{"--workspace"} << 64 << QByteArray("--workspace");
+    QTest::newRow("device path as port") << QStringList{"--port", "/dev/ttyUSB1", "kr", "record-count"} << 64
+                                         << QByteArray("COM1 to COM99");
+    QTest::newRow("port map name") << QStringList{"ports", "map", "COM0", "/dev/null"} << 64 << QByteArray("usage");
 }
 
 void tst_Cli::badUsageIsOneLine()

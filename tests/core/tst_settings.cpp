@@ -124,6 +124,8 @@ void tst_Settings::comPortNumber()
     QFETCH(QString, name);
     QFETCH(int, number);
     QCOMPARE(int(ComPortNumber(name)), number);
+    // Only COM1..COM99 are names the program hands out or accepts.
+    QCOMPARE(IsComPortName(name), number > 0 && name == QStringLiteral("COM%1").arg(number));
 }
 
 void tst_Settings::listComPortsOrderAndStableNames()

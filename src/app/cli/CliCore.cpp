@@ -7,7 +7,6 @@
 
 #include <QFile>
 #include <QFileInfo>
-#include <QRegularExpression>
 
 #include <cstdio>
 
@@ -89,6 +88,16 @@ int cliEncode(CliContext &context)
     return CliExit::kOk;
 }
 
+namespace {
+
+int settingsFailure(CliContext &context)
+{
+    context.err << "tavrel-cli: " << Settings::lastError() << '\n';
+    return CliExit::kFailure;
+}
+
+}
+
 int cliPorts(CliContext &context)
 {
     const QStringList &args = context.args;
@@ -96,20 +105,16 @@ int cliPorts(CliContext &context)
         const bool map = args.first() == QLatin1String("map") && args.size() == 3;
         const bool unmap = args.first() == QLatin1String("unmap") && args.size() == 2;
         const QString name = args.value(1);
-        const bool validName = QRegularExpression(QStringLiteral("^COM([1-9]|[1-9][0-9])$")).match(name).hasMatch();
-        if ((!map && !unmap) || !validName) {
+        if ((!map && !unmap) || !IsComPortName(name)) {
             context.err << "usage: tavrel-cli ports [map COMn DEVICE | unmap COMn]   (n from 1 to 99)\n";
             return CliExit::kUsage;
         }
-        if (unmap) {
-            DeleteSetting(QStringLiteral("Ports"), name);
-            return CliExit::kOk;
-        }
+        if (unmap)
+            return DeleteSetting(QStringLiteral("Ports"), name) ? CliExit::kOk : settingsFailure(context);
         const QString device = QFileInfo(args.at(2)).absoluteFilePath();
         if (!QFileInfo::exists(device))
             context.err << "tavrel-cli: warning: " << device << " does not exist (yet)\n";
-        SetComPortDevice(ComPortNumber(name), device);
-        return CliExit::kOk;
+        return SetComPortDevice(ComPortNumber(name), device) ? CliExit::kOk : settingsFailure(context);
     }
     QStringList names;
     ListComPorts(names);

@@ -7,6 +7,7 @@
 #include "CliKr.h"
 #include "CliVx.h"
 
+#include "ComPorts.h"
 #include "DataStore.h"
 #include "Settings.h"
 #include "Workspace.h"
@@ -86,6 +87,10 @@ int main(int argc, char **argv)
     }
     if (args.isEmpty()) {
         printUsage(err);
+        return CliExit::kUsage;
+    }
+    if (!port.isEmpty() && !IsComPortName(port)) {
+        err << "tavrel-cli: --port takes a port name COM1 to COM99 (map a device with: tavrel-cli ports map COMn DEVICE)\n";
         return CliExit::kUsage;
     }
     const QString name = args.takeFirst();
