@@ -2,6 +2,7 @@
 #include "KrSimFixture.h"
 #include "QtSerialTransport.h"
 #include "RecordingReporter.h"
+#include "SimFixture.h"
 #include "ucKR500_900.h"
 
 #include <QtTest>
@@ -41,6 +42,7 @@ private Q_SLOTS:
     void missingPort();
     void portHeldElsewhere();
     void portLifeCycle();
+    void endlessTalkerIsCutOff();
 
 private:
     void startDownload(int records);
@@ -51,6 +53,13 @@ private:
 };
 
 namespace {
+// A device that answers every byte with a stream of text and never a frame.
+class Talker : public TerminalSim
+{
+protected:
+    void handleBytes(const QByteArray &) override { send(QByteArray(4000, 'x')); }
+};
+
 const QByteArray kEnq("\x05");
 const QByteArray kStx("\x02");
 const QByteArray kEtx("\x03");
@@ -694,6 +703,18 @@ void tst_KrLink::portLifeCycle()
     QCOMPARE(other.failure(), SerialTransport::Failure::AlreadyOpen);
     m_link.reset();
     QVERIFY(other.open(m_sim->port(), 19200));
+}
+
+void tst_KrLink::endlessTalkerIsCutOff()
+{
+    SimFixture<Talker> talker(9, &m_sim->env());
+    m_link->setCommPort(9);
+    m_link->setTimeout(3000);
+    QString version = QStringLiteral("unchanged");
+    m_link->getVersion(0, version);
+    QCOMPARE(m_link->ErrCode(), -4);
+    QCOMPARE(version, QStringLiteral("unchanged"));
+    m_link->Disconnect();
 }
 
 QTEST_GUILESS_MAIN(tst_KrLink)

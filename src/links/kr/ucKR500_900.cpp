@@ -20,6 +20,8 @@ namespace {
 // Timeout is worth that many whole rounds, and at least one.
 constexpr int kControlRoundMs = 20;
 constexpr int kFrameRoundMs = 50;
+// Far more than any frame a terminal sends (a record is about 30 bytes).
+constexpr int kMaxFrameBytes = 512;
 // The terminal needs a moment between sending a record and accepting its ACK or NAK.
 constexpr int kRecordPauseMs = 5;
 // A record that still fails after this many repeats is given up.
@@ -131,6 +133,14 @@ bool ucKR500_900::portOpen()
     return open;
 }
 
+bool ucKR500_900::requireOpenPort()
+{
+    if (portOpen())
+        return true;
+    m_errCode = m_vanished ? KR_ERR_PORT_MISSING : KR_ERR_PORT_NOT_OPEN;
+    return false;
+}
+
 void ucKR500_900::closePort()
 {
     m_transport->close();
@@ -142,9 +152,7 @@ bool ucKR500_900::writeBytes(const QByteArray &bytes)
 {
     if (m_transport->write(bytes))
         return true;
-    if (!portOpen())
-        m_errCode = m_vanished ? KR_ERR_PORT_MISSING : KR_ERR_PORT_NOT_OPEN;
-    else
+    if (requireOpenPort())
         unexpectedFailure(m_transport->errorString(), kErrPortFailure);
     return false;
 }
@@ -184,10 +192,8 @@ void ucKR500_900::WaitEot()
 
 void ucKR500_900::waitControlByte(char expected, qint32 mismatchCode)
 {
-    if (!portOpen()) {
-        m_errCode = m_vanished ? KR_ERR_PORT_MISSING : KR_ERR_PORT_NOT_OPEN;
+    if (!requireOpenPort())
         return;
-    }
     // Wakes as soon as a byte arrives; only the first byte of what arrived counts.
     const bool arrived = m_transport->waitForData(budget(m_timeout, kControlRoundMs));
     const QByteArray bytes = arrived ? m_transport->readAll() : QByteArray();
@@ -201,13 +207,11 @@ void ucKR500_900::waitControlByte(char expected, qint32 mismatchCode)
 
 void ucKR500_900::ReadFrame(QByteArray &data)
 {
-    if (!portOpen()) {
-        m_errCode = m_vanished ? KR_ERR_PORT_MISSING : KR_ERR_PORT_NOT_OPEN;
+    if (!requireOpenPort())
         return;
-    }
     // The time-out counts silence only, in whole 50 ms rounds, as polling in
     // such rounds would: a round in which a byte arrived costs nothing, so a
-    // frame still arriving is never cut off however slowly it trickles in.
+    // frame is cut off only once the silences add up to Timeout.
     int remaining = budget(m_timeout, kFrameRoundMs);
     QByteArray received;
     QElapsedTimer silence;
@@ -216,6 +220,12 @@ void ucKR500_900::ReadFrame(QByteArray &data)
         const bool arrived = m_transport->waitForData(remaining);
         if (arrived) {
             received += m_transport->readAll();
+            // A line that keeps talking without ever closing a frame (another
+            // device, noise) must not hold the program forever.
+            if (received.size() > kMaxFrameBytes) {
+                m_errCode = KR_ERR_INVALID_BCC;
+                return;
+            }
             QByteArray frameData;
             switch (KrFrame::scan(received, &frameData)) {
             case KrFrame::Scan::Complete:
@@ -463,8 +473,7 @@ void ucKR500_900::BeginDownload(qint16 i_iID)
 
 void ucKR500_900::GetRecord(QString &o_sData)
 {
-    if (!portOpen()) {
-        m_errCode = m_vanished ? KR_ERR_PORT_MISSING : KR_ERR_PORT_NOT_OPEN;
+    if (!requireOpenPort()) {
         // The device may have gone while the last record was acknowledged:
         // the download cannot go on, and the user has to hear of it.
         if (m_vanished)
@@ -511,10 +520,8 @@ void ucKR500_900::BeginTagUpload(qint16 i_iID)
 
 void ucKR500_900::SendTagCode(qint16 i_iIndex, const QString &i_sCode)
 {
-    if (!portOpen()) {
-        m_errCode = m_vanished ? KR_ERR_PORT_MISSING : KR_ERR_PORT_NOT_OPEN;
+    if (!requireOpenPort())
         return;
-    }
     // Five digits with leading zeros ("00123"); a negative index keeps its sign in front.
     const QByteArray digits = QByteArray::number(qAbs(int(i_iIndex))).rightJustified(5, '0');
     const QByteArray index = i_iIndex < 0 ? "-" + digits : digits;
@@ -535,10 +542,8 @@ void ucKR500_900::BeginTagDownload(qint16 i_iID)
 
 void ucKR500_900::GetTagCode(QString &o_sData)
 {
-    if (!portOpen()) {
-        m_errCode = m_vanished ? KR_ERR_PORT_MISSING : KR_ERR_PORT_NOT_OPEN;
+    if (!requireOpenPort())
         return;
-    }
     QByteArray data;
     ReadFrame(data);
     if (m_errCode != KR_SUCCESS)

@@ -91,6 +91,8 @@ private:
 
     bool openPort(OnMissingPort onMissing);
     bool portOpen();
+    // False, with ErrCode -6 after the device vanished and -2 otherwise, when the port is closed.
+    bool requireOpenPort();
     void closePort();
     bool writeBytes(const QByteArray &bytes);
     void unexpectedFailure(const QString &description, int number);
