@@ -74,8 +74,10 @@ Startup::Result Startup::run(const QString &workspace)
         return Result::Failed;
     }
 
-    if (!makeFolder(Workspace::unapprovedFolder()) || !makeFolder(Workspace::approvedFolder()))
+    if (!Workspace::ensureFolders(workspace, &error)) {
+        fail(error, kFileAccessError);
         return Result::Failed;
+    }
 
     AppState::autoDownload = toInt16(GetSettingNumber(QStringLiteral("AutoDownload"), QStringLiteral("Enable"), 1));
     AppState::terminalFamily = toInt16(GetSettingNumber(QStringLiteral("Terminal"), QStringLiteral("Model"), 0));
@@ -98,14 +100,4 @@ bool Startup::firstStart()
                         .arg(QDir::toNativeSeparators(marker.fileName()), marker.errorString()),
                     kFileAccessError);
     return true;
-}
-
-bool Startup::makeFolder(const QString &path)
-{
-    if (QFileInfo(path).isDir())
-        return true;
-    if (QDir().mkdir(path))
-        return true;
-    return fail(QStringLiteral("Cannot create the folder %1").arg(QDir::toNativeSeparators(path)),
-                kFileAccessError);
 }

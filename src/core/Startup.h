@@ -29,7 +29,6 @@ public:
 private:
     bool fail(const QString &description, int number);
     bool firstStart();
-    bool makeFolder(const QString &path);
 
     StartupUi &m_ui;
     SingleInstance m_instance;

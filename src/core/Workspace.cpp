@@ -37,20 +37,30 @@ bool Workspace::createIfMissing(const QString &folder, QString *error)
             *error = QStringLiteral("Cannot create the workspace folder %1").arg(QDir::toNativeSeparators(folder));
         return false;
     }
-    for (const char *sub : {"Unapproved", "Approved"}) {
-        if (!dir.mkpath(QLatin1String(sub))) {
-            if (error)
-                *error = QStringLiteral("Cannot create the folder %1")
-                             .arg(QDir::toNativeSeparators(dir.filePath(QLatin1String(sub))));
-            return false;
-        }
-    }
+    if (!ensureFolders(folder, error))
+        return false;
     // A new workspace starts like a fresh install: the first start runs its steps.
     QFile marker(dir.filePath(QStringLiteral("FirstLoad.txt")));
     if (!marker.open(QIODevice::WriteOnly)) {
         if (error)
             *error = QStringLiteral("Cannot create %1: %2").arg(marker.fileName(), marker.errorString());
         return false;
+    }
+    return true;
+}
+
+bool Workspace::ensureFolders(const QString &folder, QString *error)
+{
+    const QDir dir(folder);
+    for (const char *sub : {"Unapproved", "Approved"}) {
+        const QString path = dir.filePath(QLatin1String(sub));
+        if (QFileInfo(path).isDir())
+            continue;
+        if (!QDir().mkdir(path)) {
+            if (error)
+                *error = QStringLiteral("Cannot create the folder %1").arg(QDir::toNativeSeparators(path));
+            return false;
+        }
     }
     return true;
 }

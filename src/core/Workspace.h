@@ -18,6 +18,10 @@ public:
     // in it is left as it is. False with `error` set when something cannot be made.
     static bool createIfMissing(const QString &folder, QString *error);
 
+    // Makes Unapproved/ and Approved/ in `folder` when they are missing;
+    // existing ones are left as they are.
+    static bool ensureFolders(const QString &folder, QString *error);
+
     static void setCurrent(const QString &folder);
     static QString current();
 

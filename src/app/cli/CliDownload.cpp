@@ -4,6 +4,7 @@
 #include "DownloadProcess.h"
 #include "Settings.h"
 #include "TerminalPasswordPrompt.h"
+#include "Workspace.h"
 #include "ucKR500_900.h"
 #include "ucVX700.h"
 
@@ -21,6 +22,13 @@ int cliDownload(CliContext &context)
         }
     }
     AppState::terminalFamily = qint16(GetSettingNumber(QStringLiteral("Terminal"), QStringLiteral("Model"), 0));
+
+    // A workspace whose patrol-data folder went missing gets it back first.
+    QString error;
+    if (!Workspace::ensureFolders(Workspace::current(), &error)) {
+        context.err << "tavrel-cli: " << error << '\n';
+        return CliExit::kWriteFailure;
+    }
 
     ucKR500_900 kr;
     ucVX700 vx;
