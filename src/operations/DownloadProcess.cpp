@@ -230,7 +230,7 @@ DownloadProcess::Outcome DownloadProcess::runVx()
         return Outcome::Failed;
     }
     m_vx.setComport(portNumber());
-    const QString password = GetSetting(kTerminal, QStringLiteral("Password"), QStringLiteral("7391"));
+    const QString password = StoredTerminalPassword();
 
     if (!VxLogon(password, m_vx, passwordPrompt)) {
         m_errCode = m_vx.ErrCode();

@@ -1,6 +1,5 @@
 #include "CliDownload.h"
 
-#include "AppState.h"
 #include "DownloadProcess.h"
 #include "Settings.h"
 #include "TerminalPasswordPrompt.h"
@@ -21,7 +20,7 @@ int cliDownload(CliContext &context)
             return CliExit::kUsage;
         }
     }
-    AppState::terminalFamily = qint16(GetSettingNumber(QStringLiteral("Terminal"), QStringLiteral("Model"), 0));
+    const int family = GetSettingNumber(QStringLiteral("Terminal"), QStringLiteral("Model"), 0);
 
     // A workspace whose patrol-data folder went missing gets it back first.
     QString error;
@@ -44,7 +43,7 @@ int cliDownload(CliContext &context)
         });
     }
 
-    const DownloadProcess::Outcome outcome = process.run(AppState::terminalFamily);
+    const DownloadProcess::Outcome outcome = process.run(family);
     if (::isatty(STDERR_FILENO) && process.recordCount() > 0)
         context.err << '\n';
     if (!process.DownloadFile().isEmpty())

@@ -54,7 +54,7 @@ private:
 int cliVx(CliContext &context)
 {
     QStringList args = context.args;
-    QString password = GetSetting(QStringLiteral("Terminal"), QStringLiteral("Password"), QStringLiteral("7391"));
+    QString password = StoredTerminalPassword();
     int timeout = -1;
     while (!args.isEmpty() && args.first().startsWith(QLatin1String("--"))) {
         const QString option = args.takeFirst();

@@ -7,10 +7,10 @@ class GuiStartupUi : public StartupUi
 {
 public:
     void alreadyRunning(const QString &text) override;
-    // Until the language editor exists the first start keeps the designed
-    // language: the choice counts as confirmed.
+    // No language is offered yet: the stored (or default English) language
+    // stays, and the choice counts as confirmed.
     bool selectLanguage() override;
-    // The search-terminal wizard joins with the terminal operations.
+    // Shows nothing yet: the terminal settings keep their defaults.
     void runSearchWizard() override;
     bool askPassword() override;
     void showFailure(const QString &description, int number) override;

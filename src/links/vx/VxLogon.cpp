@@ -24,3 +24,8 @@ bool VxLogon(const QString &password, ucVX700 &link, VxPasswordPrompt *prompt)
             return false;
     }
 }
+
+QString StoredTerminalPassword()
+{
+    return GetSetting(QStringLiteral("Terminal"), QStringLiteral("Password"), QString::fromLatin1(kDefaultTerminalPassword));
+}

@@ -5,6 +5,12 @@
 class ucVX700;
 class VxPasswordPrompt;
 
+// The terminal password until one is stored (setting Terminal/Password).
+inline constexpr const char *kDefaultTerminalPassword = "7391";
+
+// The stored terminal password, or the default.
+QString StoredTerminalPassword();
+
 // Logs `link` on with `password` (normally the stored Terminal/Password). While
 // the terminal refuses the password it asks `prompt` (the installed prompt when
 // null) for another one; the accepted password is stored in Terminal/Password.
