@@ -86,15 +86,13 @@ QString withoutTimeZone(const QString &format)
 }
 
 ucVX700::ucVX700(QObject *parent)
-    : QObject(parent)
-    , m_ownedTransport(std::make_unique<QtSerialTransport>())
-    , m_transport(m_ownedTransport.get())
+    : ucVX700(std::make_unique<QtSerialTransport>(), parent)
 {
 }
 
-ucVX700::ucVX700(SerialTransport *transport, QObject *parent)
+ucVX700::ucVX700(std::unique_ptr<SerialTransport> transport, QObject *parent)
     : QObject(parent)
-    , m_transport(transport)
+    , m_transport(std::move(transport))
 {
 }
 

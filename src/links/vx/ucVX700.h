@@ -53,8 +53,8 @@ public:
 
     // Uses a QtSerialTransport of its own.
     explicit ucVX700(QObject *parent = nullptr);
-    // Uses `transport`, which the caller keeps alive for the link's lifetime.
-    explicit ucVX700(SerialTransport *transport, QObject *parent = nullptr);
+    // Uses the given transport (a bench may bring another kind of port).
+    explicit ucVX700(std::unique_ptr<SerialTransport> transport, QObject *parent = nullptr);
     ~ucVX700() override;
 
     qint16 Comport() const { return m_comport; }
@@ -131,8 +131,7 @@ private:
     void reportSerialFailure();
     static qint32 statusCode(QChar status);
 
-    std::unique_ptr<SerialTransport> m_ownedTransport;
-    SerialTransport *m_transport;
+    std::unique_ptr<SerialTransport> m_transport;
     qint16 m_comport = 1;
     qint32 m_timeout = kDefaultTimeout;
     qint32 m_errCode = VX_SUCCESS;
