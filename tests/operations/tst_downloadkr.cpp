@@ -283,7 +283,9 @@ void tst_DownloadKr::cancelWhileCountingEndsQuietly()
 {
     RecordingReporter reporter;
     setOptions(1, 1, 1);
-    // Fires inside the link's first wait, as a Cancel click would.
+    // At the line's real pace the first reply takes a while, so the link waits
+    // in its event loop, where this fires as a Cancel click would.
+    m_host->call([&] { m_host->sim()->setPaced(true); });
     QTimer::singleShot(0, this, [] { DownloadState::m_blnCancelDownload = true; });
     QCOMPARE(download(), DownloadProcess::Outcome::Cancelled);
     QVERIFY(reporter.entries.isEmpty());
