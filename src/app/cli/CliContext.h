@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QDateTime>
 #include <QString>
 #include <QStringList>
 #include <QTextStream>
@@ -18,6 +19,9 @@ struct CliContext
     QString portName() const;
     // Prints "ErrCode: <code>, <name>" on stderr; returns the link-failure status.
     int linkFailure(qint32 code, const QString &name);
+    // The moment of a set-time command: now when `args` is empty, else its
+    // 14 digits YYYYMMDDhhnnss. False (after saying why) for anything else.
+    bool momentArgument(const QStringList &args, QDateTime *moment);
 };
 
 // Exit statuses shared by the commands.

@@ -74,13 +74,9 @@ int cliKr(CliContext &context)
         return done(moment.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")));
     }
     if (command == QLatin1String("set-time") && args.size() <= 1) {
-        const QDateTime moment = args.isEmpty()
-            ? QDateTime::currentDateTime()
-            : QDateTime::fromString(args.first(), QStringLiteral("yyyyMMddHHmmss"));
-        if (!moment.isValid() || (!args.isEmpty() && args.first().size() != 14)) {
-            context.err << "tavrel-cli: set-time wants 14 digits YYYYMMDDhhnnss\n";
+        QDateTime moment;
+        if (!context.momentArgument(args, &moment))
             return CliExit::kFailure;
-        }
         link.SetTime(id, moment);
         return done(QStringLiteral("OK"));
     }

@@ -144,13 +144,9 @@ int cliVx(CliContext &context)
         return done(link.GetData());
     }
     if (command == QLatin1String("set-time") && args.size() <= 1) {
-        const QDateTime moment = args.isEmpty()
-            ? QDateTime::currentDateTime()
-            : QDateTime::fromString(args.first(), QStringLiteral("yyyyMMddHHmmss"));
-        if (!moment.isValid() || (!args.isEmpty() && args.first().size() != 14)) {
-            context.err << "tavrel-cli: set-time wants 14 digits YYYYMMDDhhnnss\n";
+        QDateTime moment;
+        if (!context.momentArgument(args, &moment))
             return CliExit::kFailure;
-        }
         if (!logon())
             return linkFailure(context, link);
         link.VX700_SetTime(moment);

@@ -58,6 +58,16 @@ int CliContext::linkFailure(qint32 code, const QString &name)
     return CliExit::kLinkFailure;
 }
 
+bool CliContext::momentArgument(const QStringList &args, QDateTime *moment)
+{
+    *moment = args.isEmpty() ? QDateTime::currentDateTime()
+                             : QDateTime::fromString(args.first(), QStringLiteral("yyyyMMddHHmmss"));
+    if (moment->isValid() && (args.isEmpty() || args.first().size() == 14))
+        return true;
+    err << "tavrel-cli: set-time wants 14 digits YYYYMMDDhhnnss\n";
+    return false;
+}
+
 int main(int argc, char **argv)
 {
     QCoreApplication app(argc, argv);
