@@ -235,7 +235,7 @@ void PatrolDataView::OpenPatrolDataFile(const QString &path)
     if (!result.skippedLines.isEmpty())
         MessageReporter::instance().message(
             PatrolDataLoader::skippedText(result.skippedLines,
-                                          res(kSkippedLinesText, "%1 lines of the file could not be read and were "
+                                          res(kSkippedLinesText, "%1 lines of the patrol data file could not be read and were "
                                                                  "skipped (lines %2).")),
             MessageReporter::Icon::Exclamation);
 }
