@@ -310,6 +310,11 @@ bool ucOutlookBar::eventFilter(QObject *watched, QEvent *event)
     default:
         break;
     }
+    // An icon keeps its pointer events: passed on to its panel they would
+    // count as a move over the panel and reset the look just drawn.
+    if (icon >= 0 && (event->type() == QEvent::MouseMove || event->type() == QEvent::MouseButtonPress
+                      || event->type() == QEvent::MouseButtonRelease))
+        return true;
     return QWidget::eventFilter(watched, event);
 }
 
