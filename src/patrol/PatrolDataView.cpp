@@ -256,8 +256,8 @@ void PatrolDataView::SearchPatrolData(int mode)
     int first = -1;
     for (const QModelIndex &index : selection->selectedRows())
         first = first < 0 ? index.row() : qMin(first, index.row());
-    const int found = RowSearch::find(m_find->text(), m_model.rowCount(), first, mode,
-                                      [this](int row) { return m_model.rowText(row); });
+    const int found = RowSearch::findInto(m_find->text(), m_model.rowCount(), first, mode,
+                                          [this](int row, QString *into) { m_model.rowText(row, into); });
     if (found < 0) {
         MessageReporter::instance().message(res(kNotFoundText, "No matching data was found."),
                                             MessageReporter::Icon::Exclamation);

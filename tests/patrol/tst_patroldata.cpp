@@ -21,6 +21,8 @@ private Q_SLOTS:
     void otherExtensionGivesNoRows();
     void displayFormats_data();
     void displayFormats();
+    void timeFormatterMatchesQt_data();
+    void timeFormatterMatchesQt();
     void search_data();
     void search();
 };
@@ -182,6 +184,28 @@ void tst_PatrolData::displayFormats()
                                    .join(u'\t'));
     QCOMPARE(model.headerData(0, Qt::Horizontal).toString(), QStringLiteral("ID"));
     QVERIFY(!PatrolTableModel::longTimeFormatWithoutZone().contains(u't'));
+}
+
+void tst_PatrolData::timeFormatterMatchesQt_data()
+{
+    QTest::addColumn<QString>("locale");
+    QTest::addColumn<QString>("format");
+    QTest::newRow("en_US") << "en_US" << "h:mm:ss AP";
+    QTest::newRow("lower marker first") << "en_US" << "ap h:mm:ss";
+    QTest::newRow("de") << "de_DE" << "HH:mm:ss";
+    QTest::newRow("dots") << "fi_FI" << "H.mm.ss";
+    QTest::newRow("zh_TW") << "zh_TW" << "Ah:mm:ss";
+    QTest::newRow("ja") << "ja_JP" << "H:mm:ss";
+    QTest::newRow("quoted text") << "de_DE" << "HH:mm 'Uhr'";
+}
+
+void tst_PatrolData::timeFormatterMatchesQt()
+{
+    QFETCH(QString, locale);
+    QFETCH(QString, format);
+    const QLocale l(locale);
+    for (const QTime t : {QTime(0, 0, 0), QTime(7, 5, 9), QTime(12, 0, 0), QTime(13, 41, 22), QTime(23, 59, 59)})
+        QCOMPARE(PatrolTableModel::formatTime(t, format, l), l.toString(t, format));
 }
 
 void tst_PatrolData::search_data()
