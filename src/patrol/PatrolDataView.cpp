@@ -94,7 +94,7 @@ PatrolDataView::PatrolDataView(MainCommands *commands, QWidget *parent)
     splitter->addWidget(m_tree);
     splitter->addWidget(right);
     splitter->setStretchFactor(1, 1);
-    splitter->setSizes({200, 600});
+    splitter->setSizes({250, 650});
     splitter->setChildrenCollapsible(false);
 
     auto *layout = new QVBoxLayout(this);

@@ -95,7 +95,9 @@ ucOutlookBar::ucOutlookBar(QWidget *parent)
 
     m_header = new HeaderStrip(m_background);
     m_header->setObjectName(QStringLiteral("picShortCut"));
+    // The header keeps the desktop's button colours, with dark text on them.
     QPalette headerPal = palette();
+    headerPal.setColor(QPalette::WindowText, headerPal.color(QPalette::ButtonText));
     m_header->setPalette(headerPal);
     m_headerLabel = new QLabel(QStringLiteral("Short Cut"), m_header);
     m_headerLabel->setObjectName(QStringLiteral("lblShortCut"));
