@@ -8,6 +8,7 @@
 #include "Workspace.h"
 #include "frmAddTag.h"
 #include "frmMain.h"
+#include "ucOutlookBar.h"
 
 #include <QAction>
 #include <QApplication>
@@ -29,6 +30,7 @@ class tst_MainViews : public QObject
 private Q_SLOTS:
     void init();
     void cleanup();
+    void selectViewSwitchesFileCommands();
     void rootClickKeepsRows();
     void deleteAnsweredNo();
     void f3SearchesTheCurrentView_data();
@@ -92,6 +94,27 @@ void tst_MainViews::cleanup()
 {
     CRes::destroyInstance();
     m_env.reset();
+}
+
+void tst_MainViews::selectViewSwitchesFileCommands()
+{
+    frmMain window;
+    window.show();
+    QAction *open = window.action(QStringLiteral("mnuFiles_0"));
+    QVERIFY(!open->isEnabled());
+    window.setCommandReady(QStringLiteral("mnuFiles_0"));
+    QVERIFY(open->isEnabled());
+    // The navigation bar's second item is the tag view.
+    QWidget *tags = window.navigationBar()->iconWidget(1);
+    QTest::mouseMove(tags);
+    QTest::mousePress(tags, Qt::LeftButton);
+    QTest::mouseRelease(tags, Qt::LeftButton);
+    QCOMPARE(window.CurrentView(), 1);
+    QVERIFY(!open->isEnabled());
+    QVERIFY(!window.action(QStringLiteral("save"))->isEnabled());
+    window.action(QStringLiteral("mnuViews_0"))->trigger();
+    QCOMPARE(window.CurrentView(), 0);
+    QVERIFY(open->isEnabled());
 }
 
 void tst_MainViews::rootClickKeepsRows()
