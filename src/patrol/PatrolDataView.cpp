@@ -102,10 +102,13 @@ PatrolDataView::PatrolDataView(MainCommands *commands, QWidget *parent)
     layout->addWidget(m_title);
     layout->addWidget(splitter, 1);
 
+    // A click opens its node, also when the node is already selected; the
+    // keyboard opens the node it moves to.
     connect(m_tree, &QTreeWidget::currentItemChanged, this, [this](QTreeWidgetItem *item) {
-        if (!m_rebuilding)
+        if (!m_rebuilding && QApplication::mouseButtons() == Qt::NoButton)
             nodeClick(item);
     });
+    connect(m_tree, &QTreeWidget::itemClicked, this, [this](QTreeWidgetItem *item) { nodeClick(item); });
     connect(m_tree, &QTreeWidget::itemDoubleClicked, this, [this](QTreeWidgetItem *item) {
         const QString path = m_library.path(item->data(0, kKeyRole).toString());
         if (!path.isEmpty())

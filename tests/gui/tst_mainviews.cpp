@@ -124,11 +124,17 @@ void tst_MainViews::rootClickKeepsRows()
     frmMain window;
     window.show();
     QTreeWidget *tree = window.patrolView()->tree();
-    tree->setCurrentItem(node(tree, QStringLiteral("20261206 072252.tvl")));
+    QTreeWidgetItem *file = node(tree, QStringLiteral("20261206 072252.tvl"));
+    QTest::mouseClick(tree->viewport(), Qt::LeftButton, {}, tree->visualItemRect(file).center());
     QCOMPARE(window.patrolModel()->rowCount(), 1);
+    // A second click on the same file reads it again.
+    writeTvl(QStringLiteral("20261206 072252.tvl"), {QStringLiteral("1,0004A1B2C3,2026/12/06,07:22:52"),
+                                                     QStringLiteral("1,0004A1B2C4,2026/12/06,07:23:00")});
+    QTest::mouseClick(tree->viewport(), Qt::LeftButton, {}, tree->visualItemRect(file).center());
+    QCOMPARE(window.patrolModel()->rowCount(), 2);
     QVERIFY(window.action(QStringLiteral("mnuPopPatrolDataFiles_1"))->isEnabled());
     tree->setCurrentItem(tree->topLevelItem(0));
-    QCOMPARE(window.patrolModel()->rowCount(), 1);
+    QCOMPARE(window.patrolModel()->rowCount(), 2);
     QVERIFY(window.CurrentFilePath().isEmpty());
     QVERIFY(!window.action(QStringLiteral("mnuPopPatrolDataFiles_1"))->isEnabled());
     QVERIFY(!window.action(QStringLiteral("mnuPopPatrolDataFiles_0"))->isEnabled());
