@@ -1,5 +1,6 @@
 #include "ComPorts.h"
 
+#include "MessageReporter.h"
 #include "Settings.h"
 
 #include <QFile>
@@ -70,7 +71,12 @@ int ListComPorts(QStringList &names)
         if (n > 99)
             break;
         ports[n] = device;
-        SetComPortDevice(n, device);
+        // Listed for now either way; unsaved, the device may get another name next time.
+        if (!SetComPortDevice(n, device))
+            MessageReporter::instance().message(QStringLiteral("The port name COM%1 for %2 could not be saved: %3")
+                                                    .arg(n)
+                                                    .arg(device, Settings::lastError()),
+                                                MessageReporter::Icon::Exclamation);
     }
     for (const auto &[n, path] : ports) {
         if (isCharacterDevice(path))

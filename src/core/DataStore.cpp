@@ -1,5 +1,7 @@
 #include "DataStore.h"
 
+#include "MessageReporter.h"
+#include "OperationLog.h"
 #include "Workspace.h"
 
 #include <QDir>
@@ -8,6 +10,7 @@
 #include <QSqlDatabase>
 #include <QSqlError>
 #include <QSqlQuery>
+#include <QTemporaryFile>
 
 const QString DataStore::kConnTVL = QStringLiteral("connTVL");
 const QString DataStore::kConnLog = QStringLiteral("connLog");
@@ -156,10 +159,66 @@ const NamedCommand *DataStore::command(const QString &name)
     return nullptr;
 }
 
-bool DataStore::prepareFile(const QString &connection, const QString &path, QString *error)
+namespace {
+
+// Makes a new database file with the tables of `connection`: built complete in
+// a temporary file beside `path` and renamed into place, so that a crash never
+// leaves a half-made file that every later start would refuse.
+bool createFile(const QString &connection, const QString &path, QString *error)
 {
+    QTemporaryFile temp(path + QStringLiteral(".XXXXXX"));
+    if (!temp.open()) {
+        setError(error, QStringLiteral("Cannot create %1: %2").arg(QDir::toNativeSeparators(path), temp.errorString()));
+        return false;
+    }
+    temp.close();
+    const QString buildName = QStringLiteral("tavrel-create-") + connection;
+    bool ok = true;
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), buildName);
+        db.setDatabaseName(temp.fileName());
+        if (!db.open()) {
+            setError(error, QStringLiteral("Cannot create %1: %2").arg(QDir::toNativeSeparators(path),
+                                                                       db.lastError().text()));
+            ok = false;
+        }
+        for (const TableSchema &table : schemaFor(connection)) {
+            if (!ok)
+                break;
+            QSqlQuery create(db);
+            if (!create.exec(QLatin1String(table.create))) {
+                setError(error, QStringLiteral("Cannot create table %1 in %2: %3")
+                                    .arg(QLatin1String(table.name), QDir::toNativeSeparators(path),
+                                         create.lastError().text()));
+                ok = false;
+            }
+        }
+        db.close();
+    }
+    QSqlDatabase::removeDatabase(buildName);
+    // rename() never replaces: a file that appeared meanwhile is kept and checked instead.
+    if (ok && !temp.rename(path)) {
+        setError(error, QStringLiteral("Cannot create %1: %2").arg(QDir::toNativeSeparators(path), temp.errorString()));
+        ok = false;
+    }
+    if (ok)
+        temp.setAutoRemove(false);
+    return ok;
+}
+
+}
+
+bool DataStore::prepareFile(const QString &connection, const QString &path, QString *error, bool *created)
+{
+    if (created)
+        *created = false;
     const bool existed = QFileInfo::exists(path) || QFileInfo(path).isSymLink();
-    if (existed && !checkExistingFile(connection, path, error)) {
+    if (!existed) {
+        if (!createFile(connection, path, error))
+            return false;
+        if (created)
+            *created = true;
+    } else if (!checkExistingFile(connection, path, error)) {
         if (QSqlDatabase::contains(connection))
             QSqlDatabase::database(connection, false).close();
         return false;
@@ -170,35 +229,36 @@ bool DataStore::prepareFile(const QString &connection, const QString &path, QStr
                                                                  db.lastError().text()));
         return false;
     }
-    if (existed)
-        return true;
-
-    for (const TableSchema &table : schemaFor(connection)) {
-        QSqlQuery create(db);
-        if (!create.exec(QLatin1String(table.create))) {
-            setError(error, QStringLiteral("Cannot create table %1 in %2: %3")
-                                .arg(QLatin1String(table.name), QDir::toNativeSeparators(path),
-                                     create.lastError().text()));
-            // The file is ours and half made: leaving it would make every later start refuse it.
-            db.close();
-            QFile::remove(path);
-            return false;
-        }
-    }
     return true;
 }
 
-bool DataStore::open(QString *error)
+bool DataStore::open(QString *error, QStringList *created)
 {
-    if (!prepareFile(kConnTVL, Workspace::tvlMdb(), error))
-        return false;
-    if (!prepareFile(kConnLog, Workspace::tvlMon(), error))
-        return false;
+    if (created)
+        created->clear();
+    bool made = false;
+    for (const auto &[connection, path] : {std::pair{kConnTVL, Workspace::tvlMdb()}, std::pair{kConnLog, Workspace::tvlMon()}}) {
+        if (!prepareFile(connection, path, error, &made))
+            return false;
+        if (made && created)
+            created->append(path);
+    }
     // The old-generation connections get their file per use.
     for (const QString &name : {kConnOldDB, kConnOldPatrolData})
         if (!QSqlDatabase::contains(name))
             QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
     return true;
+}
+
+void DataStore::reportRecreated(const QStringList &paths)
+{
+    for (const QString &path : paths) {
+        const QString text = QStringLiteral("The database %1 was missing and has been created again, empty. "
+                                            "If it was moved, close Tavrel and put it back.")
+                                 .arg(QDir::toNativeSeparators(path));
+        MessageReporter::instance().message(text, MessageReporter::Icon::Exclamation);
+        WriteLog(QStringLiteral("DB"), text);
+    }
 }
 
 void DataStore::close()

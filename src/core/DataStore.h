@@ -30,11 +30,15 @@ public:
     static const QString kConnOldPatrolData;
 
     // Points connTVL and connLog at the current workspace and opens them.
-    // A missing database is created with its tables; a file that exists but is
-    // not a database, or lacks a table, is left untouched and makes open fail
-    // with `error` describing it.
-    static bool open(QString *error);
+    // A missing database is created with its tables (its path is added to
+    // `created`); a file that exists but is not a database, or lacks a table,
+    // is left untouched and makes open fail with `error` describing it.
+    static bool open(QString *error, QStringList *created = nullptr);
     static void close();
+    // Tells the user (message, and the operation log) that the databases at
+    // `paths` were missing from a workspace in use and were made new and empty:
+    // a moved tvl.mdb must not pass for an empty tag table.
+    static void reportRecreated(const QStringList &paths);
     static bool isOpen();
 
     // Every named command, in one table.
@@ -48,5 +52,6 @@ public:
 
     // Creates a database file with the tables of the given connection
     // (kConnTVL or kConnLog) when it is missing, and checks it otherwise.
-    static bool prepareFile(const QString &connection, const QString &path, QString *error);
+    // `created` tells whether the file was made new.
+    static bool prepareFile(const QString &connection, const QString &path, QString *error, bool *created = nullptr);
 };

@@ -57,7 +57,9 @@ Startup::Result Startup::run(const QString &workspace)
         return Result::Failed;
     }
 
-    if (IsFirstLoad()) {
+    // Databases are made silently only for a new workspace.
+    const bool firstLoad = IsFirstLoad();
+    if (firstLoad) {
         if (!m_ui.selectLanguage())
             return Result::Cancelled;
         if (!firstStart())
@@ -69,10 +71,13 @@ Startup::Result Startup::run(const QString &workspace)
     if (!m_ui.askPassword())
         return Result::Cancelled;
 
-    if (!DataStore::open(&error)) {
+    QStringList created;
+    if (!DataStore::open(&error, &created)) {
         fail(error, kDatabaseError);
         return Result::Failed;
     }
+    if (!firstLoad)
+        DataStore::reportRecreated(created);
 
     if (!Workspace::ensureFolders(workspace, &error)) {
         fail(error, kFileAccessError);

@@ -155,7 +155,8 @@ void CRes::initialise()
         } else {
             // A language that lost its Font row is no language any more.
             language = kEnglish;
-            SaveSetting(kSection, kKey, language);
+            if (!SaveSetting(kSection, kKey, language))
+                report(QStringLiteral("Cannot save the language in %1: %2").arg(Settings::filePath(), Settings::lastError()));
         }
     }
     useLanguage(language);

@@ -5,6 +5,8 @@
 #include "Startup.h"
 #include "StartupUi.h"
 #include "Workspace.h"
+#include "RecordingReporter.h"
+#include "TestEnv.h"
 
 #include <QDir>
 #include <QFile>
@@ -86,6 +88,8 @@ private Q_SLOTS:
     void failuresStopStartup();
     void secondInstanceRefused();
     void secondProcessRefused();
+    void missingDatabaseRecreatedAndReported_data();
+    void missingDatabaseRecreatedAndReported();
 };
 
 void tst_Startup::freshInstallRunsEveryStep()
@@ -282,6 +286,39 @@ void tst_Startup::secondProcessRefused()
     QCOMPARE(next.run(f.workspace()), Startup::Result::ShowMainWindow);
 }
 
+void tst_Startup::missingDatabaseRecreatedAndReported_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::newRow("tag table") << QStringLiteral("tvl.mdb");
+    QTest::newRow("log") << QStringLiteral("tvl.mon");
+}
+
+void tst_Startup::missingDatabaseRecreatedAndReported()
+{
+    QFETCH(QString, name);
+    Fixture f;
+    RecordingReporter reporter;
+    {
+        ScriptedUi ui;
+        Startup startup(ui, f.lock());
+        QCOMPARE(startup.run(f.workspace()), Startup::Result::ShowMainWindow);
+    }
+    QVERIFY(reporter.entries.isEmpty()); // a new workspace makes its databases silently
+    DataStore::close();
+    const QDir ws(f.workspace());
+    QVERIFY(QFile::remove(ws.filePath(name)));
+
+    ScriptedUi ui;
+    Startup again(ui, f.dir.filePath(QStringLiteral("other.lock")));
+    QCOMPARE(again.run(f.workspace()), Startup::Result::ShowMainWindow);
+    QCOMPARE(reporter.entries.size(), 1);
+    QVERIFY(reporter.entries.first().text.contains(name));
+    QVERIFY(TestEnv::logEntries().last().startsWith(QStringLiteral("DB/")));
+    // Made complete in a temporary file and renamed: nothing else is left beside it.
+    QCOMPARE(ws.entryList({QStringLiteral("tvl.*")}, QDir::Files),
+             (QStringList{QStringLiteral("tvl.mdb"), QStringLiteral("tvl.mon")}));
+}
+
 // "--hold-lock PATH": takes the lock, says so and waits to be killed, like a
 // running copy of the program.
 int main(int argc, char **argv)
@@ -302,3 +339,4 @@ int main(int argc, char **argv)
 }
 
 #include "tst_startup.moc"
+

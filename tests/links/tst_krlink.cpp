@@ -1,4 +1,5 @@
 #include "DownloadState.h"
+#include "KrFrame.h"
 #include "KrSimFixture.h"
 #include "QtSerialTransport.h"
 #include "RecordingReporter.h"
@@ -130,7 +131,7 @@ void tst_KrLink::errMessage()
     QCOMPARE(m_link->ErrMessage(code), name);
 }
 
-enum class ReplyFault { None, BadBcc, Stray, CutShort, EotInside, EotInstead, Silent };
+enum class ReplyFault { None, BadBcc, Stray, CutShort, EotInside, EotInstead, Silent, Pieces, NoEot };
 
 void tst_KrLink::replyFrames_data()
 {
@@ -156,6 +157,10 @@ void tst_KrLink::replyFrames_data()
     QTest::newRow("frame cut short") << QByteArray("KR900 V2.31") << int(ReplyFault::CutShort) << -1 << "unchanged"
                                      << false << enquiry;
     QTest::newRow("no reply") << QByteArray("10") << int(ReplyFault::Silent) << -1 << "unchanged" << false << enquiry;
+    QTest::newRow("reply in pieces") << QByteArray("KR900 V2.31") << int(ReplyFault::Pieces) << 0 << "KR900 V2.31"
+                                     << true << closed;
+    QTest::newRow("NAK in place of the closing EOT")
+        << QByteArray("KR900 V2.31") << int(ReplyFault::NoEot) << -5 << "unchanged" << true << closed;
 }
 
 void tst_KrLink::replyFrames()
@@ -176,6 +181,8 @@ void tst_KrLink::replyFrames()
         case ReplyFault::EotInside: s.setEotInsideFrames(1); break;
         case ReplyFault::EotInstead: s.setEotInsteadOfData(true); break;
         case ReplyFault::Silent: s.setSilent(true); break;
+        case ReplyFault::Pieces: s.setSendPieces(4); break;
+        case ReplyFault::NoEot: s.setNoEotAfterReply(1); break;
         case ReplyFault::None: break;
         }
     });
@@ -204,6 +211,18 @@ void tst_KrLink::nakInsteadOfAck()
     // Nothing follows a refused command: no data frame, no EOT.
     QTRY_COMPARE(received(), kEnq + "00D" + kEnq + "00S" + kEnq + "00O");
     QVERIFY(m_link->isPortOpen());
+
+    // A data frame refused by the terminal: the clock is not set and no EOT claims it was.
+    m_sim->sim([](KrTerminalSim &s) {
+        s.setRefuseCommands(false);
+        s.setNakHostFrames(1);
+        s.clearReceived();
+    });
+    const QDateTime before = m_sim->sim([](KrTerminalSim &s) { return s.clock(); });
+    m_link->SetTime(0, QDateTime(QDate(2024, 3, 5), QTime(7, 8, 9)));
+    QCOMPARE(m_link->ErrCode(), -3);
+    QTRY_COMPARE(received(), kEnq + "00S" + KrFrame::dataFrame("20240305070809"));
+    QVERIFY(qAbs(m_sim->sim([](KrTerminalSim &s) { return s.clock(); }).secsTo(before)) < 60);
 }
 
 void tst_KrLink::noReplyClosesOnlyAfterFrameWait()

@@ -125,7 +125,12 @@ void KrTerminalSim::feed(char byte)
     }
     case State::ReplySent:
         if (byte == kAck) {
-            send(QByteArray(1, kEot));
+            if (m_noEotReplies > 0) {
+                --m_noEotReplies;
+                send(QByteArray(1, kNak));
+            } else {
+                send(QByteArray(1, kEot));
+            }
             m_state = State::Idle;
         } else if (byte == kNak) {
             sendFrame(m_lastFrame);
@@ -268,7 +273,9 @@ void KrTerminalSim::onTerminalCommand(char letter)
 
 void KrTerminalSim::onHostFrame(const QByteArray &data, bool goodBcc)
 {
-    if (!goodBcc) {
+    if (!goodBcc || (m_nakHostFrames > 0 && m_letter != 'K')) {
+        if (goodBcc)
+            --m_nakHostFrames;
         acknowledge(false);
         m_state = State::Idle;
         return;

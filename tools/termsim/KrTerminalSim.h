@@ -68,6 +68,11 @@ public:
     void setEotInsideFrames(int frames) { m_eotInsideFrames = frames; }
     // Commands that want an ACK get NAK.
     void setRefuseCommands(bool on) { m_refuse = on; }
+    // The next `frames` data frames from the host (set time, ID, buzzer) get NAK.
+    void setNakHostFrames(int frames) { m_nakHostFrames = frames; }
+    // The next `replies` acknowledged reply frames are followed by a NAK
+    // instead of the closing EOT.
+    void setNoEotAfterReply(int replies) { m_noEotReplies = replies; }
     // Replies to A with this text instead of the number of records.
     void setCountReply(const QByteArray &text) { m_countReply = text; }
     // After this many records have been acknowledged in a download the
@@ -127,6 +132,8 @@ private:
     int m_cutShortFrames = 0;
     int m_eotInsideFrames = 0;
     bool m_refuse = false;
+    int m_nakHostFrames = 0;
+    int m_noEotReplies = 0;
     QByteArray m_countReply;
     int m_vanishAfter = -1;
 

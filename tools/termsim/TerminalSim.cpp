@@ -73,6 +73,18 @@ void TerminalSim::send(const QByteArray &bytes)
 {
     if (bytes.isEmpty() || !m_pty.isOpen())
         return;
+    if (m_pieces > 1 && bytes.size() > 1) {
+        const qsizetype size = (bytes.size() + m_pieces - 1) / m_pieces;
+        const int pieces = m_pieces;
+        m_pieces = 1;
+        for (qsizetype at = 0; at < bytes.size(); at += size) {
+            if (at > 0)
+                std::this_thread::sleep_for(std::chrono::milliseconds(5));
+            send(bytes.mid(at, size));
+        }
+        m_pieces = pieces;
+        return;
+    }
     if (m_paced) {
         const Clock::time_point start = std::max(Clock::now(), m_outFreeAt);
         m_outFreeAt = start + lineTime(bytes.size());

@@ -4,6 +4,7 @@
 
 #include <QObject>
 
+#include <algorithm>
 #include <chrono>
 
 class QSocketNotifier;
@@ -28,6 +29,9 @@ public:
     int lineBaudRate() const { return m_pty.lineBaudRate(); }
 
     void setPaced(bool paced) { m_paced = paced; }
+    // Every write leaves in this many pieces a few milliseconds apart, as a
+    // USB adapter or a busy line may deliver it (1: whole).
+    void setSendPieces(int pieces) { m_pieces = std::max(1, pieces); }
     bool isPaced() const { return m_paced; }
     // Ignores everything received: a device that does not answer.
     void setSilent(bool silent) { m_silent = silent; }
@@ -59,6 +63,7 @@ private:
     PtyEndpoint m_pty;
     QSocketNotifier *m_notifier = nullptr;
     bool m_paced = false;
+    int m_pieces = 1;
     bool m_silent = false;
     Clock::time_point m_outFreeAt {};
     qint64 m_bytesReceived = 0;

@@ -11,6 +11,7 @@ constexpr char kStx = 0x02;
 constexpr char kCr = 0x0D;
 // The cradle's packet buffer; a longer packet is refused with status "1".
 constexpr int kMaxPacket = 64;
+constexpr int kLineBaud = 19200; // the cradle's only line speed
 
 // Cradle statuses.
 constexpr char kCradleOk = '0';
@@ -114,6 +115,11 @@ void VxCradleSim::vanishAfterRecords(int records)
 
 void VxCradleSim::handleBytes(const QByteArray &bytes)
 {
+    // At any other speed the cradle sees only garbled bytes and answers nothing.
+    if (lineBaudRate() != kLineBaud) {
+        m_input.clear();
+        return;
+    }
     m_input += bytes;
     for (;;) {
         const qsizetype start = m_input.indexOf(kStx);

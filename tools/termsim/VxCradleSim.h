@@ -11,7 +11,8 @@
 // pseudo-terminal. Requests are STX, a command letter, data, CR; replies are
 // STX, a status character, data, CR. The cradle answers its own commands
 // (charger status "1" and "2") with status "0" even when no terminal sits in
-// it and routes the others to the terminal, which answers "A" on success.
+// it and routes the others to the terminal, which answers "A" on success. It
+// answers only at 19200 baud.
 //
 // The terminal keeps a password, a logon state, its records with a read
 // pointer, a clock, a machine ID, a version text and raw battery readings.

@@ -72,6 +72,10 @@ std::unique_ptr<TerminalSim> makeKr(const QCommandLineParser &parser)
         sim->setVanishAfterRecords(number(parser, QStringLiteral("vanish-after"), &ok));
     sim->setEotInsteadOfData(parser.isSet(QStringLiteral("eot-at-once")));
     sim->setRefuseCommands(parser.isSet(QStringLiteral("refuse")));
+    if (parser.isSet(QStringLiteral("nak-frames")))
+        sim->setNakHostFrames(number(parser, QStringLiteral("nak-frames"), &ok));
+    if (parser.isSet(QStringLiteral("no-eot")))
+        sim->setNoEotAfterReply(number(parser, QStringLiteral("no-eot"), &ok));
     if (!ok)
         return nullptr;
     return sim;
@@ -108,6 +112,7 @@ int main(int argc, char **argv)
         {QStringLiteral("kr"), QStringLiteral("A KR-family terminal with a DS900 base station (the default).")},
         {QStringLiteral("paced"), QStringLiteral("Take as long per byte as a real line at the chosen baud rate.")},
         {QStringLiteral("silent"), QStringLiteral("Never answer.")},
+        {QStringLiteral("pieces"), QStringLiteral("Send every reply in N pieces a few milliseconds apart."), QStringLiteral("N")},
         {QStringLiteral("records"), QStringLiteral("Hold N generated records."), QStringLiteral("N")},
         {QStringLiteral("records-file"), QStringLiteral("Hold the records of FILE, one a line."), QStringLiteral("FILE")},
         {QStringLiteral("id"), QStringLiteral("KR: terminal ID (default 0); 0x.. for hexadecimal."), QStringLiteral("N")},
@@ -122,6 +127,8 @@ int main(int argc, char **argv)
         {QStringLiteral("vanish-after"), QStringLiteral("KR: vanish after K records of a download."), QStringLiteral("K")},
         {QStringLiteral("eot-at-once"), QStringLiteral("KR: answer every read with EOT.")},
         {QStringLiteral("refuse"), QStringLiteral("KR: answer NAK where ACK is due.")},
+        {QStringLiteral("nak-frames"), QStringLiteral("KR: answer the first K data frames of the host with NAK."), QStringLiteral("K")},
+        {QStringLiteral("no-eot"), QStringLiteral("KR: close the first K acknowledged replies with NAK, not EOT."), QStringLiteral("K")},
         {QStringLiteral("vx"), QStringLiteral("A VX-family cradle with a terminal in it.")},
         {QStringLiteral("password"), QStringLiteral("VX: terminal password (default 7391)."), QStringLiteral("TEXT")},
         {QStringLiteral("machine-id"), QStringLiteral("VX: terminal machine ID (default 0001)."), QStringLiteral("TEXT")},
@@ -139,6 +146,12 @@ int main(int argc, char **argv)
         return 64;
     sim->setPaced(parser.isSet(QStringLiteral("paced")));
     sim->setSilent(parser.isSet(QStringLiteral("silent")));
+    if (parser.isSet(QStringLiteral("pieces"))) {
+        bool ok = true;
+        sim->setSendPieces(number(parser, QStringLiteral("pieces"), &ok));
+        if (!ok)
+            return 64;
+    }
 
     QString error;
     if (!sim->start(link, &error)) {

@@ -104,8 +104,12 @@ int cliVx(CliContext &context)
         if (!logon())
             return linkFailure(context, link);
         link.VX700_SetPassword(args.first());
-        if (link.ErrCode() == ucVX700::VX_SUCCESS)
-            SaveSetting(QStringLiteral("Terminal"), QStringLiteral("Password"), args.first());
+        if (link.ErrCode() == ucVX700::VX_SUCCESS
+            && !SaveSetting(QStringLiteral("Terminal"), QStringLiteral("Password"), args.first())) {
+            context.err << "tavrel-cli: the terminal has the new password, but it could not be saved: "
+                        << Settings::lastError() << '\n';
+            return CliExit::kFailure;
+        }
         return done(link.GetData());
     }
     if (command == QLatin1String("record-count") && args.isEmpty()) {

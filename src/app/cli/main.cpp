@@ -122,9 +122,15 @@ int main(int argc, char **argv)
     const QString folder = Workspace::resolve(workspace, QCoreApplication::applicationDirPath());
     QString error;
     Workspace::setCurrent(folder);
-    if (entry->needsStore && (!Workspace::createIfMissing(folder, &error) || !DataStore::open(&error))) {
-        err << "tavrel-cli: " << error << '\n';
-        return CliExit::kFailure;
+    if (entry->needsStore) {
+        QStringList created;
+        if (!Workspace::createIfMissing(folder, &error) || !DataStore::open(&error, &created)) {
+            err << "tavrel-cli: " << error << '\n';
+            return CliExit::kFailure;
+        }
+        // A new workspace carries the first-start marker; elsewhere a missing database is news.
+        if (!IsFirstLoad())
+            DataStore::reportRecreated(created);
     }
 
     CliContext context{workspace, port, args, out, err};

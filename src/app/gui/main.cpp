@@ -10,12 +10,19 @@
 
 #include <QApplication>
 #include <QCommandLineParser>
+#include <QIcon>
 
 int main(int argc, char **argv)
 {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Tavrel"));
     QApplication::setApplicationVersion(VersionSuffix().mid(2));
+    QApplication::setDesktopFileName(QStringLiteral("org.tavrel.Tavrel"));
+    // The installed theme icon where there is one, else the built-in copy.
+    QIcon builtIn;
+    for (const int size : {16, 32, 48, 64, 128, 256})
+        builtIn.addFile(QStringLiteral(":/icons/org.tavrel.Tavrel-%1.png").arg(size));
+    QApplication::setWindowIcon(QIcon::fromTheme(QStringLiteral("org.tavrel.Tavrel"), builtIn));
 
     QCommandLineParser parser;
     parser.setApplicationDescription(QStringLiteral("Guard-patrol terminal download and review"));

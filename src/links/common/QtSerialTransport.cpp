@@ -56,7 +56,11 @@ bool QtSerialTransport::open(int portNumber, int baudRate)
     // Without the rights to the device the port is neither missing nor taken:
     // say so rather than let it pass for a port held by another program.
     if (::access(QFile::encodeName(device).constData(), R_OK | W_OK) != 0 && errno == EACCES) {
-        setFailure(Failure::Other, QStringLiteral("Permission denied: %1 (COM%2)").arg(device).arg(portNumber));
+        setFailure(Failure::Other,
+                   QStringLiteral("Permission denied: %1 (COM%2). Serial devices belong to the group dialout: "
+                                  "add your user to it (sudo usermod -aG dialout $USER) and log in again.")
+                       .arg(device)
+                       .arg(portNumber));
         return false;
     }
     m_port.setPortName(device);

@@ -13,7 +13,12 @@ bool VxLogon(const QString &password, ucVX700 &link, VxPasswordPrompt *prompt)
         link.VX700_Logon(pw);
         const qint32 code = link.ErrCode();
         if (code == ucVX700::VX_SUCCESS) {
-            SaveSetting(QStringLiteral("Terminal"), QStringLiteral("Password"), pw);
+            // The logon stands; only the next one would have to ask again.
+            if (!SaveSetting(QStringLiteral("Terminal"), QStringLiteral("Password"), pw))
+                MessageReporter::instance().message(
+                    QStringLiteral("The terminal accepted the password, but it could not be saved: %1")
+                        .arg(Settings::lastError()),
+                    MessageReporter::Icon::Exclamation);
             return true;
         }
         if (code != ucVX700::VX_ERR_TERMINAL_ACCESS_DENIED) {

@@ -1,0 +1,35 @@
+// The patrol-data file reader fed arbitrary files: every line is decoded or
+// refused, never read out of bounds.
+
+#include "PatrolFile.h"
+#include "SilentReporter.h"
+
+#include <QBuffer>
+#include <QCoreApplication>
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
+{
+    static int argc = 1;
+    static char arg0[] = "fuzz_patrolfile";
+    static char *argv[] = {arg0, nullptr};
+    static QCoreApplication app(argc, argv);
+    static SilentReporter reporter;
+    MessageReporter::install(&reporter);
+    QByteArray bytes(reinterpret_cast<const char *>(data), qsizetype(size));
+
+    // Each line through the codec on its own...
+    QString text;
+    for (const QByteArray &line : bytes.split('\n'))
+        PatrolFile::decode(line.endsWith('\r') ? line.chopped(1) : line, &text);
+
+    // ...and the whole file through the reader the list uses.
+    QBuffer file(&bytes);
+    file.open(QIODevice::ReadOnly);
+    while (!file.atEnd()) {
+        const qint64 before = file.pos();
+        ReadPatrolLine(file, text);
+        if (file.pos() == before)
+            break;
+    }
+    return 0;
+}
