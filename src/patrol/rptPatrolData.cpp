@@ -61,7 +61,6 @@ bool rptPatrolData::load(const QList<PatrolRow> &list, QString *error)
     QSqlQuery report = DataStore::run(QStringLiteral("rptPatrolData"), {}, error);
     if (!report.isActive())
         return false;
-    report.setForwardOnly(true);
     const QLocale locale = QLocale::system();
     const QString dateFormat = locale.dateFormat(QLocale::ShortFormat);
     const QString timeFormat = locale.timeFormat(QLocale::LongFormat);
