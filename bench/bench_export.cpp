@@ -1,0 +1,79 @@
+// Export and report speed for a large patrol list: the .xlsx workbook, the
+// patrol-data report written as PDF, and the time until the report preview
+// has its first page.
+
+#include "DataStore.h"
+#include "PatrolExport.h"
+#include "ReportPreview.h"
+#include "Settings.h"
+#include "Workspace.h"
+#include "rptPatrolData.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QPrintPreviewDialog>
+#include <QTemporaryDir>
+
+#include <cstdio>
+
+int main(int argc, char **argv)
+{
+    QApplication app(argc, argv);
+    const int count = argc > 1 ? QByteArray(argv[1]).toInt() : 100000;
+    QTemporaryDir dir;
+    Settings::setConfigFolder(dir.filePath(QStringLiteral("config")));
+    const QString workspace = dir.filePath(QStringLiteral("ws"));
+    QString error;
+    Workspace::createIfMissing(workspace, &error);
+    Workspace::setCurrent(workspace);
+    if (!DataStore::open(&error)) {
+        std::fprintf(stderr, "%s\n", qPrintable(error));
+        return 1;
+    }
+
+    QList<PatrolRow> rows;
+    rows.reserve(count);
+    const QDateTime start(QDate(2024, 1, 1), QTime(0, 0));
+    for (int i = 0; i < count; ++i) {
+        const QDateTime at = start.addSecs(qint64(count - i) * 37);
+        rows.append({QString::number(1 + i % 8), at.toString(QStringLiteral("yyyy/MM/dd")),
+                     at.toString(QStringLiteral("HH:mm:ss")),
+                     QStringLiteral("%1").arg(0x4A1B2C3ull + i % 500, 10, 16, QLatin1Char('0')).toUpper(),
+                     QStringLiteral("Checkpoint %1").arg(i % 500)});
+    }
+
+    QElapsedTimer clock;
+    clock.start();
+    if (!PatrolExport::writeXlsx(dir.filePath(QStringLiteral("out.xlsx")), rows, PatrolExport::captions(), &error)) {
+        std::fprintf(stderr, "%s\n", qPrintable(error));
+        return 1;
+    }
+    std::printf("xlsx export of %d rows: %lld ms (%lld bytes)\n", count, clock.elapsed(),
+                QFileInfo(dir.filePath(QStringLiteral("out.xlsx"))).size());
+
+    clock.restart();
+    auto report = std::make_shared<rptPatrolData>();
+    if (!report->load(rows, &error)) {
+        std::fprintf(stderr, "%s\n", qPrintable(error));
+        return 1;
+    }
+    report->SetupPatrolDataReport();
+    const qint64 loadMs = clock.elapsed();
+    if (!report->writePdf(dir.filePath(QStringLiteral("out.pdf")), &error)) {
+        std::fprintf(stderr, "%s\n", qPrintable(error));
+        return 1;
+    }
+    std::printf("patrol report of %d rows to PDF: %lld ms (working table and join %lld ms), %lld bytes\n", count,
+                clock.elapsed(), loadMs, QFileInfo(dir.filePath(QStringLiteral("out.pdf"))).size());
+
+    clock.restart();
+    auto report2 = std::make_shared<rptPatrolData>();
+    report2->load(rows, &error);
+    report2->SetupPatrolDataReport();
+    QPrintPreviewDialog *preview = ReportPreview::show(report2, nullptr);
+    const qint64 firstMs = ReportPreview::waitForFirstPage(preview);
+    std::printf("report preview: first page shown after %lld ms (%d pages when complete: %lld ms)\n", firstMs,
+                ReportPreview::waitForAllPages(preview), clock.elapsed());
+    delete preview;
+    return 0;
+}
