@@ -7,7 +7,10 @@
 
 #include <memory>
 
+class MainCommands;
+class QAction;
 class QLabel;
+class QMenu;
 class VxPasswordPrompt;
 
 namespace Ui {
@@ -15,9 +18,11 @@ class frmMain;
 }
 
 // The program's main window and the hub of its commands. It owns the one KR
-// link (gs) and the one VX link (wm) of the whole run. Menu items keep the
-// object names of their menu arrays (mnuFiles_10, mnuTools_1) so that the
-// language code can find them by index.
+// link (gs) and the one VX link (wm) of the whole run. Every command is one
+// QAction, reached by its object name through action(): menu items keep the
+// names of their menu arrays (mnuFiles_10, mnuTools_1), toolbar-only commands
+// their keys (download, save). A command is enabled once it is ready:
+// connect to its action, then call setCommandReady(name).
 class frmMain : public QMainWindow
 {
     Q_OBJECT
@@ -28,9 +33,22 @@ public:
     ucKR500_900 &gs() { return m_gs; }
     ucVX700 &wm() { return m_wm; }
 
+    QAction *action(const QString &objectName) const;
+    QMenu *menu(const QString &objectName) const;
+    // Enables a command whose action has been connected (the view and
+    // selection may still switch it off and on).
+    void setCommandReady(const QString &objectName, bool ready = true);
+    // Switches a command on or off for the window's state (a selection, a
+    // logon); a command that is not ready stays off.
+    void setCommandEnabled(const QString &objectName, bool enabled);
+
     // The terminal connection flag: a VX download that stopped answering
     // clears it so that the download button stays off until the next logon.
     bool disconnect_flag = true;
+
+    // 0 the patrol-data view, 1 the tag view.
+    int CurrentView() const { return m_currentView; }
+    void SelectView(int view);
 
     // Runs the download dialog (automatic: all follow-up actions) and shows
     // the file it saved.
@@ -43,17 +61,18 @@ Q_SIGNALS:
     void exitRequested();
 
 private:
-    void mnuFiles_Click(int index);
-    void mnuTools_Click(int index);
-    void Toolbar2_ButtonClick(const QString &key);
+    void connectCommands();
+    void changePassword();
     void showModel();
     void showFile(const QString &path);
 
     std::unique_ptr<Ui::frmMain> m_ui;
+    MainCommands *m_commands = nullptr;
     ucKR500_900 m_gs;
     ucVX700 m_wm;
     std::unique_ptr<VxPasswordPrompt> m_vxPrompt;
     QLabel *m_sbFile = nullptr;
     QLabel *m_sbModel = nullptr;
     QString m_currentFilePath;
+    int m_currentView = 0;
 };
