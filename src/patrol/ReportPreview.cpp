@@ -30,12 +30,11 @@ QString ReportPreview::exportPdfText()
 
 QPrintPreviewDialog *ReportPreview::show(std::shared_ptr<ReportLayout> report, QWidget *parent)
 {
-    auto *printer = new QPrinter(QPrinter::HighResolution);
-    auto *dialog = new QPrintPreviewDialog(printer, parent);
+    // The dialog's own printer (high resolution) serves the preview and its print button.
+    auto *dialog = new QPrintPreviewDialog(parent);
     dialog->setAttribute(Qt::WA_DeleteOnClose);
     dialog->setWindowModality(Qt::NonModal);
     dialog->setWindowTitle(report->lblTitle);
-    QObject::connect(dialog, &QObject::destroyed, [printer] { delete printer; });
     auto *widget = dialog->findChild<QPrintPreviewWidget *>();
 
     // The first request draws the first pages only and asks for a complete
