@@ -3,6 +3,7 @@
 
 #include "CliContext.h"
 #include "CliCore.h"
+#include "CliData.h"
 #include "CliDownload.h"
 #include "CliKr.h"
 #include "CliVx.h"
@@ -13,9 +14,11 @@
 #include "Workspace.h"
 
 #include <QCoreApplication>
+#include <QGuiApplication>
 #include <QFileInfo>
 
 #include <cstdio>
+#include <memory>
 
 namespace {
 
@@ -34,6 +37,10 @@ const CommandEntry kCommands[] = {
     {"kr", &cliKr, false, "kr [--id N] COMMAND    one KR terminal operation (kr --help for the list)"},
     {"vx", &cliVx, false, "vx [--password P] CMD  one VX terminal operation (vx --help for the list)"},
     {"download", &cliDownload, true, "download [--auto]      download the terminal of the settings into Unapproved/"},
+    // Data in and out.
+    {"export", &cliExport, true, "export PATH --xlsx OUT.xlsx | --text OUT.txt  the rows of a .tvl or old .mdb as a workbook or data0.txt lines"},
+    {"report", &cliReport, true, "report patrol PATH --pdf OUT.pdf | report tags --pdf OUT.pdf  a report as PDF"},
+    {"tags", &cliTagFiles, true, "tags export FILE.tag | tags import FILE  write or replace the tag definitions"},
 };
 
 void printUsage(QTextStream &err)
@@ -68,9 +75,31 @@ bool CliContext::momentArgument(const QStringList &args, QDateTime *moment)
     return false;
 }
 
+// The command word: the first argument that is neither an option nor an option's value.
+QString commandWord(int argc, char **argv)
+{
+    for (int i = 1; i < argc; ++i) {
+        const QByteArray arg(argv[i]);
+        if (arg == "--workspace" || arg == "--port")
+            ++i;
+        else if (!arg.startsWith("--"))
+            return QString::fromLocal8Bit(arg);
+    }
+    return {};
+}
+
 int main(int argc, char **argv)
 {
-    QCoreApplication app(argc, argv);
+    // Reports draw text, which needs a GUI application; it never shows a window.
+    std::unique_ptr<QCoreApplication> application;
+    if (cliNeedsGui(commandWord(argc, argv))) {
+        if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+            qputenv("QT_QPA_PLATFORM", "offscreen");
+        application = std::make_unique<QGuiApplication>(argc, argv);
+    } else {
+        application = std::make_unique<QCoreApplication>(argc, argv);
+    }
+    QCoreApplication &app = *application;
     QCoreApplication::setApplicationName(QStringLiteral("Tavrel"));
     QTextStream out(stdout);
     QTextStream err(stderr);
