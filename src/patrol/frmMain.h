@@ -8,10 +8,14 @@
 #include <memory>
 
 class MainCommands;
+class PatrolDataView;
+class PatrolTableModel;
 class QAction;
 class QLabel;
 class QMenu;
+class TagDefView;
 class VxPasswordPrompt;
+class ucOutlookBar;
 
 namespace Ui {
 class frmMain;
@@ -53,8 +57,34 @@ public:
     // Runs the download dialog (automatic: all follow-up actions) and shows
     // the file it saved.
     void DownloadPatrolData(bool autoDownload);
-    // The patrol-data file last saved or opened; empty when none.
-    QString CurrentFilePath() const { return m_currentFilePath; }
+    // The patrol-data file last opened from the tree or the open dialog;
+    // empty after a root was clicked.
+    QString CurrentFilePath() const;
+
+    // The language switch calls these again so that captions follow it.
+    Q_INVOKABLE void Initial_lvwPatrolData();
+    Q_INVOKABLE void Initial_tvwPatrolData();
+    Q_INVOKABLE void Initial_lvwTagDef();
+
+    void OpenPatrolDataFile(const QString &path);
+    void LoadTagDefinitions();
+    void SearchPatrolData(int mode);
+    void SearchTagDefinitions(int mode);
+    void AddTagDefinition(const QString &code);
+    void EditTagDefinition();
+    void DeleteTagDefinitions();
+    void ApprovePatrolDataFile();
+    void ApproveAllPatrolDataFiles();
+    void DeletePatrolDataFile();
+    // Run when a terminal maintenance dialog closes after a download saved a
+    // file during it: the tree is read again and the newest unapproved file opened.
+    void RefreshAfterMaintenance();
+
+    // The rows the patrol list shows: reports and exports read them here.
+    PatrolTableModel *patrolModel() const;
+    PatrolDataView *patrolView() const { return m_patrolView; }
+    TagDefView *tagView() const { return m_tagView; }
+    ucOutlookBar *navigationBar() const { return m_vm; }
 
 Q_SIGNALS:
     // File item 10: the program should end now.
@@ -65,6 +95,7 @@ private:
     void changePassword();
     void showModel();
     void showFile(const QString &path);
+    void defineTag();
 
     std::unique_ptr<Ui::frmMain> m_ui;
     MainCommands *m_commands = nullptr;
@@ -73,6 +104,8 @@ private:
     std::unique_ptr<VxPasswordPrompt> m_vxPrompt;
     QLabel *m_sbFile = nullptr;
     QLabel *m_sbModel = nullptr;
-    QString m_currentFilePath;
+    ucOutlookBar *m_vm = nullptr;
+    PatrolDataView *m_patrolView = nullptr;
+    TagDefView *m_tagView = nullptr;
     int m_currentView = 0;
 };

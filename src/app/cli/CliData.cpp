@@ -1,5 +1,7 @@
 #include "CliData.h"
 
+#include "CliPatrol.h"
+
 #include "PatrolDataLoader.h"
 #include "PatrolExport.h"
 #include "TagFile.h"
@@ -111,4 +113,12 @@ int cliTagFiles(CliContext &context)
     context.out << count << (a[0] == QLatin1String("export") ? " tag definitions exported\n"
                                                               : " tag definitions imported\n");
     return CliExit::kOk;
+}
+
+int cliTagCommands(CliContext &context)
+{
+    const QString word = context.args.value(0);
+    if (word == QLatin1String("export") || word == QLatin1String("import"))
+        return cliTagFiles(context);
+    return cliTags(context);
 }

@@ -6,6 +6,7 @@
 #include "CliData.h"
 #include "CliDownload.h"
 #include "CliKr.h"
+#include "CliPatrol.h"
 #include "CliVx.h"
 
 #include "ComPorts.h"
@@ -37,10 +38,13 @@ const CommandEntry kCommands[] = {
     {"kr", &cliKr, false, "kr [--id N] COMMAND    one KR terminal operation (kr --help for the list)"},
     {"vx", &cliVx, false, "vx [--password P] CMD  one VX terminal operation (vx --help for the list)"},
     {"download", &cliDownload, true, "download [--auto]      download the terminal of the settings into Unapproved/"},
+    {"files", &cliFiles, true, "files                  list the patrol-data files, unapproved then approved"},
+    {"approve", &cliApprove, true, "approve NAME | --all   move files from Unapproved/ to Approved/; prints the new names"},
+    {"show", &cliShow, true, "show PATH [--iso]      print the rows of a patrol-data file as the list shows them"},
     // Data in and out.
     {"export", &cliExport, true, "export PATH --xlsx OUT.xlsx | --text OUT.txt  the rows of a .tvl or old .mdb as a workbook or data0.txt lines"},
     {"report", &cliReport, true, "report patrol PATH --pdf OUT.pdf | report tags --pdf OUT.pdf  a report as PDF"},
-    {"tags", &cliTagFiles, true, "tags export FILE.tag | tags import FILE  write or replace the tag definitions"},
+    {"tags", &cliTagCommands, true, "tags list | add CODE DESCRIPTION | edit OLD NEW DESCRIPTION | delete CODE... | export FILE.tag | import FILE"},
 };
 
 void printUsage(QTextStream &err)
