@@ -135,20 +135,17 @@ void ReportLayout::paintPage(QPainter &painter, const QRectF &area, int page) co
         x += area.width() * (shares > 0 ? c.share / shares : 0);
     }
     left << area.right();
-    auto drawCells = [&](const QStringList &texts, qreal top, const QFont &f) {
+    auto drawCells = [&](const auto &text, qreal top, const QFont &f) {
         const QFontMetricsF fm(f, device);
         for (int c = 0; c < columns.size(); ++c) {
             const QRectF cell(left[c], top, left[c + 1] - left[c] - gap, m.rowHeight);
             painter.drawText(cell, Qt::AlignLeft | Qt::AlignVCenter,
-                             fm.elidedText(texts.value(c), Qt::ElideRight, cell.width()));
+                             fm.elidedText(text(c), Qt::ElideRight, cell.width()));
         }
     };
 
-    QStringList captions;
-    for (const Column &c : columns)
-        captions << c.caption;
     painter.setFont(m.heading);
-    drawCells(captions, y, m.heading);
+    drawCells([&](int c) { return columns.at(c).caption; }, y, m.heading);
     painter.setPen(rule);
     painter.drawLine(QPointF(area.left(), y + m.rowHeight * 1.15), QPointF(area.right(), y + m.rowHeight * 1.15));
     painter.setPen(Qt::black);
@@ -159,7 +156,7 @@ void ReportLayout::paintPage(QPainter &painter, const QRectF &area, int page) co
     rowsOfPage(device, area, page, &first, &count);
     painter.setFont(m.body);
     for (qsizetype r = first; r < first + count; ++r) {
-        drawCells(rows.at(r), y, m.body);
+        drawCells([&](int c) { return cellText(r, c); }, y, m.body);
         y += m.rowHeight;
     }
 

@@ -2,8 +2,8 @@
 
 #include "CRes.h"
 #include "DataStore.h"
+#include "PatrolTableModel.h"
 
-#include <QHash>
 #include <QLocale>
 #include <QSqlDatabase>
 #include <QSqlError>
@@ -145,24 +145,28 @@ bool rptPatrolData::load(const QList<PatrolRow> &list, QString *error)
         setError(error, report.lastError().text());
         return false;
     }
-    const QLocale locale = QLocale::system();
-    const QString dateFormat = locale.dateFormat(QLocale::ShortFormat);
-    const QString timeFormat = locale.timeFormat(QLocale::LongFormat);
-    // A patrol list holds few distinct days and times repeat: format each once.
-    QHash<QString, QString> shown;
-    while (report.next()) {
-        auto shownAs = [&](const QString &stored, bool isDate) {
-            auto it = shown.constFind(stored);
-            if (it == shown.constEnd())
-                it = shown.insert(stored, isDate ? locale.toString(QDate::fromString(stored, Qt::ISODate), dateFormat)
-                                                 : locale.toString(QTime::fromString(stored, Qt::ISODate), timeFormat));
-            return *it;
-        };
-        const QString date = shownAs(report.value(2).toString(), true);
-        const QString time = shownAs(report.value(3).toString(), false);
-        rows.append({report.value(0).toString(), report.value(1).toString(), date, time, report.value(4).toString()});
-    }
+    while (report.next())
+        rows.append({report.value(0).toString(), report.value(1).toString(), report.value(2).toString(),
+                     report.value(3).toString(), report.value(4).toString()});
     return true;
+}
+
+QString rptPatrolData::cellText(qsizetype row, int column) const
+{
+    const QString &stored = rows.at(row).at(column);
+    if (column != 2 && column != 3)
+        return stored;
+    // Formatted when a page is drawn, each distinct value once: a long list
+    // shows its first page without formatting every row.
+    auto it = m_shown.constFind(stored);
+    if (it == m_shown.constEnd()) {
+        const QLocale locale = QLocale::system();
+        it = m_shown.insert(stored, column == 2
+                                        ? locale.toString(QDate::fromString(stored, Qt::ISODate), QLocale::ShortFormat)
+                                        : locale.toString(QTime::fromString(stored, Qt::ISODate),
+                                                          PatrolTableModel::longTimeFormatWithoutZone()));
+    }
+    return *it;
 }
 
 void rptPatrolData::SetupPatrolDataReport()

@@ -1,5 +1,6 @@
 #include "CRes.h"
 #include "DataStore.h"
+#include "PatrolTableModel.h"
 #include "TestEnv.h"
 #include "rptPatrolData.h"
 #include "rptTagDef.h"
@@ -96,6 +97,15 @@ void tst_Reports::patrolRowsSortedAndJoined()
         got << r.value(0) + QLatin1Char(' ') + r.value(1) + QLatin1Char(' ') + r.value(4);
     QCOMPARE(got, expected);
     QCOMPARE(report.Function1(), qsizetype(expected.size()));
+    // Stored in sortable form, shown as the list shows them.
+    const QLocale locale = QLocale::system();
+    for (qsizetype r = 0; r < report.rows.size(); ++r) {
+        const QDate date = QDate::fromString(report.rows[r][2], Qt::ISODate);
+        const QTime time = QTime::fromString(report.rows[r][3], Qt::ISODate);
+        QVERIFY(date.isValid() && time.isValid());
+        QCOMPARE(report.cellText(r, 2), locale.toString(date, QLocale::ShortFormat));
+        QCOMPARE(report.cellText(r, 3), locale.toString(time, PatrolTableModel::longTimeFormatWithoutZone()));
+    }
     QSqlQuery count = DataStore::run(QStringLiteral("rptPatrolData"));
     int stored = 0;
     while (count.next())
