@@ -70,7 +70,12 @@ QPrintPreviewDialog *ReportPreview::show(std::shared_ptr<ReportLayout> report, Q
 bool ReportPreview::print(const ReportLayout &report, QWidget *parent, QString *error)
 {
     QPrinter printer(QPrinter::HighResolution);
+    printer.setDocName(report.lblTitle);
+    printer.setPageMargins(ReportLayout::marginsInPoints(), QPageLayout::Point);
     QPrintDialog dialog(&printer, parent);
+    dialog.setMinMax(1, report.pageCount(&printer, QRectF(QPointF(0, 0), printer.pageLayout()
+                                                                     .paintRectPixels(printer.resolution())
+                                                                     .size())));
     if (dialog.exec() != QDialog::Accepted)
         return false;
     QApplication::setOverrideCursor(Qt::WaitCursor);
