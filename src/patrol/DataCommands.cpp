@@ -11,7 +11,6 @@
 #include "rptPatrolData.h"
 #include "rptTagDef.h"
 
-#include <QApplication>
 #include <QDate>
 #include <QDir>
 #include <QFile>
@@ -20,16 +19,6 @@
 #include <QSaveFile>
 
 namespace {
-
-// The hourglass for as long as a command works.
-class BusyCursor
-{
-public:
-    BusyCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
-    ~BusyCursor() { QApplication::restoreOverrideCursor(); }
-    BusyCursor(const BusyCursor &) = delete;
-    BusyCursor &operator=(const BusyCursor &) = delete;
-};
 
 // A copy that appears only when complete, so a failure leaves the target as it was.
 bool copyFile(const QString &from, const QString &to, QString *error)

@@ -78,11 +78,13 @@ bool ReportPreview::print(const ReportLayout &report, QWidget *parent, QString *
                                                                      .size())));
     if (dialog.exec() != QDialog::Accepted)
         return false;
-    QApplication::setOverrideCursor(Qt::WaitCursor);
     const int from = printer.fromPage() > 0 ? printer.fromPage() - 1 : 0;
     const int to = printer.toPage() > 0 ? printer.toPage() - 1 : -1;
-    const int drawn = report.print(printer, from, to);
-    QApplication::restoreOverrideCursor();
+    int drawn = 0;
+    {
+        BusyCursor busy;
+        drawn = report.print(printer, from, to);
+    }
     if (drawn < 0 && error)
         *error = QStringLiteral("The printer %1 cannot be used.").arg(printer.printerName());
     return drawn >= 0;
@@ -97,10 +99,8 @@ bool ReportPreview::exportPdf(const ReportLayout &report, QWidget *parent, const
     if (!ShowSaveDialog(dialog, exportPdfText().remove(QStringLiteral("...")),
                         folder.isEmpty() ? Workspace::current() : folder, QStringLiteral("(*.pdf)|*.pdf"), path))
         return false;
-    QApplication::setOverrideCursor(Qt::WaitCursor);
-    const bool ok = report.writePdf(path, error);
-    QApplication::restoreOverrideCursor();
-    return ok;
+    BusyCursor busy;
+    return report.writePdf(path, error);
 }
 
 qint64 ReportPreview::waitForFirstPage(QPrintPreviewDialog *preview)
