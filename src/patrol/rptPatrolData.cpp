@@ -72,9 +72,9 @@ bool isoTime(const PatrolRow &row, QString *out)
 bool rptPatrolData::load(const QList<PatrolRow> &list, QString *error)
 {
     rows.clear();
-    // DeletePatrolData opens connTVL when it is not open yet; it runs again
-    // inside the transaction.
-    if (!DataStore::isOpen() && !DataStore::run(QStringLiteral("DeletePatrolData"), {}, error).isActive())
+    // Any command opens connTVL when it is not open yet; this one reads nothing.
+    if (!DataStore::isOpen()
+        && !DataStore::run(QStringLiteral("GetDescriptionWithSpecCode_TagDef"), {QString()}, error).isActive())
         return false;
     QSqlDatabase db = QSqlDatabase::database(DataStore::kConnTVL, false);
     if (!db.transaction()) {
