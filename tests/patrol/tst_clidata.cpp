@@ -25,7 +25,8 @@ int tst_CliData::cli(const QStringList &args, QByteArray *err)
     QProcess p;
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert(QStringLiteral("XDG_CONFIG_HOME"), path("config"));
-    env.remove(QStringLiteral("QT_QPA_PLATFORM")); // the report command must manage without
+    env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb")); // and no display: the report must manage
+    env.remove(QStringLiteral("DISPLAY"));
     p.setProcessEnvironment(env);
     p.start(QStringLiteral(TAVREL_CLI_PATH), QStringList{QStringLiteral("--workspace"), path("ws")} + args);
     p.waitForFinished(60000);

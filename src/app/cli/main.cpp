@@ -15,8 +15,8 @@
 #include "Workspace.h"
 
 #include <QCoreApplication>
-#include <QGuiApplication>
 #include <QFileInfo>
+#include <QGuiApplication>
 
 #include <cstdio>
 #include <memory>
@@ -80,7 +80,7 @@ bool CliContext::momentArgument(const QStringList &args, QDateTime *moment)
 }
 
 // The command word: the first argument that is neither an option nor an option's value.
-QString commandWord(int argc, char **argv)
+static QString commandWord(int argc, char **argv)
 {
     for (int i = 1; i < argc; ++i) {
         const QByteArray arg(argv[i]);
@@ -97,8 +97,7 @@ int main(int argc, char **argv)
     // Reports draw text, which needs a GUI application; it never shows a window.
     std::unique_ptr<QCoreApplication> application;
     if (cliNeedsGui(commandWord(argc, argv))) {
-        if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-            qputenv("QT_QPA_PLATFORM", "offscreen");
+        qputenv("QT_QPA_PLATFORM", "offscreen");
         application = std::make_unique<QGuiApplication>(argc, argv);
     } else {
         application = std::make_unique<QCoreApplication>(argc, argv);
