@@ -60,12 +60,13 @@ int main(int argc, char **argv)
     }
     report->SetupPatrolDataReport();
     const qint64 loadMs = clock.elapsed();
-    if (!report->writePdf(dir.filePath(QStringLiteral("out.pdf")), &error)) {
+    int pages = 0;
+    if (!report->writePdf(dir.filePath(QStringLiteral("out.pdf")), &error, &pages)) {
         std::fprintf(stderr, "%s\n", qPrintable(error));
         return 1;
     }
-    std::printf("patrol report of %d rows to PDF: %lld ms (working table and join %lld ms), %lld bytes\n", count,
-                clock.elapsed(), loadMs, QFileInfo(dir.filePath(QStringLiteral("out.pdf"))).size());
+    std::printf("patrol report of %d rows to PDF: %lld ms (working table and join %lld ms), %d pages, %lld bytes\n",
+                count, clock.elapsed(), loadMs, pages, QFileInfo(dir.filePath(QStringLiteral("out.pdf"))).size());
 
     // From the command to the first page on screen: the rows through the
     // working table, then the preview's first drawing.
@@ -77,9 +78,9 @@ int main(int argc, char **argv)
     QPrintPreviewDialog *preview = ReportPreview::show(report2, nullptr);
     ReportPreview::waitForFirstPage(preview);
     const qint64 firstMs = clock.elapsed();
-    const int pages = ReportPreview::waitForAllPages(preview);
+    const int previewPages = ReportPreview::waitForAllPages(preview);
     std::printf("report preview: first page after %lld ms (rows ready after %lld ms); all %d pages after %lld ms\n",
-                firstMs, preparedMs, pages, clock.elapsed());
+                firstMs, preparedMs, previewPages, clock.elapsed());
     delete preview;
 
     // Importing a .tag file of 10,000 definitions.

@@ -61,8 +61,9 @@ public:
     // The page drawn on a white image of the given size and resolution, with
     // the margins taken from the image.
     void render(QPaintDevice &image, int page) const;
-    // A PDF on A4 paper, written to a temporary file and renamed into place.
-    bool writePdf(const QString &path, QString *error) const;
+    // A PDF on A4 paper, written to a temporary file and renamed into place;
+    // `pages` gets the number of pages.
+    bool writePdf(const QString &path, QString *error, int *pages = nullptr) const;
 
 protected:
     // Title, "Printed Date:" with today's date in the long format, and the
