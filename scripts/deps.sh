@@ -6,6 +6,7 @@ tavrel_packages=(
     qt6-base-dev qt6-base-dev-tools qt6-serialport-dev libqt6sql6-sqlite
     libgl-dev
     mdbtools-dev libxlsxwriter-dev
+    unzip poppler-utils
     ccache
     xvfb xauth
     fonts-dejavu-core fonts-noto-cjk

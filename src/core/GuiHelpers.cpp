@@ -1,5 +1,7 @@
 #include "GuiHelpers.h"
 
+#include <QApplication>
+
 #include "MessageReporter.h"
 
 #include <QComboBox>
@@ -86,4 +88,14 @@ bool ShowOpenDialog(QFileDialog &dialog, const QString &title, const QString &in
         return false;
     fileName = chosen;
     return true;
+}
+
+BusyCursor::BusyCursor()
+{
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+}
+
+BusyCursor::~BusyCursor()
+{
+    QApplication::restoreOverrideCursor();
 }

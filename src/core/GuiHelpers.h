@@ -22,5 +22,15 @@ bool ShowSaveDialog(QFileDialog &dialog, const QString &title, const QString &in
 bool ShowOpenDialog(QFileDialog &dialog, const QString &title, const QString &initialFolder, const QString &filter,
                     QString &fileName);
 
+// The hourglass for as long as the object lives (a command's work).
+class BusyCursor
+{
+public:
+    BusyCursor();
+    ~BusyCursor();
+    BusyCursor(const BusyCursor &) = delete;
+    BusyCursor &operator=(const BusyCursor &) = delete;
+};
+
 // The name filters of a dialog filter in either form above.
 QStringList DialogNameFilters(const QString &filter);

@@ -1,6 +1,7 @@
 #include "PatrolDataView.h"
 
 #include "CRes.h"
+#include "GuiHelpers.h"
 #include "MainCommands.h"
 #include "MessageReporter.h"
 #include "PatrolDataLoader.h"
@@ -35,13 +36,6 @@ QString res(int number, const char *english)
 {
     return CRes::instance().ResString(number, QLatin1String(english));
 }
-
-// The hourglass for the length of a command.
-struct BusyCursor
-{
-    BusyCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
-    ~BusyCursor() { QApplication::restoreOverrideCursor(); }
-};
 
 }
 

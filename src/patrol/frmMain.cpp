@@ -5,10 +5,12 @@
 #include "AppState.h"
 #include "CRes.h"
 #include "ComPorts.h"
+#include "DataCommands.h"
 #include "MainCommands.h"
 #include "MainFormInterface.h"
 #include "MessageReporter.h"
 #include "PatrolDataView.h"
+#include "ReportPreview.h"
 #include "RowSearch.h"
 #include "TagDefView.h"
 #include "TagStore.h"
@@ -22,6 +24,7 @@
 #include <QDir>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QPainter>
 #include <QPainterPath>
 #include <QShortcut>
@@ -109,6 +112,7 @@ frmMain::frmMain(QWidget *parent)
     connect(m_patrolView, &PatrolDataView::fileOpened, this, &frmMain::showFile);
 
     connectCommands();
+    connectDataCommands();
     SelectView(0);
     Initial_lvwPatrolData();
     Initial_tvwPatrolData();
@@ -329,4 +333,41 @@ void frmMain::DownloadPatrolData(bool autoDownload)
         m_patrolView->AddDownloadedFile(name);
     // A VX download that lost its terminal keeps the button off until the next logon.
     m_commands->setWanted(QStringLiteral("download"), disconnect_flag);
+}
+
+// ---- Data in and out: open, save, exports, tag files, reports ----------------
+
+void frmMain::connectDataCommands()
+{
+    m_dataCommands = new DataCommands(*this);
+    DataCommands *data = m_dataCommands;
+    auto on = [this](const QString &key, auto &&handler) {
+        connect(action(key), &QAction::triggered, this, [handler] { runCommand(handler); });
+        setCommandReady(key);
+    };
+    on(QStringLiteral("mnuFiles_0"), [data] { data->OpenPatrolDataFileDialog(); });
+    // File item 1 writes data0.txt first, whatever the dialog then does; the toolbar's save does not.
+    on(QStringLiteral("mnuFiles_1"), [data] {
+        data->ExportPatrolDataText();
+        data->SavePatrolDataFileAs();
+    });
+    on(QStringLiteral("save"), [data] { data->SavePatrolDataFileAs(); });
+    on(QStringLiteral("mnuFiles_4"), [data] { data->ExportTagDefinitions(); });
+    on(QStringLiteral("mnuFiles_5"), [data] { data->ImportTagDefinitions(); });
+    on(QStringLiteral("mnuFiles_7"), [data] { data->ShowReport(false); });
+    on(QStringLiteral("mnuFiles_8"), [data] { data->ShowReport(true); });
+
+    // Export PDF sits below print; its tag lets the language walk set its text.
+    auto *pdf = new QAction(ReportPreview::exportPdfText(), this);
+    pdf->setObjectName(QStringLiteral("mnuFiles_exportPdf"));
+    pdf->setProperty("tag", QStringLiteral("320"));
+    pdf->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_E));
+    QMenu *file = menu(QStringLiteral("mnuFile"));
+    const QList<QAction *> items = file->actions();
+    const qsizetype printAt = items.indexOf(action(QStringLiteral("mnuFiles_8")));
+    file->insertAction(items.value(printAt + 1), pdf);
+    connect(pdf, &QAction::triggered, this, [data] { runCommand([data] { data->ExportReportPdf(); }); });
+
+    connect(m_patrolView, &PatrolDataView::previewRequested, this,
+            [data] { runCommand([data] { data->ShowReport(false); }); });
 }

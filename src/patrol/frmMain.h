@@ -7,6 +7,7 @@
 
 #include <memory>
 
+class DataCommands;
 class MainCommands;
 class PatrolDataView;
 class PatrolTableModel;
@@ -98,6 +99,8 @@ private:
     void showModel();
     void showFile(const QString &path);
     void defineTag();
+    // Open, save, exports, tag files and reports.
+    void connectDataCommands();
 
     std::unique_ptr<Ui::frmMain> m_ui;
     MainCommands *m_commands = nullptr;
@@ -110,4 +113,5 @@ private:
     PatrolDataView *m_patrolView = nullptr;
     TagDefView *m_tagView = nullptr;
     int m_currentView = 0;
+    DataCommands *m_dataCommands = nullptr;
 };

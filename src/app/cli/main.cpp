@@ -3,6 +3,7 @@
 
 #include "CliContext.h"
 #include "CliCore.h"
+#include "CliData.h"
 #include "CliDownload.h"
 #include "CliKr.h"
 #include "CliPatrol.h"
@@ -15,8 +16,10 @@
 
 #include <QCoreApplication>
 #include <QFileInfo>
+#include <QGuiApplication>
 
 #include <cstdio>
+#include <memory>
 
 namespace {
 
@@ -38,7 +41,10 @@ const CommandEntry kCommands[] = {
     {"files", &cliFiles, true, "files                  list the patrol-data files, unapproved then approved"},
     {"approve", &cliApprove, true, "approve NAME | --all   move files from Unapproved/ to Approved/; prints the new names"},
     {"show", &cliShow, true, "show PATH [--iso]      print the rows of a patrol-data file as the list shows them"},
-    {"tags", &cliTags, true, "tags list | add CODE DESCRIPTION | edit OLD NEW DESCRIPTION | delete CODE..."},
+    // Data in and out.
+    {"export", &cliExport, true, "export PATH --xlsx OUT.xlsx | --text OUT.txt  the rows of a .tvl or old .mdb as a workbook or data0.txt lines"},
+    {"report", &cliReport, true, "report patrol PATH --pdf OUT.pdf | report tags --pdf OUT.pdf  a report as PDF"},
+    {"tags", &cliTagCommands, true, "tags list | add CODE DESCRIPTION | edit OLD NEW DESCRIPTION | delete CODE... | export FILE.tag | import FILE"},
 };
 
 void printUsage(QTextStream &err)
@@ -73,9 +79,30 @@ bool CliContext::momentArgument(const QStringList &args, QDateTime *moment)
     return false;
 }
 
+// The command word: the first argument that is neither an option nor an option's value.
+static QString commandWord(int argc, char **argv)
+{
+    for (int i = 1; i < argc; ++i) {
+        const QByteArray arg(argv[i]);
+        if (arg == "--workspace" || arg == "--port")
+            ++i;
+        else if (!arg.startsWith("--"))
+            return QString::fromLocal8Bit(arg);
+    }
+    return {};
+}
+
 int main(int argc, char **argv)
 {
-    QCoreApplication app(argc, argv);
+    // Reports draw text, which needs a GUI application; it never shows a window.
+    std::unique_ptr<QCoreApplication> application;
+    if (cliNeedsGui(commandWord(argc, argv))) {
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+        application = std::make_unique<QGuiApplication>(argc, argv);
+    } else {
+        application = std::make_unique<QCoreApplication>(argc, argv);
+    }
+    QCoreApplication &app = *application;
     QCoreApplication::setApplicationName(QStringLiteral("Tavrel"));
     QTextStream out(stdout);
     QTextStream err(stderr);

@@ -1,0 +1,181 @@
+#include "DataCommands.h"
+
+#include "GuiHelpers.h"
+#include "MessageReporter.h"
+#include "PatrolExport.h"
+#include "PatrolTableModel.h"
+#include "ReportPreview.h"
+#include "TagFile.h"
+#include "Workspace.h"
+#include "frmMain.h"
+#include "rptPatrolData.h"
+#include "rptTagDef.h"
+
+#include <QDate>
+#include <QDir>
+#include <QFile>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QSaveFile>
+
+namespace {
+
+// A copy that appears only when complete, so a failure leaves the target as it was.
+bool copyFile(const QString &from, const QString &to, QString *error)
+{
+    QFile source(from);
+    if (!source.open(QIODevice::ReadOnly)) {
+        *error = QStringLiteral("Cannot read %1: %2").arg(QDir::toNativeSeparators(from), source.errorString());
+        return false;
+    }
+    const QByteArray bytes = source.readAll();
+    QSaveFile target(to);
+    if (!target.open(QIODevice::WriteOnly) || target.write(bytes) != bytes.size() || !target.commit()) {
+        *error = QStringLiteral("Cannot write %1: %2").arg(QDir::toNativeSeparators(to), target.errorString());
+        return false;
+    }
+    return true;
+}
+
+}
+
+DataCommands::DataCommands(frmMain &window)
+    : QObject(&window)
+    , m_window(window)
+{
+}
+
+void DataCommands::showError(const QString &text)
+{
+    MessageReporter::instance().message(text, MessageReporter::Icon::Exclamation);
+}
+
+void DataCommands::OpenPatrolDataFileDialog()
+{
+    QFileDialog dialog(&m_window);
+    QString path;
+    if (ShowOpenDialog(dialog, QStringLiteral("Open"), Workspace::current(),
+                       QStringLiteral("(*.tvl)|*.tvl|(*.mdb, TVL 2.x.x/1.x.x format)|*.mdb"), path))
+        m_window.OpenPatrolDataFile(path);
+}
+
+void DataCommands::SavePatrolDataFileAs()
+{
+    const QString current = m_window.CurrentFilePath();
+    if (current.isEmpty())
+        return;
+    QFileDialog dialog(&m_window);
+    QString path = QFileInfo(current).completeBaseName();
+    if (!ShowSaveDialog(dialog, QStringLiteral("Save"), Workspace::current(),
+                        QStringLiteral("(*.tvl)|*.tvl|(*.xlsx)|*.xlsx"), path))
+        return;
+    if (path.endsWith(QLatin1String(".tvl"), Qt::CaseInsensitive)) {
+        BusyCursor busy;
+        QString error;
+        if (!copyFile(current, path, &error))
+            showError(error);
+    } else if (path.endsWith(QLatin1String(".xlsx"), Qt::CaseInsensitive)) {
+        ExportPatrolDataToExcel(path);
+    }
+}
+
+bool DataCommands::ExportPatrolDataToExcel(const QString &path)
+{
+    BusyCursor busy;
+    QString error;
+    if (PatrolExport::writeXlsx(path, m_window.patrolModel()->rows(), PatrolExport::captions(), &error))
+        return true;
+    showError(error);
+    return false;
+}
+
+bool DataCommands::ExportPatrolDataText()
+{
+    BusyCursor busy;
+    QString error;
+    if (PatrolExport::writeText(PatrolExport::dataTextPath(), m_window.patrolModel()->rows(), &error))
+        return true;
+    showError(error);
+    return false;
+}
+
+void DataCommands::ExportTagDefinitions()
+{
+    QFileDialog dialog(&m_window);
+    // A name typed without an extension still becomes a .tag file, which the import accepts.
+    dialog.setDefaultSuffix(QStringLiteral("tag"));
+    QString path = TagFile::proposedName(QDate::currentDate());
+    if (!ShowSaveDialog(dialog, QStringLiteral("Export"), Workspace::current(), QStringLiteral("(*.tag)|*.tag"), path))
+        return;
+    BusyCursor busy;
+    QString error;
+    if (!TagFile::exportAll(path, nullptr, &error))
+        showError(error);
+}
+
+void DataCommands::ImportTagDefinitions()
+{
+    QFileDialog dialog(&m_window);
+    QString path;
+    if (!ShowOpenDialog(dialog, QStringLiteral("Import"), Workspace::current(),
+                        QStringLiteral("(*.tag)|*.tag|(*.tu)|*.tu"), path))
+        return;
+    QString error;
+    bool ok = false;
+    {
+        BusyCursor busy;
+        ok = TagFile::import(path, nullptr, &error);
+        if (ok)
+            m_window.LoadTagDefinitions();
+    }
+    if (!ok) {
+        showError(error);
+        return;
+    }
+    m_window.SelectView(1);
+}
+
+std::shared_ptr<ReportLayout> DataCommands::currentReport()
+{
+    BusyCursor busy;
+    QString error;
+    if (m_window.CurrentView() == 1) {
+        auto report = std::make_shared<rptTagDef>();
+        if (report->load(&error)) {
+            report->SetupTagDefReport();
+            return report;
+        }
+    } else {
+        auto report = std::make_shared<rptPatrolData>();
+        if (report->load(m_window.patrolModel()->rows(), &error)) {
+            report->SetupPatrolDataReport();
+            return report;
+        }
+    }
+    MessageReporter::instance().failure(error, 0);
+    return nullptr;
+}
+
+void DataCommands::ShowReport(bool print)
+{
+    const std::shared_ptr<ReportLayout> report = currentReport();
+    if (!report)
+        return;
+    if (!print) {
+        ReportPreview::show(report, &m_window);
+        return;
+    }
+    QString error;
+    if (!ReportPreview::print(*report, &m_window, &error) && !error.isEmpty())
+        MessageReporter::instance().failure(error, 0);
+}
+
+void DataCommands::ExportReportPdf()
+{
+    const std::shared_ptr<ReportLayout> report = currentReport();
+    if (!report)
+        return;
+    QString error;
+    if (!ReportPreview::exportPdf(*report, &m_window, Workspace::current(), QString(), &error) && !error.isEmpty())
+        showError(error);
+}

@@ -1,0 +1,40 @@
+#pragma once
+
+#include <QObject>
+#include <QString>
+
+#include <memory>
+
+class frmMain;
+class ReportLayout;
+
+// The main window's commands that move data in and out: open and save a
+// patrol-data file, the Excel workbook, data0.txt, the tag files, and the two
+// reports (preview, print, PDF). Each collects its file through the file
+// dialog, calls the non-widget code and reports a failure in a message box.
+class DataCommands : public QObject
+{
+    Q_OBJECT
+public:
+    explicit DataCommands(frmMain &window);
+
+    void OpenPatrolDataFileDialog();
+    // Nothing while no file was clicked; a name ending neither in .tvl nor in
+    // .xlsx writes nothing.
+    void SavePatrolDataFileAs();
+    bool ExportPatrolDataToExcel(const QString &path);
+    // data0.txt of the workspace from the rows the list shows.
+    bool ExportPatrolDataText();
+    void ExportTagDefinitions();
+    void ImportTagDefinitions();
+    // The report of the current view: preview (not modal) or print.
+    void ShowReport(bool print);
+    void ExportReportPdf();
+
+private:
+    // The report of the current view with its data and texts; null after a message.
+    std::shared_ptr<ReportLayout> currentReport();
+    void showError(const QString &text);
+
+    frmMain &m_window;
+};

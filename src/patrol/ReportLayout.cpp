@@ -1,0 +1,242 @@
+#include "ReportLayout.h"
+
+#include "CRes.h"
+
+#include <QDir>
+#include <QFontMetricsF>
+#include <QImage>
+#include <QLocale>
+#include <QPageLayout>
+#include <QPageSize>
+#include <QPagedPaintDevice>
+#include <QPainter>
+#include <QPdfWriter>
+#include <QSaveFile>
+
+#include <cmath>
+
+namespace {
+
+// The texts of the report, in points.
+constexpr int kTitlePoints = 16;
+constexpr int kBodyPoints = 10;
+// Gap between a cell's text and the next column.
+constexpr qreal kCellGapPoints = 4;
+
+qreal pointsToDevice(qreal points, QPaintDevice *device)
+{
+    return points * device->logicalDpiY() / 72.0;
+}
+
+}
+
+void ReportLayout::setupHeader(const QString &title)
+{
+    CRes &res = CRes::instance();
+    lblTitle = title;
+    lblPrintedDate = res.ResString(231, QStringLiteral("Printed Date:"));
+    Label8 = QLocale().toString(QDate::currentDate(), QLocale::LongFormat);
+    QString face;
+    int size = 0;
+    if (res.quietFont(&face, &size))
+        fontName = face;
+}
+
+QFont ReportLayout::font(int pointSize, bool bold, QPaintDevice *device) const
+{
+    QFont f = fontName.isEmpty() ? QFont() : QFont(fontName);
+    f.setPointSize(pointSize);
+    f.setBold(bold);
+    return QFont(f, device);
+}
+
+ReportLayout::Metrics ReportLayout::metrics(QPaintDevice *device, const QRectF &area) const
+{
+    Metrics m;
+    m.title = font(kTitlePoints, true, device);
+    m.heading = font(kBodyPoints, true, device);
+    m.body = font(kBodyPoints, false, device);
+    const qreal line = QFontMetricsF(m.body, device).lineSpacing();
+    m.rowHeight = std::ceil(line * 1.25);
+    m.headerHeight = QFontMetricsF(m.title, device).lineSpacing() * 1.4 + m.rowHeight * 1.5;
+    m.pageHeaderHeight = m.rowHeight * 1.5;
+    m.pageFooterHeight = m.rowHeight * 1.5;
+    m.reportFooterHeight = m.rowHeight * 2;
+    const qreal body = area.height() - m.pageHeaderHeight - m.pageFooterHeight;
+    m.firstCapacity = qMax(1, int((body - m.headerHeight) / m.rowHeight));
+    m.capacity = qMax(1, int(body / m.rowHeight));
+    return m;
+}
+
+int ReportLayout::pageCount(QPaintDevice *device, const QRectF &area) const
+{
+    const Metrics m = metrics(device, area);
+    const qsizetype n = rows.size();
+    qsizetype pages = 1;
+    qsizetype lastRows = n;
+    qsizetype lastCapacity = m.firstCapacity;
+    if (n > m.firstCapacity) {
+        const qsizetype rest = n - m.firstCapacity;
+        pages = 1 + (rest + m.capacity - 1) / m.capacity;
+        lastRows = rest - (pages - 2) * m.capacity;
+        lastCapacity = m.capacity;
+    }
+    // The report footer goes on a page of its own when the last one is full.
+    const qsizetype footerRows = qsizetype(std::ceil(m.reportFooterHeight / m.rowHeight));
+    if (lastRows + footerRows > lastCapacity)
+        ++pages;
+    return int(pages);
+}
+
+void ReportLayout::rowsOfPage(QPaintDevice *device, const QRectF &area, int page, qsizetype *first,
+                              qsizetype *count) const
+{
+    const Metrics m = metrics(device, area);
+    const qsizetype n = rows.size();
+    const qsizetype start = page == 0 ? 0 : m.firstCapacity + qsizetype(page - 1) * m.capacity;
+    *first = qMin(start, n);
+    *count = qBound(qsizetype(0), n - start, qsizetype(page == 0 ? m.firstCapacity : m.capacity));
+}
+
+void ReportLayout::paintPage(QPainter &painter, const QRectF &area, int page) const
+{
+    QPaintDevice *device = painter.device();
+    const int pages = pageCount(device, area);
+    if (page < 0 || page >= pages)
+        return;
+    const Metrics m = metrics(device, area);
+    const qreal gap = pointsToDevice(kCellGapPoints, device);
+    const QPen rule(Qt::black, qMax<qreal>(1, pointsToDevice(0.75, device)));
+    painter.save();
+    painter.setPen(Qt::black);
+    qreal y = area.top();
+
+    if (page == 0) {
+        painter.setFont(m.title);
+        const qreal titleHeight = QFontMetricsF(m.title, device).lineSpacing() * 1.4;
+        painter.drawText(QRectF(area.left(), y, area.width(), titleHeight), Qt::AlignLeft | Qt::AlignVCenter, lblTitle);
+        y += titleHeight;
+        painter.setFont(m.body);
+        const QRectF dateLine(area.left(), y, area.width(), m.rowHeight);
+        const qreal captionWidth = QFontMetricsF(m.body, device).horizontalAdvance(lblPrintedDate) + gap;
+        painter.drawText(dateLine, Qt::AlignLeft | Qt::AlignVCenter, lblPrintedDate);
+        painter.drawText(dateLine.adjusted(captionWidth, 0, 0, 0), Qt::AlignLeft | Qt::AlignVCenter, Label8);
+        y = area.top() + m.headerHeight;
+    }
+
+    // Column edges, shared by headings and details.
+    qreal shares = 0;
+    for (const Column &c : columns)
+        shares += c.share;
+    QList<qreal> left;
+    qreal x = area.left();
+    for (const Column &c : columns) {
+        left << x;
+        x += area.width() * (shares > 0 ? c.share / shares : 0);
+    }
+    left << area.right();
+    // Cells are drawn at their baseline, without a layout rectangle: with
+    // thousands of pages that is most of the drawing time.
+    auto drawCells = [&](const auto &text, qreal top, const QFont &f) {
+        const QFontMetricsF fm(f, device);
+        const qreal baseline = top + (m.rowHeight + fm.ascent() - fm.descent()) / 2;
+        for (int c = 0; c < columns.size(); ++c) {
+            const QString cell = text(c);
+            const qreal width = left[c + 1] - left[c] - gap;
+            painter.drawText(QPointF(left[c], baseline),
+                             fm.horizontalAdvance(cell) <= width ? cell : fm.elidedText(cell, Qt::ElideRight, width));
+        }
+    };
+
+    painter.setFont(m.heading);
+    drawCells([&](int c) { return columns.at(c).caption; }, y, m.heading);
+    painter.setPen(rule);
+    painter.drawLine(QPointF(area.left(), y + m.rowHeight * 1.15), QPointF(area.right(), y + m.rowHeight * 1.15));
+    painter.setPen(Qt::black);
+    y += m.pageHeaderHeight;
+
+    qsizetype first = 0;
+    qsizetype count = 0;
+    rowsOfPage(device, area, page, &first, &count);
+    painter.setFont(m.body);
+    for (qsizetype r = first; r < first + count; ++r) {
+        drawCells([&](int c) { return cellText(r, c); }, y, m.body);
+        y += m.rowHeight;
+    }
+
+    if (page == pages - 1) {
+        painter.setPen(rule);
+        painter.drawLine(QPointF(area.left(), y + m.rowHeight * 0.4), QPointF(area.right(), y + m.rowHeight * 0.4));
+        painter.setPen(Qt::black);
+        const QRectF countLine(area.left(), y + m.rowHeight * 0.6, area.width(), m.rowHeight);
+        const qreal captionWidth = QFontMetricsF(m.body, device).horizontalAdvance(lblRecordCount) + gap;
+        painter.drawText(countLine, Qt::AlignLeft | Qt::AlignVCenter, lblRecordCount);
+        painter.drawText(countLine.adjusted(captionWidth, 0, 0, 0), Qt::AlignLeft | Qt::AlignVCenter,
+                         QString::number(Function1()));
+    }
+
+    // Page footer: the page number.
+    painter.drawText(QRectF(area.left(), area.bottom() - m.rowHeight, area.width(), m.rowHeight), Qt::AlignCenter,
+                     QString::number(page + 1));
+    painter.restore();
+}
+
+int ReportLayout::print(QPagedPaintDevice &device, int from, int to) const
+{
+    device.setPageMargins(marginsInPoints(), QPageLayout::Point);
+    const QRectF area(QPointF(0, 0), device.pageLayout().paintRectPixels(device.logicalDpiX()).size());
+    const int pages = pageCount(&device, area);
+    const int last = to < 0 ? pages - 1 : qMin(to, pages - 1);
+    QPainter painter;
+    if (!painter.begin(&device))
+        return -1;
+    int drawn = 0;
+    for (int p = qMax(0, from); p <= last; ++p) {
+        if (drawn > 0 && !device.newPage())
+            break;
+        paintPage(painter, area, p);
+        ++drawn;
+    }
+    painter.end();
+    return drawn;
+}
+
+void ReportLayout::render(QPaintDevice &image, int page) const
+{
+    const qreal dpiX = image.logicalDpiX() / 72.0;
+    const qreal dpiY = image.logicalDpiY() / 72.0;
+    const QMarginsF margins = marginsInPoints();
+    const QRectF area = QRectF(0, 0, image.width(), image.height())
+                            .adjusted(margins.left() * dpiX, margins.top() * dpiY, -margins.right() * dpiX,
+                                      -margins.bottom() * dpiY);
+    QPainter painter(&image);
+    painter.fillRect(QRectF(0, 0, image.width(), image.height()), Qt::white);
+    paintPage(painter, area, page);
+}
+
+bool ReportLayout::writePdf(const QString &path, QString *error, int *pages) const
+{
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly)) {
+        if (error)
+            *error = QStringLiteral("Cannot write %1: %2").arg(QDir::toNativeSeparators(path), file.errorString());
+        return false;
+    }
+    int drawn = 0;
+    {
+        QPdfWriter pdf(&file);
+        pdf.setPageSize(QPageSize(QPageSize::A4));
+        pdf.setResolution(300);
+        pdf.setTitle(lblTitle);
+        drawn = print(pdf);
+    }
+    if (drawn <= 0 || !file.commit()) {
+        if (error)
+            *error = QStringLiteral("Cannot write %1: %2").arg(QDir::toNativeSeparators(path), file.errorString());
+        file.cancelWriting();
+        return false;
+    }
+    if (pages)
+        *pages = drawn;
+    return true;
+}

@@ -1,0 +1,141 @@
+#include "CRes.h"
+#include "PatrolFile.h"
+#include "PatrolTableModel.h"
+#include "RecordingReporter.h"
+#include "TestEnv.h"
+#include "Workspace.h"
+#include "frmMain.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QFileDialog>
+#include <QLineEdit>
+#include <QPrintPreviewDialog>
+#include <QTimer>
+#include <QTreeWidget>
+#include <QtTest>
+
+// The data commands as the user reaches them in the main window.
+class tst_DataCommands : public QObject
+{
+    Q_OBJECT
+private Q_SLOTS:
+    void init();
+    void cleanup() { m_env.reset(); CRes::destroyInstance(); }
+    void saveCommands_data();
+    void saveCommands();
+    void previewIsNotModal();
+
+private:
+    std::unique_ptr<TestEnv> m_env;
+    QString m_tvl;
+};
+
+namespace {
+
+QByteArray readFile(const QString &path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
+}
+
+// Answers the next file dialog as a user: types `name` and accepts, or
+// cancels for an empty name.
+void answerFileDialog(const QString &name)
+{
+    auto *timer = new QTimer;
+    timer->setInterval(5);
+    QObject::connect(timer, &QTimer::timeout, [timer, name] {
+        auto *dialog = qobject_cast<QFileDialog *>(QApplication::activeModalWidget());
+        if (!dialog)
+            return;
+        timer->deleteLater();
+        if (name.isEmpty())
+            return dialog->reject();
+        dialog->findChild<QLineEdit *>(QStringLiteral("fileNameEdit"))->setText(name);
+        QMetaObject::invokeMethod(dialog, "accept");
+    });
+    timer->start();
+}
+
+}
+
+void tst_DataCommands::init()
+{
+    m_env = std::make_unique<TestEnv>();
+    CRes::destroyInstance();
+    m_tvl = Workspace::unapprovedFolder() + QStringLiteral("/20240108 080000.tvl");
+    QFile file(m_tvl);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    QVERIFY(WritePatrolLine(file, QStringLiteral("1,0004A1B2C3,2024/01/08,08:00:15")));
+    QVERIFY(WritePatrolLine(file, QStringLiteral("2,0004A1B2C4,2024/01/08,07:00:00")));
+}
+
+void tst_DataCommands::saveCommands_data()
+{
+    QTest::addColumn<QString>("command");
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<bool>("dataTextWritten");
+    QTest::addColumn<QByteArray>("savedStart"); // of the chosen file
+    QTest::newRow("File item 1, cancelled") << "mnuFiles_1" << QString() << true << QByteArray("<missing>");
+    QTest::newRow("toolbar save, cancelled") << "save" << QString() << false << QByteArray("<missing>");
+    QTest::newRow("toolbar save as .tvl") << "save" << "copy.tvl" << false << QByteArray("5740");
+    QTest::newRow("File item 1 as .xlsx") << "mnuFiles_1" << "copy.xlsx" << true << QByteArray("PK");
+    QTest::newRow("no extension writes nothing") << "save" << "copy" << false << QByteArray("<missing>");
+}
+
+void tst_DataCommands::saveCommands()
+{
+    QFETCH(QString, command);
+    QFETCH(QString, typed);
+    QFETCH(bool, dataTextWritten);
+    QFETCH(QByteArray, savedStart);
+    RecordingReporter reporter;
+    const QString dataText = Workspace::path(QStringLiteral("data0.txt"));
+    QFile old(dataText);
+    QVERIFY(old.open(QIODevice::WriteOnly) && old.write("old\r\n") == 5);
+    old.close();
+
+    frmMain window;
+    window.show();
+    // No dialog while no file is open (an unanswered one would hang the test).
+    window.action(QStringLiteral("save"))->trigger();
+    window.OpenPatrolDataFile(m_tvl);
+    answerFileDialog(typed);
+    window.action(command)->trigger();
+    QCOMPARE(readFile(dataText), dataTextWritten ? QByteArray("1,0004A1B2C3,2024/01/08,08:00:15\r\n"
+                                                              "2,0004A1B2C4,2024/01/08,07:00:00\r\n")
+                                                 : QByteArray("old\r\n"));
+    const QString target = Workspace::current() + QLatin1Char('/') + (typed.isEmpty() ? QStringLiteral("x") : typed);
+    QVERIFY(readFile(target).startsWith(savedStart));
+    if (typed.endsWith(QLatin1String(".tvl")))
+        QCOMPARE(readFile(target), readFile(m_tvl));
+    QVERIFY(reporter.entries.isEmpty());
+}
+
+void tst_DataCommands::previewIsNotModal()
+{
+    RecordingReporter reporter;
+    frmMain window;
+    window.show();
+    auto *tree = window.findChild<QTreeWidget *>(QStringLiteral("tvwPatrolData"));
+    QTreeWidgetItem *fileNode = tree->topLevelItem(0)->child(0);
+    QVERIFY(fileNode);
+    const QPoint at = tree->visualItemRect(fileNode).center();
+    QTest::mouseClick(tree->viewport(), Qt::LeftButton, {}, at);
+    QTest::mouseDClick(tree->viewport(), Qt::LeftButton, {}, at);
+    QCOMPARE(window.CurrentFilePath(), m_tvl);
+
+    auto *preview = window.findChild<QPrintPreviewDialog *>();
+    QVERIFY(preview && preview->isVisible() && !preview->isModal());
+    QVERIFY(!QApplication::activeModalWidget());
+    QVERIFY(preview->findChild<QAction *>(QStringLiteral("exportPdf")));
+    QCOMPARE(preview->windowTitle(), CRes::instance().ResString(123));
+    // The menu's preview opens a second window; the first stays.
+    window.action(QStringLiteral("mnuFiles_7"))->trigger();
+    QCOMPARE(window.findChildren<QPrintPreviewDialog *>().size(), 2);
+    QVERIFY(reporter.entries.isEmpty());
+}
+
+QTEST_MAIN(tst_DataCommands)
+#include "tst_datacommands.moc"
