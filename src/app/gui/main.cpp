@@ -2,6 +2,7 @@
 
 #include "GuiStartupUi.h"
 
+#include "AppIcon.h"
 #include "MessageBoxReporter.h"
 #include "Startup.h"
 #include "Version.h"
@@ -16,6 +17,10 @@ int main(int argc, char **argv)
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Tavrel"));
     QApplication::setApplicationVersion(VersionSuffix().mid(2));
+    QApplication::setWindowIcon(AppIcon::icon());
+    // The main window hides to the tray, and dialogs opened from the tray close
+    // while it is hidden: only Exit ends the program.
+    QApplication::setQuitOnLastWindowClosed(false);
 
     QCommandLineParser parser;
     parser.setApplicationDescription(QStringLiteral("Guard-patrol terminal download and review"));
