@@ -10,6 +10,7 @@
 class MainCommands;
 class PatrolDataView;
 class PatrolTableModel;
+class SysTrayIcon;
 class QAction;
 class QLabel;
 class QMenu;
@@ -85,6 +86,7 @@ public:
     PatrolDataView *patrolView() const { return m_patrolView; }
     TagDefView *tagView() const { return m_tagView; }
     ucOutlookBar *navigationBar() const { return m_vm; }
+    SysTrayIcon *trayIcon() const { return m_tray; }
 
 Q_SIGNALS:
     // File item 10: the program should end now.
@@ -97,6 +99,14 @@ private:
     void showFile(const QString &path);
     void defineTag();
 
+    // The shell's commands: language, password, hiding, help, about, exit
+    // and the tray icon with its menu.
+    void connectShellCommands();
+    void selectLanguage();
+    void openWebPage();
+    void showAbout();
+    void exitFromTray();
+
     std::unique_ptr<Ui::frmMain> m_ui;
     MainCommands *m_commands = nullptr;
     ucKR500_900 m_gs;
@@ -108,4 +118,5 @@ private:
     PatrolDataView *m_patrolView = nullptr;
     TagDefView *m_tagView = nullptr;
     int m_currentView = 0;
+    SysTrayIcon *m_tray = nullptr;
 };
