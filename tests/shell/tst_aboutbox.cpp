@@ -1,0 +1,159 @@
+#include "AboutText.h"
+#include "CRes.h"
+#include "RecordingReporter.h"
+#include "SystemInfo.h"
+#include "TestEnv.h"
+#include "frmAbout.h"
+
+#include <QDir>
+#include <QFile>
+#include <QLabel>
+#include <QPushButton>
+#include <QtTest>
+
+#include <memory>
+
+// The about box: its version line, its texts in each shipped language and the
+// system-information button with and without such a program on the PATH.
+class tst_AboutBox : public QObject
+{
+    Q_OBJECT
+private Q_SLOTS:
+    void init();
+    void cleanup();
+    void versionLine_data();
+    void versionLine();
+    void textsInEachLanguage_data();
+    void textsInEachLanguage();
+    void systemInformation_data();
+    void systemInformation();
+
+private:
+    std::unique_ptr<TestEnv> m_env;
+    std::unique_ptr<RecordingReporter> m_reporter;
+    QByteArray m_path;
+};
+
+void tst_AboutBox::init()
+{
+    m_env = std::make_unique<TestEnv>(false);
+    m_reporter = std::make_unique<RecordingReporter>();
+    m_path = qgetenv("PATH");
+}
+
+void tst_AboutBox::cleanup()
+{
+    qputenv("PATH", m_path);
+    CRes::destroyInstance();
+    m_reporter.reset();
+    m_env.reset();
+}
+
+void tst_AboutBox::versionLine_data()
+{
+    QTest::addColumn<QString>("prefix");
+    QTest::addColumn<int>("major");
+    QTest::addColumn<int>("minor");
+    QTest::addColumn<int>("revision");
+    QTest::addColumn<QString>("line");
+    QTest::newRow("2.1.15") << "Version" << 2 << 1 << 15 << "Version: V2.1R15";
+    QTest::newRow("no leading zeros") << "Version" << 10 << 0 << 3 << "Version: V10.0R3";
+    QTest::newRow("Japanese prefix") << QStringLiteral("バージョン") << 2 << 1 << 15 << QStringLiteral("バージョン: V2.1R15");
+}
+
+void tst_AboutBox::versionLine()
+{
+    QFETCH(QString, prefix);
+    QFETCH(int, major);
+    QFETCH(int, minor);
+    QFETCH(int, revision);
+    QFETCH(QString, line);
+    QCOMPARE(AboutText::versionLine(prefix, major, minor, revision), line);
+}
+
+void tst_AboutBox::textsInEachLanguage_data()
+{
+    QTest::addColumn<QString>("language");
+    QTest::addColumn<QString>("file");
+    QTest::newRow("English") << "English" << "english";
+    QTest::newRow("Traditional Chinese") << "Traditional Chinese" << "traditional-chinese";
+    QTest::newRow("Japanese") << "Japanese" << "japanese";
+}
+
+void tst_AboutBox::textsInEachLanguage()
+{
+    QFETCH(QString, language);
+    QFETCH(QString, file);
+    CRes &res = CRes::instance();
+    res.setLanguage(language);
+    frmAbout about;
+    about.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&about));
+    QCOMPARE(about.windowTitle(), QStringLiteral("About ") + res.ResString(266));
+    const auto label = [&](const char *name) { return about.findChild<QLabel *>(QLatin1String(name)); };
+    QCOMPARE(label("lblTitle")->text(), res.ResString(266));
+    QCOMPARE(label("lblVersion")->text(), AboutText::versionLine(res.ResString(143)));
+    QCOMPARE(label("lblDescription")->text(), res.ResString(278));
+    QCOMPARE(label("lblDisclaimer")->text(), res.ResString(279));
+    auto *ok = about.findChild<QPushButton *>(QStringLiteral("cmdOK"));
+    auto *info = about.findChild<QPushButton *>(QStringLiteral("cmdSysInfo"));
+    QCOMPARE(ok->text(), res.ResString(8));
+    QCOMPARE(info->text(), res.ResString(141));
+    // The title keeps its large bold face.
+    QVERIFY(label("lblTitle")->font().bold());
+    QVERIFY(label("lblTitle")->font().pointSize() > about.font().pointSize());
+    for (QWidget *w : {static_cast<QWidget *>(ok), static_cast<QWidget *>(info), static_cast<QWidget *>(label("lblVersion"))})
+        QVERIFY2(w->width() >= w->sizeHint().width(), qPrintable(w->objectName()));
+    for (QLabel *l : {label("lblDescription"), label("lblDisclaimer")})
+        QVERIFY2(l->height() >= l->heightForWidth(l->width()), qPrintable(l->objectName()));
+
+    const QString folder = qEnvironmentVariable("TAVREL_SHOT_DIR");
+    if (!folder.isEmpty()) {
+        QVERIFY(QDir().mkpath(folder));
+        QVERIFY(about.grab().save(folder + QStringLiteral("/about-") + file + QStringLiteral(".png")));
+    }
+    QTest::mouseClick(ok, Qt::LeftButton);
+    QVERIFY(!about.isVisible());
+    QVERIFY(m_reporter->entries.isEmpty());
+}
+
+void tst_AboutBox::systemInformation_data()
+{
+    QTest::addColumn<QString>("installed");
+    QTest::newRow("none on the path") << "";
+    QTest::newRow("hardinfo") << "hardinfo";
+    QTest::newRow("gnome-system-monitor") << "gnome-system-monitor";
+}
+
+void tst_AboutBox::systemInformation()
+{
+    QFETCH(QString, installed);
+    QTemporaryDir bin;
+    const QString marker = bin.filePath(QStringLiteral("started"));
+    if (!installed.isEmpty()) {
+        QFile program(bin.filePath(installed));
+        QVERIFY(program.open(QIODevice::WriteOnly));
+        program.write(QStringLiteral("#!/bin/sh\necho \"$0\" > '%1'\n").arg(marker).toUtf8());
+        program.close();
+        QVERIFY(program.setPermissions(program.permissions() | QFileDevice::ExeOwner));
+    }
+    qputenv("PATH", QFile::encodeName(bin.path()));
+    QCOMPARE(SystemInfo::findProgram().isEmpty(), installed.isEmpty());
+
+    frmAbout about;
+    about.show();
+    QTest::mouseClick(about.findChild<QPushButton *>(QStringLiteral("cmdSysInfo")), Qt::LeftButton);
+    if (installed.isEmpty()) {
+        QCOMPARE(m_reporter->texts(), QStringList{QStringLiteral("System Information Is Unavailable At This Time")});
+    } else {
+        QTRY_VERIFY(QFile::exists(marker));
+        QFile started(marker);
+        QVERIFY(started.open(QIODevice::ReadOnly));
+        QCOMPARE(started.readAll().trimmed(), QFile::encodeName(bin.filePath(installed)));
+        QVERIFY(m_reporter->entries.isEmpty());
+    }
+    QVERIFY(about.isVisible());
+}
+
+QTEST_MAIN(tst_AboutBox)
+#include "tst_aboutbox.moc"
