@@ -7,25 +7,31 @@
 #include <functional>
 
 // Answers the next modal window of type T (a dialog opened with exec()) once
-// it is up: `answer` gets the window and clicks or closes it. Gives up after
-// about ten seconds, so that a dialog that never opens fails the test instead
-// of leaving a timer behind.
+// it is up: `answer` gets the window and clicks or closes it. A dialog that
+// never opens leaves the answer waiting until cancelModalAnswers() (call it in
+// cleanup) or about ten seconds have passed.
 template<typename T>
 void whenModal(std::function<void(T *)> answer)
 {
-    auto *timer = new QTimer;
-    auto tries = std::make_shared<int>(0);
+    auto *timer = new QTimer(qApp);
+    timer->setObjectName(QStringLiteral("whenModal"));
     timer->setInterval(10);
-    QObject::connect(timer, &QTimer::timeout, [timer, tries, answer] {
+    QObject::connect(timer, &QTimer::timeout, [timer, answer, tries = 0]() mutable {
         auto *window = qobject_cast<T *>(QApplication::activeModalWidget());
         if (window && window->isVisible()) {
-            timer->stop();
             timer->deleteLater();
+            timer->stop();
             answer(window);
-        } else if (++*tries > 1000) {
-            timer->stop();
+        } else if (++tries > 1000) {
             timer->deleteLater();
+            timer->stop();
         }
     });
     timer->start();
+}
+
+inline void cancelModalAnswers()
+{
+    for (QTimer *timer : qApp->findChildren<QTimer *>(QStringLiteral("whenModal"), Qt::FindDirectChildrenOnly))
+        delete timer;
 }
