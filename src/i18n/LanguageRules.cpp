@@ -42,6 +42,41 @@ QStringList languageNames()
     return listed;
 }
 
+bool addLanguage(const QString &name, QString *error)
+{
+    switch (checkNewName(name, languageNames())) {
+    case NameCheck::Empty:
+        *error = emptyNameMessage();
+        return false;
+    case NameCheck::Exists:
+        *error = existsMessage(name);
+        return false;
+    case NameCheck::Accepted:
+        break;
+    }
+    return CRes::instance().CreateLanguage(name, error);
+}
+
+bool deleteLanguage(const QString &name, QString *error)
+{
+    CRes &res = CRes::instance();
+    if (!languageNames().contains(name)) {
+        *error = QStringLiteral("There is no language %1").arg(name);
+        return false;
+    }
+    if (!buttonsFor(name, res.Language()).remove) {
+        *error = QStringLiteral("The language %1 cannot be deleted: it is %2.")
+                     .arg(name, isProtected(name) ? QStringLiteral("delivered with the program")
+                                                  : QStringLiteral("the current language"));
+        return false;
+    }
+    if (!res.DeleteLanguage(name, error))
+        return false;
+    // The store still holds the dropped column in memory until it reads again.
+    res.Refresh();
+    return true;
+}
+
 QString deleteQuestion(const QString &language)
 {
     return QStringLiteral("Delete the language \"%1\" and all of its texts? This cannot be undone.").arg(language);

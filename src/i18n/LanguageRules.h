@@ -30,6 +30,13 @@ NameCheck checkNewName(const QString &name, const QStringList &existing);
 // empty name.
 QStringList languageNames();
 
+// Adds a language whose name passes checkNewName against the store's
+// languages; false with `error` set (the editor's message or the store's).
+bool addLanguage(const QString &name, QString *error);
+// Deletes a language the editor lets go (not protected, not current) and has
+// the store read itself again; false with `error` set when refused or failed.
+bool deleteLanguage(const QString &name, QString *error);
+
 // The editor's fixed messages (not numbered texts).
 QString deleteQuestion(const QString &language);
 QString emptyNameMessage();

@@ -108,11 +108,9 @@ void frmLE_Main::addLanguage()
 {
     frmLE_AddNewLanguage dialog(languages(), this);
     dialog.exec();
-    if (dialog.IsOK()) {
-        QString error;
-        if (!CRes::instance().CreateLanguage(dialog.LanguageName(), &error))
-            MessageReporter::instance().message(error, MessageReporter::Icon::Critical);
-    }
+    QString error;
+    if (dialog.IsOK() && !LanguageRules::addLanguage(dialog.LanguageName(), &error))
+        MessageReporter::instance().message(error, MessageReporter::Icon::Critical);
     fillList(-1);
 }
 
@@ -124,12 +122,10 @@ void frmLE_Main::deleteLanguage()
     if (!MessageReporter::instance().question(LanguageRules::deleteQuestion(language)))
         return;
     QString error;
-    if (!CRes::instance().DeleteLanguage(language, &error)) {
+    if (!LanguageRules::deleteLanguage(language, &error)) {
         MessageReporter::instance().message(error, MessageReporter::Icon::Critical);
         return;
     }
-    // The store still holds the dropped column in memory until it reads again.
-    CRes::instance().Refresh();
     fillList(0);
 }
 

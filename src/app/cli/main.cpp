@@ -5,6 +5,7 @@
 #include "CliCore.h"
 #include "CliDownload.h"
 #include "CliKr.h"
+#include "CliLanguage.h"
 #include "CliPatrol.h"
 #include "CliVx.h"
 
@@ -38,6 +39,7 @@ const CommandEntry kCommands[] = {
     {"files", &cliFiles, true, "files                  list the patrol-data files, unapproved then approved"},
     {"approve", &cliApprove, true, "approve NAME | --all   move files from Unapproved/ to Approved/; prints the new names"},
     {"show", &cliShow, true, "show PATH [--iso]      print the rows of a patrol-data file as the list shows them"},
+    {"language", &cliLanguage, true, "language [list] | set NAME | add NAME | delete NAME  the interface languages"},
     {"tags", &cliTags, true, "tags list | add CODE DESCRIPTION | edit OLD NEW DESCRIPTION | delete CODE..."},
 };
 
