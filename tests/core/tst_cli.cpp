@@ -134,6 +134,7 @@ void tst_Cli::languageCommands()
         {{"language"}, 0, "English\tcurrent\nTraditional Chinese\nJapanese\n", ""},
         {{"language", "add", "Korean"}, 0, "", ""},
         {{"language", "add", "Korean"}, 1, "", "tavrel-cli: Korean already exists"},
+        {{"language", "add", " "}, 1, "", "tavrel-cli: Please enter the name"},
         {{"language", "add", "korean"}, 1, "", "tavrel-cli: The language korean already exists"},
         {{"language", "set", "Korean"}, 0, "", ""},
         {{"language", "delete", "Korean"}, 1, "", "tavrel-cli: The language Korean cannot be deleted"},

@@ -40,8 +40,6 @@ private Q_SLOTS:
     void cleanup();
     void selectionRule_data();
     void selectionRule();
-    void nameRefusedBeforeTheStore_data();
-    void nameRefusedBeforeTheStore();
     void add_data();
     void add();
     void deleteAsksFirst();
@@ -141,31 +139,6 @@ void tst_LanguageEditor::selectionRule()
     selectLanguage(editor, selected);
     QCOMPARE(child(&editor, "cmdCtrl_0")->isEnabled(), edit);
     QCOMPARE(child(&editor, "cmdCtrl_2")->isEnabled(), remove);
-}
-
-void tst_LanguageEditor::nameRefusedBeforeTheStore_data()
-{
-    QTest::addColumn<QString>("name");
-    QTest::addColumn<QString>("message");
-    QTest::addColumn<MessageReporter::Icon>("icon");
-    QTest::newRow("empty") << "" << "Please enter the name of the new language." << MessageReporter::Icon::Critical;
-    QTest::newRow("blank") << "  " << "Please enter the name of the new language." << MessageReporter::Icon::Critical;
-    QTest::newRow("exists") << "Japanese" << "Japanese already exists in the list of languages."
-                            << MessageReporter::Icon::Exclamation;
-}
-
-void tst_LanguageEditor::nameRefusedBeforeTheStore()
-{
-    QFETCH(QString, name);
-    QFETCH(QString, message);
-    QFETCH(MessageReporter::Icon, icon);
-    frmLE_AddNewLanguage dialog({QStringLiteral("English"), QStringLiteral("Japanese")});
-    dialog.show();
-    child<QLineEdit>(&dialog, "txtName")->setText(name);
-    click(&dialog, "cmdCtrl_0");
-    QCOMPARE(m_reporter->texts(), QStringList{message});
-    QCOMPARE(m_reporter->entries.first().icon, icon);
-    QVERIFY(dialog.isVisible() && !dialog.IsOK() && dialog.LanguageName().isEmpty());
 }
 
 void tst_LanguageEditor::add_data()
