@@ -77,6 +77,10 @@ MainCommands::MainCommands(QMainWindow *window)
     file->addSeparator();
     file->addAction(add(QStringLiteral("mnuFiles_7"), QStringLiteral("Print Pre&view"), 0, 193));
     file->addAction(add(QStringLiteral("mnuFiles_8"), QStringLiteral("&Print..."), 0, 194));
+    // Most offices mail their reports: the current view's report as a PDF file.
+    QAction *pdf = add(QStringLiteral("mnuFiles_exportPdf"), QStringLiteral("Export PDF..."), 320);
+    pdf->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_E));
+    file->addAction(pdf);
     file->addSeparator();
     file->addAction(add(QStringLiteral("mnuFiles_10"), QStringLiteral("&Exit")));
 

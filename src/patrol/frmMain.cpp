@@ -17,18 +17,25 @@
 #include "VxDialogPasswordPrompt.h"
 #include "Workspace.h"
 #include "frmDownloadProcess.h"
+#include "SysTrayIcon.h"
+#include "frmAbout.h"
+#include "frmLE_Main.h"
 #include "frmPasswordChange.h"
 #include "ucOutlookBar.h"
 
 #include <QAction>
+#include <QDesktopServices>
 #include <QDir>
+#include <QGuiApplication>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
 #include <QPainter>
 #include <QPainterPath>
 #include <QShortcut>
+#include <QTimer>
 #include <QToolBar>
+#include <QUrl>
 
 #include <exception>
 
@@ -113,6 +120,7 @@ frmMain::frmMain(QWidget *parent)
 
     connectCommands();
     connectDataCommands();
+    connectShellCommands();
     SelectView(0);
     Initial_lvwPatrolData();
     Initial_tvwPatrolData();
@@ -357,17 +365,93 @@ void frmMain::connectDataCommands()
     on(QStringLiteral("mnuFiles_7"), [data] { data->ShowReport(false); });
     on(QStringLiteral("mnuFiles_8"), [data] { data->ShowReport(true); });
 
-    // Export PDF sits below print; its tag lets the language walk set its text.
-    auto *pdf = new QAction(ReportPreview::exportPdfText(), this);
-    pdf->setObjectName(QStringLiteral("mnuFiles_exportPdf"));
-    pdf->setProperty("tag", QStringLiteral("320"));
-    pdf->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_E));
-    QMenu *file = menu(QStringLiteral("mnuFile"));
-    const QList<QAction *> items = file->actions();
-    const qsizetype printAt = items.indexOf(action(QStringLiteral("mnuFiles_8")));
-    file->insertAction(items.value(printAt + 1), pdf);
-    connect(pdf, &QAction::triggered, this, [data] { runCommand([data] { data->ExportReportPdf(); }); });
+    on(QStringLiteral("mnuFiles_exportPdf"), [data] { data->ExportReportPdf(); });
 
     connect(m_patrolView, &PatrolDataView::previewRequested, this,
             [data] { runCommand([data] { data->ShowReport(false); }); });
+}
+
+// ---- Shell commands: language, password, hiding, help, about, exit, tray ----
+
+namespace {
+
+constexpr int kWebAddressText = 265;
+constexpr int kWebPageFailedText = 340;
+const char kDefaultWebAddress[] = "https://www.morvant.com/";
+
+// Tools and view commands run with the automatic download held, so that no
+// download starts while their dialog is open; it goes on afterwards if it was on.
+template<typename F>
+void withAutoDownloadHeld(QWidget *window, F &&handler)
+{
+    QTimer *timer = window->findChild<QTimer *>(QStringLiteral("tmrAutoDownload"));
+    const bool wasActive = timer && timer->isActive();
+    if (wasActive)
+        timer->stop();
+    runCommand(handler);
+    if (wasActive && timer)
+        timer->start();
+}
+
+}
+
+void frmMain::connectShellCommands()
+{
+    m_tray = new SysTrayIcon(this, menu(QStringLiteral("mnuSystray")), this);
+    auto on = [this](const char *name, auto &&handler) {
+        const QString key = QLatin1String(name);
+        connect(action(key), &QAction::triggered, this, [handler] { runCommand(handler); });
+        setCommandReady(key);
+    };
+    auto held = [this](const char *name, auto &&handler) {
+        const QString key = QLatin1String(name);
+        connect(action(key), &QAction::triggered, this, [this, handler] { withAutoDownloadHeld(this, handler); });
+        setCommandReady(key);
+    };
+    held("mnuTools_0", [this] { selectLanguage(); });
+    held("mnuViews_3", [this] { m_tray->hideMainWindow(); });
+    on("mnuHelps_2", [this] { openWebPage(); });
+    on("mnuHelps_4", [this] { showAbout(); });
+    on("mnuSystrays_0", [this] { m_tray->restoreWithPassword(); });
+    on("mnuSystrays_2", [this] { showAbout(); });
+    on("mnuSystrays_5", [this] { exitFromTray(); });
+    // Exit takes the icon away before the program ends.
+    connect(this, &frmMain::exitRequested, m_tray, &SysTrayIcon::Remove);
+    m_tray->Add();
+}
+
+void frmMain::selectLanguage()
+{
+    {
+        frmLE_Main editor(this);
+        editor.exec();
+    }
+    // The editor may have applied another language, or changed the current
+    // one's texts: the caption, menus and toolbars follow.
+    SetMainFormInterface(this);
+    m_commands->applyTexts();
+    showModel();
+}
+
+void frmMain::openWebPage()
+{
+    const QString address = CRes::instance().ResString(kWebAddressText, QString::fromLatin1(kDefaultWebAddress));
+    QGuiApplication::setOverrideCursor(Qt::WaitCursor);
+    const bool opened = QDesktopServices::openUrl(QUrl(address));
+    QGuiApplication::restoreOverrideCursor();
+    if (!opened)
+        MessageReporter::instance().message(CRes::instance().ResString(kWebPageFailedText).arg(address),
+                                            MessageReporter::Icon::Exclamation);
+}
+
+void frmMain::showAbout()
+{
+    frmAbout about(isVisible() ? this : nullptr);
+    about.exec();
+}
+
+void frmMain::exitFromTray()
+{
+    if (m_tray->askPassword())
+        Q_EMIT exitRequested();
 }

@@ -11,6 +11,7 @@ class DataCommands;
 class MainCommands;
 class PatrolDataView;
 class PatrolTableModel;
+class SysTrayIcon;
 class QAction;
 class QLabel;
 class QMenu;
@@ -88,6 +89,7 @@ public:
     PatrolDataView *patrolView() const { return m_patrolView; }
     TagDefView *tagView() const { return m_tagView; }
     ucOutlookBar *navigationBar() const { return m_vm; }
+    SysTrayIcon *trayIcon() const { return m_tray; }
 
 Q_SIGNALS:
     // File item 10: the program should end now.
@@ -102,6 +104,14 @@ private:
     // Open, save, exports, tag files and reports.
     void connectDataCommands();
 
+    // The shell's commands: language, password, hiding, help, about, exit
+    // and the tray icon with its menu.
+    void connectShellCommands();
+    void selectLanguage();
+    void openWebPage();
+    void showAbout();
+    void exitFromTray();
+
     std::unique_ptr<Ui::frmMain> m_ui;
     MainCommands *m_commands = nullptr;
     ucKR500_900 m_gs;
@@ -114,4 +124,5 @@ private:
     TagDefView *m_tagView = nullptr;
     int m_currentView = 0;
     DataCommands *m_dataCommands = nullptr;
+    SysTrayIcon *m_tray = nullptr;
 };

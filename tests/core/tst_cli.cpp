@@ -13,6 +13,7 @@ private Q_SLOTS:
     void undecodableLinesAreReported();
     void badUsageIsOneLine_data();
     void badUsageIsOneLine();
+    void languageCommands();
 
 private:
     struct Run
@@ -118,6 +119,39 @@ void tst_Cli::badUsageIsOneLine()
     QCOMPARE(r.status, status);
     QVERIFY2(r.err.split('\n').first().contains(expected), r.err.constData());
     QCOMPARE(r.out, QByteArray());
+}
+
+void tst_Cli::languageCommands()
+{
+    // Each step runs in the same workspace: command, status, output, first words on stderr.
+    const struct
+    {
+        QStringList args;
+        int status;
+        QByteArray out;
+        QByteArray err;
+    } steps[] = {
+        {{"language"}, 0, "English\tcurrent\nTraditional Chinese\nJapanese\n", ""},
+        {{"language", "add", "Korean"}, 0, "", ""},
+        {{"language", "add", "Korean"}, 1, "", "tavrel-cli: Korean already exists"},
+        {{"language", "add", " "}, 1, "", "tavrel-cli: Please enter the name"},
+        {{"language", "add", "korean"}, 1, "", "tavrel-cli: The language korean already exists"},
+        {{"language", "set", "Korean"}, 0, "", ""},
+        {{"language", "delete", "Korean"}, 1, "", "tavrel-cli: The language Korean cannot be deleted"},
+        {{"language", "delete", "Traditional Chinese"}, 1, "", "tavrel-cli: The language Traditional Chinese cannot"},
+        {{"language", "set", "Thai"}, 1, "", "tavrel-cli: There is no language Thai"},
+        {{"language", "list"}, 0, "English\nTraditional Chinese\nJapanese\nKorean\tcurrent\n", ""},
+        {{"language", "set", "Japanese"}, 0, "", ""},
+        {{"language", "delete", "Korean"}, 0, "", ""},
+        {{"language"}, 0, "English\nTraditional Chinese\nJapanese\tcurrent\n", ""},
+    };
+    const QStringList workspace = {QStringLiteral("--workspace"), m_dir.filePath(QStringLiteral("languages"))};
+    for (const auto &step : steps) {
+        Run r = cli(workspace + step.args);
+        QCOMPARE(r.status, step.status);
+        QCOMPARE(r.out, step.out);
+        QVERIFY2(r.err.startsWith(step.err), r.err.constData());
+    }
 }
 
 QTEST_GUILESS_MAIN(tst_Cli)

@@ -82,7 +82,7 @@ void tst_frmMain::menusByName()
     QVERIFY(!window.action(QStringLiteral("mnuFiles_2"))->isVisible());
     QVERIFY(!window.action(QStringLiteral("mnuHelps_0"))->isVisible());
     QVERIFY(window.action(QStringLiteral("mnuHelps_2"))->isVisible());
-    QVERIFY(!window.action(QStringLiteral("mnuHelps_4"))->isEnabled());
+    QVERIFY(!window.action(QStringLiteral("mnuTools_4"))->isEnabled());
     QVERIFY(window.action(QStringLiteral("mnuViews_1"))->isEnabled());
 
     QAction *exit = menuItem(window, "mnuFile", "mnuFiles_10");

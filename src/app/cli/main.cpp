@@ -6,6 +6,7 @@
 #include "CliData.h"
 #include "CliDownload.h"
 #include "CliKr.h"
+#include "CliLanguage.h"
 #include "CliPatrol.h"
 #include "CliVx.h"
 
@@ -45,6 +46,7 @@ const CommandEntry kCommands[] = {
     {"export", &cliExport, true, "export PATH --xlsx OUT.xlsx | --text OUT.txt  the rows of a .tvl or old .mdb as a workbook or data0.txt lines"},
     {"report", &cliReport, true, "report patrol PATH --pdf OUT.pdf | report tags --pdf OUT.pdf  a report as PDF"},
     {"tags", &cliTagCommands, true, "tags list | add CODE DESCRIPTION | edit OLD NEW DESCRIPTION | delete CODE... | export FILE.tag | import FILE"},
+    {"language", &cliLanguage, true, "language [list] | set NAME | add NAME | delete NAME  the interface languages"},
 };
 
 void printUsage(QTextStream &err)

@@ -1,6 +1,7 @@
 #include "GuiStartupUi.h"
 
 #include "MessageReporter.h"
+#include "frmLE_SelectLanguage.h"
 #include "frmPassword.h"
 
 void GuiStartupUi::alreadyRunning(const QString &text)
@@ -10,7 +11,9 @@ void GuiStartupUi::alreadyRunning(const QString &text)
 
 bool GuiStartupUi::selectLanguage()
 {
-    return true;
+    frmLE_SelectLanguage dialog;
+    dialog.exec();
+    return dialog.IsOK();
 }
 
 void GuiStartupUi::runSearchWizard()

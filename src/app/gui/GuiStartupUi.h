@@ -7,8 +7,7 @@ class GuiStartupUi : public StartupUi
 {
 public:
     void alreadyRunning(const QString &text) override;
-    // No language is offered yet: the stored (or default English) language
-    // stays, and the choice counts as confirmed.
+    // frmLE_SelectLanguage: every language of the store, the first selected.
     bool selectLanguage() override;
     // Shows nothing yet: the terminal settings keep their defaults.
     void runSearchWizard() override;

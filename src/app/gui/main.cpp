@@ -2,6 +2,7 @@
 
 #include "GuiStartupUi.h"
 
+#include "AppIcon.h"
 #include "MessageBoxReporter.h"
 #include "Startup.h"
 #include "Version.h"
@@ -10,7 +11,6 @@
 
 #include <QApplication>
 #include <QCommandLineParser>
-#include <QIcon>
 
 int main(int argc, char **argv)
 {
@@ -18,11 +18,10 @@ int main(int argc, char **argv)
     QApplication::setApplicationName(QStringLiteral("Tavrel"));
     QApplication::setApplicationVersion(VersionSuffix().mid(2));
     QApplication::setDesktopFileName(QStringLiteral("org.tavrel.Tavrel"));
-    // The installed theme icon where there is one, else the built-in copy.
-    QIcon builtIn;
-    for (const int size : {16, 32, 48, 64, 128, 256})
-        builtIn.addFile(QStringLiteral(":/icons/org.tavrel.Tavrel-%1.png").arg(size));
-    QApplication::setWindowIcon(QIcon::fromTheme(QStringLiteral("org.tavrel.Tavrel"), builtIn));
+    QApplication::setWindowIcon(AppIcon::icon());
+    // The main window hides to the tray, and dialogs opened from the tray close
+    // while it is hidden: only Exit ends the program.
+    QApplication::setQuitOnLastWindowClosed(false);
 
     QCommandLineParser parser;
     parser.setApplicationDescription(QStringLiteral("Guard-patrol terminal download and review"));

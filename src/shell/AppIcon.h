@@ -1,0 +1,14 @@
+#pragma once
+
+#include <QIcon>
+#include <QPixmap>
+
+// The program's icon (window, tray, about box): the installed theme icon
+// org.tavrel.Tavrel where there is one, else the copy built into the program,
+// so every place shows the same picture as the desktop entry.
+namespace AppIcon {
+
+QPixmap pixmap(int size);
+QIcon icon();
+
+}

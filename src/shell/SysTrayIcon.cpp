@@ -1,0 +1,123 @@
+#include "SysTrayIcon.h"
+
+#include "AppIcon.h"
+#include "frmPassword.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QMenu>
+#include <QWidget>
+
+SysTrayIcon::SysTrayIcon(QWidget *mainWindow, QMenu *menu, QObject *parent)
+    : QObject(parent)
+    , m_window(mainWindow)
+    , m_available(QSystemTrayIcon::isSystemTrayAvailable())
+{
+    m_icon.setIcon(AppIcon::icon());
+    m_icon.setToolTip(QStringLiteral("Tavrel"));
+    if (menu) {
+        m_icon.setContextMenu(menu);
+        if (!menu->actions().isEmpty())
+            menu->setDefaultAction(menu->actions().constFirst());
+    }
+    connect(&m_icon, &QSystemTrayIcon::activated, this, &SysTrayIcon::onActivated);
+    if (mainWindow)
+        mainWindow->installEventFilter(this);
+}
+
+SysTrayIcon::~SysTrayIcon()
+{
+    if (m_window)
+        m_window->removeEventFilter(this);
+}
+
+void SysTrayIcon::Add()
+{
+    m_removed = false;
+    m_icon.show();
+}
+
+void SysTrayIcon::Remove()
+{
+    m_removed = true;
+    m_icon.hide();
+}
+
+bool SysTrayIcon::eventFilter(QObject *watched, QEvent *event)
+{
+    // Only the window-frame close box is turned into hiding; a close the
+    // program asks for (quitting, the session ending) goes through.
+    if (watched == m_window && event->type() == QEvent::Close && event->spontaneous() && !m_removed) {
+        event->ignore();
+        hideMainWindow();
+        return true;
+    }
+    return QObject::eventFilter(watched, event);
+}
+
+void SysTrayIcon::hideMainWindow()
+{
+    if (!m_window)
+        return;
+    if (m_available && isAdded())
+        m_window->hide();
+    else
+        m_window->showMinimized();
+}
+
+bool SysTrayIcon::modalDialogOpen()
+{
+    QWidget *modal = QApplication::activeModalWidget();
+    if (!modal)
+        return false;
+    modal->raise();
+    modal->activateWindow();
+    return true;
+}
+
+void SysTrayIcon::onActivated(QSystemTrayIcon::ActivationReason reason)
+{
+    if (reason == QSystemTrayIcon::DoubleClick)
+        iconDoubleClicked();
+}
+
+void SysTrayIcon::iconDoubleClicked()
+{
+    if (!m_window || modalDialogOpen())
+        return;
+    if (m_window->isHidden())
+        restoreWithPassword();
+    else
+        showMainWindow();
+}
+
+bool SysTrayIcon::askPassword()
+{
+    // A second prompt over the first one would only confuse.
+    if (m_prompting || modalDialogOpen())
+        return false;
+    m_prompting = true;
+    frmPassword prompt(m_window && m_window->isVisible() ? m_window.data() : nullptr);
+    prompt.show();
+    prompt.raise();
+    prompt.activateWindow();
+    prompt.exec();
+    m_prompting = false;
+    return prompt.IsOK();
+}
+
+bool SysTrayIcon::restoreWithPassword()
+{
+    if (!m_window || !askPassword())
+        return false;
+    showMainWindow();
+    return true;
+}
+
+void SysTrayIcon::showMainWindow()
+{
+    m_window->show();
+    m_window->setWindowState(m_window->windowState() & ~Qt::WindowMinimized);
+    m_window->raise();
+    m_window->activateWindow();
+}

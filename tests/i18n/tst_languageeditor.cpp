@@ -1,0 +1,363 @@
+#include "CRes.h"
+#include "GridColumnWidths.h"
+#include "GuiStartupUi.h"
+#include "ModalAnswer.h"
+#include "RecordingReporter.h"
+#include "ScopedLanguage.h"
+#include "Settings.h"
+#include "Startup.h"
+#include "StringTableModel.h"
+#include "TestEnv.h"
+#include "frmLE_AddNewLanguage.h"
+#include "frmLE_EditLanguageSettings.h"
+#include "frmLE_Main.h"
+#include "frmLE_SelectLanguage.h"
+#include "frmPassword.h"
+
+#include <QFontDialog>
+#include <QHeaderView>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QMainWindow>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QSqlQuery>
+#include <QSqlRecord>
+#include <QTableView>
+#include <QtTest>
+
+#include <memory>
+
+// The language editor's four windows driven as a user would, over a real
+// Res.mdb in a throw-away workspace.
+class tst_LanguageEditor : public QObject
+{
+    Q_OBJECT
+private Q_SLOTS:
+    void init();
+    void cleanup();
+    void selectionRule_data();
+    void selectionRule();
+    void add_data();
+    void add();
+    void deleteAsksFirst();
+    void applyChangesOpenWindowsAndMenus();
+    void gridEditsReachTheStore();
+    void gridColumnWidths_data();
+    void gridColumnWidths();
+    void fontDialogRestoresTheCurrentLanguage_data();
+    void fontDialogRestoresTheCurrentLanguage();
+    void firstStart_data();
+    void firstStart();
+
+private:
+    std::unique_ptr<TestEnv> m_env;
+    std::unique_ptr<RecordingReporter> m_reporter;
+};
+
+namespace {
+
+template<typename T = QPushButton>
+T *child(QWidget *window, const char *name)
+{
+    return window->findChild<T *>(QLatin1String(name));
+}
+
+void click(QWidget *window, const char *button)
+{
+    QTest::mouseClick(child(window, button), Qt::LeftButton);
+}
+
+// Press and release, then the second press that the system reports as a double-click.
+void doubleClick(QListWidget *list, int row)
+{
+    const QPoint at = list->visualItemRect(list->item(row)).center();
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, at);
+    QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, at);
+    QTest::mouseRelease(list->viewport(), Qt::LeftButton, {}, at);
+}
+
+void selectLanguage(frmLE_Main &editor, const QString &language)
+{
+    auto *list = child<QListWidget>(&editor, "lstLanguage");
+    list->setCurrentRow(int(editor.languages().indexOf(language)));
+}
+
+QString cellOf(int index, const QString &language)
+{
+    QSqlQuery query(QSqlDatabase::database(CRes::connectionName()));
+    query.exec(QStringLiteral("SELECT \"%1\" FROM StringList WHERE \"Index\" = %2").arg(language).arg(index));
+    return query.next() ? (query.isNull(0) ? QStringLiteral("NULL") : query.value(0).toString()) : QString();
+}
+
+QString fontOf(const QString &language)
+{
+    ScopedLanguage scope(language);
+    return QStringLiteral("%1/%2").arg(CRes::instance().FontName()).arg(CRes::instance().FontSize());
+}
+
+}
+
+void tst_LanguageEditor::init()
+{
+    m_env = std::make_unique<TestEnv>(false);
+    m_reporter = std::make_unique<RecordingReporter>();
+    CRes::instance().setLanguage(QStringLiteral("English"));
+    QVERIFY(CRes::instance().CreateLanguage(QStringLiteral("Korean")));
+}
+
+void tst_LanguageEditor::cleanup()
+{
+    cancelModalAnswers();
+    CRes::destroyInstance();
+    m_reporter.reset();
+    m_env.reset();
+}
+
+void tst_LanguageEditor::selectionRule_data()
+{
+    QTest::addColumn<QString>("selected");
+    QTest::addColumn<bool>("edit");
+    QTest::addColumn<bool>("remove");
+    QTest::newRow("English") << "English" << false << false;
+    QTest::newRow("Traditional Chinese") << "Traditional Chinese" << false << false;
+    QTest::newRow("current language") << "Japanese" << true << false;
+    QTest::newRow("another") << "Korean" << true << true;
+}
+
+void tst_LanguageEditor::selectionRule()
+{
+    QFETCH(QString, selected);
+    QFETCH(bool, edit);
+    QFETCH(bool, remove);
+    CRes::instance().setLanguage(QStringLiteral("Japanese"));
+    frmLE_Main editor;
+    QCOMPARE(editor.selectedLanguage(), QStringLiteral("English"));
+    QCOMPARE(editor.windowTitle(), cellOf(1, QStringLiteral("Japanese")));
+    selectLanguage(editor, selected);
+    QCOMPARE(child(&editor, "cmdCtrl_0")->isEnabled(), edit);
+    QCOMPARE(child(&editor, "cmdCtrl_2")->isEnabled(), remove);
+}
+
+void tst_LanguageEditor::add_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QStringList>("languages");
+    QTest::addColumn<QString>("message");
+    QTest::newRow("new") << "Thai" << QStringList{"English", "Traditional Chinese", "Japanese", "Korean", "Thai"} << "";
+    // Not in the list, but the store holds it already: the store refuses it.
+    QTest::newRow("case-only difference") << "japanese"
+                                          << QStringList{"English", "Traditional Chinese", "Japanese", "Korean"}
+                                          << "The language japanese already exists";
+}
+
+void tst_LanguageEditor::add()
+{
+    QFETCH(QString, name);
+    QFETCH(QStringList, languages);
+    QFETCH(QString, message);
+    frmLE_Main editor;
+    whenModal<frmLE_AddNewLanguage>([name](frmLE_AddNewLanguage *dialog) {
+        child<QLineEdit>(dialog, "txtName")->setText(name);
+        click(dialog, "cmdCtrl_0");
+    });
+    click(&editor, "cmdCtrl_1");
+    QCOMPARE(m_reporter->texts(), message.isEmpty() ? QStringList() : QStringList{message});
+    QCOMPARE(editor.languages(), languages);
+    QCOMPARE(editor.selectedLanguage(), languages.last());
+    if (message.isEmpty())
+        QCOMPARE(fontOf(name), QStringLiteral("MS Sans Serif/8"));
+    QCOMPARE(CRes::instance().Language(), QStringLiteral("English"));
+}
+
+void tst_LanguageEditor::deleteAsksFirst()
+{
+    frmLE_Main editor;
+    selectLanguage(editor, QStringLiteral("Korean"));
+    m_reporter->answers = {false, true};
+    click(&editor, "cmdCtrl_2");
+    QCOMPARE(editor.languages().size(), 4);
+    click(&editor, "cmdCtrl_2");
+    QCOMPARE(m_reporter->entries.size(), 2);
+    QCOMPARE(m_reporter->entries.first().icon, MessageReporter::Icon::Question);
+    QVERIFY(m_reporter->texts().first().contains(QStringLiteral("\"Korean\"")));
+    QCOMPARE(editor.languages(), (QStringList{"English", "Traditional Chinese", "Japanese"}));
+    QCOMPARE(editor.selectedLanguage(), QStringLiteral("English"));
+    QVERIFY(!QSqlDatabase::database(CRes::connectionName()).record(QStringLiteral("StringList")).contains("Korean"));
+    // The store read itself again: the name can come back.
+    QVERIFY(CRes::instance().CreateLanguage(QStringLiteral("Korean")));
+}
+
+void tst_LanguageEditor::applyChangesOpenWindowsAndMenus()
+{
+    // A main window as the language code knows it, and another open window.
+    QMainWindow main;
+    QMenu *file = main.menuBar()->addMenu(QStringLiteral("&File"));
+    file->setObjectName(QStringLiteral("mnuFile"));
+    main.show();
+    frmPassword other;
+    other.setWindowModality(Qt::NonModal);
+    other.show();
+    frmLE_Main editor(&main);
+    editor.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&editor));
+    selectLanguage(editor, QStringLiteral("Japanese"));
+    QVERIFY(child(&editor, "cmdCtrl_2")->isEnabled());
+    doubleClick(child<QListWidget>(&editor, "lstLanguage"), 2);
+
+    QCOMPARE(CRes::instance().Language(), QStringLiteral("Japanese"));
+    QCOMPARE(file->title(), cellOf(100, QStringLiteral("Japanese")));
+    QVERIFY(main.windowTitle().endsWith(QStringLiteral(" v%1.%2R%3").arg(TAVREL_VERSION_MAJOR)
+                                            .arg(TAVREL_VERSION_MINOR).arg(TAVREL_VERSION_REVISION)));
+    QCOMPARE(other.windowTitle(), cellOf(156, QStringLiteral("Japanese")));
+    QCOMPARE(editor.windowTitle(), cellOf(1, QStringLiteral("Japanese")));
+    QVERIFY(!child(&editor, "cmdCtrl_2")->isEnabled());
+}
+
+void tst_LanguageEditor::gridEditsReachTheStore()
+{
+    {
+        frmLE_EditLanguageSettings window(QStringLiteral("Korean"));
+        window.show();
+        auto *grid = child<QTableView>(&window, "grdString");
+        auto *model = qobject_cast<StringTableModel *>(grid->model());
+        QStringList shown;
+        int row = -1;
+        for (int c = 0; c < model->columnCount(); ++c)
+            if (!grid->isColumnHidden(c))
+                shown << model->headerData(c, Qt::Horizontal).toString();
+        for (int r = 0; r < model->rowCount(); ++r)
+            if (model->index(r, model->fieldIndex(QStringLiteral("Index"))).data().toInt() == 108)
+                row = r;
+        QCOMPARE(shown, (QStringList{"English", "Korean"}));
+        QCOMPARE(child<QLineEdit>(&window, "txtFontName")->text(), QStringLiteral("MS Sans Serif"));
+
+        const QModelIndex english = model->index(row, model->englishColumn());
+        const QModelIndex korean = model->index(row, model->editedColumn());
+        grid->setCurrentIndex(english);
+        QCOMPARE(child<QPlainTextEdit>(&window, "txtString")->toPlainText(), QStringLiteral("&Exit"));
+        grid->edit(english);
+        QVERIFY(!grid->findChild<QLineEdit *>());
+        grid->setCurrentIndex(korean);
+        grid->edit(korean);
+        auto *editor = grid->findChild<QLineEdit *>();
+        QVERIFY(editor);
+        editor->insert(QStringLiteral("종료(&X)"));
+        QTest::keyClick(editor, Qt::Key_Return);
+        // Written as the editing leaves the row.
+        grid->setCurrentIndex(model->index(row ? 0 : 1, model->editedColumn()));
+        QCOMPARE(cellOf(108, QStringLiteral("Korean")), QStringLiteral("종료(&X)"));
+
+        // A cleared cell goes back to NULL (English shows); written on Close.
+        QVERIFY(model->setData(english.siblingAtColumn(model->editedColumn()), QString()));
+        QVERIFY(!model->setData(korean, QString(256, QLatin1Char('y'))));
+        click(&window, "cmdCtrl_1");
+        QCOMPARE(cellOf(108, QStringLiteral("Korean")), QStringLiteral("NULL"));
+    }
+    CRes::instance().Refresh();
+    CRes::instance().setLanguage(QStringLiteral("Korean"));
+    QCOMPARE(CRes::instance().ResString(108), QStringLiteral("&Exit"));
+    QVERIFY(m_reporter->entries.isEmpty());
+}
+
+void tst_LanguageEditor::gridColumnWidths_data()
+{
+    QTest::addColumn<QString>("saved");
+    QTest::addColumn<int>("width");
+    QTest::newRow("saved width") << "143" << 143;
+    QTest::newRow("zero keeps the designed width") << "0" << 320;
+    QTest::newRow("not a number") << "wide" << 320;
+    QTest::newRow("none saved") << "" << 320;
+}
+
+void tst_LanguageEditor::gridColumnWidths()
+{
+    QFETCH(QString, saved);
+    QFETCH(int, width);
+    const QString app = QStringLiteral("GridColWidth");
+    if (!saved.isEmpty())
+        QVERIFY(Settings::SaveAppSetting(app, GridColumnWidths::section(), QStringLiteral("English"), saved));
+    for (int round = 0; round < 2; ++round) {
+        frmLE_EditLanguageSettings window(QStringLiteral("Korean"));
+        auto *grid = child<QTableView>(&window, "grdString");
+        auto *model = qobject_cast<StringTableModel *>(grid->model());
+        QCOMPARE(grid->columnWidth(model->englishColumn()), width);
+        QCOMPARE(grid->columnWidth(model->editedColumn()), round ? 211 : 320);
+        // The user drags the Korean column wider; the next window has it so.
+        grid->horizontalHeader()->resizeSection(model->editedColumn(), 211);
+    }
+    QCOMPARE(Settings::GetAppSetting(app, GridColumnWidths::section(), QStringLiteral("Korean")), QStringLiteral("211"));
+}
+
+void tst_LanguageEditor::fontDialogRestoresTheCurrentLanguage_data()
+{
+    QTest::addColumn<bool>("accept");
+    QTest::addColumn<QString>("font");
+    QTest::newRow("cancelled") << false << "MS Sans Serif/8";
+    QTest::newRow("chosen") << true << "DejaVu Serif/14";
+}
+
+void tst_LanguageEditor::fontDialogRestoresTheCurrentLanguage()
+{
+    QFETCH(bool, accept);
+    QFETCH(QString, font);
+    CRes::instance().setLanguage(QStringLiteral("Japanese"));
+    const QString japaneseFont = fontOf(QStringLiteral("Japanese"));
+    frmLE_EditLanguageSettings window(QStringLiteral("Korean"));
+    window.show();
+    QString whileOpen;
+    whenModal<QFontDialog>([&](QFontDialog *dialog) {
+        whileOpen = QStringLiteral("%1/%2").arg(CRes::instance().currentLanguage()).arg(dialog->currentFont().pointSize());
+        QFont chosen(QStringLiteral("DejaVu Serif"), 14);
+        dialog->setCurrentFont(chosen);
+        accept ? dialog->accept() : dialog->reject();
+    });
+    click(&window, "cmdCtrl_0");
+    QCOMPARE(whileOpen, QStringLiteral("Korean/8"));
+    QCOMPARE(CRes::instance().Language(), QStringLiteral("Japanese"));
+    QCOMPARE(fontOf(QStringLiteral("Korean")), font);
+    QCOMPARE(fontOf(QStringLiteral("Japanese")), japaneseFont);
+    QCOMPARE(child<QLineEdit>(&window, "txtFontName")->text() + '/' + child<QLineEdit>(&window, "txtFontSize")->text(),
+             font);
+}
+
+void tst_LanguageEditor::firstStart_data()
+{
+    QTest::addColumn<bool>("confirm");
+    QTest::newRow("closed") << false;
+    QTest::newRow("confirmed by double-click") << true;
+}
+
+void tst_LanguageEditor::firstStart()
+{
+    QFETCH(bool, confirm);
+    CRes::destroyInstance();
+    const QString workspace = m_env->root() + QStringLiteral("/first");
+    QStringList seen;
+    whenModal<frmLE_SelectLanguage>([&](frmLE_SelectLanguage *dialog) {
+        auto *list = child<QListWidget>(dialog, "lstLanguage");
+        seen << dialog->windowTitle() << QString::number(list->currentRow());
+        for (int i = 0; i < list->count(); ++i)
+            seen << list->item(i)->text();
+        if (!confirm)
+            return dialog->reject();
+        doubleClick(list, 2);
+        // Then the password prompt, cancelled: the first start is done all the same.
+        whenModal<frmPassword>([](frmPassword *prompt) { prompt->reject(); });
+    });
+    GuiStartupUi ui;
+    Startup startup(ui, m_env->root() + QStringLiteral("/tavrel.lock"));
+    QCOMPARE(startup.run(workspace), Startup::Result::Cancelled);
+
+    QCOMPARE(seen, (QStringList{"Select Language", "0", "English", "Traditional Chinese", "Japanese"}));
+    QCOMPARE(QFile::exists(workspace + QStringLiteral("/FirstLoad.txt")), !confirm);
+    QCOMPARE(GetSetting(QStringLiteral("Load"), QStringLiteral("First")), confirm ? QStringLiteral("False") : QString());
+    QCOMPARE(GetSetting(QStringLiteral("Resource"), QStringLiteral("Language")),
+             confirm ? QStringLiteral("Japanese") : QStringLiteral("English"));
+    QVERIFY(m_reporter->entries.isEmpty());
+}
+
+QTEST_MAIN(tst_LanguageEditor)
+#include "tst_languageeditor.moc"

@@ -1,0 +1,92 @@
+#include "AboutText.h"
+#include "CRes.h"
+#include "RecordingReporter.h"
+#include "SystemInfo.h"
+#include "TestEnv.h"
+#include "frmAbout.h"
+
+#include <QFile>
+#include <QPushButton>
+#include <QtTest>
+
+#include <memory>
+
+// The about box: its version line and the system-information button with and without such a program on the PATH.
+class tst_AboutBox : public QObject
+{
+    Q_OBJECT
+private Q_SLOTS:
+    void init();
+    void cleanup();
+    void versionLine();
+    void systemInformation_data();
+    void systemInformation();
+
+private:
+    std::unique_ptr<TestEnv> m_env;
+    std::unique_ptr<RecordingReporter> m_reporter;
+    QByteArray m_path;
+};
+
+void tst_AboutBox::init()
+{
+    m_env = std::make_unique<TestEnv>(false);
+    m_reporter = std::make_unique<RecordingReporter>();
+    m_path = qgetenv("PATH");
+}
+
+void tst_AboutBox::cleanup()
+{
+    qputenv("PATH", m_path);
+    CRes::destroyInstance();
+    m_reporter.reset();
+    m_env.reset();
+}
+
+void tst_AboutBox::versionLine()
+{
+    QCOMPARE(AboutText::versionLine(QStringLiteral("Version"), 2, 1, 15), QStringLiteral("Version: V2.1R15"));
+    QCOMPARE(AboutText::versionLine(QStringLiteral("バージョン"), 10, 0, 3), QStringLiteral("バージョン: V10.0R3"));
+}
+
+void tst_AboutBox::systemInformation_data()
+{
+    QTest::addColumn<QString>("installed");
+    QTest::newRow("none on the path") << "";
+    QTest::newRow("hardinfo") << "hardinfo";
+    QTest::newRow("gnome-system-monitor") << "gnome-system-monitor";
+}
+
+void tst_AboutBox::systemInformation()
+{
+    QFETCH(QString, installed);
+    QTemporaryDir bin;
+    const QString marker = bin.filePath(QStringLiteral("started"));
+    if (!installed.isEmpty()) {
+        QFile program(bin.filePath(installed));
+        QVERIFY(program.open(QIODevice::WriteOnly));
+        // Written aside and renamed, so that the marker appears complete.
+        program.write(QStringLiteral("#!/bin/sh\necho \"$0\" > '%1.new' && /bin/mv '%1.new' '%1'\n").arg(marker).toUtf8());
+        program.close();
+        QVERIFY(program.setPermissions(program.permissions() | QFileDevice::ExeOwner));
+    }
+    qputenv("PATH", QFile::encodeName(bin.path()));
+    QCOMPARE(SystemInfo::findProgram().isEmpty(), installed.isEmpty());
+
+    frmAbout about;
+    about.show();
+    QTest::mouseClick(about.findChild<QPushButton *>(QStringLiteral("cmdSysInfo")), Qt::LeftButton);
+    if (installed.isEmpty()) {
+        QCOMPARE(m_reporter->texts(), QStringList{QStringLiteral("System Information Is Unavailable At This Time")});
+    } else {
+        QTRY_VERIFY(QFile::exists(marker));
+        QFile started(marker);
+        QVERIFY(started.open(QIODevice::ReadOnly));
+        QCOMPARE(started.readAll().trimmed(), QFile::encodeName(bin.filePath(installed)));
+        QVERIFY(m_reporter->entries.isEmpty());
+    }
+    QVERIFY(about.isVisible());
+}
+
+QTEST_MAIN(tst_AboutBox)
+#include "tst_aboutbox.moc"
