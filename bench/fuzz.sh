@@ -31,8 +31,11 @@ for t in "${targets[@]}"; do
     mkdir -p "$corpus" "$artifacts"
     log="$build/$t.log"
     set +e
+    seeds=("tests/data/fuzz/$name")
+    # The old-database reader starts from the real old-generation files.
+    [ "$name" = legacydb ] && seeds+=(tests/data/legacy)
     "$build/tests/fuzz/$t" -max_total_time="$seconds" -timeout=10 -rss_limit_mb=4096 -print_final_stats=1 \
-        -artifact_prefix="$artifacts/" "$corpus" "tests/data/fuzz/$name" >"$log" 2>&1
+        -artifact_prefix="$artifacts/" "$corpus" "${seeds[@]}" >"$log" 2>&1
     rc=$?
     set -e
     execs=$(sed -n 's/^stat::number_of_executed_units: *//p' "$log" | tail -1)

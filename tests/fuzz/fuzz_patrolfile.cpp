@@ -1,11 +1,14 @@
 // The patrol-data file reader fed arbitrary files: every line is decoded or
-// refused, never read out of bounds.
+// refused, never read out of bounds, and the list's loader keeps going.
 
+#include "PatrolDataLoader.h"
 #include "PatrolFile.h"
 #include "SilentReporter.h"
 
 #include <QBuffer>
 #include <QCoreApplication>
+#include <QDir>
+#include <QFile>
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
@@ -30,6 +33,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         ReadPatrolLine(file, text);
         if (file.pos() == before)
             break;
+    }
+
+    // ...and as a file opened into the patrol list.
+    static const QString path = QDir::tempPath() + QStringLiteral("/tavrel-fuzz-%1.tvl").arg(QCoreApplication::applicationPid());
+    QFile out(path);
+    if (out.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
+        out.write(bytes);
+        out.close();
+        PatrolDataLoader::load(path, {{QStringLiteral("0004A1B2C3"), QStringLiteral("Main Gate")}});
     }
     return 0;
 }
