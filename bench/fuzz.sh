@@ -39,8 +39,8 @@ for t in "${targets[@]}"; do
     rc=$?
     set -e
     execs=$(sed -n 's/^stat::number_of_executed_units: *//p' "$log" | tail -1)
-    ft=$(grep -oE 'ft: [0-9]+' "$log" | tail -1 | cut -d' ' -f2)
-    cov=$(grep -oE 'cov: [0-9]+' "$log" | tail -1 | cut -d' ' -f2)
+    ft=$(grep -oE 'ft: [0-9]+' "$log" | tail -1 | cut -d' ' -f2 || true)
+    cov=$(grep -oE 'cov: [0-9]+' "$log" | tail -1 | cut -d' ' -f2 || true)
     found=$(find "$artifacts" -type f | wc -l)
     printf '%-18s %4ss  execs %-10s cov %-6s ft %-7s findings %s (exit %s)\n' \
         "$t" "$seconds" "${execs:-?}" "${cov:-?}" "${ft:-?}" "$found" "$rc"
