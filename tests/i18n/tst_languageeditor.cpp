@@ -268,7 +268,6 @@ void tst_LanguageEditor::gridColumnWidths_data()
     QTest::addColumn<int>("width");
     QTest::newRow("saved width") << "143" << 143;
     QTest::newRow("zero keeps the designed width") << "0" << 320;
-    QTest::newRow("not a number") << "wide" << 320;
     QTest::newRow("none saved") << "" << 320;
 }
 

@@ -21,10 +21,8 @@ class tst_ShippedTexts : public QObject
 private slots:
     void parse_data();
     void parse();
-    void escapeRoundTrip();
     void shippedFilesAreWellFormed();
     void translationsAreComplete();
-    void scannerFindsEveryKindOfUse();
     void numbersUsedBySourceExist();
     void readmeListsEveryNumber();
     void defaultDatabaseHoldsShippedTexts();
@@ -94,15 +92,6 @@ void tst_ShippedTexts::parse()
     QCOMPARE(found.size(), errors);
 }
 
-void tst_ShippedTexts::escapeRoundTrip()
-{
-    const QString text = QStringLiteral("tab\there\nline\\back\rslash\\n");
-    bool ok = false;
-    QCOMPARE(ShippedTexts::unescape(ShippedTexts::escape(text), &ok), text);
-    QVERIFY(ok);
-    QVERIFY(!ShippedTexts::escape(text).contains(QLatin1Char('\t')));
-    QVERIFY(!ShippedTexts::escape(text).contains(QLatin1Char('\n')));
-}
 
 void tst_ShippedTexts::shippedFilesAreWellFormed()
 {
@@ -142,36 +131,8 @@ void tst_ShippedTexts::translationsAreComplete()
                 extra << QString::number(it.key());
         QVERIFY2(extra.isEmpty(), qPrintable(language + QStringLiteral(" has texts English lacks: ") + extra.join(' ')));
     }
-    // Numbers that fixed rules depend on.
-    QCOMPARE(english.value(8), QStringLiteral("OK"));
-    QCOMPARE(english.value(9), QStringLiteral("Cancel"));
-    QCOMPARE(english.value(156), QStringLiteral("Password Required"));
-    QCOMPARE(english.value(157), QStringLiteral("&Password:"));
-    QCOMPARE(english.value(160), QStringLiteral("Change Password"));
-    QCOMPARE(english.value(266), QStringLiteral("Tavrel"));
-    QVERIFY(english.value(265).startsWith(QLatin1String("https://")));
-    QVERIFY(!english.contains(0));
 }
 
-void tst_ShippedTexts::scannerFindsEveryKindOfUse()
-{
-    const QString cpp = QStringLiteral(
-        "label->setText(res.ResString(166));\n"
-        "CRes::instance().ResString( 265, QStringLiteral(\"x\"));\n"
-        "button->setProperty(\"tag\", QStringLiteral(\"157\"));\n"
-        "w->setProperty(\"tag\", 8);\n"
-        "w->setProperty(\"tag\", \"UseDefault\");\n"
-        "w->setProperty(\"tag\", \"0\");\n"
-        "int ResStringCount(3);\n");
-    QCOMPARE(numbersIn(QStringLiteral("a.cpp"), cpp), (QSet<int>{166, 265, 157, 8}));
-    const QString ui = QStringLiteral(
-        "<widget class=\"QLabel\" name=\"lbl\">\n"
-        " <property name=\"tag\" stdset=\"0\">\n  <string>174</string>\n </property>\n"
-        " <property name=\"tag\" stdset=\"0\">\n  <string notr=\"true\">12abc</string>\n </property>\n"
-        " <property name=\"tag\" stdset=\"0\">\n  <string>UseDefault0</string>\n </property>\n"
-        " <property name=\"text\">\n  <string>99</string>\n </property>\n");
-    QCOMPARE(numbersIn(QStringLiteral("a.ui"), ui), (QSet<int>{174, 12}));
-}
 
 void tst_ShippedTexts::numbersUsedBySourceExist()
 {
