@@ -16,6 +16,7 @@ private Q_SLOTS:
     void init();
     void cleanup();
 
+    void errMessage();
     void replyFrames_data();
     void replyFrames();
     void nakInsteadOfAck();
@@ -102,6 +103,15 @@ void tst_KrLink::startDownload(int records)
 }
 
 
+
+void tst_KrLink::errMessage()
+{
+    // Code 0 names the link's own last error.
+    m_link->setErrCode(-4);
+    QCOMPARE(m_link->ErrMessage(0), QStringLiteral("KR_ERR_INVALID_BCC"));
+    QCOMPARE(m_link->ErrMessage(-5), QStringLiteral("KR_ERR_EOT_NOT_GET"));
+    QCOMPARE(m_link->ErrMessage(-6), QStringLiteral("KR_ERR_UNKNOWN"));
+}
 
 enum class ReplyFault { None, BadBcc, Stray, CutShort, EotInside, EotInstead, Silent, Pieces, NoEot };
 
