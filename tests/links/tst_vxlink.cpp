@@ -132,12 +132,25 @@ void tst_VxLink::statusCharacters_data()
         const char *name;
     } rows[] = {
         {'A', 0, "VX_SUCCESS"},
+        {'0', 0, "VX_SUCCESS"},
         {'1', -3, "VX_ERR_CRADLE_PACKET_TOO_LONG"},
+        {'2', -4, "VX_ERR_CRADLE_PACKET_EMPTY"},
+        {'3', -5, "VX_ERR_CRADLE_CMD_CODE_OUT_OF_RANGE"},
+        {'4', -6, "VX_ERR_CRADLE_ROUTE_CMD_TO_TERMINAL"},
+        {'5', -7, "VX_ERR_CRADLE_TIMEOUT_OF_WAITING_TERMINAL"},
+        {'6', -8, "VX_ERR_CRADLE_TIMEOUT_OF_ROUTING_REPLAY_PACKET"},
+        {'7', -9, "VX_ERR_CRADLE_CHECKSUM"},
         {'8', -10, "VX_ERR_CRADLE_INVALID_CMD_DATA"},
         {'C', -11, "VX_ERR_TERMINAL_CHECKSUM"},
+        {'D', -12, "VX_ERR_TERMINAL_ACCESS_DENIED"},
+        {'I', -13, "VX_ERR_TERMINAL_INVALID_CMD_DATA"},
+        {'F', -14, "VX_ERR_TERMINAL_CMD_EXE_FAILED"},
         {'E', -15, "VX_ERR_TERMINAL_DATA_EMPTY"},
         {'9', -99, "VX_ERR_UNKNOWN"},
+        {'a', -99, "VX_ERR_UNKNOWN"},
         {'d', -99, "VX_ERR_UNKNOWN"},
+        {'0' - 1, -99, "VX_ERR_UNKNOWN"},
+        {'Z', -99, "VX_ERR_UNKNOWN"},
     };
     for (const auto &row : rows)
         QTest::addRow("status %c", row.status) << row.status << row.code << QString::fromLatin1(row.name);
