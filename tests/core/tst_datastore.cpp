@@ -89,6 +89,10 @@ void tst_DataStore::reportJoinsTagsAndKeepsUnknownCodes()
     QString error;
     QSqlQuery tag(QSqlDatabase::database(DataStore::kConnTVL));
     QVERIFY(tag.exec(QStringLiteral("INSERT INTO TagDef (Code, Description) VALUES ('0004A1B2C3', 'Gate')")));
+    QVERIFY(tag.exec(QStringLiteral("INSERT INTO TagDef (Code, Description) VALUES ('0000000009', 'Zulu')")));
+    QSqlQuery tags = DataStore::run(QStringLiteral("rptTagDef"));
+    QVERIFY(tags.next()); // in code order
+    QCOMPARE(tags.value(0).toString(), QStringLiteral("0000000009"));
     const QList<QVariantList> records = {
         {"2", "FFFF000001", "2024/01/09", "07:00:00"},
         {"1", "0004A1B2C3", "2024/01/08", "08:00:15"},
