@@ -36,7 +36,6 @@ private slots:
     void languageNameWithQuotes();
     void refreshSeesChangedText();
     void fontSettersPersist();
-    void languageNamesIntoShortAndLongLists();
     void damagedStoreReportsOnceAndGivesDefaults();
     void refreshFollowsWorkspace();
 
@@ -342,17 +341,6 @@ void tst_CRes::fontSettersPersist()
     QCOMPARE(m_reporter->entries.size(), 1);
 }
 
-void tst_CRes::languageNamesIntoShortAndLongLists()
-{
-    CRes &res = CRes::instance();
-    QStringList longer(6);
-    longer[5] = QStringLiteral("untouched");
-    res.GetAllLanguageName(longer);
-    QCOMPARE(longer, (QStringList{"English", "Traditional Chinese", "Japanese", "", "", "untouched"}));
-    QStringList shorter(1);
-    res.GetAllLanguageName(shorter);
-    QCOMPARE(shorter.size(), 3);
-}
 
 void tst_CRes::damagedStoreReportsOnceAndGivesDefaults()
 {
