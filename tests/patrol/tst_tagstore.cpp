@@ -123,8 +123,6 @@ void tst_TagStore::entryRules_data()
     QTest::addColumn<int>("field");
     using F = TagEntryRules::Field;
     QTest::newRow("good") << "12345ABCDE" << "Gate" << 0 << int(F::None);
-    QTest::newRow("lower case") << "12345abcde" << "Gate" << 164 << int(F::Code);
-    QTest::newRow("nine characters") << "1234ABCDE" << "Gate" << 163 << int(F::Code);
     QTest::newRow("nine, one bad") << "1234ABCDG" << "Gate" << 164 << int(F::Code);
     QTest::newRow("empty code") << "" << "Gate" << 163 << int(F::Code);
     QTest::newRow("both empty: the last check wins") << "" << "" << 165 << int(F::Description);

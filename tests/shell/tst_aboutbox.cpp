@@ -46,7 +46,6 @@ void tst_AboutBox::cleanup()
 void tst_AboutBox::versionLine()
 {
     QCOMPARE(AboutText::versionLine(QStringLiteral("Version"), 2, 1, 15), QStringLiteral("Version: V2.1R15"));
-    QCOMPARE(AboutText::versionLine(QStringLiteral("バージョン"), 10, 0, 3), QStringLiteral("バージョン: V10.0R3"));
 }
 
 void tst_AboutBox::systemInformation_data()
@@ -54,7 +53,6 @@ void tst_AboutBox::systemInformation_data()
     QTest::addColumn<QString>("installed");
     QTest::newRow("none on the path") << "";
     QTest::newRow("hardinfo") << "hardinfo";
-    QTest::newRow("gnome-system-monitor") << "gnome-system-monitor";
 }
 
 void tst_AboutBox::systemInformation()
