@@ -109,6 +109,9 @@ void tst_KrLink::errMessage()
     // Code 0 names the link's own last error.
     m_link->setErrCode(-4);
     QCOMPARE(m_link->ErrMessage(0), QStringLiteral("KR_ERR_INVALID_BCC"));
+    QCOMPARE(m_link->ErrMessage(-1), QStringLiteral("KR_ERR_TIMEOUT"));
+    QCOMPARE(m_link->ErrMessage(-2), QStringLiteral("KR_ERR_PORT_NOT_OPEN"));
+    QCOMPARE(m_link->ErrMessage(-3), QStringLiteral("KR_ERR_ACK_NOT_GET"));
     QCOMPARE(m_link->ErrMessage(-5), QStringLiteral("KR_ERR_EOT_NOT_GET"));
     QCOMPARE(m_link->ErrMessage(-6), QStringLiteral("KR_ERR_UNKNOWN"));
 }

@@ -268,8 +268,14 @@ void tst_VxLink::chargerStatus_data()
     QTest::addColumn<char>("letter");
     QTest::addColumn<QString>("text");
     QTest::newRow("N") << 'N' << QStringLiteral("N - Not present");
+    QTest::newRow("I") << 'I' << QStringLiteral("I - Idle");
+    QTest::newRow("D") << 'D' << QStringLiteral("D - Discharge");
+    QTest::newRow("C") << 'C' << QStringLiteral("C - Cold");
+    QTest::newRow("F") << 'F' << QStringLiteral("F - Fast charge");
     QTest::newRow("O") << 'O' << QStringLiteral("O - Ok. (charging finished)");
+    QTest::newRow("A") << 'A' << QStringLiteral("A - Aborted");
     QTest::newRow("X") << 'X' << QString();
+    QTest::newRow("o") << 'o' << QString();
 }
 
 void tst_VxLink::chargerStatus()
