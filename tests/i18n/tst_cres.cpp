@@ -98,7 +98,6 @@ void tst_CRes::createsStoreFromShippedTexts()
     QCOMPARE(res.ConnString(), Workspace::resMdb());
     QCOMPARE(res.Language(), QStringLiteral("English"));
     QCOMPARE(res.ResString(8), QStringLiteral("OK"));
-    QCOMPARE(res.ResString(156), QStringLiteral("Password Required"));
     QCOMPARE(res.FontName(), QStringLiteral("DejaVu Sans"));
     QCOMPARE(res.FontSize(), short(9));
 
@@ -140,7 +139,6 @@ void tst_CRes::unknownNumberAndMissingColumnGiveDefault()
     QCOMPARE(res.ResString(0), QString());
     QCOMPARE(res.ResString(99999), QString());
     QCOMPARE(res.ResString(-3, QStringLiteral("fallback")), QStringLiteral("fallback"));
-    QCOMPARE(res.ResString(265, QStringLiteral("https://default.invalid/")), QStringLiteral("https://www.morvant.com/"));
 
     // A Font row without a StringList column: every text is the caller's default.
     QVERIFY(exec("INSERT INTO Font (Language, Name, Size) VALUES ('Klingon', 'DejaVu Serif', 12)"));

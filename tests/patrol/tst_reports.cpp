@@ -109,7 +109,6 @@ void tst_Reports::pagesOnImageAndPdf_data()
     QTest::addColumn<bool>("tags");
     QTest::addColumn<int>("rows");
     QTest::newRow("patrol, empty") << false << 0;
-    QTest::newRow("patrol, one row") << false << 1;
     QTest::newRow("patrol, several pages") << false << 300;
     QTest::newRow("tags, several pages") << true << 150;
 }
