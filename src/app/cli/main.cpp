@@ -5,6 +5,7 @@
 #include "CliCore.h"
 #include "CliDownload.h"
 #include "CliKr.h"
+#include "CliTerminalSettings.h"
 #include "CliVx.h"
 
 #include "ComPorts.h"
@@ -34,6 +35,8 @@ const CommandEntry kCommands[] = {
     {"kr", &cliKr, false, "kr [--id N] COMMAND    one KR terminal operation (kr --help for the list)"},
     {"vx", &cliVx, false, "vx [--password P] CMD  one VX terminal operation (vx --help for the list)"},
     {"download", &cliDownload, true, "download [--auto]      download the terminal of the settings into Unapproved/"},
+    {"search", &cliSearch, false, "search                 find the terminal on COM1..COM16 and store its family and port"},
+    {"options", &cliOptions, false, "options [set KEY VALUE]  print the terminal settings, or set one"},
 };
 
 void printUsage(QTextStream &err)

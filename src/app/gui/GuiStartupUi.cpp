@@ -2,6 +2,7 @@
 
 #include "MessageReporter.h"
 #include "frmPassword.h"
+#include "frmWizard_SearchTerminal.h"
 
 void GuiStartupUi::alreadyRunning(const QString &text)
 {
@@ -15,6 +16,8 @@ bool GuiStartupUi::selectLanguage()
 
 void GuiStartupUi::runSearchWizard()
 {
+    frmWizard_SearchTerminal wizard;
+    wizard.exec();
 }
 
 bool GuiStartupUi::askPassword()

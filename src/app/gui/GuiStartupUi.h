@@ -10,7 +10,7 @@ public:
     // No language is offered yet: the stored (or default English) language
     // stays, and the choice counts as confirmed.
     bool selectLanguage() override;
-    // Shows nothing yet: the terminal settings keep their defaults.
+    // The search-terminal wizard; what it finds becomes the terminal settings.
     void runSearchWizard() override;
     bool askPassword() override;
     void showFailure(const QString &description, int number) override;

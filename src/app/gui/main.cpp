@@ -2,6 +2,8 @@
 
 #include "GuiStartupUi.h"
 
+#include "InputHold.h"
+
 #include "MessageBoxReporter.h"
 #include "Startup.h"
 #include "Version.h"
@@ -30,6 +32,8 @@ int main(int argc, char **argv)
 
     MessageBoxReporter reporter;
     MessageReporter::install(&reporter);
+    // No click or key may start a second exchange on a link that waits for a reply.
+    InputHold inputHold;
 
     GuiStartupUi ui;
     Startup startup(ui);

@@ -1,6 +1,7 @@
 #include "QtSerialTransport.h"
 
 #include "ComPorts.h"
+#include "LinkBusy.h"
 
 #include <QEventLoop>
 #include <QFile>
@@ -156,6 +157,7 @@ bool QtSerialTransport::waitForData(int timeoutMs)
         return false;
     // A nested event loop: the window keeps repainting and a Cancel button
     // works, and the wait ends the moment a byte arrives.
+    const LinkBusy::Scope busy;
     QEventLoop loop;
     QTimer timer;
     timer.setSingleShot(true);

@@ -1,0 +1,49 @@
+#pragma once
+
+#include <QObject>
+#include <QString>
+
+class QComboBox;
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class QWidget;
+
+// Pieces the terminal windows share: tagged controls (the language walk finds
+// their texts by number), the port list, the key rules of the ID fields and
+// the hourglass while a command runs.
+namespace TerminalDialogParts {
+
+void setTag(QObject *object, int textNumber);
+QLabel *label(const QString &text, int textNumber, QWidget *parent = nullptr);
+QGroupBox *group(const QString &name, const QString &title, int textNumber, QWidget *parent = nullptr);
+// A button of a command array, named "<array>_<index>".
+QPushButton *arrayButton(const QString &array, int index, const QString &text, int textNumber,
+                         QWidget *parent = nullptr);
+
+// Fills the list from the serial-port enumeration (keeping COM1..COM16 when it
+// finds none) and selects the stored Terminal/Comport (the first entry when it
+// is not listed).
+void fillPortList(QComboBox &combo);
+// Writes the list's text to Terminal/Comport, as the windows do on closing.
+void storePortList(const QComboBox &combo);
+
+// Keys typed into a hexadecimal field: 0-9 and A-F pass, a-f pass as upper
+// case, every other key (Backspace too) is dropped.
+void acceptHexKeysOnly(QLineEdit &edit);
+// Keys typed into a machine-ID field: letters, digits and Backspace pass; any
+// other character that gets in (a paste) empties the field.
+void acceptMachineIdOnly(QLineEdit &edit);
+
+// The hourglass for the lifetime of the object.
+class BusyCursor
+{
+public:
+    BusyCursor();
+    ~BusyCursor();
+    BusyCursor(const BusyCursor &) = delete;
+    BusyCursor &operator=(const BusyCursor &) = delete;
+};
+
+}

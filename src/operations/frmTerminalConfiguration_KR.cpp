@@ -1,0 +1,210 @@
+#include "frmTerminalConfiguration_KR.h"
+
+#include "AppState.h"
+#include "ApplicationPassword.h"
+#include "CRes.h"
+#include "MessageReporter.h"
+#include "TerminalDialogParts.h"
+#include "VxDialogPasswordPrompt.h"
+#include "frmDownloadProcess.h"
+
+#include <QComboBox>
+#include <QDateEdit>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTimeEdit>
+#include <QVBoxLayout>
+
+#include <exception>
+
+using namespace TerminalDialogParts;
+
+namespace {
+
+struct CommandText
+{
+    const char *caption;
+    int textNumber;
+};
+
+constexpr CommandText kCommands[KrMaintenance::kCommandCount] = {
+    {"Set Time", 148},   {"Get Time", 149},    {"Record Count", 150}, {"Set Mach#", 151},
+    {"Get Mach#", 152},  {"Get Version", 153}, {"Clear Data", 154},   {"Recover Data", 155},
+    {"Invoke Test", 158}, {"Power Down", 159}, {"Download Data", 161}, {"Sync. to PC", 167},
+};
+
+}
+
+frmTerminalConfiguration_KR::frmTerminalConfiguration_KR(ucKR500_900 &kr, ucVX700 &vx, QWidget *parent)
+    : QDialog(parent)
+    , m_kr(kr)
+    , m_vx(vx)
+    , m_commands(kr)
+{
+    setObjectName(QStringLiteral("frmTerminalConfiguration_KR"));
+    setWindowTitle(QStringLiteral("Terminal Configuration - KR500/KR900"));
+    setTag(this, 133);
+    setWindowFlag(Qt::WindowContextHelpButtonHint, false);
+
+    for (int i = 0; i < KrMaintenance::kCommandCount; ++i) {
+        m_cmd[size_t(i)] = arrayButton(QStringLiteral("cmd"), i, QString::fromLatin1(kCommands[i].caption),
+                                       kCommands[i].textNumber, this);
+        connect(m_cmd[size_t(i)], &QPushButton::clicked, this, [this, i] { cmd_Click(i); });
+    }
+    auto cmd = [this](int i) { return m_cmd[size_t(i)]; };
+
+    m_cboCommPort = new QComboBox;
+    m_cboCommPort->setObjectName(QStringLiteral("cboCommPort"));
+    m_txtID = new QLineEdit(QStringLiteral("0"));
+    m_txtID->setObjectName(QStringLiteral("txtID"));
+    m_txtID->setMaximumWidth(80);
+    auto *heading = label(QStringLiteral("KR500A/550/900 Configuration"), 175);
+    QFont bold = heading->font();
+    bold.setBold(true);
+    heading->setFont(bold);
+    auto *top = new QHBoxLayout;
+    top->addWidget(heading, 1);
+    top->addWidget(label(QStringLiteral("Comm. Port:"), 134));
+    top->addWidget(m_cboCommPort);
+    top->addWidget(label(QStringLiteral("Mach#:"), 135));
+    top->addWidget(m_txtID);
+
+    auto *dateTime = group(QStringLiteral("fraDateTime"), QStringLiteral("Date/Time"), 176);
+    m_dtpDate = new QDateEdit;
+    m_dtpDate->setObjectName(QStringLiteral("dtpDate"));
+    m_dtpDate->setCalendarPopup(true);
+    m_dtpTime = new QTimeEdit;
+    m_dtpTime->setObjectName(QStringLiteral("dtpTime"));
+    m_dtpTime->setDisplayFormat(QStringLiteral("HH:mm:ss"));
+    auto *dt = new QGridLayout(dateTime);
+    dt->addWidget(label(QStringLiteral("Using these commands to retrieve or specify the terminal's date and time."), 137),
+                  0, 0, 1, 4);
+    dt->addWidget(label(QStringLiteral("Date:"), 181), 1, 0);
+    dt->addWidget(m_dtpDate, 1, 1);
+    dt->addWidget(label(QStringLiteral("Time:"), 182), 1, 2);
+    dt->addWidget(m_dtpTime, 1, 3);
+    dt->addWidget(cmd(KrMaintenance::SetTime), 2, 1);
+    dt->addWidget(cmd(KrMaintenance::GetTime), 2, 2);
+    dt->addWidget(cmd(KrMaintenance::SyncToPc), 2, 3);
+
+    auto *machine = group(QStringLiteral("fraMachineNumber"), QStringLiteral("Machine Number"), 177);
+    m_txtNewID = new QLineEdit;
+    m_txtNewID->setObjectName(QStringLiteral("txtNewID"));
+    m_uxIdHex = new QLineEdit;
+    m_uxIdHex->setObjectName(QStringLiteral("uxIdHex"));
+    auto *mn = new QGridLayout(machine);
+    mn->addWidget(label(QStringLiteral("Using these commands to retrieve or specify the terminal's number (ID)."), 138),
+                  0, 0, 1, 4);
+    mn->addWidget(label(QStringLiteral("New Mach#:"), 180), 1, 0);
+    mn->addWidget(m_txtNewID, 1, 1);
+    mn->addWidget(m_uxIdHex, 1, 2);
+    mn->addWidget(label(QStringLiteral("(Hex Format)"), 136), 1, 3);
+    mn->addWidget(cmd(KrMaintenance::SetMachineId), 2, 1);
+    mn->addWidget(cmd(KrMaintenance::GetMachineId), 2, 2);
+
+    auto *device = group(QStringLiteral("fraDevice"), QStringLiteral("Device Maintain"), 178);
+    m_lblRecoverData = label(QStringLiteral("Recover all the data in terminal's memory."), 146);
+    m_lblRecoverData->setObjectName(QStringLiteral("lblRecoverData"));
+    m_lblInvokeTest = label(QStringLiteral("Reset the connected terminal. This command will erase all the data in the "
+                                           "terminal's memory and can't be recovered."),
+                            147);
+    m_lblInvokeTest->setObjectName(QStringLiteral("lblInvokeTest"));
+    auto *dv = new QGridLayout(device);
+    dv->addWidget(cmd(KrMaintenance::GetVersion), 0, 0);
+    dv->addWidget(label(QStringLiteral("Retrieve the terminal's firmware version."), 144), 0, 1);
+    dv->addWidget(cmd(KrMaintenance::PowerDown), 1, 0);
+    dv->addWidget(label(QStringLiteral("Turn off the connected terminal."), 145), 1, 1);
+    dv->addWidget(cmd(KrMaintenance::RecoverData), 2, 0);
+    dv->addWidget(m_lblRecoverData, 2, 1);
+    dv->addWidget(cmd(KrMaintenance::InvokeTest), 3, 0);
+    dv->addWidget(m_lblInvokeTest, 3, 1);
+    dv->setColumnStretch(1, 1);
+
+    auto *data = group(QStringLiteral("fraData"), QStringLiteral("Data"), 179);
+    auto *da = new QGridLayout(data);
+    da->addWidget(cmd(KrMaintenance::RecordCount), 0, 0);
+    da->addWidget(label(QStringLiteral("Retrieve the terminal's data number."), 139), 0, 1);
+    da->addWidget(cmd(KrMaintenance::ClearData), 1, 0);
+    da->addWidget(label(QStringLiteral("Clear the terminal's data."), 140), 1, 1);
+    da->addWidget(cmd(KrMaintenance::DownloadData), 2, 0);
+    da->addWidget(label(QStringLiteral("Download the terminal's data."), 142), 2, 1);
+    da->setColumnStretch(1, 1);
+
+    auto *close = arrayButton(QStringLiteral("CmdCtrl"), 0, QStringLiteral("Close"), 7, this);
+    close->setObjectName(QStringLiteral("CmdCtrl"));
+    connect(close, &QPushButton::clicked, this, &QDialog::reject);
+    auto *bottom = new QHBoxLayout;
+    bottom->addStretch();
+    bottom->addWidget(close);
+
+    auto *grid = new QGridLayout;
+    grid->addWidget(dateTime, 0, 0);
+    grid->addWidget(machine, 0, 1);
+    grid->addWidget(device, 1, 0);
+    grid->addWidget(data, 1, 1);
+    auto *layout = new QVBoxLayout(this);
+    layout->addLayout(top);
+    layout->addLayout(grid);
+    layout->addLayout(bottom);
+
+    connect(m_txtNewID, &QLineEdit::textChanged, this,
+            [this](const QString &text) { m_uxIdHex->setText(KrMaintenance::hexOfDecimal(text)); });
+    acceptHexKeysOnly(*m_uxIdHex);
+
+    // Loading.
+    fillPortList(*m_cboCommPort);
+    const QDateTime now = QDateTime::currentDateTime();
+    m_dtpDate->setDate(now.date());
+    m_dtpTime->setTime(now.time());
+    const bool maintenance = AppState::password == QLatin1String(ApplicationPassword::kMaintenanceCode);
+    for (QWidget *w : {static_cast<QWidget *>(cmd(KrMaintenance::RecoverData)),
+                       static_cast<QWidget *>(cmd(KrMaintenance::InvokeTest)),
+                       static_cast<QWidget *>(m_lblRecoverData), static_cast<QWidget *>(m_lblInvokeTest)})
+        w->setVisible(maintenance);
+    CRes::instance().SetFormInterface(this);
+}
+
+frmTerminalConfiguration_KR::~frmTerminalConfiguration_KR() = default;
+
+void frmTerminalConfiguration_KR::done(int result)
+{
+    storePortList(*m_cboCommPort);
+    QDialog::done(result);
+}
+
+void frmTerminalConfiguration_KR::cmd_Click(int index)
+{
+    if (index == KrMaintenance::DownloadData) {
+        VxDialogPasswordPrompt prompt(this);
+        frmDownloadProcess dialog(m_kr, m_vx, this);
+        dialog.setPasswordPrompt(&prompt);
+        dialog.exec();
+        return;
+    }
+    try {
+        std::optional<QString> msg;
+        {
+            const BusyCursor busy;
+            KrMaintenance::Input input;
+            input.port = m_cboCommPort->currentText();
+            input.machineId = m_txtID->text();
+            input.setMoment = QDateTime(m_dtpDate->date(), QTime(m_dtpTime->time().hour(), m_dtpTime->time().minute(),
+                                                                 m_dtpTime->time().second()));
+            input.hexId = m_uxIdHex->text();
+            msg = m_commands.run(index, input);
+            if (index == KrMaintenance::SyncToPc) {
+                const QDateTime now = QDateTime::currentDateTime();
+                m_dtpDate->setDate(now.date());
+                m_dtpTime->setTime(now.time());
+            }
+        }
+        if (msg)
+            MessageReporter::instance().message(*msg, MessageReporter::Icon::Information);
+    } catch (const std::exception &e) {
+        MessageReporter::instance().failure(QString::fromLocal8Bit(e.what()), 0);
+    }
+}
