@@ -35,7 +35,7 @@ const CommandEntry kCommands[] = {
     {"kr", &cliKr, false, "kr [--id N] COMMAND    one KR terminal operation (kr --help for the list)"},
     {"vx", &cliVx, false, "vx [--password P] CMD  one VX terminal operation (vx --help for the list)"},
     {"download", &cliDownload, true, "download [--auto]      download the terminal of the settings into Unapproved/"},
-    {"search", &cliSearch, false, "search                 find the terminal on COM1..COM16 and store its family and port"},
+    {"search", &cliSearch, true, "search                 find the terminal on COM1..COM16 and store its family and port"},
     {"options", &cliOptions, false, "options [set KEY VALUE]  print the terminal settings, or set one"},
 };
 

@@ -1,0 +1,94 @@
+#include "CRes.h"
+#include "KrSimFixture.h"
+#include "RecordingReporter.h"
+#include "Settings.h"
+#include "TerminalSearch.h"
+#include "VxSimFixture.h"
+
+#include <QtTest>
+
+// The search of the wizard and of `tavrel-cli search` over simulated devices.
+class tst_TerminalSearch : public QObject
+{
+    Q_OBJECT
+private Q_SLOTS:
+    void cleanup();
+    void krTerminalOnCom5IsFoundWithoutTryingVx();
+    void vxCradleOnCom2IsFoundAfterEveryKrProbe();
+    void nothingFoundChangesNoSetting();
+};
+
+namespace {
+
+QString setting(const char *key)
+{
+    return GetSetting(QStringLiteral("Terminal"), QLatin1String(key), QStringLiteral("absent"));
+}
+
+
+}
+
+void tst_TerminalSearch::cleanup()
+{
+    CRes::destroyInstance();
+}
+
+void tst_TerminalSearch::krTerminalOnCom5IsFoundWithoutTryingVx()
+{
+    RecordingReporter reporter;
+    TestEnv env(false);
+    KrSimFixture kr(5, &env);
+    VxSimFixture vx(9, &env);
+    TerminalSearch search;
+    QStringList families;
+    connect(&search, &TerminalSearch::familyStarted, this, [&](int, const QString &name) { families << name; });
+    const TerminalSearch::Result result = search.run();
+    QVERIFY(result.found);
+    QCOMPARE(result.family, 0);
+    QCOMPARE(result.port, QStringLiteral("COM5"));
+    QCOMPARE(result.probes, 5);
+    QCOMPARE(families, QStringList {QStringLiteral("KR500A/550/900")});
+    QCOMPARE(setting("Comport"), QStringLiteral("COM5"));
+    QCOMPARE(setting("Model"), QStringLiteral("0"));
+    QVERIFY(vx.sim([](VxCradleSim &s) { return s.requests(); }).isEmpty());
+    QVERIFY(reporter.entries.isEmpty());
+}
+
+void tst_TerminalSearch::vxCradleOnCom2IsFoundAfterEveryKrProbe()
+{
+    RecordingReporter reporter;
+    TestEnv env(false);
+    VxSimFixture vx(2, &env);
+    TerminalSearch search;
+    QStringList ports;
+    connect(&search, &TerminalSearch::probing, this, [&](const QString &p) { ports << p; });
+    const TerminalSearch::Result result = search.run();
+    QVERIFY(result.found);
+    QCOMPARE(result.family, 1);
+    QCOMPARE(result.port, QStringLiteral("COM2"));
+    QCOMPARE(result.probes, 18);
+    QCOMPARE(ports.first(), QStringLiteral("COM1"));
+    QCOMPARE(ports.at(15), QStringLiteral("COM16"));
+    QCOMPARE(ports.last(), QStringLiteral("COM2"));
+    QCOMPARE(setting("Comport"), QStringLiteral("COM2"));
+    QCOMPARE(setting("Model"), QStringLiteral("1"));
+    // The cradle heard the KR enquiry as noise and then one record-count request.
+    QCOMPARE(vx.sim([](VxCradleSim &s) { return s.requests().size(); }), 1);
+}
+
+void tst_TerminalSearch::nothingFoundChangesNoSetting()
+{
+    RecordingReporter reporter;
+    TestEnv env(false);
+    SaveSetting(QStringLiteral("Terminal"), QStringLiteral("Comport"), QStringLiteral("COM7"));
+    TerminalSearch search;
+    const TerminalSearch::Result result = search.run();
+    QVERIFY(!result.found);
+    QCOMPARE(result.probes, 32);
+    QCOMPARE(setting("Comport"), QStringLiteral("COM7"));
+    QCOMPARE(setting("Model"), QStringLiteral("absent"));
+    QVERIFY(reporter.entries.isEmpty());
+}
+
+QTEST_GUILESS_MAIN(tst_TerminalSearch)
+#include "tst_terminalsearch.moc"
