@@ -4,6 +4,7 @@
 
 #include <QApplication>
 #include <QEvent>
+#include <QMessageBox>
 #include <QWidget>
 #include <QWindow>
 
@@ -26,17 +27,20 @@ bool isUserInput(QEvent::Type type)
     }
 }
 
+bool isExemptWindow(const QWidget *window)
+{
+    // A message box a link shows in the middle of an exchange must be answerable.
+    return window && (window->property(InputHold::kExemptProperty).toBool() || qobject_cast<const QMessageBox *>(window));
+}
+
 bool isExempt(QObject *receiver)
 {
-    if (auto *widget = qobject_cast<QWidget *>(receiver)) {
-        const QWidget *window = widget->window();
-        return window && window->property(InputHold::kExemptProperty).toBool();
-    }
+    if (auto *widget = qobject_cast<QWidget *>(receiver))
+        return isExemptWindow(widget->window());
     if (auto *window = qobject_cast<QWindow *>(receiver))
         return window->property(InputHold::kExemptProperty).toBool();
     // Shortcuts go to actions: they belong to whichever window is active.
-    const QWidget *active = QApplication::activeWindow();
-    return active && active->property(InputHold::kExemptProperty).toBool();
+    return isExemptWindow(QApplication::activeWindow());
 }
 
 }

@@ -13,7 +13,8 @@ class QEvent;
 // ended: a second command clicked during a slow reply runs after the first one,
 // never inside it. Windows whose dynamic property "inputDuringExchange" is true
 // (the download dialog, whose Cancel must work while records arrive) still get
-// their input at once. Installed once on the application.
+// their input at once, and so do message boxes, which a link may show in the
+// middle of an exchange. Installed once on the application.
 class InputHold : public QObject
 {
     Q_OBJECT

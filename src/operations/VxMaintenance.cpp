@@ -29,15 +29,15 @@ VxMaintenance::Outcome VxMaintenance::run(int command, const Input &input, const
     Outcome outcome;
     if (command == DownloadData || command < 0 || command >= kCommandCount)
         return outcome;
+    const LinkBusy::Scope busy;
+    m_vx.setComport(ComPortNumber(input.port));
+    m_vx.setTimeout(kTimeoutMs);
     // An ID the field cannot hold (the "N/A" that Get Mac ID shows for a
     // terminal without one) is refused like an empty one.
     if (command == SetMachineId && (input.newId.isEmpty() || !isMachineIdText(input.newId))) {
         MessageReporter::instance().message(QStringLiteral("Invalid ID"), MessageReporter::Icon::None);
         return outcome;
     }
-    const LinkBusy::Scope busy;
-    m_vx.setComport(ComPortNumber(input.port));
-    m_vx.setTimeout(kTimeoutMs);
 
     switch (command) {
     case Logon:
