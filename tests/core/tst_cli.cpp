@@ -13,6 +13,7 @@ private Q_SLOTS:
     void undecodableLinesAreReported();
     void badUsageIsOneLine_data();
     void badUsageIsOneLine();
+    void terminalSettingsAndSearch();
 
 private:
     struct Run
@@ -107,6 +108,8 @@ void tst_Cli::badUsageIsOneLine_data()
     QTest::newRow("device path as port") << QStringList{"--port", "/dev/ttyUSB1", "kr", "record-count"} << 64
                                          << QByteArray("COM1 to COM99");
     QTest::newRow("port map name") << QStringList{"ports", "map", "COM0", "/dev/null"} << 64 << QByteArray("usage");
+    QTest::newRow("options model 2") << QStringList{"options", "set", "model", "2"} << 1 << QByteArray("model takes");
+    QTest::newRow("options without value") << QStringList{"options", "set", "model"} << 64 << QByteArray("usage");
 }
 
 void tst_Cli::badUsageIsOneLine()
@@ -118,6 +121,31 @@ void tst_Cli::badUsageIsOneLine()
     QCOMPARE(r.status, status);
     QVERIFY2(r.err.split('\n').first().contains(expected), r.err.constData());
     QCOMPARE(r.out, QByteArray());
+}
+
+void tst_Cli::terminalSettingsAndSearch()
+{
+    const QString workspace = m_dir.filePath(QStringLiteral("settings-ws"));
+    auto run = [&](QStringList args) {
+        args.prepend(workspace);
+        args.prepend(QStringLiteral("--workspace"));
+        return cli(args);
+    };
+    Run shown = run({QStringLiteral("options")});
+    QCOMPARE(shown.status, 0);
+    QCOMPARE(shown.out, QByteArray("model\t0\ncomport\tCOM1\nauto-clear\t1\nauto-time\t1\n"
+                                   "auto-power-down\t1\nauto-download\t1\n"));
+    QCOMPARE(run({QStringLiteral("options"), QStringLiteral("set"), QStringLiteral("model"), QStringLiteral("1")}).status, 0);
+    QCOMPARE(run({QStringLiteral("options"), QStringLiteral("set"), QStringLiteral("auto-download"), QStringLiteral("1")}).status, 1);
+    QCOMPARE(run({QStringLiteral("options"), QStringLiteral("set"), QStringLiteral("comport"), QStringLiteral("COM12")}).status, 0);
+    const QByteArray stored("model\t1\ncomport\tCOM12\nauto-clear\t1\nauto-time\t1\nauto-power-down\t1\nauto-download\t0\n");
+    QCOMPARE(run({QStringLiteral("options")}).out, stored);
+
+    // No port of this settings folder leads anywhere: nothing answers, nothing changes.
+    Run search = run({QStringLiteral("search")});
+    QCOMPARE(search.status, 3);
+    QCOMPARE(search.out, QByteArray("Not found\n"));
+    QCOMPARE(run({QStringLiteral("options")}).out, stored);
 }
 
 QTEST_GUILESS_MAIN(tst_Cli)
