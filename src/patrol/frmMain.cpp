@@ -5,16 +5,27 @@
 #include "AppState.h"
 #include "CRes.h"
 #include "ComPorts.h"
+#include "MainCommands.h"
 #include "MainFormInterface.h"
 #include "MessageReporter.h"
+#include "PatrolDataView.h"
+#include "RowSearch.h"
+#include "TagDefView.h"
+#include "TagStore.h"
 #include "VxDialogPasswordPrompt.h"
 #include "Workspace.h"
 #include "frmDownloadProcess.h"
 #include "frmPasswordChange.h"
+#include "ucOutlookBar.h"
 
+#include <QAction>
 #include <QDir>
 #include <QLabel>
-#include <QStyle>
+#include <QLineEdit>
+#include <QPainter>
+#include <QPainterPath>
+#include <QShortcut>
+#include <QToolBar>
 
 #include <exception>
 
@@ -33,6 +44,45 @@ void runCommand(F &&handler)
     }
 }
 
+// The navigation bar's pictures: a sheet of records and a tag.
+QPixmap navigationIcon(int item)
+{
+    QPixmap pixmap(40, 40);
+    pixmap.fill(Qt::transparent);
+    QPainter p(&pixmap);
+    p.setRenderHint(QPainter::Antialiasing);
+    p.setPen(QPen(QColor(40, 40, 40), 1.5));
+    if (item == 0) {
+        p.setBrush(QColor(250, 250, 245));
+        p.drawRoundedRect(QRectF(7.5, 4.5, 25, 31), 2, 2);
+        p.setPen(QPen(QColor(60, 110, 180), 2));
+        for (int y = 12; y <= 28; y += 5)
+            p.drawLine(QPointF(12, y), QPointF(28, y));
+        p.setPen(QPen(QColor(40, 150, 70), 2.5));
+        p.drawLine(QPointF(22, 31), QPointF(26, 35));
+        p.drawLine(QPointF(26, 35), QPointF(35, 24));
+    } else {
+        QPainterPath tag;
+        tag.moveTo(6, 12);
+        tag.lineTo(22, 12);
+        tag.lineTo(34, 20);
+        tag.lineTo(22, 28);
+        tag.lineTo(6, 28);
+        tag.closeSubpath();
+        p.setBrush(QColor(245, 200, 70));
+        p.drawPath(tag);
+        p.setBrush(Qt::white);
+        p.drawEllipse(QPointF(24, 20), 2.5, 2.5);
+        p.setPen(QPen(QColor(40, 40, 40), 2));
+        p.drawLine(QPointF(10, 17), QPointF(18, 17));
+        p.drawLine(QPointF(10, 23), QPointF(16, 23));
+    }
+    return pixmap;
+}
+
+// The commands the patrol-data view allows and the tag view does not.
+const char *const kPatrolViewOnly[] = {"mnuFiles_0", "mnuFiles_1", "mnuFiles_2", "save"};
+
 }
 
 frmMain::frmMain(QWidget *parent)
@@ -41,30 +91,207 @@ frmMain::frmMain(QWidget *parent)
     , m_vxPrompt(std::make_unique<VxDialogPasswordPrompt>(this))
 {
     m_ui->setupUi(this);
-    m_ui->download->setIcon(style()->standardIcon(QStyle::SP_ArrowDown));
+    m_commands = new MainCommands(this);
     m_sbFile = new QLabel(this);
     m_sbModel = new QLabel(this);
     m_ui->sb->addWidget(m_sbFile, 1);
     m_ui->sb->addPermanentWidget(m_sbModel);
 
-    connect(m_ui->mnuFiles_10, &QAction::triggered, this, [this] { mnuFiles_Click(10); });
-    connect(m_ui->mnuTools_1, &QAction::triggered, this, [this] { mnuTools_Click(1); });
-    connect(m_ui->download, &QAction::triggered, this, [this] { Toolbar2_ButtonClick(QStringLiteral("download")); });
-    // A failed connection test means the VX terminal has to be logged on again.
-    connect(&m_wm, &ucVX700::deviceDisconnected, this, [this] { m_ui->download->setEnabled(false); });
+    m_vm = new ucOutlookBar(m_ui->centralwidget);
+    m_vm->setFixedWidth(110);
+    m_vm->setItemIcon(0, navigationIcon(0));
+    m_vm->setItemIcon(1, navigationIcon(1));
+    m_ui->layMain->insertWidget(0, m_vm);
+    m_patrolView = new PatrolDataView(m_commands, m_ui->pic);
+    m_tagView = new TagDefView(m_commands, m_ui->pic);
+    m_ui->pic->addWidget(m_patrolView);
+    m_ui->pic->addWidget(m_tagView);
+    connect(m_patrolView, &PatrolDataView::fileOpened, this, &frmMain::showFile);
+
+    connectCommands();
+    SelectView(0);
+    Initial_lvwPatrolData();
+    Initial_tvwPatrolData();
+    Initial_lvwTagDef();
+    LoadTagDefinitions();
 
     showModel();
     // At start-up a VX terminal counts as logged off: downloading waits for a logon.
-    m_ui->download->setEnabled(AppState::terminalFamily != 1);
+    m_commands->setWanted(QStringLiteral("download"), AppState::terminalFamily != 1);
     const qint16 port = ConfiguredComPort();
     m_gs.setCommPort(port);
     m_wm.setComport(port);
 
     SetMainFormInterface(this);
     CRes::instance().SetFormInterface(this);
+    m_commands->applyTexts();
 }
 
 frmMain::~frmMain() = default;
+
+QAction *frmMain::action(const QString &objectName) const
+{
+    return m_commands->action(objectName);
+}
+
+QMenu *frmMain::menu(const QString &objectName) const
+{
+    return m_commands->menu(objectName);
+}
+
+void frmMain::setCommandReady(const QString &objectName, bool ready)
+{
+    m_commands->setReady(objectName, ready);
+}
+
+void frmMain::setCommandEnabled(const QString &objectName, bool enabled)
+{
+    m_commands->setWanted(objectName, enabled);
+}
+
+void frmMain::connectCommands()
+{
+    auto on = [this](const char *name, auto &&handler) {
+        const QString key = QLatin1String(name);
+        connect(action(key), &QAction::triggered, this, [handler] { runCommand(handler); });
+        setCommandReady(key);
+    };
+    on("mnuFiles_10", [this] { Q_EMIT exitRequested(); });
+    on("mnuTools_1", [this] { changePassword(); });
+    on("mnuViews_0", [this] { SelectView(0); });
+    on("mnuViews_1", [this] { SelectView(1); });
+    on("download", [this] { DownloadPatrolData(false); });
+    on("mnuPopPatrolDataFiles_0", [this] { DeletePatrolDataFile(); });
+    on("mnuPopPatrolDataFiles_1", [this] { ApprovePatrolDataFile(); });
+    on("mnuPopPatrolDataFiles_2", [this] { ApproveAllPatrolDataFiles(); });
+    on("mnuPopTagDefs_0", [this] { AddTagDefinition(QString()); });
+    on("mnuPopTagDefs_1", [this] { m_tagView->DeleteWithConfirmation(); });
+    on("mnuPopTagDefs_2", [this] { EditTagDefinition(); });
+    on("mnuPopDefineTags_0", [this] { defineTag(); });
+    on("tblPatrolData_findfirst", [this] { SearchPatrolData(RowSearch::FindFirst); });
+    on("tblPatrolData_findnext", [this] { SearchPatrolData(RowSearch::FindNext); });
+    on("tblTagDef_findfirst", [this] { SearchTagDefinitions(RowSearch::FindFirst); });
+    on("tblTagDef_findnext", [this] { SearchTagDefinitions(RowSearch::FindNext); });
+    connect(m_vm, &ucOutlookBar::ItemClick, this, [this](short item) {
+        if (item == 0 || item == 1)
+            runCommand([&] { SelectView(item); });
+    });
+    // F3 is find next in whichever view is showing; the window sees it first.
+    auto *f3 = new QShortcut(QKeySequence(Qt::Key_F3), this);
+    f3->setContext(Qt::WindowShortcut);
+    connect(f3, &QShortcut::activated, this, [this] {
+        runCommand([this] {
+            m_currentView == 1 ? SearchTagDefinitions(RowSearch::FindNext) : SearchPatrolData(RowSearch::FindNext);
+        });
+    });
+    // A failed connection test means the VX terminal has to be logged on again.
+    connect(&m_wm, &ucVX700::deviceDisconnected, this,
+            [this] { m_commands->setWanted(QStringLiteral("download"), false); });
+}
+
+void frmMain::SelectView(int view)
+{
+    m_currentView = view == 1 ? 1 : 0;
+    m_ui->pic->setCurrentIndex(m_currentView);
+    for (const char *name : kPatrolViewOnly)
+        m_commands->setWanted(QLatin1String(name), m_currentView == 0);
+    (m_currentView == 1 ? m_tagView->searchBox() : m_patrolView->searchBox())->setFocus();
+}
+
+QString frmMain::CurrentFilePath() const
+{
+    return m_patrolView->CurrentFilePath();
+}
+
+PatrolTableModel *frmMain::patrolModel() const
+{
+    return m_patrolView->model();
+}
+
+void frmMain::Initial_lvwPatrolData()
+{
+    m_patrolView->Initial_lvwPatrolData();
+    m_commands->applyTexts();
+}
+
+void frmMain::Initial_tvwPatrolData()
+{
+    m_patrolView->Initial_tvwPatrolData();
+}
+
+void frmMain::Initial_lvwTagDef()
+{
+    m_tagView->Initial_lvwTagDef();
+}
+
+void frmMain::OpenPatrolDataFile(const QString &path)
+{
+    m_patrolView->OpenPatrolDataFile(path);
+}
+
+void frmMain::LoadTagDefinitions()
+{
+    m_tagView->LoadTagDefinitions();
+}
+
+void frmMain::SearchPatrolData(int mode)
+{
+    m_patrolView->SearchPatrolData(mode);
+}
+
+void frmMain::SearchTagDefinitions(int mode)
+{
+    m_tagView->SearchTagDefinitions(mode);
+}
+
+void frmMain::AddTagDefinition(const QString &code)
+{
+    m_tagView->AddTagDefinition(code);
+}
+
+void frmMain::EditTagDefinition()
+{
+    m_tagView->EditTagDefinition();
+}
+
+void frmMain::DeleteTagDefinitions()
+{
+    m_tagView->DeleteTagDefinitions();
+}
+
+void frmMain::ApprovePatrolDataFile()
+{
+    m_patrolView->ApprovePatrolDataFile();
+}
+
+void frmMain::ApproveAllPatrolDataFiles()
+{
+    m_patrolView->ApproveAllPatrolDataFiles();
+}
+
+void frmMain::DeletePatrolDataFile()
+{
+    m_patrolView->DeletePatrolDataFile();
+}
+
+void frmMain::RefreshAfterMaintenance()
+{
+    m_patrolView->RefreshAfterMaintenance();
+}
+
+void frmMain::defineTag()
+{
+    const QString code = m_patrolView->defineTagCode();
+    m_tagView->AddTagDefinition(code);
+    // The record's new description shows once the file is read again.
+    m_patrolView->ReopenSelectedFile();
+}
+
+void frmMain::changePassword()
+{
+    frmPasswordChange dialog(this);
+    dialog.exec();
+}
 
 void frmMain::showModel()
 {
@@ -74,54 +301,23 @@ void frmMain::showModel()
 
 void frmMain::showFile(const QString &path)
 {
-    m_currentFilePath = path;
     m_sbFile->setText(QStringLiteral("Patrol data file: ") + QDir::toNativeSeparators(path));
-}
-
-void frmMain::mnuFiles_Click(int index)
-{
-    runCommand([&] {
-        if (index == 10)
-            Q_EMIT exitRequested();
-    });
-}
-
-void frmMain::mnuTools_Click(int index)
-{
-    runCommand([&] {
-        if (index == 1) {
-            frmPasswordChange dialog(this);
-            dialog.exec();
-        }
-    });
-}
-
-void frmMain::Toolbar2_ButtonClick(const QString &key)
-{
-    runCommand([&] {
-        if (key == QLatin1String("download"))
-            DownloadPatrolData(false);
-    });
 }
 
 void frmMain::DownloadPatrolData(bool autoDownload)
 {
-    m_ui->download->setEnabled(false);
+    m_commands->setWanted(QStringLiteral("download"), false);
     disconnect_flag = true;
 
     frmDownloadProcess dialog(m_gs, m_wm, this);
     dialog.setIsAutoDownload(autoDownload);
     dialog.setPasswordPrompt(m_vxPrompt.get());
-    connect(&dialog, &frmDownloadProcess::vxConnectionLost, this, [this] {
-        disconnect_flag = false;
-        m_ui->download->setEnabled(false);
-    });
+    connect(&dialog, &frmDownloadProcess::vxConnectionLost, this, [this] { disconnect_flag = false; });
     dialog.exec();
 
     const QString name = dialog.DownloadFile();
     if (!name.isEmpty())
-        showFile(QDir(Workspace::unapprovedFolder()).filePath(name));
+        m_patrolView->AddDownloadedFile(name);
     // A VX download that lost its terminal keeps the button off until the next logon.
-    if (disconnect_flag)
-        m_ui->download->setEnabled(true);
+    m_commands->setWanted(QStringLiteral("download"), disconnect_flag);
 }

@@ -7,17 +7,26 @@
 
 #include <memory>
 
+class MainCommands;
+class PatrolDataView;
+class PatrolTableModel;
+class QAction;
 class QLabel;
+class QMenu;
+class TagDefView;
 class VxPasswordPrompt;
+class ucOutlookBar;
 
 namespace Ui {
 class frmMain;
 }
 
 // The program's main window and the hub of its commands. It owns the one KR
-// link (gs) and the one VX link (wm) of the whole run. Menu items keep the
-// object names of their menu arrays (mnuFiles_10, mnuTools_1) so that the
-// language code can find them by index.
+// link (gs) and the one VX link (wm) of the whole run. Every command is one
+// QAction, reached by its object name through action(): menu items keep the
+// names of their menu arrays (mnuFiles_10, mnuTools_1), toolbar-only commands
+// their keys (download, save). A command is enabled once it is ready:
+// connect to its action, then call setCommandReady(name).
 class frmMain : public QMainWindow
 {
     Q_OBJECT
@@ -28,32 +37,75 @@ public:
     ucKR500_900 &gs() { return m_gs; }
     ucVX700 &wm() { return m_wm; }
 
+    QAction *action(const QString &objectName) const;
+    QMenu *menu(const QString &objectName) const;
+    // Enables a command whose action has been connected (the view and
+    // selection may still switch it off and on).
+    void setCommandReady(const QString &objectName, bool ready = true);
+    // Switches a command on or off for the window's state (a selection, a
+    // logon); a command that is not ready stays off.
+    void setCommandEnabled(const QString &objectName, bool enabled);
+
     // The terminal connection flag: a VX download that stopped answering
     // clears it so that the download button stays off until the next logon.
     bool disconnect_flag = true;
 
+    // 0 the patrol-data view, 1 the tag view.
+    int CurrentView() const { return m_currentView; }
+    void SelectView(int view);
+
     // Runs the download dialog (automatic: all follow-up actions) and shows
     // the file it saved.
     void DownloadPatrolData(bool autoDownload);
-    // The patrol-data file last saved or opened; empty when none.
-    QString CurrentFilePath() const { return m_currentFilePath; }
+    // The patrol-data file last opened from the tree or the open dialog;
+    // empty after a root was clicked.
+    QString CurrentFilePath() const;
+
+    // The language switch calls these again so that captions follow it.
+    Q_INVOKABLE void Initial_lvwPatrolData();
+    Q_INVOKABLE void Initial_tvwPatrolData();
+    Q_INVOKABLE void Initial_lvwTagDef();
+
+    void OpenPatrolDataFile(const QString &path);
+    void LoadTagDefinitions();
+    void SearchPatrolData(int mode);
+    void SearchTagDefinitions(int mode);
+    void AddTagDefinition(const QString &code);
+    void EditTagDefinition();
+    void DeleteTagDefinitions();
+    void ApprovePatrolDataFile();
+    void ApproveAllPatrolDataFiles();
+    void DeletePatrolDataFile();
+    // Run when a terminal maintenance dialog closes after a download saved a
+    // file during it: the tree is read again and the newest unapproved file opened.
+    void RefreshAfterMaintenance();
+
+    // The rows the patrol list shows: reports and exports read them here.
+    PatrolTableModel *patrolModel() const;
+    PatrolDataView *patrolView() const { return m_patrolView; }
+    TagDefView *tagView() const { return m_tagView; }
+    ucOutlookBar *navigationBar() const { return m_vm; }
 
 Q_SIGNALS:
     // File item 10: the program should end now.
     void exitRequested();
 
 private:
-    void mnuFiles_Click(int index);
-    void mnuTools_Click(int index);
-    void Toolbar2_ButtonClick(const QString &key);
+    void connectCommands();
+    void changePassword();
     void showModel();
     void showFile(const QString &path);
+    void defineTag();
 
     std::unique_ptr<Ui::frmMain> m_ui;
+    MainCommands *m_commands = nullptr;
     ucKR500_900 m_gs;
     ucVX700 m_wm;
     std::unique_ptr<VxPasswordPrompt> m_vxPrompt;
     QLabel *m_sbFile = nullptr;
     QLabel *m_sbModel = nullptr;
-    QString m_currentFilePath;
+    ucOutlookBar *m_vm = nullptr;
+    PatrolDataView *m_patrolView = nullptr;
+    TagDefView *m_tagView = nullptr;
+    int m_currentView = 0;
 };

@@ -67,14 +67,23 @@ void tst_frmMain::menusByName()
 {
     frmMain window;
     auto *file = window.findChild<QMenu *>(QStringLiteral("mnuFile"));
+    auto *view = window.findChild<QMenu *>(QStringLiteral("mnuView"));
     auto *tool = window.findChild<QMenu *>(QStringLiteral("mnuTool"));
-    QVERIFY(file && tool);
+    auto *help = window.findChild<QMenu *>(QStringLiteral("mnuHelp"));
+    QVERIFY(file && view && tool && help);
     QCOMPARE(file->title(), QStringLiteral("&File"));
     QCOMPARE(tool->title(), QStringLiteral("&Tools"));
+    // The pop-up menus exist but stay out of the menu bar.
     const QList<QAction *> bar = window.menuBar()->actions();
-    QCOMPARE(bar.size(), 2);
-    QCOMPARE(bar[0], file->menuAction());
-    QCOMPARE(bar[1], tool->menuAction());
+    QCOMPARE(bar, (QList<QAction *>{file->menuAction(), view->menuAction(), tool->menuAction(), help->menuAction()}));
+    for (const char *popup : {"mnuPopPatrolDataFile", "mnuPopTagDef", "mnuPopDefineTag", "mnuSystray"})
+        QVERIFY2(window.menu(QLatin1String(popup)), popup);
+    // Hidden items are hidden; commands that nothing runs yet are off.
+    QVERIFY(!window.action(QStringLiteral("mnuFiles_2"))->isVisible());
+    QVERIFY(!window.action(QStringLiteral("mnuHelps_0"))->isVisible());
+    QVERIFY(window.action(QStringLiteral("mnuHelps_2"))->isVisible());
+    QVERIFY(!window.action(QStringLiteral("mnuHelps_4"))->isEnabled());
+    QVERIFY(window.action(QStringLiteral("mnuViews_1"))->isEnabled());
 
     QAction *exit = menuItem(window, "mnuFile", "mnuFiles_10");
     QAction *change = menuItem(window, "mnuTool", "mnuTools_1");

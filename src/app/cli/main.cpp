@@ -5,6 +5,7 @@
 #include "CliCore.h"
 #include "CliDownload.h"
 #include "CliKr.h"
+#include "CliPatrol.h"
 #include "CliTerminalSettings.h"
 #include "CliVx.h"
 
@@ -35,6 +36,10 @@ const CommandEntry kCommands[] = {
     {"kr", &cliKr, false, "kr [--id N] COMMAND    one KR terminal operation (kr --help for the list)"},
     {"vx", &cliVx, false, "vx [--password P] CMD  one VX terminal operation (vx --help for the list)"},
     {"download", &cliDownload, true, "download [--auto]      download the terminal of the settings into Unapproved/"},
+    {"files", &cliFiles, true, "files                  list the patrol-data files, unapproved then approved"},
+    {"approve", &cliApprove, true, "approve NAME | --all   move files from Unapproved/ to Approved/; prints the new names"},
+    {"show", &cliShow, true, "show PATH [--iso]      print the rows of a patrol-data file as the list shows them"},
+    {"tags", &cliTags, true, "tags list | add CODE DESCRIPTION | edit OLD NEW DESCRIPTION | delete CODE..."},
     {"search", &cliSearch, true, "search                 find the terminal on COM1..COM16 and store its family and port"},
     {"options", &cliOptions, false, "options [set KEY VALUE]  print the terminal settings, or set one"},
 };

@@ -1,0 +1,122 @@
+#include "PatrolDataLoader.h"
+
+#include "LegacyDatabase.h"
+#include "PatrolFile.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+
+namespace {
+
+PatrolLoadResult loadTvl(const QString &path, const QHash<QString, QString> &descriptions)
+{
+    PatrolLoadResult result;
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        result.error = QStringLiteral("Cannot open %1: %2").arg(QDir::toNativeSeparators(path), file.errorString());
+        return result;
+    }
+    const QByteArray data = file.readAll();
+    file.close();
+
+    // About 200 bytes make one record.
+    result.rows.reserve(data.size() / 180 + 1);
+    QString text;
+    int lineNo = 0;
+    qsizetype pos = 0;
+    while (pos < data.size()) {
+        qsizetype end = data.indexOf('\n', pos);
+        if (end < 0)
+            end = data.size();
+        QByteArrayView line(data.constData() + pos, end - pos);
+        pos = end + 1;
+        ++lineNo;
+        while (!line.isEmpty() && (line.back() == '\r' || line.back() == '\n'))
+            line.chop(1);
+        if (line.isEmpty())
+            continue;
+        if (PatrolFile::decode(line, &text) != PatrolFile::Decode::Ok) {
+            result.skippedLines.append(lineNo);
+            continue;
+        }
+        const QList<QStringView> fields = QStringView(text).split(u',');
+        if (fields.size() < 4) {
+            result.skippedLines.append(lineNo);
+            continue;
+        }
+        PatrolRow row;
+        row.machineNo = fields[0].toString();
+        row.code = fields[1].toString();
+        row.date = fields[2].toString();
+        row.time = fields[3].toString();
+        row.description = descriptions.value(row.code);
+        result.rows.append(std::move(row));
+    }
+    result.ok = true;
+    return result;
+}
+
+// "2024-01-08 00:00:00" -> "2024-01-08"; "1899-12-30 08:00:15" -> "08:00:15".
+// Anything else stays as libmdb gave it.
+QString datePart(const QString &value)
+{
+    return value.size() == 19 && value.at(10) == u' ' ? value.left(10) : value;
+}
+
+QString timePart(const QString &value)
+{
+    return value.size() == 19 && value.at(10) == u' ' ? value.mid(11) : value;
+}
+
+PatrolLoadResult loadMdb(const QString &path)
+{
+    PatrolLoadResult result;
+    LegacyDatabase db;
+    if (!db.open(path, LegacyDatabase::kPassword, &result.error))
+        return result;
+    QList<QStringList> records;
+    const QStringList columns = {QStringLiteral("ID"), QStringLiteral("Date"), QStringLiteral("Time"),
+                                 QStringLiteral("Code"), QStringLiteral("Name")};
+    if (!db.readTable(QStringLiteral("RawData"), columns, &records, &result.error))
+        return result;
+    result.rows.reserve(records.size());
+    for (const QStringList &r : records) {
+        PatrolRow row;
+        row.machineNo = r[0].isNull() ? QLatin1String("") : r[0];
+        row.date = r[1].isNull() ? QLatin1String("") : datePart(r[1]);
+        row.time = r[2].isNull() ? QLatin1String("") : timePart(r[2]);
+        row.code = r[3].isNull() ? QLatin1String("") : r[3];
+        row.description = r[4].isNull() ? QLatin1String("") : r[4];
+        result.rows.append(std::move(row));
+    }
+    result.ok = true;
+    return result;
+}
+
+}
+
+PatrolLoadResult PatrolDataLoader::load(const QString &path, const QHash<QString, QString> &descriptions)
+{
+    const QString suffix = path.right(3).toUpper();
+    if (suffix == QLatin1String("TVL"))
+        return loadTvl(path, descriptions);
+    if (suffix == QLatin1String("MDB"))
+        return loadMdb(path);
+    PatrolLoadResult none;
+    none.ok = true;
+    return none;
+}
+
+QString PatrolDataLoader::skippedText(const QList<int> &lines, const QString &text)
+{
+    constexpr int kShown = 5;
+    QStringList numbers;
+    for (int i = 0; i < lines.size() && i < kShown; ++i)
+        numbers << QString::number(lines[i]);
+    if (lines.size() > kShown)
+        numbers << QStringLiteral("...");
+    return QString(text)
+        .arg(lines.size())
+        .arg(numbers.join(QStringLiteral(", ")));
+}

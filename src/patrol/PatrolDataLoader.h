@@ -1,0 +1,31 @@
+#pragma once
+
+#include "PatrolRow.h"
+
+#include <QHash>
+#include <QList>
+#include <QString>
+
+struct PatrolLoadResult
+{
+    QList<PatrolRow> rows;
+    // 1-based numbers of the lines of a .tvl that could not be read as a record.
+    QList<int> skippedLines;
+    QString error;
+    bool ok = false;
+};
+
+// Reads the records of a patrol-data file: a .tvl of this program, with the
+// descriptions taken from `descriptions`, or an old-generation .mdb (table
+// RawData), whose rows carry their own descriptions. Any other file gives no
+// rows. A .tvl line that cannot be decoded or has fewer than four fields is
+// skipped and noted; the rest of the file still loads.
+class PatrolDataLoader
+{
+public:
+    static PatrolLoadResult load(const QString &path, const QHash<QString, QString> &descriptions);
+
+    // One message for the skipped lines from a text with %1 (how many) and %2
+    // (the first few line numbers).
+    static QString skippedText(const QList<int> &lines, const QString &text);
+};

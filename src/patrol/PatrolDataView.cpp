@@ -1,0 +1,401 @@
+#include "PatrolDataView.h"
+
+#include "CRes.h"
+#include "MainCommands.h"
+#include "MessageReporter.h"
+#include "PatrolDataLoader.h"
+#include "RowSearch.h"
+#include "TagStore.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QHeaderView>
+#include <QItemSelectionModel>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QSplitter>
+#include <QStyle>
+#include <QTableView>
+#include <QToolBar>
+#include <QTreeWidget>
+#include <QVBoxLayout>
+
+namespace {
+
+constexpr int kUnapprovedRootText = 125;
+constexpr int kApprovedRootText = 126;
+constexpr int kDeleteFileQuestion = 169;
+constexpr int kNotFoundText = 171;
+constexpr int kSkippedLinesText = 281;
+constexpr int kApprovedAsText = 282;
+constexpr int kKeyRole = Qt::UserRole;
+
+QString res(int number, const char *english)
+{
+    return CRes::instance().ResString(number, QLatin1String(english));
+}
+
+// The hourglass for the length of a command.
+struct BusyCursor
+{
+    BusyCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
+    ~BusyCursor() { QApplication::restoreOverrideCursor(); }
+};
+
+}
+
+PatrolDataView::PatrolDataView(MainCommands *commands, QWidget *parent)
+    : QWidget(parent)
+    , m_commands(commands)
+{
+    setObjectName(QStringLiteral("pic_0"));
+    m_title = new QLabel(QStringLiteral("Patrol Data"), this);
+    m_title->setObjectName(QStringLiteral("lbl_0"));
+    QFont titleFont = m_title->font();
+    titleFont.setBold(true);
+    m_title->setFont(titleFont);
+
+    m_tree = new QTreeWidget(this);
+    m_tree->setObjectName(QStringLiteral("tvwPatrolData"));
+    m_tree->setHeaderHidden(true);
+    m_tree->setContextMenuPolicy(Qt::CustomContextMenu);
+
+    m_find = new QLineEdit(this);
+    m_find->setObjectName(QStringLiteral("txtFindPatrolData"));
+    m_find->setMaxLength(255);
+    m_find->setClearButtonEnabled(true);
+
+    m_list = new QTableView(this);
+    m_list->setObjectName(QStringLiteral("lvwPatrolData"));
+    m_list->setModel(&m_model);
+    m_list->setSelectionBehavior(QAbstractItemView::SelectRows);
+    m_list->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    m_list->setSortingEnabled(false);
+    m_list->setShowGrid(false);
+    m_list->setAlternatingRowColors(true);
+    m_list->setWordWrap(false);
+    m_list->verticalHeader()->hide();
+    m_list->verticalHeader()->setDefaultSectionSize(m_list->fontMetrics().height() + 6);
+    m_list->horizontalHeader()->setHighlightSections(false);
+    m_list->horizontalHeader()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    m_list->setContextMenuPolicy(Qt::CustomContextMenu);
+
+    auto *right = new QWidget(this);
+    auto *rightLayout = new QVBoxLayout(right);
+    rightLayout->setContentsMargins(0, 0, 0, 0);
+    auto *searchRow = new QHBoxLayout;
+    searchRow->addWidget(m_find, 1);
+    searchRow->addWidget(commands->patrolToolbar());
+    rightLayout->addLayout(searchRow);
+    rightLayout->addWidget(m_list, 1);
+
+    auto *splitter = new QSplitter(Qt::Horizontal, this);
+    splitter->addWidget(m_tree);
+    splitter->addWidget(right);
+    splitter->setStretchFactor(1, 1);
+    splitter->setSizes({200, 600});
+    splitter->setChildrenCollapsible(false);
+
+    auto *layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(m_title);
+    layout->addWidget(splitter, 1);
+
+    connect(m_tree, &QTreeWidget::currentItemChanged, this, [this](QTreeWidgetItem *item) {
+        if (!m_rebuilding)
+            nodeClick(item);
+    });
+    connect(m_tree, &QTreeWidget::itemDoubleClicked, this, [this](QTreeWidgetItem *item) {
+        const QString path = m_library.path(item->data(0, kKeyRole).toString());
+        if (!path.isEmpty())
+            Q_EMIT previewRequested(path);
+    });
+    connect(m_tree, &QWidget::customContextMenuRequested, this, &PatrolDataView::treeContextMenu);
+    connect(m_list, &QWidget::customContextMenuRequested, this, &PatrolDataView::listContextMenu);
+    connect(m_find, &QLineEdit::returnPressed, this, [this] { SearchPatrolData(RowSearch::FindFirst); });
+}
+
+void PatrolDataView::showEvent(QShowEvent *event)
+{
+    QWidget::showEvent(event);
+    // Column widths follow the list's width when it is first shown.
+    if (!m_columnsSized) {
+        m_columnsSized = true;
+        Initial_lvwPatrolData();
+    }
+}
+
+void PatrolDataView::Initial_lvwPatrolData()
+{
+    m_model.refreshHeaders();
+    const int w = m_list->viewport()->width();
+    const int widths[PatrolTableModel::kColumns] = {w / 10, w / 5, w / 5, w / 5, w / 2};
+    for (int c = 0; c < PatrolTableModel::kColumns; ++c)
+        m_list->setColumnWidth(c, widths[c]);
+    m_title->setText(res(123, "Patrol Data"));
+}
+
+void PatrolDataView::Initial_tvwPatrolData()
+{
+    BusyCursor busy;
+    const QString selected = selectedKey();
+    m_library.refresh();
+    rebuildTree(selected);
+}
+
+QString PatrolDataView::selectedKey() const
+{
+    const QTreeWidgetItem *item = m_tree->currentItem();
+    return item ? item->data(0, kKeyRole).toString() : QString();
+}
+
+QTreeWidgetItem *PatrolDataView::itemForKey(const QString &key) const
+{
+    for (int r = 0; r < m_tree->topLevelItemCount(); ++r) {
+        QTreeWidgetItem *root = m_tree->topLevelItem(r);
+        if (root->data(0, kKeyRole).toString() == key)
+            return root;
+        for (int c = 0; c < root->childCount(); ++c)
+            if (root->child(c)->data(0, kKeyRole).toString() == key)
+                return root->child(c);
+    }
+    return nullptr;
+}
+
+void PatrolDataView::rebuildTree(const QString &selectKey)
+{
+    m_rebuilding = true;
+    m_tree->clear();
+    QStyle *s = style();
+    auto *unapproved = new QTreeWidgetItem(m_tree, {res(kUnapprovedRootText, "Unapproved")});
+    unapproved->setData(0, kKeyRole, QStringLiteral("unapproved"));
+    unapproved->setIcon(0, s->standardIcon(QStyle::SP_DirOpenIcon));
+    auto *approved = new QTreeWidgetItem(m_tree, {res(kApprovedRootText, "Approved")});
+    approved->setData(0, kKeyRole, QStringLiteral("approved"));
+    approved->setIcon(0, s->standardIcon(QStyle::SP_DialogApplyButton));
+    for (const LibraryFile &f : m_library.files()) {
+        auto *node = new QTreeWidgetItem(f.approved ? approved : unapproved, {f.name});
+        node->setData(0, kKeyRole, f.key);
+        node->setIcon(0, s->standardIcon(f.approved ? QStyle::SP_FileDialogInfoView : QStyle::SP_FileIcon));
+        if (!f.approved) {
+            QFont bold = node->font(0);
+            bold.setBold(true);
+            node->setFont(0, bold);
+        }
+    }
+    unapproved->setExpanded(true);
+    approved->setExpanded(true);
+    if (QTreeWidgetItem *item = itemForKey(selectKey)) {
+        m_tree->setCurrentItem(item);
+        m_tree->scrollToItem(item);
+    }
+    m_rebuilding = false;
+    updateFileCommands(selectedKey());
+}
+
+void PatrolDataView::updateFileCommands(const QString &key)
+{
+    m_commands->setWanted(QStringLiteral("mnuPopPatrolDataFiles_1"), PatrolLibrary::isUnapprovedKey(key));
+    m_commands->setWanted(QStringLiteral("mnuPopPatrolDataFiles_0"),
+                          PatrolLibrary::isUnapprovedKey(key) || PatrolLibrary::isApprovedKey(key));
+    bool anyUnapproved = false;
+    for (const LibraryFile &f : m_library.files())
+        anyUnapproved = anyUnapproved || !f.approved;
+    m_commands->setWanted(QStringLiteral("mnuPopPatrolDataFiles_2"), anyUnapproved);
+}
+
+void PatrolDataView::nodeClick(QTreeWidgetItem *item)
+{
+    BusyCursor busy;
+    const QString key = item ? item->data(0, kKeyRole).toString() : QString();
+    updateFileCommands(key);
+    const QString path = m_library.path(key);
+    if (!path.isEmpty())
+        OpenPatrolDataFile(path);
+    m_currentFilePath = path;
+}
+
+void PatrolDataView::OpenPatrolDataFile(const QString &path)
+{
+    BusyCursor busy;
+    m_model.clear();
+    QString error;
+    const QHash<QString, QString> descriptions = TagStore::descriptionMap(&error);
+    if (!error.isEmpty())
+        showFailure(error);
+    PatrolLoadResult result = PatrolDataLoader::load(path, descriptions);
+    m_model.setRows(std::move(result.rows));
+    if (!result.ok) {
+        showFailure(result.error);
+        return;
+    }
+    m_currentFilePath = path;
+    Q_EMIT fileOpened(path);
+    if (!result.skippedLines.isEmpty())
+        MessageReporter::instance().message(
+            PatrolDataLoader::skippedText(result.skippedLines,
+                                          res(kSkippedLinesText, "%1 lines of the patrol data file could not be read and were "
+                                                                 "skipped (lines %2).")),
+            MessageReporter::Icon::Exclamation);
+}
+
+void PatrolDataView::ReopenSelectedFile()
+{
+    nodeClick(m_tree->currentItem());
+}
+
+void PatrolDataView::ClearList()
+{
+    m_model.clear();
+}
+
+void PatrolDataView::SearchPatrolData(int mode)
+{
+    QItemSelectionModel *selection = m_list->selectionModel();
+    int first = -1;
+    for (const QModelIndex &index : selection->selectedRows())
+        first = first < 0 ? index.row() : qMin(first, index.row());
+    const int found = RowSearch::find(m_find->text(), m_model.rowCount(), first, mode,
+                                      [this](int row) { return m_model.rowText(row); });
+    if (found < 0) {
+        MessageReporter::instance().message(res(kNotFoundText, "No matching data was found."),
+                                            MessageReporter::Icon::Exclamation);
+        return;
+    }
+    const QModelIndex index = m_model.index(found, 0);
+    selection->setCurrentIndex(index, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+    m_list->scrollTo(index);
+}
+
+void PatrolDataView::ApprovePatrolDataFile()
+{
+    const QString key = selectedKey();
+    if (!PatrolLibrary::isUnapprovedKey(key))
+        return;
+    const QString oldName = m_library.find(key)->name;
+    QString newKey;
+    QString error;
+    if (!m_library.approve(key, &newKey, &error)) {
+        showFailure(error);
+        return;
+    }
+    rebuildTree(newKey);
+    nodeClick(m_tree->currentItem());
+    const QString newName = m_library.find(newKey)->name;
+    if (newName != oldName)
+        MessageReporter::instance().message(
+            res(kApprovedAsText, "Approved already holds a file named %1; this file was approved as %2.")
+                .arg(oldName, newName),
+            MessageReporter::Icon::Information);
+}
+
+void PatrolDataView::ApproveAllPatrolDataFiles()
+{
+    // The same file stays selected when it moves.
+    const QString selected = selectedKey();
+    QStringList oldNames;
+    for (const LibraryFile &f : m_library.files())
+        if (!f.approved)
+            oldNames << f.name;
+    QStringList newKeys;
+    QString error;
+    const bool ok = m_library.approveAll(&newKeys, &error);
+    QString select = selected;
+    if (PatrolLibrary::isUnapprovedKey(selected))
+        select = QStringLiteral("AA") + selected.mid(2);
+    if (!m_library.find(select) && !newKeys.isEmpty())
+        select = newKeys.last();
+    rebuildTree(select);
+    if (!newKeys.isEmpty())
+        nodeClick(m_tree->currentItem());
+    QStringList renamed;
+    for (int i = 0; i < newKeys.size() && i < oldNames.size(); ++i) {
+        const QString newName = m_library.find(newKeys[i])->name;
+        if (newName != oldNames[i])
+            renamed << res(kApprovedAsText, "Approved already holds a file named %1; this file was approved as %2.")
+                           .arg(oldNames[i], newName);
+    }
+    if (!renamed.isEmpty())
+        MessageReporter::instance().message(renamed.join(u'\n'), MessageReporter::Icon::Information);
+    if (!ok)
+        showFailure(error);
+}
+
+void PatrolDataView::DeletePatrolDataFile()
+{
+    const QString key = selectedKey();
+    if (!PatrolLibrary::isUnapprovedKey(key) && !PatrolLibrary::isApprovedKey(key))
+        return;
+    if (!MessageReporter::instance().question(res(kDeleteFileQuestion, "Delete the selected patrol data file?")))
+        return;
+    ClearList();
+    // The node below takes the selection, else the one above.
+    QTreeWidgetItem *item = m_tree->currentItem();
+    QTreeWidgetItem *next = m_tree->itemBelow(item);
+    if (!next || next->parent() != item->parent())
+        next = m_tree->itemAbove(item);
+    const QString nextKey = next ? next->data(0, kKeyRole).toString() : QString();
+    QString error;
+    if (!m_library.remove(key, &error)) {
+        showFailure(error);
+        return;
+    }
+    rebuildTree(nextKey);
+    nodeClick(m_tree->currentItem());
+}
+
+void PatrolDataView::RefreshAfterMaintenance()
+{
+    Initial_tvwPatrolData();
+    QString last;
+    for (const LibraryFile &f : m_library.files())
+        if (!f.approved)
+            last = f.key;
+    if (last.isEmpty())
+        return;
+    rebuildTree(last);
+    nodeClick(m_tree->currentItem());
+}
+
+void PatrolDataView::AddDownloadedFile(const QString &name)
+{
+    const QString key = m_library.addDownloaded(name);
+    rebuildTree(key);
+    nodeClick(m_tree->currentItem());
+}
+
+void PatrolDataView::treeContextMenu(const QPoint &pos)
+{
+    if (QTreeWidgetItem *under = m_tree->itemAt(pos))
+        m_tree->setCurrentItem(under);
+    const QString key = selectedKey();
+    if (!PatrolLibrary::isUnapprovedKey(key) && !PatrolLibrary::isApprovedKey(key))
+        return;
+    // Approving is for unapproved files only, from this menu.
+    const bool unapproved = PatrolLibrary::isUnapprovedKey(key);
+    m_commands->setWanted(QStringLiteral("mnuPopPatrolDataFiles_2"), unapproved);
+    m_commands->menu(QStringLiteral("mnuPopPatrolDataFile"))->exec(m_tree->viewport()->mapToGlobal(pos));
+    updateFileCommands(selectedKey());
+}
+
+void PatrolDataView::listContextMenu(const QPoint &pos)
+{
+    const QModelIndex under = m_list->indexAt(pos);
+    if (!under.isValid())
+        return;
+    if (!m_list->selectionModel()->isRowSelected(under.row(), QModelIndex()))
+        m_list->selectionModel()->setCurrentIndex(under, QItemSelectionModel::ClearAndSelect
+                                                             | QItemSelectionModel::Rows);
+    const int row = m_list->selectionModel()->currentIndex().row();
+    // Only a record whose code has no definition offers to define it.
+    if (!m_model.displayText(row, 4).isEmpty())
+        return;
+    m_defineTagCode = m_model.displayText(row, 3);
+    m_commands->menu(QStringLiteral("mnuPopDefineTag"))->exec(m_list->viewport()->mapToGlobal(pos));
+}
+
+void PatrolDataView::showFailure(const QString &text)
+{
+    MessageReporter::instance().message(text, MessageReporter::Icon::Critical);
+}

@@ -1,0 +1,80 @@
+#pragma once
+
+#include "PatrolLibrary.h"
+#include "PatrolTableModel.h"
+
+#include <QWidget>
+
+class MainCommands;
+class QLabel;
+class QLineEdit;
+class QTableView;
+class QTreeWidget;
+class QTreeWidgetItem;
+
+// The patrol-data view: the library of files (tree tvwPatrolData), the search
+// box and toolbar, and the records of the open file (list lvwPatrolData).
+// File commands and search run here on the non-widget library, loader,
+// model and search; the view shows their results.
+class PatrolDataView : public QWidget
+{
+    Q_OBJECT
+public:
+    PatrolDataView(MainCommands *commands, QWidget *parent = nullptr);
+
+    void Initial_tvwPatrolData();
+    void Initial_lvwPatrolData();
+    void OpenPatrolDataFile(const QString &path);
+    void SearchPatrolData(int mode);
+    void ApprovePatrolDataFile();
+    void ApproveAllPatrolDataFiles();
+    void DeletePatrolDataFile();
+    // After a terminal maintenance dialog saved a file: re-reads the folders
+    // and opens the last unapproved file.
+    void RefreshAfterMaintenance();
+    // Puts a file the download saved into the tree and opens it.
+    void AddDownloadedFile(const QString &name);
+    // Opens the file selected in the tree again (after a tag was defined).
+    void ReopenSelectedFile();
+    void ClearList();
+
+    PatrolTableModel *model() { return &m_model; }
+    const PatrolLibrary &library() const { return m_library; }
+    QTreeWidget *tree() const { return m_tree; }
+    QTableView *list() const { return m_list; }
+    QLineEdit *searchBox() const { return m_find; }
+    QString CurrentFilePath() const { return m_currentFilePath; }
+    QString selectedKey() const;
+    // The code of the row the define-tag pop-up was shown for.
+    QString defineTagCode() const { return m_defineTagCode; }
+
+Q_SIGNALS:
+    // A file was opened (the status bar shows its path).
+    void fileOpened(const QString &path);
+    // Double-click on a file: the report preview of what the view shows.
+    void previewRequested(const QString &path);
+
+protected:
+    void showEvent(QShowEvent *event) override;
+
+private:
+    void nodeClick(QTreeWidgetItem *item);
+    void rebuildTree(const QString &selectKey);
+    QTreeWidgetItem *itemForKey(const QString &key) const;
+    void treeContextMenu(const QPoint &pos);
+    void listContextMenu(const QPoint &pos);
+    void updateFileCommands(const QString &key);
+    void showFailure(const QString &text);
+
+    MainCommands *m_commands;
+    QLabel *m_title = nullptr;
+    QTreeWidget *m_tree = nullptr;
+    QLineEdit *m_find = nullptr;
+    QTableView *m_list = nullptr;
+    PatrolTableModel m_model;
+    PatrolLibrary m_library;
+    QString m_currentFilePath;
+    QString m_defineTagCode;
+    bool m_rebuilding = false;
+    bool m_columnsSized = false;
+};

@@ -1,0 +1,48 @@
+#pragma once
+
+#include "PatrolRow.h"
+
+#include <QAbstractTableModel>
+#include <QList>
+#include <QLocale>
+#include <QString>
+
+// The rows of the patrol list, in the file's order, formatted on display:
+// column 0 machine number, 1 date (the system's short date), 2 time (its long
+// time without a time zone), 3 code, 4 description. A date or time that is not
+// one is shown as the file held it. Reports and exports read the rows through
+// this model, as displayed.
+class PatrolTableModel : public QAbstractTableModel
+{
+    Q_OBJECT
+public:
+    static constexpr int kColumns = 5;
+
+    explicit PatrolTableModel(QObject *parent = nullptr);
+
+    void setRows(QList<PatrolRow> rows);
+    void clear();
+    const QList<PatrolRow> &rows() const { return m_rows; }
+
+    QString displayText(int row, int column) const;
+    // The five display texts joined by tabs: what the search looks in.
+    QString rowText(int row) const;
+
+    // Re-reads the header captions (after a language change).
+    void refreshHeaders();
+
+    int rowCount(const QModelIndex &parent = QModelIndex()) const override;
+    int columnCount(const QModelIndex &parent = QModelIndex()) const override;
+    QVariant data(const QModelIndex &index, int role = Qt::DisplayRole) const override;
+    QVariant headerData(int section, Qt::Orientation orientation, int role = Qt::DisplayRole) const override;
+
+    // The system's long time format with its time-zone part taken out.
+    static QString longTimeFormatWithoutZone();
+
+private:
+    QList<PatrolRow> m_rows;
+    QLocale m_locale;
+    QString m_dateFormat;
+    QString m_timeFormat;
+    QStringList m_headers;
+};

@@ -1,0 +1,242 @@
+#include "TagDefView.h"
+
+#include "CRes.h"
+#include "MainCommands.h"
+#include "MessageReporter.h"
+#include "RowSearch.h"
+#include "TagEntryRules.h"
+#include "TagStore.h"
+#include "frmAddTag.h"
+
+#include <QAction>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QToolBar>
+#include <QTreeWidget>
+#include <QVBoxLayout>
+
+namespace {
+
+constexpr int kDeleteTagsQuestion = 168;
+constexpr int kNotFoundText = 171;
+
+QString res(int number, const char *english)
+{
+    return CRes::instance().ResString(number, QLatin1String(english));
+}
+
+}
+
+TagDefView::TagDefView(MainCommands *commands, QWidget *parent)
+    : QWidget(parent)
+    , m_commands(commands)
+{
+    setObjectName(QStringLiteral("pic_1"));
+    m_title = new QLabel(QStringLiteral("Tag Definition"), this);
+    m_title->setObjectName(QStringLiteral("lbl_1"));
+    QFont titleFont = m_title->font();
+    titleFont.setBold(true);
+    m_title->setFont(titleFont);
+
+    m_find = new QLineEdit(this);
+    m_find->setObjectName(QStringLiteral("txtFindTag"));
+    m_find->setMaxLength(255);
+    m_find->setClearButtonEnabled(true);
+
+    m_list = new QTreeWidget(this);
+    m_list->setObjectName(QStringLiteral("lvwTagDef"));
+    m_list->setRootIsDecorated(false);
+    m_list->setUniformRowHeights(true);
+    m_list->setAlternatingRowColors(true);
+    m_list->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    m_list->setColumnCount(2);
+    m_list->setContextMenuPolicy(Qt::CustomContextMenu);
+    m_list->header()->setSectionsClickable(true);
+    m_list->header()->setSortIndicatorShown(false);
+
+    auto *searchRow = new QHBoxLayout;
+    searchRow->addWidget(m_find, 1);
+    searchRow->addWidget(commands->tagToolbar());
+    auto *layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(m_title);
+    layout->addLayout(searchRow);
+    layout->addWidget(m_list, 1);
+
+    // A header click sorts ascending by that column; there is no descending order.
+    connect(m_list->header(), &QHeaderView::sectionClicked, this, [this](int column) {
+        m_list->sortItems(column, Qt::AscendingOrder);
+        m_list->header()->setSortIndicatorShown(true);
+        m_list->header()->setSortIndicator(column, Qt::AscendingOrder);
+    });
+    connect(m_list, &QTreeWidget::itemClicked, this, [this] { listClick(); });
+    connect(m_list, &QTreeWidget::itemDoubleClicked, this, [this] {
+        if (m_list->topLevelItemCount() > 0)
+            EditTagDefinition();
+    });
+    connect(m_list, &QWidget::customContextMenuRequested, this, [this](const QPoint &pos) {
+        if (QTreeWidgetItem *under = m_list->itemAt(pos); under && !under->isSelected())
+            selectOnly(under);
+        m_commands->menu(QStringLiteral("mnuPopTagDef"))->exec(m_list->viewport()->mapToGlobal(pos));
+    });
+    connect(m_find, &QLineEdit::returnPressed, this, [this] { SearchTagDefinitions(RowSearch::FindFirst); });
+}
+
+void TagDefView::showEvent(QShowEvent *event)
+{
+    QWidget::showEvent(event);
+    if (!m_columnsSized) {
+        m_columnsSized = true;
+        Initial_lvwTagDef();
+    }
+}
+
+void TagDefView::Initial_lvwTagDef()
+{
+    m_list->setHeaderLabels({res(129, "Code"), res(130, "Description")});
+    const int w = m_list->viewport()->width();
+    m_list->setColumnWidth(0, w / 5);
+    m_list->setColumnWidth(1, 2 * w / 3);
+    m_title->setText(res(124, "Tag Definition"));
+}
+
+void TagDefView::listClick()
+{
+    const bool rows = m_list->topLevelItemCount() > 0;
+    m_commands->setWanted(QStringLiteral("mnuPopTagDefs_1"), rows);
+    m_commands->setWanted(QStringLiteral("mnuPopTagDefs_2"), rows);
+}
+
+QTreeWidgetItem *TagDefView::addRow(const QString &code, const QString &description)
+{
+    return new QTreeWidgetItem(m_list, {code, description});
+}
+
+void TagDefView::selectOnly(QTreeWidgetItem *item)
+{
+    m_list->clearSelection();
+    m_list->setCurrentItem(item);
+    item->setSelected(true);
+    m_list->scrollToItem(item);
+}
+
+void TagDefView::LoadTagDefinitions()
+{
+    QString error;
+    const QList<TagDef> defs = TagStore::all(&error);
+    m_list->clear();
+    if (!error.isEmpty())
+        MessageReporter::instance().message(error, MessageReporter::Icon::Critical);
+    QList<QTreeWidgetItem *> items;
+    items.reserve(defs.size());
+    for (const TagDef &def : defs)
+        items.append(new QTreeWidgetItem({def.code, def.description}));
+    m_list->addTopLevelItems(items);
+    if (!items.isEmpty())
+        selectOnly(items.first());
+    listClick();
+}
+
+bool TagDefView::AddTagDefinition(const QString &code)
+{
+    frmAddTag dialog(this);
+    dialog.ClearEntries();
+    dialog.setWindowTitle(res(216, "Add Tag"));
+    if (!code.isEmpty())
+        dialog.setTxt0Value(code);
+    dialog.exec();
+    if (!dialog.IsOK())
+        return false;
+    QString error;
+    switch (TagStore::add(dialog.txt0Value(), dialog.txt1Value(), &error)) {
+    case TagStore::Result::Ok:
+        selectOnly(addRow(dialog.txt0Value(), dialog.txt1Value()));
+        listClick();
+        return true;
+    case TagStore::Result::Duplicate:
+        MessageReporter::instance().message(TagEntryRules::duplicateMessage(dialog.txt0Value()),
+                                            MessageReporter::Icon::Exclamation);
+        return false;
+    default:
+        MessageReporter::instance().message(error, MessageReporter::Icon::Critical);
+        return false;
+    }
+}
+
+void TagDefView::EditTagDefinition()
+{
+    QTreeWidgetItem *item = m_list->currentItem();
+    if (!item || !item->isSelected()) {
+        const QList<QTreeWidgetItem *> selected = m_list->selectedItems();
+        item = selected.isEmpty() ? nullptr : selected.first();
+    }
+    if (!item)
+        return;
+    const QString oldCode = item->text(0);
+    frmAddTag dialog(this);
+    dialog.setTxt0Value(oldCode);
+    dialog.setTxt1Value(item->text(1));
+    dialog.setWindowTitle(res(217, "Edit Tag"));
+    dialog.exec();
+    if (!dialog.IsOK())
+        return;
+    QString error;
+    switch (TagStore::edit(oldCode, dialog.txt0Value(), dialog.txt1Value(), &error)) {
+    case TagStore::Result::Ok:
+        item->setText(0, dialog.txt0Value());
+        item->setText(1, dialog.txt1Value());
+        break;
+    case TagStore::Result::Duplicate:
+        MessageReporter::instance().message(TagEntryRules::duplicateMessage(dialog.txt0Value()),
+                                            MessageReporter::Icon::Exclamation);
+        break;
+    default:
+        MessageReporter::instance().message(error, MessageReporter::Icon::Critical);
+        break;
+    }
+}
+
+void TagDefView::DeleteWithConfirmation()
+{
+    if (m_list->selectedItems().isEmpty())
+        return;
+    if (MessageReporter::instance().question(res(kDeleteTagsQuestion, "Delete the selected tag definitions?")))
+        DeleteTagDefinitions();
+}
+
+void TagDefView::DeleteTagDefinitions()
+{
+    for (int row = m_list->topLevelItemCount() - 1; row >= 0; --row) {
+        QTreeWidgetItem *item = m_list->topLevelItem(row);
+        if (!item->isSelected())
+            continue;
+        QString error;
+        // A code already gone from the table still leaves the list.
+        if (TagStore::remove(item->text(0), &error) == TagStore::Result::Failed) {
+            MessageReporter::instance().message(error, MessageReporter::Icon::Critical);
+            break;
+        }
+        delete m_list->takeTopLevelItem(row);
+    }
+    listClick();
+}
+
+void TagDefView::SearchTagDefinitions(int mode)
+{
+    int first = -1;
+    for (int row = 0; row < m_list->topLevelItemCount() && first < 0; ++row)
+        if (m_list->topLevelItem(row)->isSelected())
+            first = row;
+    const int found = RowSearch::find(m_find->text(), m_list->topLevelItemCount(), first, mode, [this](int row) {
+        const QTreeWidgetItem *item = m_list->topLevelItem(row);
+        return item->text(0) + u'\t' + item->text(1);
+    });
+    if (found < 0) {
+        MessageReporter::instance().message(res(kNotFoundText, "No matching data was found."),
+                                            MessageReporter::Icon::Exclamation);
+        return;
+    }
+    selectOnly(m_list->topLevelItem(found));
+}

@@ -1,0 +1,46 @@
+#pragma once
+
+#include <QWidget>
+
+class MainCommands;
+class QLabel;
+class QLineEdit;
+class QTreeWidget;
+class QTreeWidgetItem;
+
+// The tag view: the search box and toolbar over the list of tag definitions
+// (lvwTagDef). Adding and editing go through frmAddTag; the records change
+// through TagStore.
+class TagDefView : public QWidget
+{
+    Q_OBJECT
+public:
+    TagDefView(MainCommands *commands, QWidget *parent = nullptr);
+
+    void Initial_lvwTagDef();
+    void LoadTagDefinitions();
+    // True when a definition was added.
+    bool AddTagDefinition(const QString &code);
+    void EditTagDefinition();
+    // Asks text 168 first; deletes every selected row on Yes.
+    void DeleteWithConfirmation();
+    void DeleteTagDefinitions();
+    void SearchTagDefinitions(int mode);
+
+    QTreeWidget *list() const { return m_list; }
+    QLineEdit *searchBox() const { return m_find; }
+
+protected:
+    void showEvent(QShowEvent *event) override;
+
+private:
+    void listClick();
+    QTreeWidgetItem *addRow(const QString &code, const QString &description);
+    void selectOnly(QTreeWidgetItem *item);
+
+    MainCommands *m_commands;
+    QLabel *m_title = nullptr;
+    QLineEdit *m_find = nullptr;
+    QTreeWidget *m_list = nullptr;
+    bool m_columnsSized = false;
+};

@@ -1,0 +1,226 @@
+#include "TagStore.h"
+
+#include "DataStore.h"
+
+#include <QSqlDatabase>
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QSqlRecord>
+#include <QSet>
+#include <QVariant>
+
+namespace {
+
+void setError(QString *error, const QString &text)
+{
+    if (error)
+        *error = text;
+}
+
+// connTVL, opened through the named command TagDef so that the workspace's
+// database gets the same checks as everywhere else.
+bool database(QSqlDatabase *db, QString *error)
+{
+    QString why;
+    QSqlQuery probe = DataStore::run(QStringLiteral("TagDef"), {}, &why);
+    if (!probe.isActive()) {
+        setError(error, why);
+        return false;
+    }
+    probe.finish();
+    *db = QSqlDatabase::database(DataStore::kConnTVL, false);
+    return true;
+}
+
+bool isUniqueViolation(const QSqlError &e)
+{
+    // SQLITE_CONSTRAINT and its extended UNIQUE / PRIMARY KEY codes.
+    const QString code = e.nativeErrorCode();
+    return code == QLatin1String("19") || code == QLatin1String("2067") || code == QLatin1String("1555");
+}
+
+// The rowid of the first record of `code`, or -1; -2 on failure.
+qint64 firstRecord(QSqlDatabase &db, const QString &code, QString *error)
+{
+    QSqlQuery q(db);
+    q.prepare(QStringLiteral("SELECT rowid FROM TagDef WHERE Code = ? ORDER BY rowid LIMIT 1"));
+    q.addBindValue(code);
+    if (!q.exec()) {
+        setError(error, q.lastError().text());
+        return -2;
+    }
+    return q.next() ? q.value(0).toLongLong() : -1;
+}
+
+QString duplicateText(const QString &code)
+{
+    return QStringLiteral("The tag code %1 is already defined.").arg(code);
+}
+
+}
+
+QList<TagDef> TagStore::all(QString *error)
+{
+    QList<TagDef> defs;
+    QString why;
+    QSqlQuery q = DataStore::run(QStringLiteral("TagDef"), {}, &why);
+    if (!q.isActive()) {
+        setError(error, why);
+        return defs;
+    }
+    const int code = q.record().indexOf(QStringLiteral("Code"));
+    const int description = q.record().indexOf(QStringLiteral("Description"));
+    while (q.next())
+        defs.append({q.value(code).toString(), q.value(description).toString()});
+    return defs;
+}
+
+QHash<QString, QString> TagStore::descriptionMap(QString *error)
+{
+    QHash<QString, QString> map;
+    QSet<QString> twice;
+    const QList<TagDef> defs = all(error);
+    map.reserve(defs.size());
+    for (const TagDef &def : defs) {
+        if (twice.contains(def.code))
+            continue;
+        if (map.contains(def.code)) {
+            map.remove(def.code);
+            twice.insert(def.code);
+            continue;
+        }
+        map.insert(def.code, def.description);
+    }
+    return map;
+}
+
+QString TagStore::GetTagDescription(const QString &code, QString *error)
+{
+    QString why;
+    QSqlQuery q = DataStore::run(QStringLiteral("GetDescriptionWithSpecCode_TagDef"), {code}, &why);
+    if (!q.isActive()) {
+        setError(error, why);
+        return QString();
+    }
+    if (!q.next())
+        return QString();
+    const QString description = q.value(0).toString();
+    return q.next() ? QString() : description;
+}
+
+TagStore::Result TagStore::add(const QString &code, const QString &description, QString *error)
+{
+    QSqlDatabase db;
+    if (!database(&db, error))
+        return Result::Failed;
+    const qint64 existing = firstRecord(db, code, error);
+    if (existing == -2)
+        return Result::Failed;
+    if (existing >= 0) {
+        setError(error, duplicateText(code));
+        return Result::Duplicate;
+    }
+    QSqlQuery q(db);
+    q.prepare(QStringLiteral("INSERT INTO TagDef (Code, Description) VALUES (?, ?)"));
+    q.addBindValue(code);
+    q.addBindValue(description);
+    if (!q.exec()) {
+        setError(error, isUniqueViolation(q.lastError()) ? duplicateText(code) : q.lastError().text());
+        return isUniqueViolation(q.lastError()) ? Result::Duplicate : Result::Failed;
+    }
+    return Result::Ok;
+}
+
+TagStore::Result TagStore::edit(const QString &oldCode, const QString &newCode, const QString &description,
+                                QString *error)
+{
+    QSqlDatabase db;
+    if (!database(&db, error))
+        return Result::Failed;
+    const qint64 row = firstRecord(db, oldCode, error);
+    if (row == -2)
+        return Result::Failed;
+    if (row < 0) {
+        setError(error, QStringLiteral("The tag code %1 is not defined.").arg(oldCode));
+        return Result::NotFound;
+    }
+    if (newCode != oldCode) {
+        const qint64 other = firstRecord(db, newCode, error);
+        if (other == -2)
+            return Result::Failed;
+        if (other >= 0) {
+            setError(error, duplicateText(newCode));
+            return Result::Duplicate;
+        }
+    }
+    QSqlQuery q(db);
+    q.prepare(QStringLiteral("UPDATE TagDef SET Code = ?, Description = ? WHERE rowid = ?"));
+    q.addBindValue(newCode);
+    q.addBindValue(description);
+    q.addBindValue(row);
+    if (!q.exec()) {
+        setError(error, isUniqueViolation(q.lastError()) ? duplicateText(newCode) : q.lastError().text());
+        return isUniqueViolation(q.lastError()) ? Result::Duplicate : Result::Failed;
+    }
+    return Result::Ok;
+}
+
+TagStore::Result TagStore::remove(const QString &code, QString *error)
+{
+    QSqlDatabase db;
+    if (!database(&db, error))
+        return Result::Failed;
+    const qint64 row = firstRecord(db, code, error);
+    if (row == -2)
+        return Result::Failed;
+    if (row < 0) {
+        setError(error, QStringLiteral("The tag code %1 is not defined.").arg(code));
+        return Result::NotFound;
+    }
+    QSqlQuery q(db);
+    q.prepare(QStringLiteral("DELETE FROM TagDef WHERE rowid = ?"));
+    q.addBindValue(row);
+    if (!q.exec()) {
+        setError(error, q.lastError().text());
+        return Result::Failed;
+    }
+    return Result::Ok;
+}
+
+bool TagStore::replaceAll(const QList<TagDef> &defs, QString *error)
+{
+    QSqlDatabase db;
+    if (!database(&db, error))
+        return false;
+    if (!db.transaction()) {
+        setError(error, db.lastError().text());
+        return false;
+    }
+    auto fail = [&](const QString &text) {
+        db.rollback();
+        setError(error, text);
+        return false;
+    };
+    QSqlQuery q(db);
+    if (!q.exec(QStringLiteral("DELETE FROM TagDef")))
+        return fail(q.lastError().text());
+    if (!q.prepare(QStringLiteral("INSERT INTO TagDef (Code, Description) VALUES (?, ?)")))
+        return fail(q.lastError().text());
+    // A table made without the unique constraint would take a duplicate.
+    QSet<QString> seen;
+    for (const TagDef &def : defs) {
+        if (seen.contains(def.code))
+            return fail(duplicateText(def.code));
+        seen.insert(def.code);
+        q.bindValue(0, def.code);
+        q.bindValue(1, def.description);
+        if (!q.exec()) {
+            if (isUniqueViolation(q.lastError()))
+                return fail(duplicateText(def.code));
+            return fail(QStringLiteral("Cannot store the tag code %1: %2").arg(def.code, q.lastError().text()));
+        }
+    }
+    if (!db.commit())
+        return fail(db.lastError().text());
+    return true;
+}

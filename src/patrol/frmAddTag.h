@@ -1,0 +1,42 @@
+#pragma once
+
+#include <QDialog>
+
+#include <memory>
+
+namespace Ui {
+class frmAddTag;
+}
+
+// The tag dialog: a code of ten upper-case hexadecimal digits and a
+// description. The caller sets the caption and the values, shows it modally
+// and reads IsOK and the values back.
+class frmAddTag : public QDialog
+{
+    Q_OBJECT
+public:
+    explicit frmAddTag(QWidget *parent = nullptr);
+    ~frmAddTag() override;
+
+    void ClearEntries();
+    QString txt0Value() const { return m_txt0Value; }
+    void setTxt0Value(const QString &value);
+    QString txt1Value() const { return m_txt1Value; }
+    void setTxt1Value(const QString &value);
+    bool IsOK() const { return m_isOK; }
+
+    // Runs the checks; false (after the message, with the focus on the field
+    // of the last failing check) when something is wrong.
+    bool ValidateEntries();
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+private:
+    void cmdCtrl_Click(int index);
+
+    std::unique_ptr<Ui::frmAddTag> m_ui;
+    QString m_txt0Value;
+    QString m_txt1Value;
+    bool m_isOK = false;
+};

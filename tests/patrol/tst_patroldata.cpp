@@ -1,0 +1,185 @@
+#include "LegacyDatabase.h"
+#include "PatrolDataLoader.h"
+#include "PatrolFile.h"
+#include "PatrolTableModel.h"
+#include "TestEnv.h"
+
+#include <QFile>
+#include <QLocale>
+#include <QTemporaryDir>
+#include <QtTest>
+
+class tst_PatrolData : public QObject
+{
+    Q_OBJECT
+private Q_SLOTS:
+    void legacyFiles_data();
+    void legacyFiles();
+    void legacyNullAndEmptyText();
+    void tvlSkipsBadLinesAndKeepsGoing();
+    void otherExtensionGivesNoRows();
+    void displayFormats_data();
+    void displayFormats();
+};
+
+namespace {
+
+QString legacy(const char *name)
+{
+    return TestEnv::dataFile(QStringLiteral("legacy/") + QLatin1String(name));
+}
+
+void writeLines(const QString &path, const QList<QByteArray> &lines)
+{
+    QFile f(path);
+    QVERIFY(f.open(QIODevice::WriteOnly));
+    for (const QByteArray &l : lines)
+        f.write(l + "\r\n");
+}
+
+}
+
+void tst_PatrolData::legacyFiles_data()
+{
+    QTest::addColumn<QString>("file");
+    QTest::addColumn<bool>("ok");
+    QTest::addColumn<int>("rows");
+    QTest::addColumn<QString>("errorPart");
+
+    QTest::newRow("password") << legacy("old-patrol.mdb") << true << 12 << QString();
+    QTest::newRow("no password") << legacy("old-patrol-nopassword.mdb") << true << 12 << QString();
+    QTest::newRow("empty") << legacy("old-empty.mdb") << true << 0 << QString();
+    QTest::newRow("wrong table") << legacy("old-wrongtable.mdb") << false << 0 << QStringLiteral("no table RawData");
+    QTest::newRow("not a database") << legacy("not-a-database.mdb") << false << 0
+                                    << QStringLiteral("not an Access (Jet 4) database");
+    QTest::newRow("missing") << legacy("no-such-file.mdb") << false << 0 << QStringLiteral("Cannot open");
+    QTest::newRow("upper-case extension") << QStringLiteral("COPY") << true << 12 << QString();
+}
+
+void tst_PatrolData::legacyFiles()
+{
+    QFETCH(QString, file);
+    QFETCH(bool, ok);
+    QFETCH(int, rows);
+    QFETCH(QString, errorPart);
+    QTemporaryDir dir;
+    if (file == QLatin1String("COPY")) {
+        file = dir.filePath(QStringLiteral("OLD.MDB"));
+        QVERIFY(QFile::copy(legacy("old-patrol.mdb"), file));
+    }
+    // Descriptions of an old file come from the file, never from the map.
+    const PatrolLoadResult r = PatrolDataLoader::load(file, {{QStringLiteral("0004A1B2C3"), QStringLiteral("X")}});
+    QCOMPARE(r.ok, ok);
+    QCOMPARE(r.rows.size(), rows);
+    if (!ok)
+        QVERIFY2(r.error.contains(errorPart), qPrintable(r.error));
+    if (rows == 12) {
+        const PatrolRow &first = r.rows.first();
+        QCOMPARE(first.machineNo, QStringLiteral("1"));
+        QCOMPARE(first.date, QStringLiteral("2024-01-08"));
+        QCOMPARE(first.time, QStringLiteral("08:00:15"));
+        QCOMPARE(first.code, QStringLiteral("0004A1B2C3"));
+        QCOMPARE(first.description, QStringLiteral("Main Gate"));
+        QCOMPARE(r.rows[2].description, QString(""));
+        QCOMPARE(r.rows[4].description, QStringLiteral("北門"));
+        QCOMPARE(r.rows[5].time, QStringLiteral("00:00:00"));
+        QCOMPARE(r.rows[7].date, QStringLiteral("2024-02-29"));
+        QCOMPARE(r.rows[11].time, QStringLiteral("21:15:42"));
+    }
+}
+
+void tst_PatrolData::legacyNullAndEmptyText()
+{
+    LegacyDatabase db;
+    QString error;
+    QVERIFY2(!db.open(legacy("old-tags.tu"), QStringLiteral("krta1937"), &error), "the password is case-sensitive");
+    QVERIFY(error.contains(QLatin1String("password")));
+    QVERIFY2(db.open(legacy("old-tags.tu"), LegacyDatabase::kPassword, &error), qPrintable(error));
+    QList<QStringList> rows;
+    QVERIFY(!db.readTable(QStringLiteral("TagsDef"), {QStringLiteral("Code"), QStringLiteral("Missing")}, &rows, &error));
+    QVERIFY(error.contains(QLatin1String("Missing")));
+    QVERIFY2(db.readTable(QStringLiteral("TagsDef"), {QStringLiteral("Name"), QStringLiteral("Code")}, &rows, &error),
+             qPrintable(error));
+    QCOMPARE(rows.size(), 8);
+    QCOMPARE(rows[4], (QStringList{QStringLiteral("Parking Level -1"), QStringLiteral("00052f6e9e")}));
+    QVERIFY(!rows[6][0].isNull());
+    QVERIFY(rows[6][0].isEmpty());
+
+    QVERIFY(db.open(legacy("old-patrol.mdb"), LegacyDatabase::kPassword, &error));
+    QVERIFY(db.readTable(QStringLiteral("RawData"), {QStringLiteral("Name")}, &rows, &error));
+    QStringList nulls;
+    for (int i = 0; i < rows.size(); ++i)
+        if (rows[i][0].isNull())
+            nulls << QString::number(i + 1);
+    QCOMPARE(nulls, (QStringList{QStringLiteral("3"), QStringLiteral("8"), QStringLiteral("11")}));
+}
+
+void tst_PatrolData::tvlSkipsBadLinesAndKeepsGoing()
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("20261206 072252.TVL"));
+    QByteArray bad = PatrolFile::encode(QStringLiteral("1,0004A1B2C3,2026/12/06,07:00:00"));
+    bad[3] = 'x';
+    writeLines(path, {PatrolFile::encode(QStringLiteral("1,0004A1B2C3,2026/12/06,07:00:00")),
+                      bad,
+                      PatrolFile::encode(QStringLiteral("1,0004A1B2C4,2026/12/06")),
+                      "12345",
+                      PatrolFile::encode(QStringLiteral("2,0004A1B2C4,2026/12/06,07:05:00")),
+                      PatrolFile::encode(QStringLiteral("2,0004A1B2C3,2026/12/06,07:09:00"))});
+    const PatrolLoadResult r = PatrolDataLoader::load(
+        path, {{QStringLiteral("0004A1B2C3"), QStringLiteral("Main Gate")}});
+    QVERIFY(r.ok);
+    QCOMPARE(r.skippedLines, (QList<int>{2, 3, 4}));
+    QCOMPARE(r.rows.size(), 3);
+    QCOMPARE(r.rows[0].description, QStringLiteral("Main Gate"));
+    QCOMPARE(r.rows[1].description, QString());
+    QCOMPARE(r.rows[1].machineNo, QStringLiteral("2"));
+    QCOMPARE(r.rows[2].time, QStringLiteral("07:09:00"));
+    QCOMPARE(PatrolDataLoader::skippedText(r.skippedLines, QStringLiteral("%1 / %2")), QStringLiteral("3 / 2, 3, 4"));
+}
+
+void tst_PatrolData::otherExtensionGivesNoRows()
+{
+    const PatrolLoadResult r = PatrolDataLoader::load(legacy("README.md"), {});
+    QVERIFY(r.ok);
+    QVERIFY(r.rows.isEmpty());
+}
+
+void tst_PatrolData::displayFormats_data()
+{
+    QTest::addColumn<QString>("date");
+    QTest::addColumn<QString>("time");
+    QTest::addColumn<QString>("shownDate");
+    QTest::addColumn<QString>("shownTime");
+    const QLocale sys = QLocale::system();
+    const QString timeFormat = PatrolTableModel::longTimeFormatWithoutZone();
+    const QString shortDate = sys.dateFormat(QLocale::ShortFormat);
+    QTest::newRow("file") << "2026/12/06" << "07:22:52" << sys.toString(QDate(2026, 12, 6), shortDate)
+                          << sys.toString(QTime(7, 22, 52), timeFormat);
+    QTest::newRow("old file") << "2024-02-29" << "00:00:00" << sys.toString(QDate(2024, 2, 29), shortDate)
+                              << sys.toString(QTime(0, 0), timeFormat);
+    QTest::newRow("not a date") << "2026/13/45" << "25:61:00" << "2026/13/45" << "25:61:00";
+    QTest::newRow("empty") << "" << "" << "" << "";
+}
+
+void tst_PatrolData::displayFormats()
+{
+    QFETCH(QString, date);
+    QFETCH(QString, time);
+    QFETCH(QString, shownDate);
+    QFETCH(QString, shownTime);
+    PatrolTableModel model;
+    model.setRows({{QStringLiteral("7"), date, time, QStringLiteral("0004A1B2C3"), QStringLiteral("Gate")}});
+    QCOMPARE(model.rowCount(), 1);
+    QCOMPARE(model.displayText(0, 1), shownDate);
+    QCOMPARE(model.displayText(0, 2), shownTime);
+    QCOMPARE(model.data(model.index(0, 2)).toString(), shownTime);
+    QCOMPARE(model.rowText(0), QStringList({QStringLiteral("7"), shownDate, shownTime, QStringLiteral("0004A1B2C3"),
+                                            QStringLiteral("Gate")})
+                                   .join(u'\t'));
+    QCOMPARE(model.headerData(0, Qt::Horizontal).toString(), QStringLiteral("ID"));
+    QVERIFY(!PatrolTableModel::longTimeFormatWithoutZone().contains(u't'));
+}
+
+QTEST_GUILESS_MAIN(tst_PatrolData)
+#include "tst_patroldata.moc"

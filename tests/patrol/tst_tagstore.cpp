@@ -1,0 +1,115 @@
+#include "DataStore.h"
+#include "TagStore.h"
+#include "TestEnv.h"
+
+#include <QSqlDatabase>
+#include <QSqlQuery>
+#include <QtTest>
+
+class tst_TagStore : public QObject
+{
+    Q_OBJECT
+private Q_SLOTS:
+    void descriptionNeedsExactlyOneMatch();
+    void changes_data();
+    void changes();
+    void replaceAllIsAllOrNothing();
+};
+
+namespace {
+
+QStringList dump()
+{
+    QStringList out;
+    const QList<TagDef> defs = TagStore::all(nullptr);
+    for (const TagDef &d : defs)
+        out << d.code + u'=' + d.description;
+    return out;
+}
+
+}
+
+void tst_TagStore::descriptionNeedsExactlyOneMatch()
+{
+    TestEnv env;
+    // A table without the unique constraint, as an imported old table may be.
+    QSqlQuery q(QSqlDatabase::database(DataStore::kConnTVL));
+    QVERIFY(q.exec(QStringLiteral("DROP TABLE TagDef")));
+    QVERIFY(q.exec(QStringLiteral("CREATE TABLE TagDef (Code TEXT, Description TEXT)")));
+    QVERIFY(q.exec(QStringLiteral("INSERT INTO TagDef VALUES ('0000000001', 'Gate'), ('0000000002', 'A'), "
+                                  "('0000000002', 'B'), ('0000000003', NULL)")));
+    QString error;
+    const QHash<QString, QString> map = TagStore::descriptionMap(&error);
+    QCOMPARE(map.value(QStringLiteral("0000000001")), QStringLiteral("Gate"));
+    QVERIFY(!map.contains(QStringLiteral("0000000002")));
+    QCOMPARE(map.value(QStringLiteral("0000000003")), QString());
+    for (const char *code : {"0000000001", "0000000002", "0000000003", "0000000009"})
+        QCOMPARE(TagStore::GetTagDescription(QLatin1String(code), &error), map.value(QLatin1String(code)));
+}
+
+void tst_TagStore::changes_data()
+{
+    QTest::addColumn<QString>("op");
+    QTest::addColumn<QStringList>("args");
+    QTest::addColumn<int>("result");
+    QTest::addColumn<QStringList>("after");
+
+    using R = TagStore::Result;
+    const QStringList start = {QStringLiteral("0000000001=Gate"), QStringLiteral("12'4\"ABCDE=Quote")};
+    QTest::newRow("add") << "add" << QStringList{"0000000003", "Dock"} << int(R::Ok)
+                         << (start + QStringList{"0000000003=Dock"});
+    QTest::newRow("add duplicate") << "add" << QStringList{"0000000001", "Other"} << int(R::Duplicate) << start;
+    QTest::newRow("edit quoted code") << "edit" << QStringList{"12'4\"ABCDE", "0000000004", "Door"} << int(R::Ok)
+                                      << QStringList{"0000000001=Gate", "0000000004=Door"};
+    QTest::newRow("edit description only") << "edit" << QStringList{"0000000001", "0000000001", "Main"} << int(R::Ok)
+                                           << QStringList{"0000000001=Main", "12'4\"ABCDE=Quote"};
+    QTest::newRow("edit to taken code") << "edit" << QStringList{"0000000001", "12'4\"ABCDE", "X"}
+                                        << int(R::Duplicate) << start;
+    QTest::newRow("edit missing") << "edit" << QStringList{"0000000009", "0000000008", "X"} << int(R::NotFound)
+                                  << start;
+    QTest::newRow("delete quoted code") << "delete" << QStringList{"12'4\"ABCDE"} << int(R::Ok)
+                                        << QStringList{"0000000001=Gate"};
+    QTest::newRow("delete missing") << "delete" << QStringList{"' OR ''='"} << int(R::NotFound) << start;
+}
+
+void tst_TagStore::changes()
+{
+    QFETCH(QString, op);
+    QFETCH(QStringList, args);
+    QFETCH(int, result);
+    QFETCH(QStringList, after);
+    TestEnv env;
+    QVERIFY(TagStore::add(QStringLiteral("0000000001"), QStringLiteral("Gate"), nullptr) == TagStore::Result::Ok);
+    QVERIFY(TagStore::add(QStringLiteral("12'4\"ABCDE"), QStringLiteral("Quote"), nullptr) == TagStore::Result::Ok);
+    QString error;
+    TagStore::Result r = TagStore::Result::Failed;
+    if (op == QLatin1String("add"))
+        r = TagStore::add(args[0], args[1], &error);
+    else if (op == QLatin1String("edit"))
+        r = TagStore::edit(args[0], args[1], args[2], &error);
+    else
+        r = TagStore::remove(args[0], &error);
+    QCOMPARE(int(r), result);
+    QCOMPARE(dump(), after);
+}
+
+void tst_TagStore::replaceAllIsAllOrNothing()
+{
+    TestEnv env;
+    QVERIFY(TagStore::add(QStringLiteral("0000000001"), QStringLiteral("Gate"), nullptr) == TagStore::Result::Ok);
+    QString error;
+    QVERIFY(!TagStore::replaceAll({{QStringLiteral("0000000005"), QStringLiteral("A")},
+                                   {QStringLiteral("0000000006"), QStringLiteral("B")},
+                                   {QStringLiteral("0000000005"), QStringLiteral("C")}},
+                                  &error));
+    QVERIFY2(error.contains(QLatin1String("0000000005")), qPrintable(error));
+    QCOMPARE(dump(), QStringList{QStringLiteral("0000000001=Gate")});
+    QVERIFY2(TagStore::replaceAll({{QStringLiteral("0000000007"), QStringLiteral("D")},
+                                   {QStringLiteral("0000000008"), QString()}},
+                                  &error),
+             qPrintable(error));
+    QCOMPARE(dump(), (QStringList{QStringLiteral("0000000007=D"), QStringLiteral("0000000008=")}));
+}
+
+QTEST_GUILESS_MAIN(tst_TagStore)
+#include "tst_tagstore.moc"
