@@ -7,12 +7,14 @@
 
 #include <memory>
 
+class AutoDownload;
 class MainCommands;
 class PatrolDataView;
 class PatrolTableModel;
 class QAction;
 class QLabel;
 class QMenu;
+class QTimer;
 class TagDefView;
 class VxPasswordPrompt;
 class ucOutlookBar;
@@ -86,6 +88,10 @@ public:
     TagDefView *tagView() const { return m_tagView; }
     ucOutlookBar *navigationBar() const { return m_vm; }
 
+    // The terminal commands: Tools items 3, 4 and 6 (Toolbar1 "terminal" is
+    // item 3) and the automatic download.
+    QTimer &tmrAutoDownload() { return *m_tmrAutoDownload; }
+
 Q_SIGNALS:
     // File item 10: the program should end now.
     void exitRequested();
@@ -96,6 +102,13 @@ private:
     void showModel();
     void showFile(const QString &path);
     void defineTag();
+
+    void connectTerminalCommands();
+    void terminalConfiguration();
+    void searchTerminalWizard();
+    void terminalOptions();
+    void tmrAutoDownload_Timer();
+    void setDownloadWanted(bool enabled);
 
     std::unique_ptr<Ui::frmMain> m_ui;
     MainCommands *m_commands = nullptr;
@@ -108,4 +121,6 @@ private:
     PatrolDataView *m_patrolView = nullptr;
     TagDefView *m_tagView = nullptr;
     int m_currentView = 0;
+    QTimer *m_tmrAutoDownload = nullptr;
+    std::unique_ptr<AutoDownload> m_autoDownload;
 };

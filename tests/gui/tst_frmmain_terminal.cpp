@@ -1,0 +1,180 @@
+#include "AppState.h"
+#include "CRes.h"
+#include "DownloadState.h"
+#include "KrSimFixture.h"
+#include "RecordingReporter.h"
+#include "Settings.h"
+#include "Workspace.h"
+#include "frmMain.h"
+#include "frmOptions.h"
+#include "frmTerminalConfiguration_KR.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QComboBox>
+#include <QDir>
+#include <QLabel>
+#include <QPushButton>
+#include <QStatusBar>
+#include <QTimer>
+#include <QtTest>
+
+// The main window's terminal commands: the automatic download, the options
+// and the maintenance dialog with the refresh after a download in it.
+class tst_frmMainTerminal : public QObject
+{
+    Q_OBJECT
+private Q_SLOTS:
+    void init();
+    void cleanup();
+    void automaticDownloadWithinOneTick_data();
+    void automaticDownloadWithinOneTick();
+    void terminalLeftInDockIsNotTakenTwice();
+    void optionsSwitchToVxLogsOff();
+    void downloadInMaintenanceDialogRefreshesTheTree();
+
+private:
+    std::unique_ptr<TestEnv> m_env;
+};
+
+namespace {
+
+int savedFiles()
+{
+    return QDir(Workspace::unapprovedFolder()).entryList({QStringLiteral("*.tvl")}, QDir::Files).size();
+}
+
+int enquiries(KrSimFixture &terminal)
+{
+    return int(terminal.sim([](KrTerminalSim &s) { return s.received().count('\x05'); }));
+}
+
+// Runs `f` on the modal dialog of type T once it is open.
+template<class T, class F>
+void whenOpen(F f)
+{
+    QTimer::singleShot(0, [f] {
+        auto *dialog = qobject_cast<T *>(QApplication::activeModalWidget());
+        QVERIFY(dialog);
+        f(*dialog);
+    });
+}
+
+}
+
+void tst_frmMainTerminal::init()
+{
+    m_env = std::make_unique<TestEnv>();
+    CRes::destroyInstance();
+    AppState::autoDownload = 1;
+    AppState::terminalFamily = 0;
+    AppState::password = QStringLiteral("7391");
+    DownloadState::m_blnCancelDownload = false;
+}
+
+void tst_frmMainTerminal::cleanup()
+{
+    CRes::destroyInstance();
+    m_env.reset();
+}
+
+void tst_frmMainTerminal::automaticDownloadWithinOneTick_data()
+{
+    QTest::addColumn<int>("family");
+    QTest::addColumn<int>("records");
+    QTest::addColumn<int>("files");
+    QTest::newRow("one record") << 0 << 1 << 1;
+    QTest::newRow("no records") << 0 << 0 << 0;
+    QTest::newRow("VX family") << 1 << 5 << 0;
+}
+
+void tst_frmMainTerminal::automaticDownloadWithinOneTick()
+{
+    QFETCH(int, family);
+    QFETCH(int, records);
+    QFETCH(int, files);
+    RecordingReporter reporter;
+    KrSimFixture terminal(1, m_env.get());
+    terminal.sim([&](KrTerminalSim &s) { s.setRecords(KrTerminalSim::generateRecords(records)); });
+    AppState::terminalFamily = qint16(family);
+    frmMain window;
+    QCOMPARE(window.tmrAutoDownload().interval(), 3000);
+    QVERIFY(window.tmrAutoDownload().isActive());
+    // One tick and a little for the download itself.
+    QTest::qWait(3000 + 500);
+    QTRY_COMPARE(savedFiles(), files);
+    QCOMPARE(enquiries(terminal) > 0, family == 0);
+    if (files)
+        QCOMPARE(terminal.sim([](KrTerminalSim &s) { return s.records().size(); }), 0);
+}
+
+void tst_frmMainTerminal::terminalLeftInDockIsNotTakenTwice()
+{
+    RecordingReporter reporter;
+    KrSimFixture terminal(1, m_env.get());
+    terminal.sim([](KrTerminalSim &s) { s.setRecords(KrTerminalSim::generateRecords(2)); });
+    frmMain window;
+    window.tmrAutoDownload().setInterval(100);
+    QTRY_COMPARE(savedFiles(), 1);
+
+    // Records that stay on the terminal in the dock are not downloaded again.
+    terminal.sim([](KrTerminalSim &s) { s.setRecords(KrTerminalSim::generateRecords(2)); });
+    const int seen = enquiries(terminal);
+    QTRY_VERIFY(enquiries(terminal) >= seen + 3);
+    QCOMPARE(savedFiles(), 1);
+
+    // Out of the dock, then the next terminal in: downloaded.
+    QVERIFY(DownloadState::m_blnCancelDownload);
+    terminal.sim([](KrTerminalSim &s) { s.setSilent(true); });
+    QTRY_VERIFY_WITH_TIMEOUT(!DownloadState::m_blnCancelDownload, 10000);
+    terminal.sim([](KrTerminalSim &s) {
+        s.setRecords(KrTerminalSim::generateRecords(3));
+        s.setSilent(false);
+    });
+    QTRY_VERIFY_WITH_TIMEOUT(savedFiles() == 2, 10000);
+}
+
+void tst_frmMainTerminal::optionsSwitchToVxLogsOff()
+{
+    RecordingReporter reporter;
+    frmMain window;
+    QAction *download = window.action(QStringLiteral("download"));
+    QVERIFY(download->isEnabled());
+    whenOpen<frmOptions>([](frmOptions &d) {
+        d.findChild<QComboBox *>(QStringLiteral("cboTerminalModel"))->setCurrentIndex(1);
+        QTest::mouseClick(d.findChild<QPushButton *>(QStringLiteral("cmd_0")), Qt::LeftButton);
+    });
+    window.action(QStringLiteral("mnuTools_6"))->trigger();
+    QCOMPARE(AppState::terminalFamily, qint16(1));
+    QCOMPARE(AppState::autoDownload, qint16(0));
+    QVERIFY(!download->isEnabled());
+    QVERIFY(window.tmrAutoDownload().isActive());
+    bool shown = false;
+    for (QLabel *label : window.statusBar()->findChildren<QLabel *>())
+        shown = shown || label->text() == CRes::instance().ResString(172) + QStringLiteral(": VX700A/700N/KR60");
+    QVERIFY(shown);
+}
+
+void tst_frmMainTerminal::downloadInMaintenanceDialogRefreshesTheTree()
+{
+    RecordingReporter reporter;
+    AppState::autoDownload = 0;
+    for (const char *key : {"AutoClearData", "AutoUpdateTime", "AutoPowerDown"})
+        SaveSetting(QStringLiteral("Terminal"), QLatin1String(key), QStringLiteral("0"));
+    KrSimFixture terminal(1, m_env.get());
+    terminal.sim([](KrTerminalSim &s) { s.setRecords(KrTerminalSim::generateRecords(4)); });
+    frmMain window;
+    QVERIFY(window.CurrentFilePath().isEmpty());
+    whenOpen<frmTerminalConfiguration_KR>([](frmTerminalConfiguration_KR &d) {
+        d.findChild<QComboBox *>(QStringLiteral("cboCommPort"))->setCurrentText(QStringLiteral("COM1"));
+        QTest::mouseClick(d.button(10), Qt::LeftButton);
+        d.reject();
+    });
+    window.action(QStringLiteral("mnuTools_3"))->trigger();
+    QCOMPARE(savedFiles(), 1);
+    QVERIFY(window.CurrentFilePath().endsWith(QLatin1String(".tvl")));
+    QVERIFY(DownloadState::savedFile);
+}
+
+QTEST_MAIN(tst_frmMainTerminal)
+#include "tst_frmmain_terminal.moc"
