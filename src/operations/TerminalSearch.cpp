@@ -1,10 +1,35 @@
 #include "TerminalSearch.h"
 
 #include "LinkBusy.h"
+#include "MessageReporter.h"
 #include "Settings.h"
 #include "TerminalOptions.h"
 #include "ucKR500_900.h"
 #include "ucVX700.h"
+
+#include <QStringList>
+
+namespace {
+
+// A port that another program holds, or that refuses to open, is only a port
+// where no terminal answers: the search notes it and goes on instead of
+// stopping at a message box for each one.
+class QuietReporter : public MessageReporter
+{
+public:
+    QuietReporter() : m_previous(MessageReporter::install(this)) {}
+    ~QuietReporter() override { MessageReporter::install(m_previous); }
+    void failure(const QString &description, int) override { failures << description; }
+    void message(const QString &text, Icon, const QString &) override { failures << text; }
+    bool question(const QString &, const QString &) override { return false; }
+
+    QStringList failures;
+
+private:
+    MessageReporter *m_previous;
+};
+
+}
 
 TerminalSearch::TerminalSearch(QObject *parent)
     : QObject(parent)
@@ -14,6 +39,7 @@ TerminalSearch::TerminalSearch(QObject *parent)
 TerminalSearch::Result TerminalSearch::run()
 {
     const LinkBusy::Scope busy;
+    const QuietReporter quiet;
     // gs and wm: the search's own KR and VX links, at their default time-outs.
     ucKR500_900 gs;
     ucVX700 wm;

@@ -9,7 +9,8 @@
 // and stops at the first answer. A found terminal becomes the terminal
 // settings (Terminal/Comport and Terminal/Model); nothing found changes none.
 // The search uses links of its own, so the program's links must have let go of
-// their ports first.
+// their ports first. A port that cannot be opened (held by another program)
+// counts as one where nothing answered; no message box interrupts the search.
 class TerminalSearch : public QObject
 {
     Q_OBJECT

@@ -114,6 +114,8 @@ frmTerminalConfiguration_VX::frmTerminalConfiguration_VX(ucKR500_900 &kr, ucVX70
     m_dtpTime = new QTimeEdit;
     m_dtpTime->setObjectName(QStringLiteral("dtpTime"));
     m_dtpTime->setDisplayFormat(QStringLiteral("HH:mm:ss"));
+    m_dtpTime->setMinimumWidth(m_dtpTime->sizeHint().width() + 10);
+    m_dtpDate->setMinimumWidth(m_dtpDate->sizeHint().width() + 10);
     auto *dt = new QGridLayout(dateTime);
     dt->addWidget(label(QStringLiteral("Using these commands to retrieve or specify the terminal's date and time."), 137),
                   0, 0, 1, 4);

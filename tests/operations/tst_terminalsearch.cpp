@@ -4,6 +4,7 @@
 #include "Settings.h"
 #include "TerminalSearch.h"
 #include "VxSimFixture.h"
+#include "ucKR500_900.h"
 
 #include <QtTest>
 
@@ -16,6 +17,7 @@ private Q_SLOTS:
     void krTerminalOnCom5IsFoundWithoutTryingVx();
     void vxCradleOnCom2IsFoundAfterEveryKrProbe();
     void nothingFoundChangesNoSetting();
+    void portHeldByAnotherProgramIsPassedQuietly();
 };
 
 namespace {
@@ -88,6 +90,25 @@ void tst_TerminalSearch::nothingFoundChangesNoSetting()
     QCOMPARE(setting("Comport"), QStringLiteral("COM7"));
     QCOMPARE(setting("Model"), QStringLiteral("absent"));
     QVERIFY(reporter.entries.isEmpty());
+}
+
+void tst_TerminalSearch::portHeldByAnotherProgramIsPassedQuietly()
+{
+    RecordingReporter reporter;
+    TestEnv env(false);
+    KrSimFixture held(3, &env);
+    KrSimFixture free(6, &env);
+    ucKR500_900 other;
+    other.setCommPort(3);
+    qint16 count = 0;
+    other.GetRecordCount(0, count);
+    QVERIFY(other.isPortOpen());
+    const TerminalSearch::Result result = TerminalSearch().run();
+    QCOMPARE(result.port, QStringLiteral("COM6"));
+    QVERIFY(reporter.entries.isEmpty());
+    // The installed reporter is back once the search is over.
+    MessageReporter::instance().message(QStringLiteral("after"), MessageReporter::Icon::None);
+    QCOMPARE(reporter.texts(), QStringList {QStringLiteral("after")});
 }
 
 QTEST_GUILESS_MAIN(tst_TerminalSearch)
