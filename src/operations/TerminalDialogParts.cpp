@@ -7,11 +7,14 @@
 
 #include <QApplication>
 #include <QComboBox>
+#include <QDateEdit>
+#include <QGridLayout>
 #include <QGroupBox>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QTimeEdit>
 
 namespace TerminalDialogParts {
 
@@ -95,6 +98,66 @@ QPushButton *arrayButton(const QString &array, int index, const QString &text, i
         setTag(b, textNumber);
     b->setAutoDefault(false);
     return b;
+}
+
+QLabel *heading(const QString &text, int textNumber)
+{
+    QLabel *l = label(text, textNumber);
+    QFont bold = l->font();
+    bold.setBold(true);
+    l->setFont(bold);
+    return l;
+}
+
+QGroupBox *commandGroup(const QString &name, const QString &title, int textNumber,
+                        const QList<std::pair<QPushButton *, QLabel *>> &rows)
+{
+    QGroupBox *g = group(name, title, textNumber);
+    auto *grid = new QGridLayout(g);
+    for (int row = 0; row < rows.size(); ++row) {
+        grid->addWidget(rows.at(row).first, row, 0);
+        grid->addWidget(rows.at(row).second, row, 1);
+    }
+    grid->setColumnStretch(1, 1);
+    return g;
+}
+
+QGroupBox *DateTimePickers::group(QPushButton *setTime, QPushButton *getTime, QPushButton *sync)
+{
+    date = new QDateEdit;
+    date->setObjectName(QStringLiteral("dtpDate"));
+    date->setCalendarPopup(true);
+    date->setMinimumWidth(date->sizeHint().width() + 10);
+    time = new QTimeEdit;
+    time->setObjectName(QStringLiteral("dtpTime"));
+    time->setDisplayFormat(QStringLiteral("HH:mm:ss"));
+    time->setMinimumWidth(time->sizeHint().width() + 10);
+    QGroupBox *g = TerminalDialogParts::group(QStringLiteral("fraDateTime"), QStringLiteral("Date/Time"), 176);
+    auto *grid = new QGridLayout(g);
+    grid->addWidget(label(QStringLiteral("Using these commands to retrieve or specify the terminal's date and time."), 137),
+                    0, 0, 1, 4);
+    grid->addWidget(label(QStringLiteral("Date:"), 181), 1, 0);
+    grid->addWidget(date, 1, 1);
+    grid->addWidget(label(QStringLiteral("Time:"), 182), 1, 2);
+    grid->addWidget(time, 1, 3);
+    grid->addWidget(setTime, 2, 1);
+    grid->addWidget(getTime, 2, 2);
+    grid->addWidget(sync, 2, 3);
+    showNow();
+    return g;
+}
+
+void DateTimePickers::showNow()
+{
+    const QDateTime now = QDateTime::currentDateTime();
+    date->setDate(now.date());
+    time->setTime(now.time());
+}
+
+QDateTime DateTimePickers::moment() const
+{
+    const QTime t = time->time();
+    return QDateTime(date->date(), QTime(t.hour(), t.minute(), t.second()));
 }
 
 void fillPortList(QComboBox &combo)

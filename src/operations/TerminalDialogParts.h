@@ -4,11 +4,17 @@
 #include <QString>
 
 class QComboBox;
+class QDateEdit;
+class QDateTime;
 class QGroupBox;
 class QLabel;
 class QLineEdit;
 class QPushButton;
+class QTimeEdit;
 class QWidget;
+
+#include <QList>
+#include <utility>
 
 // Pieces the terminal windows share: tagged controls (the language walk finds
 // their texts by number), the port list, the key rules of the ID fields and
@@ -21,6 +27,25 @@ QGroupBox *group(const QString &name, const QString &title, int textNumber, QWid
 // A button of a command array, named "<array>_<index>".
 QPushButton *arrayButton(const QString &array, int index, const QString &text, int textNumber,
                          QWidget *parent = nullptr);
+
+// The bold heading of a maintenance dialog.
+QLabel *heading(const QString &text, int textNumber);
+// A group of command buttons, each with its description beside it.
+QGroupBox *commandGroup(const QString &name, const QString &title, int textNumber,
+                        const QList<std::pair<QPushButton *, QLabel *>> &rows);
+
+// The date and time pickers of Set Time, shown at the present moment.
+struct DateTimePickers
+{
+    QDateEdit *date = nullptr;
+    QTimeEdit *time = nullptr;
+
+    // The "Date/Time" group: description, the pickers, and the three buttons.
+    QGroupBox *group(QPushButton *setTime, QPushButton *getTime, QPushButton *sync);
+    void showNow();
+    // The picked moment, to the second.
+    QDateTime moment() const;
+};
 
 // Fills the list from the serial-port enumeration (keeping COM1..COM16 when it
 // finds none) and selects the stored Terminal/Comport (the first entry when it

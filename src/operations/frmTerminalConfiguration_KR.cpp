@@ -9,14 +9,12 @@
 #include "frmDownloadProcess.h"
 
 #include <QComboBox>
-#include <QDateEdit>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QTimeEdit>
 #include <QVBoxLayout>
 
 #include <exception>
@@ -62,36 +60,16 @@ frmTerminalConfiguration_KR::frmTerminalConfiguration_KR(ucKR500_900 &kr, ucVX70
     m_txtID = new QLineEdit(QStringLiteral("0"));
     m_txtID->setObjectName(QStringLiteral("txtID"));
     m_txtID->setMaximumWidth(80);
-    auto *heading = label(QStringLiteral("KR500A/550/900 Configuration"), 175);
-    QFont bold = heading->font();
-    bold.setBold(true);
-    heading->setFont(bold);
+    auto *title = heading(QStringLiteral("KR500A/550/900 Configuration"), 175);
     auto *top = new QHBoxLayout;
-    top->addWidget(heading, 1);
+    top->addWidget(title, 1);
     top->addWidget(label(QStringLiteral("Comm. Port:"), 134));
     top->addWidget(m_cboCommPort);
     top->addWidget(label(QStringLiteral("Mach#:"), 135));
     top->addWidget(m_txtID);
 
-    auto *dateTime = group(QStringLiteral("fraDateTime"), QStringLiteral("Date/Time"), 176);
-    m_dtpDate = new QDateEdit;
-    m_dtpDate->setObjectName(QStringLiteral("dtpDate"));
-    m_dtpDate->setCalendarPopup(true);
-    m_dtpTime = new QTimeEdit;
-    m_dtpTime->setObjectName(QStringLiteral("dtpTime"));
-    m_dtpTime->setDisplayFormat(QStringLiteral("HH:mm:ss"));
-    m_dtpTime->setMinimumWidth(m_dtpTime->sizeHint().width() + 10);
-    m_dtpDate->setMinimumWidth(m_dtpDate->sizeHint().width() + 10);
-    auto *dt = new QGridLayout(dateTime);
-    dt->addWidget(label(QStringLiteral("Using these commands to retrieve or specify the terminal's date and time."), 137),
-                  0, 0, 1, 4);
-    dt->addWidget(label(QStringLiteral("Date:"), 181), 1, 0);
-    dt->addWidget(m_dtpDate, 1, 1);
-    dt->addWidget(label(QStringLiteral("Time:"), 182), 1, 2);
-    dt->addWidget(m_dtpTime, 1, 3);
-    dt->addWidget(cmd(KrMaintenance::SetTime), 2, 1);
-    dt->addWidget(cmd(KrMaintenance::GetTime), 2, 2);
-    dt->addWidget(cmd(KrMaintenance::SyncToPc), 2, 3);
+    QGroupBox *dateTime =
+        m_pickers.group(cmd(KrMaintenance::SetTime), cmd(KrMaintenance::GetTime), cmd(KrMaintenance::SyncToPc));
 
     auto *machine = group(QStringLiteral("fraMachineNumber"), QStringLiteral("Machine Number"), 177);
     m_txtNewID = new QLineEdit;
@@ -108,33 +86,23 @@ frmTerminalConfiguration_KR::frmTerminalConfiguration_KR(ucKR500_900 &kr, ucVX70
     mn->addWidget(cmd(KrMaintenance::SetMachineId), 2, 1);
     mn->addWidget(cmd(KrMaintenance::GetMachineId), 2, 2);
 
-    auto *device = group(QStringLiteral("fraDevice"), QStringLiteral("Device Maintain"), 178);
     m_lblRecoverData = label(QStringLiteral("Recover all the data in terminal's memory."), 146);
     m_lblRecoverData->setObjectName(QStringLiteral("lblRecoverData"));
     m_lblInvokeTest = label(QStringLiteral("Reset the connected terminal. This command will erase all the data in the "
                                            "terminal's memory and can't be recovered."),
                             147);
     m_lblInvokeTest->setObjectName(QStringLiteral("lblInvokeTest"));
-    auto *dv = new QGridLayout(device);
-    dv->addWidget(cmd(KrMaintenance::GetVersion), 0, 0);
-    dv->addWidget(label(QStringLiteral("Retrieve the terminal's firmware version."), 144), 0, 1);
-    dv->addWidget(cmd(KrMaintenance::PowerDown), 1, 0);
-    dv->addWidget(label(QStringLiteral("Turn off the connected terminal."), 145), 1, 1);
-    dv->addWidget(cmd(KrMaintenance::RecoverData), 2, 0);
-    dv->addWidget(m_lblRecoverData, 2, 1);
-    dv->addWidget(cmd(KrMaintenance::InvokeTest), 3, 0);
-    dv->addWidget(m_lblInvokeTest, 3, 1);
-    dv->setColumnStretch(1, 1);
-
-    auto *data = group(QStringLiteral("fraData"), QStringLiteral("Data"), 179);
-    auto *da = new QGridLayout(data);
-    da->addWidget(cmd(KrMaintenance::RecordCount), 0, 0);
-    da->addWidget(label(QStringLiteral("Retrieve the terminal's data number."), 139), 0, 1);
-    da->addWidget(cmd(KrMaintenance::ClearData), 1, 0);
-    da->addWidget(label(QStringLiteral("Clear the terminal's data."), 140), 1, 1);
-    da->addWidget(cmd(KrMaintenance::DownloadData), 2, 0);
-    da->addWidget(label(QStringLiteral("Download the terminal's data."), 142), 2, 1);
-    da->setColumnStretch(1, 1);
+    QGroupBox *device = commandGroup(
+        QStringLiteral("fraDevice"), QStringLiteral("Device Maintain"), 178,
+        {{cmd(KrMaintenance::GetVersion), label(QStringLiteral("Retrieve the terminal's firmware version."), 144)},
+         {cmd(KrMaintenance::PowerDown), label(QStringLiteral("Turn off the connected terminal."), 145)},
+         {cmd(KrMaintenance::RecoverData), m_lblRecoverData},
+         {cmd(KrMaintenance::InvokeTest), m_lblInvokeTest}});
+    QGroupBox *data = commandGroup(
+        QStringLiteral("fraData"), QStringLiteral("Data"), 179,
+        {{cmd(KrMaintenance::RecordCount), label(QStringLiteral("Retrieve the terminal's data number."), 139)},
+         {cmd(KrMaintenance::ClearData), label(QStringLiteral("Clear the terminal's data."), 140)},
+         {cmd(KrMaintenance::DownloadData), label(QStringLiteral("Download the terminal's data."), 142)}});
 
     auto *close = arrayButton(QStringLiteral("CmdCtrl"), 0, QStringLiteral("Close"), 7, this);
     close->setObjectName(QStringLiteral("CmdCtrl"));
@@ -159,9 +127,6 @@ frmTerminalConfiguration_KR::frmTerminalConfiguration_KR(ucKR500_900 &kr, ucVX70
 
     // Loading.
     fillPortList(*m_cboCommPort);
-    const QDateTime now = QDateTime::currentDateTime();
-    m_dtpDate->setDate(now.date());
-    m_dtpTime->setTime(now.time());
     const bool maintenance = AppState::password == QLatin1String(ApplicationPassword::kMaintenanceCode);
     for (QWidget *w : {static_cast<QWidget *>(cmd(KrMaintenance::RecoverData)),
                        static_cast<QWidget *>(cmd(KrMaintenance::InvokeTest)),
@@ -194,15 +159,11 @@ void frmTerminalConfiguration_KR::cmd_Click(int index)
             KrMaintenance::Input input;
             input.port = m_cboCommPort->currentText();
             input.machineId = m_txtID->text();
-            input.setMoment = QDateTime(m_dtpDate->date(), QTime(m_dtpTime->time().hour(), m_dtpTime->time().minute(),
-                                                                 m_dtpTime->time().second()));
+            input.setMoment = m_pickers.moment();
             input.hexId = m_uxIdHex->text();
             msg = m_commands.run(index, input);
-            if (index == KrMaintenance::SyncToPc) {
-                const QDateTime now = QDateTime::currentDateTime();
-                m_dtpDate->setDate(now.date());
-                m_dtpTime->setTime(now.time());
-            }
+            if (index == KrMaintenance::SyncToPc)
+                m_pickers.showNow();
         }
         if (msg)
             MessageReporter::instance().message(*msg, MessageReporter::Icon::Information);

@@ -1,17 +1,16 @@
 #pragma once
 
 #include "KrMaintenance.h"
+#include "TerminalDialogParts.h"
 
 #include <QDialog>
 
 #include <array>
 
 class QComboBox;
-class QDateEdit;
 class QLabel;
 class QLineEdit;
 class QPushButton;
-class QTimeEdit;
 class ucKR500_900;
 class ucVX700;
 
@@ -40,8 +39,7 @@ private:
     std::array<QPushButton *, KrMaintenance::kCommandCount> m_cmd {};
     QComboBox *m_cboCommPort = nullptr;
     QLineEdit *m_txtID = nullptr;
-    QDateEdit *m_dtpDate = nullptr;
-    QTimeEdit *m_dtpTime = nullptr;
+    TerminalDialogParts::DateTimePickers m_pickers;
     QLineEdit *m_txtNewID = nullptr;
     QLineEdit *m_uxIdHex = nullptr;
     QLabel *m_lblRecoverData = nullptr;

@@ -14,7 +14,6 @@
 #include <QAction>
 #include <QApplication>
 #include <QComboBox>
-#include <QDateEdit>
 #include <QFrame>
 #include <QGridLayout>
 #include <QGroupBox>
@@ -23,7 +22,6 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QStyle>
-#include <QTimeEdit>
 #include <QVBoxLayout>
 
 #include <exception>
@@ -80,17 +78,14 @@ frmTerminalConfiguration_VX::frmTerminalConfiguration_VX(ucKR500_900 &kr, ucVX70
 
     m_cboCommPort = new QComboBox;
     m_cboCommPort->setObjectName(QStringLiteral("cboCommPort"));
-    auto *heading = label(QStringLiteral("VX700A/700N/KR60 Configuration"), 229);
-    QFont bold = heading->font();
-    bold.setBold(true);
-    heading->setFont(bold);
+    auto *title = heading(QStringLiteral("VX700A/700N/KR60 Configuration"), 229);
     auto *picLogo = new QLabel;
     picLogo->setObjectName(QStringLiteral("picLogo"));
     picLogo->setPixmap(style()->standardIcon(QStyle::SP_DriveHDIcon).pixmap(32, 32));
     picLogo->setVisible(!maintenance);
     auto *top = new QHBoxLayout;
     top->addWidget(picLogo);
-    top->addWidget(heading, 1);
+    top->addWidget(title, 1);
     top->addWidget(label(QStringLiteral("Comm. Port:"), 134));
     top->addWidget(m_cboCommPort);
 
@@ -107,25 +102,8 @@ frmTerminalConfiguration_VX::frmTerminalConfiguration_VX(ucKR500_900 &kr, ucVX70
     lg->addWidget(cmd(VxMaintenance::Logoff), 2, 1);
     lg->addWidget(cmd(VxMaintenance::SetPassword), 2, 2);
 
-    auto *dateTime = group(QStringLiteral("fraDateTime"), QStringLiteral("Date/Time"), 176);
-    m_dtpDate = new QDateEdit;
-    m_dtpDate->setObjectName(QStringLiteral("dtpDate"));
-    m_dtpDate->setCalendarPopup(true);
-    m_dtpTime = new QTimeEdit;
-    m_dtpTime->setObjectName(QStringLiteral("dtpTime"));
-    m_dtpTime->setDisplayFormat(QStringLiteral("HH:mm:ss"));
-    m_dtpTime->setMinimumWidth(m_dtpTime->sizeHint().width() + 10);
-    m_dtpDate->setMinimumWidth(m_dtpDate->sizeHint().width() + 10);
-    auto *dt = new QGridLayout(dateTime);
-    dt->addWidget(label(QStringLiteral("Using these commands to retrieve or specify the terminal's date and time."), 137),
-                  0, 0, 1, 4);
-    dt->addWidget(label(QStringLiteral("Date:"), 181), 1, 0);
-    dt->addWidget(m_dtpDate, 1, 1);
-    dt->addWidget(label(QStringLiteral("Time:"), 182), 1, 2);
-    dt->addWidget(m_dtpTime, 1, 3);
-    dt->addWidget(cmd(VxMaintenance::SetTime), 2, 1);
-    dt->addWidget(cmd(VxMaintenance::GetTime), 2, 2);
-    dt->addWidget(cmd(VxMaintenance::SyncToPc), 2, 3);
+    QGroupBox *dateTime =
+        m_pickers.group(cmd(VxMaintenance::SetTime), cmd(VxMaintenance::GetTime), cmd(VxMaintenance::SyncToPc));
 
     auto *machine = group(QStringLiteral("fraMachineNumber"), QStringLiteral("Machine Number"), 177);
     m_txtNewID = new QLineEdit;
@@ -138,28 +116,19 @@ frmTerminalConfiguration_VX::frmTerminalConfiguration_VX(ucKR500_900 &kr, ucVX70
     mn->addWidget(cmd(VxMaintenance::SetMachineId), 2, 1);
     mn->addWidget(cmd(VxMaintenance::GetMachineId), 2, 2);
 
-    auto *device = group(QStringLiteral("fraDevice"), QStringLiteral("Device Maintain"), 178);
     auto *voltage = label(QStringLiteral("Retrieve VX700's battery voltage."), 272);
     auto *temperature = label(QStringLiteral("Retrieve VX700's battery temperature."), 273);
     maintenanceOnly << voltage << temperature;
-    auto *dv = new QGridLayout(device);
-    dv->addWidget(cmd(VxMaintenance::GetVersion), 0, 0);
-    dv->addWidget(label(QStringLiteral("Retrieve the terminal's firmware version."), 144), 0, 1);
-    dv->addWidget(cmd(VxMaintenance::GetBatteryVoltage), 1, 0);
-    dv->addWidget(voltage, 1, 1);
-    dv->addWidget(cmd(VxMaintenance::GetBatteryTemperature), 2, 0);
-    dv->addWidget(temperature, 2, 1);
-    dv->setColumnStretch(1, 1);
-
-    auto *data = group(QStringLiteral("fraData"), QStringLiteral("Data"), 179);
-    auto *da = new QGridLayout(data);
-    da->addWidget(cmd(VxMaintenance::RecordCount), 0, 0);
-    da->addWidget(label(QStringLiteral("Retrieve the terminal's data number."), 139), 0, 1);
-    da->addWidget(cmd(VxMaintenance::ClearData), 1, 0);
-    da->addWidget(label(QStringLiteral("Clear the terminal's data."), 140), 1, 1);
-    da->addWidget(cmd(VxMaintenance::DownloadData), 2, 0);
-    da->addWidget(label(QStringLiteral("Download the terminal's data."), 142), 2, 1);
-    da->setColumnStretch(1, 1);
+    QGroupBox *device = commandGroup(
+        QStringLiteral("fraDevice"), QStringLiteral("Device Maintain"), 178,
+        {{cmd(VxMaintenance::GetVersion), label(QStringLiteral("Retrieve the terminal's firmware version."), 144)},
+         {cmd(VxMaintenance::GetBatteryVoltage), voltage},
+         {cmd(VxMaintenance::GetBatteryTemperature), temperature}});
+    QGroupBox *data = commandGroup(
+        QStringLiteral("fraData"), QStringLiteral("Data"), 179,
+        {{cmd(VxMaintenance::RecordCount), label(QStringLiteral("Retrieve the terminal's data number."), 139)},
+         {cmd(VxMaintenance::ClearData), label(QStringLiteral("Clear the terminal's data."), 140)},
+         {cmd(VxMaintenance::DownloadData), label(QStringLiteral("Download the terminal's data."), 142)}});
 
     auto *charger = group(QStringLiteral("fraCharger"), QStringLiteral("Charger"), 223);
     m_cboChargerStatus = new QComboBox;
@@ -207,9 +176,6 @@ frmTerminalConfiguration_VX::frmTerminalConfiguration_VX(ucKR500_900 &kr, ucVX70
 
     // Loading.
     fillPortList(*m_cboCommPort);
-    const QDateTime now = QDateTime::currentDateTime();
-    m_dtpDate->setDate(now.date());
-    m_dtpTime->setTime(now.time());
     setLoggedOn(m_download.isEnabled());
     for (QWidget *w : maintenanceOnly)
         w->setVisible(maintenance);
@@ -250,19 +216,15 @@ void frmTerminalConfiguration_VX::cmd_Click(int index)
             VxMaintenance::Input input;
             input.port = m_cboCommPort->currentText();
             input.password = m_txtPassword->text();
-            input.setMoment = QDateTime(m_dtpDate->date(), QTime(m_dtpTime->time().hour(), m_dtpTime->time().minute(),
-                                                                 m_dtpTime->time().second()));
+            input.setMoment = m_pickers.moment();
             input.newId = m_txtNewID->text();
             input.chargerStatus = m_cboChargerStatus->currentText();
             outcome = m_commands.run(index, input);
         }
         if (outcome.logged != VxMaintenance::Logged::Unchanged)
             setLoggedOn(outcome.logged == VxMaintenance::Logged::On);
-        if (index == VxMaintenance::SyncToPc) {
-            const QDateTime now = QDateTime::currentDateTime();
-            m_dtpDate->setDate(now.date());
-            m_dtpTime->setTime(now.time());
-        }
+        if (index == VxMaintenance::SyncToPc)
+            m_pickers.showNow();
         if (outcome.succeeded && index == VxMaintenance::GetMachineId)
             m_txtNewID->setText(*outcome.message);
         if (outcome.succeeded && index == VxMaintenance::GetChargerStatus)

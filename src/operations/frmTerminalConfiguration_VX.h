@@ -1,5 +1,6 @@
 #pragma once
 
+#include "TerminalDialogParts.h"
 #include "VxMaintenance.h"
 
 #include <QDialog>
@@ -8,11 +9,9 @@
 
 class QAction;
 class QComboBox;
-class QDateEdit;
 class QLabel;
 class QLineEdit;
 class QPushButton;
-class QTimeEdit;
 class ucKR500_900;
 class ucVX700;
 
@@ -46,8 +45,7 @@ private:
     std::array<QPushButton *, VxMaintenance::kCommandCount> m_cmd {};
     QComboBox *m_cboCommPort = nullptr;
     QLineEdit *m_txtPassword = nullptr;
-    QDateEdit *m_dtpDate = nullptr;
-    QTimeEdit *m_dtpTime = nullptr;
+    TerminalDialogParts::DateTimePickers m_pickers;
     QLineEdit *m_txtNewID = nullptr;
     QComboBox *m_cboChargerStatus = nullptr;
 };
