@@ -8,8 +8,10 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QDateEdit>
+#include <QDialog>
 #include <QGridLayout>
 #include <QGroupBox>
+#include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -98,6 +100,30 @@ QPushButton *arrayButton(const QString &array, int index, const QString &text, i
         setTag(b, textNumber);
     b->setAutoDefault(false);
     return b;
+}
+
+QList<QPushButton *> commandButtons(QDialog *dialog, const CommandText *texts, int count,
+                                    const std::function<void(int)> &onClick)
+{
+    QList<QPushButton *> buttons;
+    for (int i = 0; i < count; ++i) {
+        QPushButton *b = arrayButton(QStringLiteral("cmd"), i, QString::fromLatin1(texts[i].caption),
+                                     texts[i].textNumber, dialog);
+        QObject::connect(b, &QPushButton::clicked, dialog, [onClick, i] { onClick(i); });
+        buttons << b;
+    }
+    return buttons;
+}
+
+QHBoxLayout *closeRow(QDialog *dialog)
+{
+    QPushButton *close = arrayButton(QStringLiteral("CmdCtrl"), 0, QStringLiteral("Close"), 7, dialog);
+    close->setObjectName(QStringLiteral("CmdCtrl"));
+    QObject::connect(close, &QPushButton::clicked, dialog, &QDialog::reject);
+    auto *row = new QHBoxLayout;
+    row->addStretch();
+    row->addWidget(close);
+    return row;
 }
 
 QLabel *heading(const QString &text, int textNumber)

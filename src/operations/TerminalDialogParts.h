@@ -6,6 +6,8 @@
 class QComboBox;
 class QDateEdit;
 class QDateTime;
+class QDialog;
+class QHBoxLayout;
 class QGroupBox;
 class QLabel;
 class QLineEdit;
@@ -14,6 +16,8 @@ class QTimeEdit;
 class QWidget;
 
 #include <QList>
+
+#include <functional>
 #include <utility>
 
 // Pieces the terminal windows share: tagged controls (the language walk finds
@@ -27,6 +31,19 @@ QGroupBox *group(const QString &name, const QString &title, int textNumber, QWid
 // A button of a command array, named "<array>_<index>".
 QPushButton *arrayButton(const QString &array, int index, const QString &text, int textNumber,
                          QWidget *parent = nullptr);
+
+// A button of the "cmd" array of a maintenance dialog: its designed caption
+// and its text number.
+struct CommandText
+{
+    const char *caption;
+    int textNumber;
+};
+// Makes the dialog's "cmd" buttons in index order; a click runs `onClick(index)`.
+QList<QPushButton *> commandButtons(QDialog *dialog, const CommandText *texts, int count,
+                                    const std::function<void(int)> &onClick);
+// The row with the dialog's Close button (CmdCtrl).
+QHBoxLayout *closeRow(QDialog *dialog);
 
 // The bold heading of a maintenance dialog.
 QLabel *heading(const QString &text, int textNumber);

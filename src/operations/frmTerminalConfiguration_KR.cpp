@@ -23,12 +23,6 @@ using namespace TerminalDialogParts;
 
 namespace {
 
-struct CommandText
-{
-    const char *caption;
-    int textNumber;
-};
-
 constexpr CommandText kCommands[KrMaintenance::kCommandCount] = {
     {"Set Time", 148},   {"Get Time", 149},    {"Record Count", 150}, {"Set Mach#", 151},
     {"Get Mach#", 152},  {"Get Version", 153}, {"Clear Data", 154},   {"Recover Data", 155},
@@ -48,12 +42,8 @@ frmTerminalConfiguration_KR::frmTerminalConfiguration_KR(ucKR500_900 &kr, ucVX70
     setTag(this, 133);
     setWindowFlag(Qt::WindowContextHelpButtonHint, false);
 
-    for (int i = 0; i < KrMaintenance::kCommandCount; ++i) {
-        m_cmd[size_t(i)] = arrayButton(QStringLiteral("cmd"), i, QString::fromLatin1(kCommands[i].caption),
-                                       kCommands[i].textNumber, this);
-        connect(m_cmd[size_t(i)], &QPushButton::clicked, this, [this, i] { cmd_Click(i); });
-    }
-    auto cmd = [this](int i) { return m_cmd[size_t(i)]; };
+    m_cmd = commandButtons(this, kCommands, KrMaintenance::kCommandCount, [this](int i) { cmd_Click(i); });
+    auto cmd = [this](int i) { return m_cmd.at(i); };
 
     m_cboCommPort = new QComboBox;
     m_cboCommPort->setObjectName(QStringLiteral("cboCommPort"));
@@ -104,12 +94,6 @@ frmTerminalConfiguration_KR::frmTerminalConfiguration_KR(ucKR500_900 &kr, ucVX70
          {cmd(KrMaintenance::ClearData), label(QStringLiteral("Clear the terminal's data."), 140)},
          {cmd(KrMaintenance::DownloadData), label(QStringLiteral("Download the terminal's data."), 142)}});
 
-    auto *close = arrayButton(QStringLiteral("CmdCtrl"), 0, QStringLiteral("Close"), 7, this);
-    close->setObjectName(QStringLiteral("CmdCtrl"));
-    connect(close, &QPushButton::clicked, this, &QDialog::reject);
-    auto *bottom = new QHBoxLayout;
-    bottom->addStretch();
-    bottom->addWidget(close);
 
     auto *grid = new QGridLayout;
     grid->addWidget(dateTime, 0, 0);
@@ -119,7 +103,7 @@ frmTerminalConfiguration_KR::frmTerminalConfiguration_KR(ucKR500_900 &kr, ucVX70
     auto *layout = new QVBoxLayout(this);
     layout->addLayout(top);
     layout->addLayout(grid);
-    layout->addLayout(bottom);
+    layout->addLayout(closeRow(this));
 
     connect(m_txtNewID, &QLineEdit::textChanged, this,
             [this](const QString &text) { m_uxIdHex->setText(KrMaintenance::hexOfDecimal(text)); });

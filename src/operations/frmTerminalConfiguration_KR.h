@@ -5,7 +5,7 @@
 
 #include <QDialog>
 
-#include <array>
+#include <QList>
 
 class QComboBox;
 class QLabel;
@@ -25,7 +25,7 @@ public:
     frmTerminalConfiguration_KR(ucKR500_900 &kr, ucVX700 &vx, QWidget *parent = nullptr);
     ~frmTerminalConfiguration_KR() override;
 
-    QPushButton *button(int index) const { return m_cmd.at(size_t(index)); }
+    QPushButton *button(int index) const { return m_cmd.at(index); }
 
 protected:
     void done(int result) override;
@@ -36,7 +36,7 @@ private:
     ucKR500_900 &m_kr;
     ucVX700 &m_vx;
     KrMaintenance m_commands;
-    std::array<QPushButton *, KrMaintenance::kCommandCount> m_cmd {};
+    QList<QPushButton *> m_cmd;
     QComboBox *m_cboCommPort = nullptr;
     QLineEdit *m_txtID = nullptr;
     TerminalDialogParts::DateTimePickers m_pickers;

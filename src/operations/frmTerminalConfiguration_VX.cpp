@@ -30,12 +30,6 @@ using namespace TerminalDialogParts;
 
 namespace {
 
-struct CommandText
-{
-    const char *caption;
-    int textNumber;
-};
-
 constexpr CommandText kCommands[VxMaintenance::kCommandCount] = {
     {"Logon", 221},         {"Logoff", 222},          {"Set Password", 224},       {"Set Time", 148},
     {"Get Time", 149},      {"Sync. to PC", 167},     {"Set Mach ID", 225},        {"Get Mac ID", 226},
@@ -65,12 +59,8 @@ frmTerminalConfiguration_VX::frmTerminalConfiguration_VX(ucKR500_900 &kr, ucVX70
     setWindowFlag(Qt::WindowContextHelpButtonHint, false);
     VxMaintenanceFlags::GetID_flag = false;
 
-    for (int i = 0; i < VxMaintenance::kCommandCount; ++i) {
-        m_cmd[size_t(i)] = arrayButton(QStringLiteral("cmd"), i, QString::fromLatin1(kCommands[i].caption),
-                                       kCommands[i].textNumber, this);
-        connect(m_cmd[size_t(i)], &QPushButton::clicked, this, [this, i] { cmd_Click(i); });
-    }
-    auto cmd = [this](int i) { return m_cmd[size_t(i)]; };
+    m_cmd = commandButtons(this, kCommands, VxMaintenance::kCommandCount, [this](int i) { cmd_Click(i); });
+    auto cmd = [this](int i) { return m_cmd.at(i); };
     const bool maintenance = AppState::password == QLatin1String(ApplicationPassword::kMaintenanceCode);
     // Everything that describes the battery commands and setting the charger.
     QList<QWidget *> maintenanceOnly {cmd(VxMaintenance::GetBatteryVoltage), cmd(VxMaintenance::GetBatteryTemperature),
@@ -151,12 +141,6 @@ frmTerminalConfiguration_VX::frmTerminalConfiguration_VX(ucKR500_900 &kr, ucVX70
     ch->addWidget(setChargerText, 3, 1, 1, 2);
     ch->setColumnStretch(2, 1);
 
-    auto *close = arrayButton(QStringLiteral("CmdCtrl"), 0, QStringLiteral("Close"), 7, this);
-    close->setObjectName(QStringLiteral("CmdCtrl"));
-    connect(close, &QPushButton::clicked, this, &QDialog::reject);
-    auto *bottom = new QHBoxLayout;
-    bottom->addStretch();
-    bottom->addWidget(close);
 
     auto *grid = new QGridLayout;
     grid->addWidget(logon, 0, 0);
@@ -168,7 +152,7 @@ frmTerminalConfiguration_VX::frmTerminalConfiguration_VX(ucKR500_900 &kr, ucVX70
     auto *layout = new QVBoxLayout(this);
     layout->addLayout(top);
     layout->addLayout(grid);
-    layout->addLayout(bottom);
+    layout->addLayout(closeRow(this));
 
     acceptMachineIdOnly(*m_txtNewID);
     // A failed connection test of the link means the terminal must log on again.
@@ -187,7 +171,7 @@ frmTerminalConfiguration_VX::~frmTerminalConfiguration_VX() = default;
 void frmTerminalConfiguration_VX::setLoggedOn(bool loggedOn)
 {
     for (int index : kLogonCommands)
-        m_cmd[size_t(index)]->setEnabled(loggedOn);
+        m_cmd.at(index)->setEnabled(loggedOn);
     m_cboCommPort->setEnabled(!loggedOn);
     m_download.setEnabled(loggedOn);
 }

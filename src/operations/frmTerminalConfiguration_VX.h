@@ -5,7 +5,7 @@
 
 #include <QDialog>
 
-#include <array>
+#include <QList>
 
 class QAction;
 class QComboBox;
@@ -28,7 +28,7 @@ public:
     frmTerminalConfiguration_VX(ucKR500_900 &kr, ucVX700 &vx, QAction &download, QWidget *parent = nullptr);
     ~frmTerminalConfiguration_VX() override;
 
-    QPushButton *button(int index) const { return m_cmd.at(size_t(index)); }
+    QPushButton *button(int index) const { return m_cmd.at(index); }
     // The commands that need a logon, enabled or not, and the port list the other way round.
     void setLoggedOn(bool loggedOn);
 
@@ -42,7 +42,7 @@ private:
     ucVX700 &m_vx;
     QAction &m_download;
     VxMaintenance m_commands;
-    std::array<QPushButton *, VxMaintenance::kCommandCount> m_cmd {};
+    QList<QPushButton *> m_cmd;
     QComboBox *m_cboCommPort = nullptr;
     QLineEdit *m_txtPassword = nullptr;
     TerminalDialogParts::DateTimePickers m_pickers;
