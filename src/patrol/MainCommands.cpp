@@ -7,6 +7,7 @@
 #include <QMainWindow>
 #include <QMenu>
 #include <QMenuBar>
+#include <QPainter>
 #include <QStyle>
 #include <QToolBar>
 #include <QToolButton>
@@ -16,6 +17,20 @@ namespace {
 QIcon icon(QWidget *w, const char *theme, QStyle::StandardPixmap fallback)
 {
     return QIcon::fromTheme(QLatin1String(theme), w->style()->standardIcon(fallback));
+}
+
+// A green plus for adding, where the desktop has no icon theme.
+QIcon plusIcon()
+{
+    QPixmap pixmap(32, 32);
+    pixmap.fill(Qt::transparent);
+    QPainter p(&pixmap);
+    p.setRenderHint(QPainter::Antialiasing);
+    p.setPen(Qt::NoPen);
+    p.setBrush(QColor(40, 150, 70));
+    p.drawRoundedRect(QRectF(13, 4, 6, 24), 2, 2);
+    p.drawRoundedRect(QRectF(4, 13, 24, 6), 2, 2);
+    return QIcon(pixmap);
 }
 
 QToolBar *makeToolbar(QWidget *parent, const QString &name, const QString &title)
@@ -143,7 +158,6 @@ MainCommands::MainCommands(QMainWindow *window)
         {"mnuPopPatrolDataFiles_1", "dialog-ok-apply", QStyle::SP_DialogApplyButton, QKeySequence()},
         {"tblPatrolData_findfirst", "edit-find", QStyle::SP_FileDialogContentsView, QKeySequence()},
         {"tblTagDef_findfirst", "edit-find", QStyle::SP_FileDialogContentsView, QKeySequence()},
-        {"mnuPopTagDefs_0", "list-add", QStyle::SP_FileIcon, QKeySequence()},
         {"mnuPopTagDefs_1", "list-remove", QStyle::SP_TrashIcon, QKeySequence()},
         {"mnuPopTagDefs_2", "document-properties", QStyle::SP_FileDialogDetailedView, QKeySequence()},
     };
@@ -153,6 +167,8 @@ MainCommands::MainCommands(QMainWindow *window)
         if (!look.key.isEmpty())
             a->setShortcut(look.key);
     }
+
+    action(QStringLiteral("mnuPopTagDefs_0"))->setIcon(QIcon::fromTheme(QStringLiteral("list-add"), plusIcon()));
 
     QToolBar *toolbar1 = makeToolbar(window, QStringLiteral("Toolbar1"), QStringLiteral("Patrol data"));
     for (const char *name : {"mnuFiles_0", "save", "mnuFiles_7", "mnuFiles_8", "mnuTools_3"})

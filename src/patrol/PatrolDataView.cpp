@@ -94,7 +94,7 @@ PatrolDataView::PatrolDataView(MainCommands *commands, QWidget *parent)
     splitter->addWidget(m_tree);
     splitter->addWidget(right);
     splitter->setStretchFactor(1, 1);
-    splitter->setSizes({200, 600});
+    splitter->setSizes({250, 650});
     splitter->setChildrenCollapsible(false);
 
     auto *layout = new QVBoxLayout(this);
@@ -102,10 +102,13 @@ PatrolDataView::PatrolDataView(MainCommands *commands, QWidget *parent)
     layout->addWidget(m_title);
     layout->addWidget(splitter, 1);
 
+    // A click opens its node, also when the node is already selected; the
+    // keyboard opens the node it moves to.
     connect(m_tree, &QTreeWidget::currentItemChanged, this, [this](QTreeWidgetItem *item) {
-        if (!m_rebuilding)
+        if (!m_rebuilding && QApplication::mouseButtons() == Qt::NoButton)
             nodeClick(item);
     });
+    connect(m_tree, &QTreeWidget::itemClicked, this, [this](QTreeWidgetItem *item) { nodeClick(item); });
     connect(m_tree, &QTreeWidget::itemDoubleClicked, this, [this](QTreeWidgetItem *item) {
         const QString path = m_library.path(item->data(0, kKeyRole).toString());
         if (!path.isEmpty())
@@ -256,8 +259,8 @@ void PatrolDataView::SearchPatrolData(int mode)
     int first = -1;
     for (const QModelIndex &index : selection->selectedRows())
         first = first < 0 ? index.row() : qMin(first, index.row());
-    const int found = RowSearch::find(m_find->text(), m_model.rowCount(), first, mode,
-                                      [this](int row) { return m_model.rowText(row); });
+    const int found = RowSearch::findInto(m_find->text(), m_model.rowCount(), first, mode,
+                                          [this](int row, QString *into) { m_model.rowText(row, into); });
     if (found < 0) {
         MessageReporter::instance().message(res(kNotFoundText, "No matching data was found."),
                                             MessageReporter::Icon::Exclamation);

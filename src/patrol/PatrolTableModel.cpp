@@ -72,11 +72,23 @@ QString PatrolTableModel::displayText(int row, int column) const
         return r.machineNo;
     case 1: {
         const QDate d = r.dateValue();
-        return d.isValid() ? m_locale.toString(d, m_dateFormat) : r.date;
+        if (!d.isValid())
+            return r.date;
+        auto it = m_dateText.constFind(d.toJulianDay());
+        if (it == m_dateText.constEnd())
+            it = m_dateText.insert(d.toJulianDay(), m_locale.toString(d, m_dateFormat));
+        return *it;
     }
     case 2: {
         const QTime t = r.timeValue();
-        return t.isValid() ? m_locale.toString(t, m_timeFormat) : r.time;
+        if (!t.isValid())
+            return r.time;
+        if (m_timeText.empty())
+            m_timeText.resize(24 * 3600);
+        QString &text = m_timeText[size_t(t.msecsSinceStartOfDay() / 1000)];
+        if (text.isNull())
+            text = formatTime(t, m_timeFormat, m_locale);
+        return text;
     }
     case 3:
         return r.code;
@@ -90,12 +102,61 @@ QString PatrolTableModel::displayText(int row, int column) const
 QString PatrolTableModel::rowText(int row) const
 {
     QString text;
+    rowText(row, &text);
+    return text;
+}
+
+void PatrolTableModel::rowText(int row, QString *into) const
+{
+    into->resize(0);
     for (int c = 0; c < kColumns; ++c) {
         if (c)
-            text.append(u'\t');
-        text.append(displayText(row, c));
+            into->append(u'\t');
+        into->append(displayText(row, c));
     }
-    return text;
+}
+
+QString PatrolTableModel::formatTime(const QTime &time, const QString &format, const QLocale &locale)
+{
+    QString out;
+    out.reserve(format.size() + 4);
+    const int hour = time.hour();
+    const bool twelve = format.contains(u'A') || format.contains(u'a');
+    const qsizetype n = format.size();
+    for (qsizetype i = 0; i < n;) {
+        const QChar c = format.at(i);
+        qsizetype run = 1;
+        while (i + run < n && format.at(i + run) == c)
+            ++run;
+        auto number = [&](int value) {
+            if (run >= 2 || value >= 10)
+                out.append(QChar(u'0' + value / 10));
+            out.append(QChar(u'0' + value % 10));
+        };
+        if (c == u'h' && run <= 2) {
+            number(twelve ? (hour % 12 == 0 ? 12 : hour % 12) : hour);
+        } else if (c == u'H' && run <= 2) {
+            number(hour);
+        } else if (c == u'm' && run <= 2) {
+            number(time.minute());
+        } else if (c == u's' && run <= 2) {
+            number(time.second());
+        } else if ((c == u'A' || c == u'a') && run == 1) {
+            const bool upper = c == u'A';
+            const QString text = hour < 12 ? locale.amText() : locale.pmText();
+            // "AP" / "ap" is one marker, as is a lone "A" / "a".
+            if (i + 1 < n && format.at(i + 1).toLower() == u'p')
+                ++run;
+            out.append(upper ? text.toUpper() : text.toLower());
+        } else if (c == u'\'' || c.isLetter()) {
+            // Quoted text and other parts: Qt's formatter has every rule.
+            return locale.toString(time, format);
+        } else {
+            out.append(QString(run, c));
+        }
+        i += run;
+    }
+    return out;
 }
 
 int PatrolTableModel::rowCount(const QModelIndex &parent) const

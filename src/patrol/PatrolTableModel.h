@@ -3,9 +3,12 @@
 #include "PatrolRow.h"
 
 #include <QAbstractTableModel>
+#include <QHash>
 #include <QList>
 #include <QLocale>
 #include <QString>
+
+#include <vector>
 
 // The rows of the patrol list, in the file's order, formatted on display:
 // column 0 machine number, 1 date (the system's short date), 2 time (its long
@@ -27,6 +30,8 @@ public:
     QString displayText(int row, int column) const;
     // The five display texts joined by tabs: what the search looks in.
     QString rowText(int row) const;
+    // The same written into `into`, keeping its capacity.
+    void rowText(int row, QString *into) const;
 
     // Re-reads the header captions (after a language change).
     void refreshHeaders();
@@ -38,6 +43,10 @@ public:
 
     // The system's long time format with its time-zone part taken out.
     static QString longTimeFormatWithoutZone();
+    // A time in a format of hour, minute, second and AM/PM parts (as every
+    // long time format is), without Qt's general formatter; falls back to it
+    // for any other part.
+    static QString formatTime(const QTime &time, const QString &format, const QLocale &locale);
 
 private:
     QList<PatrolRow> m_rows;
@@ -45,4 +54,8 @@ private:
     QString m_dateFormat;
     QString m_timeFormat;
     QStringList m_headers;
+    // Formatting is the cost of showing and searching rows; each distinct
+    // date and each second of the day is formatted once.
+    mutable QHash<qint64, QString> m_dateText;
+    mutable std::vector<QString> m_timeText;
 };

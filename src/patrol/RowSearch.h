@@ -17,4 +17,8 @@ public:
     // `firstSelected` is the first selected row, -1 for none.
     static int find(const QString &text, int rowCount, int firstSelected, int mode,
                     const std::function<QString(int)> &rowText);
+    // The same with a row text written into a buffer that is reused from row
+    // to row (no allocation per row over a long list).
+    static int findInto(const QString &text, int rowCount, int firstSelected, int mode,
+                        const std::function<void(int, QString *)> &rowText);
 };

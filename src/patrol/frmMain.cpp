@@ -240,6 +240,15 @@ void frmMain::OpenPatrolDataFile(const QString &path)
     m_patrolView->OpenPatrolDataFile(path);
 }
 
+QString frmMain::GetTagDescription(const QString &code)
+{
+    QString error;
+    const QString description = TagStore::GetTagDescription(code, &error);
+    if (!error.isEmpty())
+        MessageReporter::instance().message(error, MessageReporter::Icon::Critical);
+    return description;
+}
+
 void frmMain::LoadTagDefinitions()
 {
     m_tagView->LoadTagDefinitions();

@@ -69,6 +69,8 @@ public:
     Q_INVOKABLE void Initial_lvwTagDef();
 
     void OpenPatrolDataFile(const QString &path);
+    // The description of one tag code: the one definition's, else empty.
+    QString GetTagDescription(const QString &code);
     void LoadTagDefinitions();
     void SearchPatrolData(int mode);
     void SearchTagDefinitions(int mode);

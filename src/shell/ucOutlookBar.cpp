@@ -95,7 +95,9 @@ ucOutlookBar::ucOutlookBar(QWidget *parent)
 
     m_header = new HeaderStrip(m_background);
     m_header->setObjectName(QStringLiteral("picShortCut"));
+    // The header keeps the desktop's button colours, with dark text on them.
     QPalette headerPal = palette();
+    headerPal.setColor(QPalette::WindowText, headerPal.color(QPalette::ButtonText));
     m_header->setPalette(headerPal);
     m_headerLabel = new QLabel(QStringLiteral("Short Cut"), m_header);
     m_headerLabel->setObjectName(QStringLiteral("lblShortCut"));
@@ -310,6 +312,11 @@ bool ucOutlookBar::eventFilter(QObject *watched, QEvent *event)
     default:
         break;
     }
+    // An icon keeps its pointer events: passed on to its panel they would
+    // count as a move over the panel and reset the look just drawn.
+    if (icon >= 0 && (event->type() == QEvent::MouseMove || event->type() == QEvent::MouseButtonPress
+                      || event->type() == QEvent::MouseButtonRelease))
+        return true;
     return QWidget::eventFilter(watched, event);
 }
 

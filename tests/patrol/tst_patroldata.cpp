@@ -2,6 +2,7 @@
 #include "PatrolDataLoader.h"
 #include "PatrolFile.h"
 #include "PatrolTableModel.h"
+#include "RowSearch.h"
 #include "TestEnv.h"
 
 #include <QFile>
@@ -20,6 +21,10 @@ private Q_SLOTS:
     void otherExtensionGivesNoRows();
     void displayFormats_data();
     void displayFormats();
+    void timeFormatterMatchesQt_data();
+    void timeFormatterMatchesQt();
+    void search_data();
+    void search();
 };
 
 namespace {
@@ -179,6 +184,58 @@ void tst_PatrolData::displayFormats()
                                    .join(u'\t'));
     QCOMPARE(model.headerData(0, Qt::Horizontal).toString(), QStringLiteral("ID"));
     QVERIFY(!PatrolTableModel::longTimeFormatWithoutZone().contains(u't'));
+}
+
+void tst_PatrolData::timeFormatterMatchesQt_data()
+{
+    QTest::addColumn<QString>("locale");
+    QTest::addColumn<QString>("format");
+    QTest::newRow("en_US") << "en_US" << "h:mm:ss AP";
+    QTest::newRow("lower marker first") << "en_US" << "ap h:mm:ss";
+    QTest::newRow("de") << "de_DE" << "HH:mm:ss";
+    QTest::newRow("dots") << "fi_FI" << "H.mm.ss";
+    QTest::newRow("zh_TW") << "zh_TW" << "Ah:mm:ss";
+    QTest::newRow("ja") << "ja_JP" << "H:mm:ss";
+    QTest::newRow("quoted text") << "de_DE" << "HH:mm 'Uhr'";
+}
+
+void tst_PatrolData::timeFormatterMatchesQt()
+{
+    QFETCH(QString, locale);
+    QFETCH(QString, format);
+    const QLocale l(locale);
+    for (const QTime t : {QTime(0, 0, 0), QTime(7, 5, 9), QTime(12, 0, 0), QTime(13, 41, 22), QTime(23, 59, 59)})
+        QCOMPARE(PatrolTableModel::formatTime(t, format, l), l.toString(t, format));
+}
+
+void tst_PatrolData::search_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<int>("mode");
+    QTest::addColumn<int>("selected");
+    QTest::addColumn<int>("found");
+    QTest::newRow("first") << "12" << 0 << 2 << 0;
+    QTest::newRow("next without selection") << "12" << 1 << -1 << 0;
+    QTest::newRow("next after a match") << "12" << 1 << 0 << 2;
+    QTest::newRow("no wrap-around") << "12" << 1 << 2 << -1;
+    QTest::newRow("case-sensitive") << "gate" << 0 << -1 << -1;
+    QTest::newRow("tab across columns") << "0004A1B2C4\tDock" << 0 << -1 << 1;
+    QTest::newRow("description") << "Dock" << 0 << -1 << 1;
+    QTest::newRow("empty text") << "" << 0 << -1 << -1;
+}
+
+void tst_PatrolData::search()
+{
+    QFETCH(QString, text);
+    QFETCH(int, mode);
+    QFETCH(int, selected);
+    QFETCH(int, found);
+    PatrolTableModel model;
+    model.setRows({{"12", "2026/12/06", "07:00:00", "0004A1B2C3", "Gate"},
+                   {"3", "2026/12/06", "07:05:00", "0004A1B2C4", "Dock"},
+                   {"4", "2026/12/06", "08:00:00", "0000000012", ""}});
+    QCOMPARE(RowSearch::find(text, model.rowCount(), selected, mode, [&](int r) { return model.rowText(r); }),
+             found);
 }
 
 QTEST_GUILESS_MAIN(tst_PatrolData)

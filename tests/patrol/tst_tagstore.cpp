@@ -1,4 +1,6 @@
+#include "CRes.h"
 #include "DataStore.h"
+#include "TagEntryRules.h"
 #include "TagStore.h"
 #include "TestEnv.h"
 
@@ -14,6 +16,8 @@ private Q_SLOTS:
     void changes_data();
     void changes();
     void replaceAllIsAllOrNothing();
+    void entryRules_data();
+    void entryRules();
 };
 
 namespace {
@@ -109,6 +113,40 @@ void tst_TagStore::replaceAllIsAllOrNothing()
                                   &error),
              qPrintable(error));
     QCOMPARE(dump(), (QStringList{QStringLiteral("0000000007=D"), QStringLiteral("0000000008=")}));
+}
+
+void tst_TagStore::entryRules_data()
+{
+    QTest::addColumn<QString>("code");
+    QTest::addColumn<QString>("description");
+    QTest::addColumn<int>("text");
+    QTest::addColumn<int>("field");
+    using F = TagEntryRules::Field;
+    QTest::newRow("good") << "12345ABCDE" << "Gate" << 0 << int(F::None);
+    QTest::newRow("lower case") << "12345abcde" << "Gate" << 164 << int(F::Code);
+    QTest::newRow("nine characters") << "1234ABCDE" << "Gate" << 163 << int(F::Code);
+    QTest::newRow("nine, one bad") << "1234ABCDG" << "Gate" << 164 << int(F::Code);
+    QTest::newRow("empty code") << "" << "Gate" << 163 << int(F::Code);
+    QTest::newRow("both empty: the last check wins") << "" << "" << 165 << int(F::Description);
+}
+
+void tst_TagStore::entryRules()
+{
+    QFETCH(QString, code);
+    QFETCH(QString, description);
+    QFETCH(int, text);
+    QFETCH(int, field);
+    TestEnv env;
+    const TagEntryRules::Problem p = TagEntryRules::validate(code, description);
+    QCOMPARE(int(p.field), field);
+    QVERIFY2(text ? p.message.startsWith(CRes::instance().ResString(text)) : p.message.isEmpty(), qPrintable(p.message));
+    if (text == 164)
+        QVERIFY(p.message.endsWith(QLatin1String("\n\n0 1 2 3 4 5 6 7 8 9 A B C D E F")));
+    QVERIFY(!TagEntryRules::keepsCodeText(QStringLiteral("12-34")));
+    QVERIFY(TagEntryRules::keepsCodeText(QStringLiteral("12345abcde")));
+    QVERIFY(!TagEntryRules::acceptsCodeKey(u'a'));
+    QCOMPARE(TagEntryRules::duplicateMessage(QStringLiteral("0000000001")),
+             QStringLiteral("0000000001\n\n") + CRes::instance().ResString(170));
 }
 
 QTEST_GUILESS_MAIN(tst_TagStore)
