@@ -16,7 +16,6 @@ private Q_SLOTS:
     void cleanup();
     void krTerminalOnCom5IsFoundWithoutTryingVx();
     void vxCradleOnCom2IsFoundAfterEveryKrProbe();
-    void nothingFoundChangesNoSetting();
     void portHeldByAnotherProgramIsPassedQuietly();
 };
 
@@ -76,20 +75,6 @@ void tst_TerminalSearch::vxCradleOnCom2IsFoundAfterEveryKrProbe()
     QCOMPARE(setting("Model"), QStringLiteral("1"));
     // The cradle heard the KR enquiry as noise and then one record-count request.
     QCOMPARE(vx.sim([](VxCradleSim &s) { return s.requests().size(); }), 1);
-}
-
-void tst_TerminalSearch::nothingFoundChangesNoSetting()
-{
-    RecordingReporter reporter;
-    TestEnv env(false);
-    SaveSetting(QStringLiteral("Terminal"), QStringLiteral("Comport"), QStringLiteral("COM7"));
-    TerminalSearch search;
-    const TerminalSearch::Result result = search.run();
-    QVERIFY(!result.found);
-    QCOMPARE(result.probes, 32);
-    QCOMPARE(setting("Comport"), QStringLiteral("COM7"));
-    QCOMPARE(setting("Model"), QStringLiteral("absent"));
-    QVERIFY(reporter.entries.isEmpty());
 }
 
 void tst_TerminalSearch::portHeldByAnotherProgramIsPassedQuietly()
