@@ -180,15 +180,18 @@ void tst_frmDownloadProcess::cancelWorksWhileTheLinkWaits()
     auto *cancel = dialog.findChild<QPushButton *>(QStringLiteral("cmdCtrl"));
     QTimer poll;
     bool clicked = false;
+    bool cancelledAtOnce = false;
     connect(&poll, &QTimer::timeout, &dialog, [&] {
         if (!clicked && LinkBusy::isBusy() && dialog.findChild<QProgressBar *>()->value() >= 3) {
             clicked = true;
             QTest::mouseClick(cancel, Qt::LeftButton);
+            cancelledAtOnce = DownloadState::m_blnCancelDownload;
         }
     });
     poll.start(5);
     dialog.exec();
     QVERIFY(clicked);
+    QVERIFY(cancelledAtOnce);
     QCOMPARE(hold.heldCount(), 0);
     QCOMPARE(dialog.outcome(), DownloadProcess::Outcome::Cancelled);
     QVERIFY(TestEnv::patrolLines(dialog.DownloadFile()).size() < 400);
