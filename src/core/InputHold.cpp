@@ -68,6 +68,8 @@ bool InputHold::eventFilter(QObject *watched, QEvent *event)
     if (qobject_cast<QWindow *>(watched))
         return false;
     m_held.push_back({watched, std::unique_ptr<QEvent>(event->clone())});
+    // A background probe gives way at once rather than keep the user waiting.
+    LinkBusy::instance().requestYield();
     return true;
 }
 

@@ -12,10 +12,13 @@ AutoDownload::Tick AutoDownload::tick(int autoDownloadEnabled, int terminalModel
     // the middle of that exchange.
     if (LinkBusy::isBusy())
         return Tick::Skipped;
-    const LinkBusy::Scope busy;
+    const LinkBusy::Scope busy(LinkBusy::Kind::Background);
     qint16 count = 0;
     m_kr.setTimeout(kProbeTimeoutMs);
     m_kr.GetRecordCount(0, count);
+    // The user wanted the window meanwhile: this probe proves nothing either way.
+    if (LinkBusy::yieldRequested())
+        return Tick::Skipped;
     switch (m_kr.ErrCode()) {
     case ucKR500_900::KR_SUCCESS:
         return count > 0 ? Tick::Download : Tick::Nothing;

@@ -22,7 +22,8 @@ public:
     explicit AutoDownload(ucKR500_900 &kr) : m_kr(kr) {}
 
     enum class Tick {
-        Skipped,  // automatic download off, VX family, or a link busy with an exchange
+        Skipped,  // automatic download off, VX family, a link busy with an exchange,
+                  // or a probe cut short because the user clicked or typed
         Nothing,  // the probe found no records to take (or no terminal, which re-arms)
         Download, // the terminal holds records: start the automatic download
     };

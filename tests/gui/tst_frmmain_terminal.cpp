@@ -1,4 +1,6 @@
 #include "AppState.h"
+#include "AutoDownload.h"
+#include "InputHold.h"
 #include "CRes.h"
 #include "DownloadState.h"
 #include "KrSimFixture.h"
@@ -28,6 +30,7 @@ private Q_SLOTS:
     void init();
     void cleanup();
     void automaticDownloadWithinOneTick();
+    void clickDuringProbeCutsItShort();
     void optionsSwitchToVxLogsOff();
     void downloadInMaintenanceDialogRefreshesTheTree();
 
@@ -84,6 +87,28 @@ void tst_frmMainTerminal::automaticDownloadWithinOneTick()
     QTRY_COMPARE_WITH_TIMEOUT(savedFiles(), 1, 3000 + 2000);
     // An automatic download always clears the terminal.
     QCOMPARE(terminal.sim([](KrTerminalSim &s) { return s.records().size(); }), 0);
+}
+
+void tst_frmMainTerminal::clickDuringProbeCutsItShort()
+{
+    // An empty dock keeps the probe waiting its whole second; a click must not wait with it.
+    InputHold hold;
+    KrSimFixture dock(1, m_env.get());
+    dock.sim([](KrTerminalSim &s) { s.setSilent(true); });
+    ucKR500_900 kr;
+    kr.setCommPort(1);
+    AutoDownload autoDownload(kr);
+    QPushButton button;
+    button.show();
+    int clicks = 0;
+    connect(&button, &QPushButton::clicked, this, [&] { ++clicks; });
+    DownloadState::m_blnCancelDownload = true;
+    QTimer::singleShot(100, &button, [&] { QTest::mouseClick(&button, Qt::LeftButton); });
+    QCOMPARE(autoDownload.tick(1, 0), AutoDownload::Tick::Skipped);
+    QCOMPARE(clicks, 0);
+    QTRY_COMPARE(clicks, 1);
+    // A probe cut short proves nothing about the dock: no re-arming.
+    QVERIFY(DownloadState::m_blnCancelDownload);
 }
 
 void tst_frmMainTerminal::optionsSwitchToVxLogsOff()

@@ -153,7 +153,7 @@ bool QtSerialTransport::waitForData(int timeoutMs)
 {
     if (bytesWaiting() > 0)
         return true;
-    if (!m_port.isOpen() || timeoutMs <= 0)
+    if (!m_port.isOpen() || timeoutMs <= 0 || LinkBusy::yieldRequested())
         return false;
     // A nested event loop: the window keeps repainting and a Cancel button
     // works, and the wait ends the moment a byte arrives.
@@ -166,6 +166,7 @@ bool QtSerialTransport::waitForData(int timeoutMs)
     connect(&m_port, &QSerialPort::readyRead, &loop, &QEventLoop::quit);
     connect(&m_port, &QSerialPort::errorOccurred, &loop, &QEventLoop::quit);
     connect(&m_port, &QSerialPort::aboutToClose, &loop, &QEventLoop::quit);
+    connect(&LinkBusy::instance(), &LinkBusy::yielding, &loop, &QEventLoop::quit);
     timer.start(timeoutMs);
     loop.exec();
     return m_port.isOpen() && m_port.bytesAvailable() > 0;
