@@ -14,7 +14,6 @@ class tst_TerminalSearch : public QObject
     Q_OBJECT
 private Q_SLOTS:
     void cleanup();
-    void krTerminalOnCom5IsFoundWithoutTryingVx();
     void vxCradleOnCom2IsFoundAfterEveryKrProbe();
     void portHeldByAnotherProgramIsPassedQuietly();
 };
@@ -32,27 +31,6 @@ QString setting(const char *key)
 void tst_TerminalSearch::cleanup()
 {
     CRes::destroyInstance();
-}
-
-void tst_TerminalSearch::krTerminalOnCom5IsFoundWithoutTryingVx()
-{
-    RecordingReporter reporter;
-    TestEnv env(false);
-    KrSimFixture kr(5, &env);
-    VxSimFixture vx(9, &env);
-    TerminalSearch search;
-    QStringList families;
-    connect(&search, &TerminalSearch::familyStarted, this, [&](int, const QString &name) { families << name; });
-    const TerminalSearch::Result result = search.run();
-    QVERIFY(result.found);
-    QCOMPARE(result.family, 0);
-    QCOMPARE(result.port, QStringLiteral("COM5"));
-    QCOMPARE(result.probes, 5);
-    QCOMPARE(families, QStringList {QStringLiteral("KR500A/550/900")});
-    QCOMPARE(setting("Comport"), QStringLiteral("COM5"));
-    QCOMPARE(setting("Model"), QStringLiteral("0"));
-    QVERIFY(vx.sim([](VxCradleSim &s) { return s.requests(); }).isEmpty());
-    QVERIFY(reporter.entries.isEmpty());
 }
 
 void tst_TerminalSearch::vxCradleOnCom2IsFoundAfterEveryKrProbe()
