@@ -40,7 +40,15 @@ int showBox(QMessageBox::Icon icon, const QString &title, const QString &text, Q
 {
     QMessageBox box(icon, title, text, buttons, ownerWindow());
     box.setDefaultButton(defaultButton);
-    return box.exec();
+    // A box asked in the middle of a busy command (Clear Data's question, a
+    // link failure) takes clicks: it shows the arrow, not the hourglass.
+    const bool busy = QApplication::overrideCursor() != nullptr;
+    if (busy)
+        QApplication::setOverrideCursor(Qt::ArrowCursor);
+    const int answer = box.exec();
+    if (busy)
+        QApplication::restoreOverrideCursor();
+    return answer;
 }
 
 }

@@ -4,6 +4,7 @@
 #include "AppState.h"
 #include "CRes.h"
 #include "DownloadState.h"
+#include "InputHold.h"
 
 #include <QApplication>
 #include <QShowEvent>
@@ -15,6 +16,8 @@ frmDownloadProcess::frmDownloadProcess(ucKR500_900 &kr, ucVX700 &vx, QWidget *pa
 {
     m_ui->setupUi(this);
     setWindowFlag(Qt::WindowContextHelpButtonHint, false);
+    // Cancel has to work while the link waits for the next record.
+    setProperty(InputHold::kExemptProperty, true);
     m_tmr.setSingleShot(true);
     m_tmr.setInterval(100);
     connect(&m_tmr, &QTimer::timeout, this, &frmDownloadProcess::tmr_Timer);

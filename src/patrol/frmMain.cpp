@@ -3,6 +3,13 @@
 #include "ui_frmMain.h"
 
 #include "AppState.h"
+#include "AutoDownload.h"
+#include "DownloadState.h"
+#include "TerminalOptions.h"
+#include "frmOptions.h"
+#include "frmTerminalConfiguration_KR.h"
+#include "frmTerminalConfiguration_VX.h"
+#include "frmWizard_SearchTerminal.h"
 #include "CRes.h"
 #include "ComPorts.h"
 #include "DataCommands.h"
@@ -12,6 +19,7 @@
 #include "PatrolDataView.h"
 #include "ReportPreview.h"
 #include "RowSearch.h"
+#include "Settings.h"
 #include "TagDefView.h"
 #include "TagStore.h"
 #include "VxDialogPasswordPrompt.h"
@@ -25,6 +33,8 @@
 
 #include <QAction>
 #include <QDesktopServices>
+#include <QApplication>
+#include <QTimer>
 #include <QDir>
 #include <QGuiApplication>
 #include <QLabel>
@@ -137,6 +147,7 @@ frmMain::frmMain(QWidget *parent)
     SetMainFormInterface(this);
     CRes::instance().SetFormInterface(this);
     m_commands->applyTexts();
+    connectTerminalCommands();
 }
 
 frmMain::~frmMain() = default;
@@ -454,4 +465,92 @@ void frmMain::exitFromTray()
 {
     if (m_tray->askPassword())
         Q_EMIT exitRequested();
+}
+
+// ---- terminal commands ------------------------------------------------------
+
+void frmMain::connectTerminalCommands()
+{
+    m_autoDownload = std::make_unique<AutoDownload>(m_gs);
+    m_tmrAutoDownload = new QTimer(this);
+    m_tmrAutoDownload->setObjectName(QStringLiteral("tmrAutoDownload"));
+    m_tmrAutoDownload->setInterval(AutoDownload::kIntervalMs);
+    connect(m_tmrAutoDownload, &QTimer::timeout, this, &frmMain::tmrAutoDownload_Timer);
+
+    auto tool = [this](const char *name, void (frmMain::*command)()) {
+        const QString key = QLatin1String(name);
+        // No automatic download while a tool's dialog is open.
+        connect(action(key), &QAction::triggered, this,
+                [this, command] { withAutoDownloadHeld(this, [this, command] { (this->*command)(); }); });
+        setCommandReady(key);
+    };
+    tool("mnuTools_3", &frmMain::terminalConfiguration);
+    tool("mnuTools_4", &frmMain::searchTerminalWizard);
+    tool("mnuTools_6", &frmMain::terminalOptions);
+    m_tmrAutoDownload->start();
+}
+
+void frmMain::setDownloadWanted(bool enabled)
+{
+    m_commands->setWanted(QStringLiteral("download"), enabled);
+}
+
+void frmMain::terminalConfiguration()
+{
+    DownloadState::savedFile = false;
+    if (AppState::terminalFamily == TerminalOptions::kVxFamily) {
+        // The download action is the VX terminal's logged-on indicator; the
+        // dialog switches it, and the window keeps the state it left.
+        QAction *download = action(QStringLiteral("download"));
+        frmTerminalConfiguration_VX dialog(m_gs, m_wm, *download, this);
+        dialog.exec();
+        setDownloadWanted(download->isEnabled());
+    } else {
+        frmTerminalConfiguration_KR dialog(m_gs, m_wm, this);
+        dialog.exec();
+    }
+    if (DownloadState::savedFile)
+        RefreshAfterMaintenance();
+}
+
+void frmMain::searchTerminalWizard()
+{
+    // The wizard probes every port with links of its own.
+    m_wm.Disconnect();
+    m_gs.Disconnect();
+    {
+        frmWizard_SearchTerminal wizard(this);
+        wizard.exec();
+    }
+    AppState::terminalFamily = qint16(TerminalOptions::load().model);
+    showModel();
+}
+
+void frmMain::terminalOptions()
+{
+    frmOptions dialog(this);
+    dialog.exec();
+    const TerminalOptions options = TerminalOptions::load();
+    AppState::terminalFamily = qint16(options.model);
+    m_sbModel->setText(CRes::instance().ResString(kModelText) + QStringLiteral(": ")
+                       + TerminalOptions::familyName(options.model));
+    // A VX terminal chosen anew counts as logged off.
+    if (dialog.ok_click())
+        setDownloadWanted(options.model == TerminalOptions::kKrFamily);
+    AppState::autoDownload = GetSettingNumber(QStringLiteral("AutoDownload"), QStringLiteral("Enable"), 1);
+    const qint16 port = ConfiguredComPort();
+    m_gs.setCommPort(port);
+    m_wm.setComport(port);
+}
+
+void frmMain::tmrAutoDownload_Timer()
+{
+    // A dialog of its own (a download, a message box) means the window is not idle.
+    if (QApplication::activeModalWidget())
+        return;
+    if (m_autoDownload->tick(AppState::autoDownload, AppState::terminalFamily) != AutoDownload::Tick::Download)
+        return;
+    m_tmrAutoDownload->stop();
+    runCommand([this] { DownloadPatrolData(true); });
+    m_tmrAutoDownload->start();
 }

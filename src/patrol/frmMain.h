@@ -8,6 +8,7 @@
 #include <memory>
 
 class DataCommands;
+class AutoDownload;
 class MainCommands;
 class PatrolDataView;
 class PatrolTableModel;
@@ -15,6 +16,7 @@ class SysTrayIcon;
 class QAction;
 class QLabel;
 class QMenu;
+class QTimer;
 class TagDefView;
 class VxPasswordPrompt;
 class ucOutlookBar;
@@ -91,6 +93,10 @@ public:
     ucOutlookBar *navigationBar() const { return m_vm; }
     SysTrayIcon *trayIcon() const { return m_tray; }
 
+    // The terminal commands: Tools items 3, 4 and 6 (Toolbar1 "terminal" is
+    // item 3) and the automatic download.
+    QTimer &tmrAutoDownload() { return *m_tmrAutoDownload; }
+
 Q_SIGNALS:
     // File item 10: the program should end now.
     void exitRequested();
@@ -112,6 +118,13 @@ private:
     void showAbout();
     void exitFromTray();
 
+    void connectTerminalCommands();
+    void terminalConfiguration();
+    void searchTerminalWizard();
+    void terminalOptions();
+    void tmrAutoDownload_Timer();
+    void setDownloadWanted(bool enabled);
+
     std::unique_ptr<Ui::frmMain> m_ui;
     MainCommands *m_commands = nullptr;
     ucKR500_900 m_gs;
@@ -125,4 +138,6 @@ private:
     int m_currentView = 0;
     DataCommands *m_dataCommands = nullptr;
     SysTrayIcon *m_tray = nullptr;
+    QTimer *m_tmrAutoDownload = nullptr;
+    std::unique_ptr<AutoDownload> m_autoDownload;
 };

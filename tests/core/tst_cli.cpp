@@ -14,6 +14,7 @@ private Q_SLOTS:
     void badUsageIsOneLine_data();
     void badUsageIsOneLine();
     void languageCommands();
+    void terminalSettingsAndSearch();
 
 private:
     struct Run
@@ -108,6 +109,11 @@ void tst_Cli::badUsageIsOneLine_data()
     QTest::newRow("device path as port") << QStringList{"--port", "/dev/ttyUSB1", "kr", "record-count"} << 64
                                          << QByteArray("COM1 to COM99");
     QTest::newRow("port map name") << QStringList{"ports", "map", "COM0", "/dev/null"} << 64 << QByteArray("usage");
+    QTest::newRow("options model 2") << QStringList{"options", "set", "model", "2"} << 1 << QByteArray("model takes");
+    QTest::newRow("options port COM0") << QStringList{"options", "set", "comport", "COM0"} << 1 << QByteArray("COM1 to COM99");
+    QTest::newRow("options switch yes") << QStringList{"options", "set", "auto-clear", "yes"} << 1 << QByteArray("0 or 1");
+    QTest::newRow("options unknown key") << QStringList{"options", "set", "password", "1"} << 1 << QByteArray("unknown key");
+    QTest::newRow("options without value") << QStringList{"options", "set", "model"} << 64 << QByteArray("usage");
 }
 
 void tst_Cli::badUsageIsOneLine()
@@ -144,6 +150,7 @@ void tst_Cli::languageCommands()
         {{"language", "set", "Japanese"}, 0, "", ""},
         {{"language", "delete", "Korean"}, 0, "", ""},
         {{"language"}, 0, "English\nTraditional Chinese\nJapanese\tcurrent\n", ""},
+        {{"language", "set", "English"}, 0, "", ""}, // the settings are shared with the other tests
     };
     const QStringList workspace = {QStringLiteral("--workspace"), m_dir.filePath(QStringLiteral("languages"))};
     for (const auto &step : steps) {
@@ -152,6 +159,31 @@ void tst_Cli::languageCommands()
         QCOMPARE(r.out, step.out);
         QVERIFY2(r.err.startsWith(step.err), r.err.constData());
     }
+}
+
+void tst_Cli::terminalSettingsAndSearch()
+{
+    const QString workspace = m_dir.filePath(QStringLiteral("settings-ws"));
+    auto run = [&](QStringList args) {
+        args.prepend(workspace);
+        args.prepend(QStringLiteral("--workspace"));
+        return cli(args);
+    };
+    Run shown = run({QStringLiteral("options")});
+    QCOMPARE(shown.status, 0);
+    QCOMPARE(shown.out, QByteArray("model\t0\ncomport\tCOM1\nauto-clear\t1\nauto-time\t1\n"
+                                   "auto-power-down\t1\nauto-download\t1\n"));
+    QCOMPARE(run({QStringLiteral("options"), QStringLiteral("set"), QStringLiteral("model"), QStringLiteral("1")}).status, 0);
+    QCOMPARE(run({QStringLiteral("options"), QStringLiteral("set"), QStringLiteral("auto-download"), QStringLiteral("1")}).status, 1);
+    QCOMPARE(run({QStringLiteral("options"), QStringLiteral("set"), QStringLiteral("comport"), QStringLiteral("COM12")}).status, 0);
+    const QByteArray stored("model\t1\ncomport\tCOM12\nauto-clear\t1\nauto-time\t1\nauto-power-down\t1\nauto-download\t0\n");
+    QCOMPARE(run({QStringLiteral("options")}).out, stored);
+
+    // No port of this settings folder leads anywhere: nothing answers, nothing changes.
+    Run search = run({QStringLiteral("search")});
+    QCOMPARE(search.status, 3);
+    QCOMPARE(search.out, QByteArray("Not found\n"));
+    QCOMPARE(run({QStringLiteral("options")}).out, stored);
 }
 
 QTEST_GUILESS_MAIN(tst_Cli)

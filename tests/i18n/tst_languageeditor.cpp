@@ -13,6 +13,7 @@
 #include "frmLE_Main.h"
 #include "frmLE_SelectLanguage.h"
 #include "frmPassword.h"
+#include "frmWizard_SearchTerminal.h"
 
 #include <QFontDialog>
 #include <QHeaderView>
@@ -343,8 +344,12 @@ void tst_LanguageEditor::firstStart()
         if (!confirm)
             return dialog->reject();
         doubleClick(list, 2);
-        // Then the password prompt, cancelled: the first start is done all the same.
-        whenModal<frmPassword>([](frmPassword *prompt) { prompt->reject(); });
+        // Then the search wizard and the password prompt, both cancelled: the
+        // first start is done all the same.
+        whenModal<frmWizard_SearchTerminal>([](frmWizard_SearchTerminal *wizard) {
+            wizard->reject();
+            whenModal<frmPassword>([](frmPassword *prompt) { prompt->reject(); });
+        });
     });
     GuiStartupUi ui;
     Startup startup(ui, m_env->root() + QStringLiteral("/tavrel.lock"));

@@ -11,6 +11,8 @@
 #include "TestEnv.h"
 #include "VxCradleSim.h"
 #include "Workspace.h"
+#include "InputHold.h"
+#include "LinkBusy.h"
 #include "frmDownloadProcess.h"
 #include "ucKR500_900.h"
 #include "ucVX700.h"
@@ -32,6 +34,7 @@ private Q_SLOTS:
     void krDownloadRunsToTheEnd();
     void vxDownloadRunsToTheEnd();
     void cancelButtonStopsTheDownload();
+    void cancelWorksWhileTheLinkWaits();
 
 private:
     // Shows the dialog modally; `onValue` runs whenever the bar moves.
@@ -155,6 +158,43 @@ void tst_frmDownloadProcess::cancelButtonStopsTheDownload()
     QCOMPARE(dialog.outcome(), DownloadProcess::Outcome::Cancelled);
     QCOMPARE(TestEnv::patrolLines(dialog.DownloadFile()).size(), 5);
     QCOMPARE(host.call([&] { return host.sim()->records().size(); }), 20);
+}
+
+void tst_frmDownloadProcess::cancelWorksWhileTheLinkWaits()
+{
+    // Input to other windows is held back during a wait; this dialog's Cancel is not.
+    InputHold hold;
+    RecordingReporter reporter;
+    SimulatorHost<KrTerminalSim> host;
+    const QString link = m_env->root() + QStringLiteral("/ttyKR");
+    QVERIFY(host.call([&] {
+        host.sim()->setRecords(KrTerminalSim::generateRecords(400));
+        host.sim()->setPaced(true);
+        return host.sim()->start(link, nullptr);
+    }));
+    SetComPortDevice(2, link);
+    AppState::terminalFamily = 0;
+    ucKR500_900 kr;
+    ucVX700 vx;
+    frmDownloadProcess dialog(kr, vx);
+    auto *cancel = dialog.findChild<QPushButton *>(QStringLiteral("cmdCtrl"));
+    QTimer poll;
+    bool clicked = false;
+    bool cancelledAtOnce = false;
+    connect(&poll, &QTimer::timeout, &dialog, [&] {
+        if (!clicked && LinkBusy::isBusy() && dialog.findChild<QProgressBar *>()->value() >= 3) {
+            clicked = true;
+            QTest::mouseClick(cancel, Qt::LeftButton);
+            cancelledAtOnce = DownloadState::m_blnCancelDownload;
+        }
+    });
+    poll.start(5);
+    dialog.exec();
+    QVERIFY(clicked);
+    QVERIFY(cancelledAtOnce);
+    QCOMPARE(hold.heldCount(), 0);
+    QCOMPARE(dialog.outcome(), DownloadProcess::Outcome::Cancelled);
+    QVERIFY(TestEnv::patrolLines(dialog.DownloadFile()).size() < 400);
 }
 
 QTEST_MAIN(tst_frmDownloadProcess)

@@ -8,6 +8,7 @@
 #include "CliKr.h"
 #include "CliLanguage.h"
 #include "CliPatrol.h"
+#include "CliTerminalSettings.h"
 #include "CliVx.h"
 
 #include "ComPorts.h"
@@ -47,6 +48,8 @@ const CommandEntry kCommands[] = {
     {"report", &cliReport, true, "report patrol PATH --pdf OUT.pdf | report tags --pdf OUT.pdf  a report as PDF"},
     {"tags", &cliTagCommands, true, "tags list | add CODE DESCRIPTION | edit OLD NEW DESCRIPTION | delete CODE... | export FILE.tag | import FILE"},
     {"language", &cliLanguage, true, "language [list] | set NAME | add NAME | delete NAME  the interface languages"},
+    {"search", &cliSearch, true, "search                 find the terminal on COM1..COM16 and store its family and port"},
+    {"options", &cliOptions, false, "options [set KEY VALUE]  print the terminal settings, or set one"},
 };
 
 void printUsage(QTextStream &err)

@@ -3,6 +3,7 @@
 #include "MessageReporter.h"
 #include "frmLE_SelectLanguage.h"
 #include "frmPassword.h"
+#include "frmWizard_SearchTerminal.h"
 
 void GuiStartupUi::alreadyRunning(const QString &text)
 {
@@ -18,6 +19,8 @@ bool GuiStartupUi::selectLanguage()
 
 void GuiStartupUi::runSearchWizard()
 {
+    frmWizard_SearchTerminal wizard;
+    wizard.exec();
 }
 
 bool GuiStartupUi::askPassword()

@@ -9,7 +9,7 @@ public:
     void alreadyRunning(const QString &text) override;
     // frmLE_SelectLanguage: every language of the store, the first selected.
     bool selectLanguage() override;
-    // Shows nothing yet: the terminal settings keep their defaults.
+    // The search-terminal wizard; what it finds becomes the terminal settings.
     void runSearchWizard() override;
     bool askPassword() override;
     void showFailure(const QString &description, int number) override;

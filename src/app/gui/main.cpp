@@ -3,6 +3,8 @@
 #include "GuiStartupUi.h"
 
 #include "AppIcon.h"
+#include "InputHold.h"
+
 #include "MessageBoxReporter.h"
 #include "Startup.h"
 #include "Version.h"
@@ -36,6 +38,8 @@ int main(int argc, char **argv)
 
     MessageBoxReporter reporter;
     MessageReporter::install(&reporter);
+    // No click or key may start a second exchange on a link that waits for a reply.
+    InputHold inputHold;
 
     GuiStartupUi ui;
     Startup startup(ui);

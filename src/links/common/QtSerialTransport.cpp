@@ -1,6 +1,7 @@
 #include "QtSerialTransport.h"
 
 #include "ComPorts.h"
+#include "LinkBusy.h"
 
 #include <QEventLoop>
 #include <QFile>
@@ -156,10 +157,11 @@ bool QtSerialTransport::waitForData(int timeoutMs)
 {
     if (bytesWaiting() > 0)
         return true;
-    if (!m_port.isOpen() || timeoutMs <= 0)
+    if (!m_port.isOpen() || timeoutMs <= 0 || LinkBusy::yieldRequested())
         return false;
     // A nested event loop: the window keeps repainting and a Cancel button
     // works, and the wait ends the moment a byte arrives.
+    const LinkBusy::Scope busy;
     QEventLoop loop;
     QTimer timer;
     timer.setSingleShot(true);
@@ -168,6 +170,7 @@ bool QtSerialTransport::waitForData(int timeoutMs)
     connect(&m_port, &QSerialPort::readyRead, &loop, &QEventLoop::quit);
     connect(&m_port, &QSerialPort::errorOccurred, &loop, &QEventLoop::quit);
     connect(&m_port, &QSerialPort::aboutToClose, &loop, &QEventLoop::quit);
+    connect(&LinkBusy::instance(), &LinkBusy::yielding, &loop, &QEventLoop::quit);
     timer.start(timeoutMs);
     loop.exec();
     return m_port.isOpen() && m_port.bytesAvailable() > 0;

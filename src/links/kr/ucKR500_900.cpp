@@ -2,6 +2,7 @@
 
 #include "DownloadState.h"
 #include "KrFrame.h"
+#include "LinkBusy.h"
 #include "MessageReporter.h"
 #include "PatrolFile.h"
 #include "QtSerialTransport.h"
@@ -279,6 +280,7 @@ void ucKR500_900::sendControlByte(char byte)
 
 void ucKR500_900::Pause(int milliseconds)
 {
+    const LinkBusy::Scope busy;
     QEventLoop loop;
     QTimer::singleShot(milliseconds, Qt::PreciseTimer, &loop, &QEventLoop::quit);
     loop.exec();

@@ -1,5 +1,6 @@
 #include "ucVX700.h"
 
+#include "LinkBusy.h"
 #include "MessageReporter.h"
 #include "NumberFormat.h"
 #include "PatrolFile.h"
@@ -175,6 +176,7 @@ void ucVX700::WaitMs(int ms)
 {
     if (ms <= 0)
         return;
+    const LinkBusy::Scope busy;
     QEventLoop loop;
     QTimer::singleShot(ms, Qt::PreciseTimer, &loop, &QEventLoop::quit);
     loop.exec();

@@ -1,0 +1,63 @@
+// The fruitless terminal search: COM1 to COM16 for a KR terminal, then for a
+// VX cradle, once with every port mapped to a pseudo-terminal that never
+// answers and once with no port mapped at all. Prints both times and the time
+// per probe; a silent port costs the link's whole time-out, a missing one only
+// the failed open.
+
+#include "ComPorts.h"
+#include "KrTerminalSim.h"
+#include "Settings.h"
+#include "SimulatorHost.h"
+#include "TerminalSearch.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QTemporaryDir>
+
+#include <cstdio>
+#include <memory>
+#include <vector>
+
+namespace {
+
+void measure(const char *label)
+{
+    TerminalSearch search;
+    QElapsedTimer clock;
+    clock.start();
+    const TerminalSearch::Result result = search.run();
+    const double ms = double(clock.nsecsElapsed()) / 1e6;
+    std::printf("%-28s %s after %d probes: %10.1f ms, %8.2f ms per probe\n", label,
+                result.found ? "found" : "nothing found", result.probes, ms, ms / result.probes);
+}
+
+}
+
+int main(int argc, char **argv)
+{
+    QCoreApplication app(argc, argv);
+    QTemporaryDir dir;
+    QDir(dir.path()).mkpath(QStringLiteral("config"));
+    Settings::setConfigFolder(dir.path() + QStringLiteral("/config"));
+
+    measure("no port mapped:");
+
+    std::vector<std::unique_ptr<SimulatorHost<KrTerminalSim>>> silent;
+    for (int port = TerminalSearch::kFirstPort; port <= TerminalSearch::kLastPort; ++port) {
+        auto host = std::make_unique<SimulatorHost<KrTerminalSim>>();
+        const QString device = dir.path() + QStringLiteral("/tty%1").arg(port);
+        QString error;
+        if (!host->call([&] {
+                host->sim()->setSilent(true);
+                return host->sim()->start(device, &error);
+            })) {
+            std::fprintf(stderr, "bench_search: %s\n", qPrintable(error));
+            return 1;
+        }
+        SetComPortDevice(port, device);
+        silent.push_back(std::move(host));
+    }
+    measure("16 silent ports mapped:");
+    return 0;
+}

@@ -1,0 +1,157 @@
+#include "AppState.h"
+#include "AutoDownload.h"
+#include "InputHold.h"
+#include "CRes.h"
+#include "DownloadState.h"
+#include "KrSimFixture.h"
+#include "RecordingReporter.h"
+#include "Settings.h"
+#include "Workspace.h"
+#include "frmMain.h"
+#include "frmOptions.h"
+#include "frmTerminalConfiguration_KR.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QComboBox>
+#include <QDir>
+#include <QLabel>
+#include <QPushButton>
+#include <QStatusBar>
+#include <QTimer>
+#include <QtTest>
+
+// The main window's terminal commands: the automatic download, the options
+// and the maintenance dialog with the refresh after a download in it.
+class tst_frmMainTerminal : public QObject
+{
+    Q_OBJECT
+private Q_SLOTS:
+    void init();
+    void cleanup();
+    void automaticDownloadWithinOneTick();
+    void clickDuringProbeCutsItShort();
+    void optionsSwitchToVxLogsOff();
+    void downloadInMaintenanceDialogRefreshesTheTree();
+
+private:
+    std::unique_ptr<TestEnv> m_env;
+};
+
+namespace {
+
+int savedFiles()
+{
+    return QDir(Workspace::unapprovedFolder()).entryList({QStringLiteral("*.tvl")}, QDir::Files).size();
+}
+
+// Runs `f` on the modal dialog of type T once it is open.
+template<class T, class F>
+void whenOpen(F f)
+{
+    QTimer::singleShot(0, [f] {
+        auto *dialog = qobject_cast<T *>(QApplication::activeModalWidget());
+        QVERIFY(dialog);
+        f(*dialog);
+    });
+}
+
+}
+
+void tst_frmMainTerminal::init()
+{
+    m_env = std::make_unique<TestEnv>();
+    CRes::destroyInstance();
+    AppState::autoDownload = 1;
+    AppState::terminalFamily = 0;
+    AppState::password = QStringLiteral("7391");
+    DownloadState::m_blnCancelDownload = false;
+}
+
+void tst_frmMainTerminal::cleanup()
+{
+    CRes::destroyInstance();
+    m_env.reset();
+}
+
+void tst_frmMainTerminal::automaticDownloadWithinOneTick()
+{
+    // Which ticks download is the business of tst_autodownload; here: the window's timer does.
+    RecordingReporter reporter;
+    KrSimFixture terminal(1, m_env.get());
+    terminal.sim([&](KrTerminalSim &s) { s.setRecords(KrTerminalSim::generateRecords(1)); });
+    frmMain window;
+    QCOMPARE(window.tmrAutoDownload().interval(), 3000);
+    QVERIFY(window.tmrAutoDownload().isActive());
+    // One tick, and a little for the download itself.
+    QTRY_COMPARE_WITH_TIMEOUT(savedFiles(), 1, 3000 + 2000);
+    // An automatic download always clears the terminal.
+    QCOMPARE(terminal.sim([](KrTerminalSim &s) { return s.records().size(); }), 0);
+}
+
+void tst_frmMainTerminal::clickDuringProbeCutsItShort()
+{
+    // An empty dock keeps the probe waiting its whole second; a click must not wait with it.
+    InputHold hold;
+    KrSimFixture dock(1, m_env.get());
+    dock.sim([](KrTerminalSim &s) { s.setSilent(true); });
+    ucKR500_900 kr;
+    kr.setCommPort(1);
+    AutoDownload autoDownload(kr);
+    QPushButton button;
+    button.show();
+    int clicks = 0;
+    connect(&button, &QPushButton::clicked, this, [&] { ++clicks; });
+    DownloadState::m_blnCancelDownload = true;
+    QTimer::singleShot(100, &button, [&] { QTest::mouseClick(&button, Qt::LeftButton); });
+    QCOMPARE(autoDownload.tick(1, 0), AutoDownload::Tick::Skipped);
+    QCOMPARE(clicks, 0);
+    QTRY_COMPARE(clicks, 1);
+    // A probe cut short proves nothing about the dock: no re-arming.
+    QVERIFY(DownloadState::m_blnCancelDownload);
+}
+
+void tst_frmMainTerminal::optionsSwitchToVxLogsOff()
+{
+    RecordingReporter reporter;
+    frmMain window;
+    QAction *download = window.action(QStringLiteral("download"));
+    QVERIFY(download->isEnabled());
+    whenOpen<frmOptions>([](frmOptions &d) {
+        d.findChild<QComboBox *>(QStringLiteral("cboTerminalModel"))->setCurrentIndex(1);
+        QTest::mouseClick(d.findChild<QPushButton *>(QStringLiteral("cmd_0")), Qt::LeftButton);
+    });
+    window.action(QStringLiteral("mnuTools_6"))->trigger();
+    QCOMPARE(AppState::terminalFamily, qint16(1));
+    QCOMPARE(AppState::autoDownload, qint16(0));
+    QVERIFY(!download->isEnabled());
+    QVERIFY(window.tmrAutoDownload().isActive());
+    bool shown = false;
+    for (QLabel *label : window.statusBar()->findChildren<QLabel *>())
+        shown = shown || label->text() == CRes::instance().ResString(172) + QStringLiteral(": VX700A/700N/KR60");
+    QVERIFY(shown);
+}
+
+void tst_frmMainTerminal::downloadInMaintenanceDialogRefreshesTheTree()
+{
+    RecordingReporter reporter;
+    AppState::autoDownload = 0;
+    for (const char *key : {"AutoClearData", "AutoUpdateTime", "AutoPowerDown"})
+        SaveSetting(QStringLiteral("Terminal"), QLatin1String(key), QStringLiteral("0"));
+    KrSimFixture terminal(1, m_env.get());
+    terminal.sim([](KrTerminalSim &s) { s.setRecords(KrTerminalSim::generateRecords(4)); });
+    frmMain window;
+    QVERIFY(window.CurrentFilePath().isEmpty());
+    whenOpen<frmTerminalConfiguration_KR>([](frmTerminalConfiguration_KR &d) {
+        d.findChild<QComboBox *>(QStringLiteral("cboCommPort"))->setCurrentText(QStringLiteral("COM1"));
+        QTest::mouseClick(d.button(10), Qt::LeftButton);
+        d.reject();
+    });
+    window.action(QStringLiteral("mnuTools_3"))->trigger();
+    QCOMPARE(savedFiles(), 1);
+    QVERIFY(window.CurrentFilePath().endsWith(QLatin1String(".tvl")));
+    QVERIFY(DownloadState::savedFile);
+}
+
+QTEST_MAIN(tst_frmMainTerminal)
+#include "tst_frmmain_terminal.moc"
