@@ -1,6 +1,7 @@
 #include "frmWizard_SearchTerminal.h"
 
 #include "CRes.h"
+#include "GuiHelpers.h"
 #include "MessageReporter.h"
 #include "TerminalDialogParts.h"
 #include "TerminalOptions.h"
