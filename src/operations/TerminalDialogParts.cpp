@@ -213,14 +213,4 @@ void acceptMachineIdOnly(QLineEdit &edit)
     });
 }
 
-BusyCursor::BusyCursor()
-{
-    QApplication::setOverrideCursor(Qt::WaitCursor);
-}
-
-BusyCursor::~BusyCursor()
-{
-    QApplication::restoreOverrideCursor();
-}
-
 }

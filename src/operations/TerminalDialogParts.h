@@ -78,14 +78,5 @@ void acceptHexKeysOnly(QLineEdit &edit);
 // other character that gets in (a paste) empties the field.
 void acceptMachineIdOnly(QLineEdit &edit);
 
-// The hourglass for the lifetime of the object.
-class BusyCursor
-{
-public:
-    BusyCursor();
-    ~BusyCursor();
-    BusyCursor(const BusyCursor &) = delete;
-    BusyCursor &operator=(const BusyCursor &) = delete;
-};
 
 }

@@ -3,6 +3,7 @@
 #include "AppState.h"
 #include "ApplicationPassword.h"
 #include "CRes.h"
+#include "GuiHelpers.h"
 #include "MessageReporter.h"
 #include "OperationLog.h"
 #include "TerminalDialogParts.h"

@@ -1,6 +1,7 @@
 #include "frmWizard_SearchTerminal.h"
 
 #include "CRes.h"
+#include "GuiHelpers.h"
 #include "MessageReporter.h"
 #include "TerminalDialogParts.h"
 #include "TerminalOptions.h"
@@ -212,6 +213,10 @@ void frmWizard_SearchTerminal::showPage()
         m_lbl[size_t(i)]->setFont(font);
     }
     m_pages->setCurrentIndex(m_page);
+    // Enter goes on to the next page, and on the last one finishes.
+    const bool last = m_page == kPages - 1;
+    m_cmdCtrl[kNext]->setDefault(!last);
+    m_cmdCtrl[kCancel]->setDefault(last);
 }
 
 void frmWizard_SearchTerminal::tmrSearchTerminal_Timer()
