@@ -255,6 +255,12 @@ DownloadProcess::Outcome DownloadProcess::runVx()
     if (m_vx.ErrCode() != ucVX700::VX_SUCCESS)
         return linkFailure(m_vx.ErrCode(), ucVX700::ErrMessage(m_vx.ErrCode()), true);
     const QString machineNumber = m_vx.GetData();
+    // A download that was cut off (cable pulled, program killed) left the
+    // terminal's read pointer where it stopped: rewind it, so that this
+    // download reads every record again rather than only the rest.
+    m_vx.VX700_RollBack();
+    if (m_vx.ErrCode() != ucVX700::VX_SUCCESS)
+        return linkFailure(m_vx.ErrCode(), ucVX700::ErrMessage(m_vx.ErrCode()), true);
 
     Q_EMIT progressStarted(m_total);
     if (!createFile())
