@@ -53,6 +53,11 @@ public:
     bool terminalCleared();
     // Makes the device vanish at the `occurrence`-th arrival of `letter`.
     void vanishOn(char letter, int occurrence = 1);
+    bool vanished()
+    {
+        return isKr() ? kr([](KrTerminalSim &s) { return s.hasVanished(); })
+                      : vx([](VxCradleSim &s) { return s.hasVanished(); });
+    }
     // Plugs the vanished device in again, records and state as they were.
     void replug();
 
