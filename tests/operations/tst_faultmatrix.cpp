@@ -235,9 +235,12 @@ void tst_FaultMatrix::matrix()
         QObject::disconnect(&fx.process(), &DownloadProcess::progressed, &fx.process(), nullptr);
     }
 
-    // The fault did strike (the self-test's vanishing may still be on its way).
+    // The fault did strike (the self-test's vanishing may still be on its way);
+    // the VX link says what happened in words a user understands.
     if (fault == Fault::Vanish)
         QTRY_VERIFY(fx.vanished());
+    if (fault == Fault::Vanish && !fx.isKr())
+        QVERIFY(reporter.texts().join(QLatin1Char('\n')).contains(QLatin1String("was disconnected")));
     // The cable is back, the folder restored: the next download gets what is missing.
     fx.replug();
     if (!QFileInfo(Workspace::unapprovedFolder()).isDir()) {
