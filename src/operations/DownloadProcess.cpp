@@ -255,6 +255,16 @@ DownloadProcess::Outcome DownloadProcess::runVx()
     if (m_vx.ErrCode() != ucVX700::VX_SUCCESS)
         return linkFailure(m_vx.ErrCode(), ucVX700::ErrMessage(m_vx.ErrCode()), true);
     const QString machineNumber = m_vx.GetData();
+    // A download that was cut off (cable pulled, program killed) left the
+    // terminal's read pointer where it stopped: rewind it, so that this
+    // download reads every record again rather than only the rest. A
+    // terminal that refuses the rewind is still read (the count check below
+    // keeps it from being erased short); a line that went dead is not.
+    m_vx.VX700_RollBack();
+    const qint32 rewind = m_vx.ErrCode();
+    if (rewind == ucVX700::VX_ERR_TIMEOUT || rewind == ucVX700::VX_ERR_INVALID_COMPORT
+        || rewind == ucVX700::VX_ERR_UNKNOWN)
+        return linkFailure(rewind, ucVX700::ErrMessage(rewind), true);
 
     Q_EMIT progressStarted(m_total);
     if (!createFile())

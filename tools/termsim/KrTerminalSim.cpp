@@ -193,6 +193,8 @@ void KrTerminalSim::acknowledge(bool ok)
 
 void KrTerminalSim::onTerminalCommand(char letter)
 {
+    if (vanishesOn(letter))
+        return;
     // Any enquiry wakes a terminal resting in its base.
     m_poweredDown = false;
     switch (letter) {

@@ -1,6 +1,7 @@
 #include "TerminalSim.h"
 
 #include <QSocketNotifier>
+#include <QTimer>
 
 #include <thread>
 
@@ -43,6 +44,15 @@ void TerminalSim::vanish()
         return;
     stop();
     Q_EMIT vanished();
+}
+
+bool TerminalSim::vanishesOn(char letter)
+{
+    if (m_vanishOccurrence <= 0 || letter != m_vanishLetter || --m_vanishOccurrence > 0)
+        return false;
+    // Closing the line from inside the read handler would delete its notifier mid-call.
+    QTimer::singleShot(0, this, &TerminalSim::vanish);
+    return true;
 }
 
 TerminalSim::Clock::duration TerminalSim::lineTime(qsizetype bytes) const

@@ -39,6 +39,13 @@ public:
     // Closes the master now, as a pulled adapter would.
     void vanish();
     bool hasVanished() const { return !m_pty.isOpen(); }
+    // The device vanishes, unanswered, when command `letter` arrives for the
+    // `occurrence`-th time from now (0: never), as a cable pulled at that step.
+    void setVanishOnCommand(char letter, int occurrence = 1)
+    {
+        m_vanishLetter = letter;
+        m_vanishOccurrence = occurrence;
+    }
 
     // Bytes that crossed the line in each direction since start (or the last reset).
     qint64 bytesReceived() const { return m_bytesReceived; }
@@ -52,6 +59,9 @@ protected:
     // Bytes from the host, in arrival order; several commands may come at once
     // and a command may be split across calls.
     virtual void handleBytes(const QByteArray &bytes) = 0;
+    // True when command `letter` is the one to vanish at: the vanishing is
+    // then under way and the command must go unanswered.
+    bool vanishesOn(char letter);
     // Writes to the host (after the bytes' line time when paced).
     void send(const QByteArray &bytes);
 
@@ -65,6 +75,8 @@ private:
     bool m_paced = false;
     int m_pieces = 1;
     bool m_silent = false;
+    char m_vanishLetter = 0;
+    int m_vanishOccurrence = 0;
     Clock::time_point m_outFreeAt {};
     qint64 m_bytesReceived = 0;
     qint64 m_bytesSent = 0;

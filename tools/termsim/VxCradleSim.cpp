@@ -162,6 +162,8 @@ void VxCradleSim::handlePacket(const QByteArray &packet)
     }
     const char command = packet.at(0);
     const QByteArray data = packet.mid(1);
+    if (vanishesOn(command))
+        return;
     if (command == '1' || command == '2') {
         reply(cradleCommand(command, data));
         return;

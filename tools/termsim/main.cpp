@@ -129,6 +129,7 @@ int main(int argc, char **argv)
         {QStringLiteral("refuse"), QStringLiteral("KR: answer NAK where ACK is due.")},
         {QStringLiteral("nak-frames"), QStringLiteral("KR: answer the first K data frames of the host with NAK."), QStringLiteral("K")},
         {QStringLiteral("no-eot"), QStringLiteral("KR: close the first K acknowledged replies with NAK, not EOT."), QStringLiteral("K")},
+        {QStringLiteral("vanish-on"), QStringLiteral("Vanish, unanswered, at the N-th arrival of command letter L (L or L:N)."), QStringLiteral("L[:N]")},
         {QStringLiteral("vx"), QStringLiteral("A VX-family cradle with a terminal in it.")},
         {QStringLiteral("password"), QStringLiteral("VX: terminal password (default 7391)."), QStringLiteral("TEXT")},
         {QStringLiteral("machine-id"), QStringLiteral("VX: terminal machine ID (default 0001)."), QStringLiteral("TEXT")},
@@ -146,6 +147,18 @@ int main(int argc, char **argv)
         return 64;
     sim->setPaced(parser.isSet(QStringLiteral("paced")));
     sim->setSilent(parser.isSet(QStringLiteral("silent")));
+    if (parser.isSet(QStringLiteral("vanish-on"))) {
+        const QString spec = parser.value(QStringLiteral("vanish-on"));
+        bool ok = spec.size() == 1;
+        int occurrence = 1;
+        if (spec.size() > 2 && spec.at(1) == QLatin1Char(':'))
+            occurrence = spec.mid(2).toInt(&ok);
+        if (!ok || occurrence < 1 || spec.at(0).unicode() > 0x7E) {
+            std::fprintf(stderr, "termsim: --vanish-on needs a command letter, optionally :N\n");
+            return 64;
+        }
+        sim->setVanishOnCommand(char(spec.at(0).unicode()), occurrence);
+    }
     if (parser.isSet(QStringLiteral("pieces"))) {
         bool ok = true;
         sim->setSendPieces(number(parser, QStringLiteral("pieces"), &ok));

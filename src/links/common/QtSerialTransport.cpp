@@ -35,7 +35,11 @@ void QtSerialTransport::onError(QSerialPort::SerialPortError error)
     const bool gone = error == QSerialPort::ResourceError || error == QSerialPort::ReadError
         || error == QSerialPort::WriteError || error == QSerialPort::DeviceNotFoundError;
     if (gone && m_port.isOpen()) {
-        setFailure(Failure::DeviceVanished, m_port.errorString());
+        // The system's own words ("No such file or directory") do not tell
+        // the user what happened.
+        setFailure(Failure::DeviceVanished,
+                   QStringLiteral("The serial device %1 was disconnected (%2). Check the cable or adapter.")
+                       .arg(m_port.portName(), m_port.errorString()));
         m_port.close();
     }
 }

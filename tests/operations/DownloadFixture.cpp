@@ -1,0 +1,146 @@
+#include "DownloadFixture.h"
+
+#include "CRes.h"
+#include "ComPorts.h"
+#include "DownloadState.h"
+#include "Settings.h"
+#include "VxRecordLine.h"
+#include "Workspace.h"
+
+#include <QDir>
+
+namespace {
+
+constexpr int kPort = 10;
+const QString kMachineId = QStringLiteral("0042");
+
+}
+
+DownloadFixture::DownloadFixture(int family, int records)
+    : m_family(family)
+    , m_env(std::make_unique<TestEnv>())
+{
+    CRes::destroyInstance();
+    m_link = m_env->root() + QStringLiteral("/ttyS");
+    QString error;
+    bool started = false;
+    if (isKr()) {
+        m_krHost = std::make_unique<SimulatorHost<KrTerminalSim>>();
+        started = kr([&](KrTerminalSim &s) {
+            s.setRecords(KrTerminalSim::generateRecords(records, 3));
+            return s.start(m_link, &error);
+        });
+    } else {
+        m_vxHost = std::make_unique<SimulatorHost<VxCradleSim>>();
+        started = vx([&](VxCradleSim &s) {
+            s.setRecords(VxCradleSim::sampleRecords(records));
+            s.setMachineId(kMachineId);
+            return s.start(m_link, &error);
+        });
+    }
+    if (!started)
+        qFatal("DownloadFixture: %s", qPrintable(error));
+    SetComPortDevice(kPort, m_link);
+    SaveSetting(QStringLiteral("Terminal"), QStringLiteral("Comport"), QStringLiteral("COM%1").arg(kPort));
+    SaveSetting(QStringLiteral("Terminal"), QStringLiteral("Model"), QString::number(family));
+    m_kr = std::make_unique<ucKR500_900>();
+    m_vx = std::make_unique<ucVX700>();
+    // Maintenance commands use the links directly, on the terminal's port.
+    m_kr->setCommPort(kPort);
+    m_vx->setComport(kPort);
+    m_process = std::make_unique<DownloadProcess>(*m_kr, *m_vx);
+    DownloadState::savedFile = false;
+    m_initial = terminalLines();
+}
+
+DownloadFixture::~DownloadFixture()
+{
+    m_process.reset();
+    m_vx.reset();
+    m_kr.reset();
+    m_krHost.reset();
+    m_vxHost.reset();
+    CRes::destroyInstance();
+}
+
+void DownloadFixture::setOptions(int clear, int time, int power)
+{
+    SaveSetting(QStringLiteral("Terminal"), QStringLiteral("AutoClearData"), QString::number(clear));
+    SaveSetting(QStringLiteral("Terminal"), QStringLiteral("AutoUpdateTime"), QString::number(time));
+    SaveSetting(QStringLiteral("Terminal"), QStringLiteral("AutoPowerDown"), QString::number(power));
+}
+
+void DownloadFixture::setClock(const QDateTime &at)
+{
+    m_process->clock = [at] { return at; };
+}
+
+DownloadProcess::Outcome DownloadFixture::download(bool automatic, const QDateTime &at)
+{
+    if (at.isValid())
+        setClock(at);
+    m_process->IsAutoDownload = automatic;
+    return m_process->run(m_family);
+}
+
+QString DownloadFixture::filePath() const
+{
+    return QDir(Workspace::unapprovedFolder()).filePath(m_process->DownloadFile());
+}
+
+QStringList DownloadFixture::fileLines() const
+{
+    return m_process->DownloadFile().isEmpty() ? QStringList() : TestEnv::patrolLines(filePath());
+}
+
+QStringList DownloadFixture::savedLines()
+{
+    QStringList lines;
+    const QDir folder(Workspace::unapprovedFolder());
+    for (const QString &name : folder.entryList({QStringLiteral("*.tvl")}, QDir::Files, QDir::Name))
+        lines += TestEnv::patrolLines(folder.filePath(name));
+    return lines;
+}
+
+QStringList DownloadFixture::vxLines(const QString &machine, const QList<VxCradleSim::Record> &records)
+{
+    QStringList lines;
+    for (const VxCradleSim::Record &r : records)
+        lines << VxRecordLine(machine, QString::fromLatin1(VxCradleSim::recordText(r)));
+    return lines;
+}
+
+QStringList DownloadFixture::terminalLines()
+{
+    if (isKr())
+        return kr([](KrTerminalSim &s) { return s.records(); });
+    return vxLines(kMachineId, vx([](VxCradleSim &s) { return s.records(); }));
+}
+
+bool DownloadFixture::terminalCleared()
+{
+    return terminalLines().isEmpty();
+}
+
+void DownloadFixture::vanishOn(char letter, int occurrence)
+{
+    if (isKr())
+        kr([&](KrTerminalSim &s) { s.setVanishOnCommand(letter, occurrence); });
+    else
+        vx([&](VxCradleSim &s) { s.setVanishOnCommand(letter, occurrence); });
+}
+
+void DownloadFixture::replug()
+{
+    QString error;
+    const bool ok = isKr() ? kr([&](KrTerminalSim &s) {
+        s.setVanishAfterRecords(-1);
+        return s.hasVanished() ? s.start(m_link, &error) : true;
+    })
+                           : vx([&](VxCradleSim &s) {
+                                 s.vanishAfterRecords(-1);
+                                 return s.hasVanished() ? s.start(m_link, &error) : true;
+                             });
+    if (!ok)
+        qFatal("DownloadFixture: %s", qPrintable(error));
+}

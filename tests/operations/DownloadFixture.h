@@ -1,0 +1,77 @@
+#pragma once
+
+#include "DownloadProcess.h"
+#include "KrTerminalSim.h"
+#include "SimulatorHost.h"
+#include "TestEnv.h"
+#include "VxCradleSim.h"
+#include "ucKR500_900.h"
+#include "ucVX700.h"
+
+#include <QDateTime>
+#include <QStringList>
+
+#include <memory>
+
+// A workspace, a simulated terminal of one family on a pseudo-terminal mapped
+// to the Terminal/Comport setting, the two links and a DownloadProcess over
+// them: what every download test starts from.
+class DownloadFixture
+{
+public:
+    // `records` records in the terminal; a VX terminal has machine ID 0042.
+    DownloadFixture(int family, int records);
+    ~DownloadFixture();
+
+    int family() const { return m_family; }
+    bool isKr() const { return m_family == DownloadProcess::kKrFamily; }
+    ucKR500_900 &kr() { return *m_kr; }
+    ucVX700 &vx() { return *m_vx; }
+    DownloadProcess &process() { return *m_process; }
+
+    // Runs `f` on the simulator's thread with the simulator of the family.
+    template<class F>
+    auto kr(F &&f) { return m_krHost->call([&] { return f(*m_krHost->sim()); }); }
+    template<class F>
+    auto vx(F &&f) { return m_vxHost->call([&] { return f(*m_vxHost->sim()); }); }
+
+    // Terminal options; the VX flow ignores `power`.
+    static void setOptions(int clear, int time, int power = 0);
+    // Runs a download; `at` names the file and sets the terminal's clock.
+    DownloadProcess::Outcome download(bool automatic = false, const QDateTime &at = QDateTime());
+    void setClock(const QDateTime &at);
+
+    // The file of the last download, and its records.
+    QString filePath() const;
+    QStringList fileLines() const;
+    // The records of every patrol-data file in Unapproved/, in file-name order.
+    static QStringList savedLines();
+    // The patrol lines the terminal's records give, as a download writes them:
+    // those it holds now, and those it held at the start.
+    QStringList terminalLines();
+    QStringList initialLines() const { return m_initial; }
+    bool terminalCleared();
+    // Makes the device vanish at the `occurrence`-th arrival of `letter`.
+    void vanishOn(char letter, int occurrence = 1);
+    bool vanished()
+    {
+        return isKr() ? kr([](KrTerminalSim &s) { return s.hasVanished(); })
+                      : vx([](VxCradleSim &s) { return s.hasVanished(); });
+    }
+    // Plugs the vanished device in again, records and state as they were.
+    void replug();
+
+    // The lines a VX terminal's records give with machine number `machine`.
+    static QStringList vxLines(const QString &machine, const QList<VxCradleSim::Record> &records);
+
+private:
+    int m_family;
+    std::unique_ptr<TestEnv> m_env;
+    std::unique_ptr<SimulatorHost<KrTerminalSim>> m_krHost;
+    std::unique_ptr<SimulatorHost<VxCradleSim>> m_vxHost;
+    std::unique_ptr<ucKR500_900> m_kr;
+    std::unique_ptr<ucVX700> m_vx;
+    std::unique_ptr<DownloadProcess> m_process;
+    QString m_link;
+    QStringList m_initial;
+};
