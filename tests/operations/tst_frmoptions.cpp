@@ -55,9 +55,6 @@ void tst_frmOptions::showsDefaultsWhenNothingIsStored()
     QCOMPARE(child<QComboBox>(dialog, "cboComport")->currentText(), QStringLiteral("COM1"));
     for (const char *name : {"chkClearData", "chkUpdateTime", "chkPowerDown", "chkAutoDownload"})
         QVERIFY2(child<QCheckBox>(dialog, name)->isChecked(), name);
-    auto *tabs = child<QTabWidget>(dialog, "tab");
-    QCOMPARE(tabs->tabText(0), CRes::instance().ResString(172));
-    QCOMPARE(tabs->tabText(1), CRes::instance().ResString(173));
 }
 
 void tst_frmOptions::modelRule()
