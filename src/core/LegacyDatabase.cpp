@@ -4,11 +4,20 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include <QElapsedTimer>
+
 #include <array>
+#include <cerrno>
 #include <cstring>
 #include <vector>
 
 #include <mdbtools.h>
+
+#include <fcntl.h>
+#include <poll.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 const QString LegacyDatabase::kPassword = QStringLiteral("KRTA1937");
 
@@ -47,28 +56,17 @@ QString native(const QString &path)
 
 }
 
-struct LegacyDatabase::Handle
-{
-    MdbHandle *mdb = nullptr;
-    ~Handle()
-    {
-        if (mdb)
-            mdb_close(mdb);
-    }
-};
-
 LegacyDatabase::LegacyDatabase() = default;
 
 LegacyDatabase::~LegacyDatabase() = default;
 
 bool LegacyDatabase::isOpen() const
 {
-    return m_handle != nullptr;
+    return !m_path.isEmpty();
 }
 
 void LegacyDatabase::close()
 {
-    m_handle.reset();
     m_path.clear();
 }
 
@@ -127,49 +125,63 @@ bool LegacyDatabase::open(const QString &path, const QString &password, QString 
         return false;
     }
 
-    MdbHandle *mdb = mdb_open(QFile::encodeName(path).constData(), MDB_NOFLAGS);
-    if (!mdb) {
-        setError(error, QStringLiteral("Cannot open the database %1.").arg(native(path)));
-        return false;
-    }
-    m_handle = std::make_unique<Handle>();
-    m_handle->mdb = mdb;
-    mdb_set_date_fmt(mdb, "%Y-%m-%d %H:%M:%S");
     m_path = path;
     return true;
 }
 
-bool LegacyDatabase::readTable(const QString &table, const QStringList &columns, QList<QStringList> *rows,
-                               QString *error)
+namespace {
+
+// What the reading child writes to its pipe: for each row and column a flag
+// byte (0 NULL, 1 text), then for text its UTF-8 length (4 bytes) and bytes.
+// A refusal is exit status 1 with the message as the only output.
+enum : int { kChildOk = 0, kChildRefused = 1 };
+constexpr int kChildTimeoutMs = 60000;
+
+bool writeAll(int fd, const char *data, size_t size)
 {
-    rows->clear();
-    if (!m_handle) {
-        setError(error, QStringLiteral("No database is open."));
-        return false;
+    while (size > 0) {
+        const ssize_t n = ::write(fd, data, size);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            return false;
+        data += n;
+        size -= size_t(n);
     }
-    MdbHandle *mdb = m_handle->mdb;
-    if (!mdb_read_catalog(mdb, MDB_TABLE)) {
-        setError(error, QStringLiteral("Cannot read the table list of %1.").arg(native(m_path)));
-        return false;
-    }
+    return true;
+}
+
+[[noreturn]] void refuse(int fd, const QString &message)
+{
+    const QByteArray text = message.toUtf8();
+    writeAll(fd, text.constData(), size_t(text.size()));
+    ::_exit(kChildRefused);
+}
+
+// Runs in the child: everything libmdb does with the file, so that a file
+// that makes libmdb crash or loop takes only the child with it.
+[[noreturn]] void readInChild(int fd, const QString &path, const QString &table, const QStringList &columns)
+{
+    // libmdb's warnings about a damaged file mean nothing to the user; the
+    // parent reports the outcome.
+    const int devNull = ::open("/dev/null", O_WRONLY);
+    if (devNull >= 0)
+        ::dup2(devNull, STDERR_FILENO);
+    MdbHandle *mdb = mdb_open(QFile::encodeName(path).constData(), MDB_NOFLAGS);
+    if (!mdb)
+        refuse(fd, QStringLiteral("Cannot open the database %1.").arg(native(path)));
+    mdb_set_date_fmt(mdb, "%Y-%m-%d %H:%M:%S");
+    if (!mdb_read_catalog(mdb, MDB_TABLE))
+        refuse(fd, QStringLiteral("Cannot read the table list of %1.").arg(native(path)));
     QByteArray tableName = table.toUtf8();
     MdbTableDef *def = mdb_read_table_by_name(mdb, tableName.data(), MDB_TABLE);
-    if (!def) {
-        setError(error, QStringLiteral("The database %1 has no table %2.").arg(native(m_path), table));
-        return false;
-    }
-    struct TableGuard
-    {
-        MdbTableDef *def;
-        ~TableGuard() { mdb_free_tabledef(def); }
-    } guard{def};
-    if (!mdb_read_columns(def)) {
-        setError(error, QStringLiteral("Cannot read the columns of the table %1.").arg(table));
-        return false;
-    }
+    if (!def)
+        refuse(fd, QStringLiteral("The database %1 has no table %2.").arg(native(path), table));
+    if (!mdb_read_columns(def))
+        refuse(fd, QStringLiteral("Cannot read the columns of the table %1.").arg(table));
 
     // Column positions in the table for the requested names.
-    QList<int> positions;
+    std::vector<int> positions;
     for (const QString &name : columns) {
         int found = -1;
         for (unsigned i = 0; i < def->num_cols; ++i) {
@@ -179,21 +191,20 @@ bool LegacyDatabase::readTable(const QString &table, const QStringList &columns,
                 break;
             }
         }
-        if (found < 0) {
-            setError(error, QStringLiteral("The table %1 has no column %2.").arg(table, name));
-            return false;
-        }
-        positions.append(found);
+        if (found < 0)
+            refuse(fd, QStringLiteral("The table %1 has no column %2.").arg(table, name));
+        positions.push_back(found);
     }
 
     const size_t bindSize = mdb->bind_size + 1;
-    std::vector<std::vector<char>> buffers(size_t(positions.size()), std::vector<char>(bindSize, 0));
-    std::vector<int> lengths(size_t(positions.size()), 0);
-    for (qsizetype c = 0; c < positions.size(); ++c)
-        mdb_bind_column(def, positions[c] + 1, buffers[size_t(c)].data(), &lengths[size_t(c)]);
+    std::vector<std::vector<char>> buffers(positions.size(), std::vector<char>(bindSize, 0));
+    std::vector<int> lengths(positions.size(), 0);
+    for (size_t c = 0; c < positions.size(); ++c)
+        mdb_bind_column(def, positions[c] + 1, buffers[c].data(), &lengths[c]);
 
     mdb_rewind_table(def);
     std::vector<MdbField> fields(MDB_MAX_COLS);
+    QByteArray out;
     while (mdb_fetch_row(def)) {
         // A bound NULL and a bound empty text look alike; the row's null mask
         // tells them apart. The fetched row is the one before cur_row on the
@@ -207,20 +218,133 @@ bool LegacyDatabase::readTable(const QString &table, const QStringList &columns,
                 if (fields[size_t(f)].colnum >= 0 && unsigned(fields[size_t(f)].colnum) < def->num_cols)
                     isNull[size_t(fields[size_t(f)].colnum)] = fields[size_t(f)].is_null;
         }
-        QStringList row;
-        row.reserve(positions.size());
-        for (qsizetype c = 0; c < positions.size(); ++c) {
+        for (size_t c = 0; c < positions.size(); ++c) {
             if (isNull[size_t(positions[c])]) {
+                out.append(char(0));
+                continue;
+            }
+            const quint32 len = quint32(qBound(0, lengths[c], int(bindSize) - 1));
+            out.append(char(1));
+            out.append(reinterpret_cast<const char *>(&len), sizeof len);
+            out.append(buffers[c].data(), qsizetype(len));
+        }
+        if (out.size() > 65536) {
+            if (!writeAll(fd, out.constData(), size_t(out.size())))
+                ::_exit(kChildRefused);
+            out.clear();
+        }
+    }
+    writeAll(fd, out.constData(), size_t(out.size()));
+    ::_exit(kChildOk);
+}
+
+// The rows the child wrote, or false when its output does not add up.
+bool parseRows(const QByteArray &data, qsizetype columns, QList<QStringList> *rows)
+{
+    qsizetype at = 0;
+    while (at < data.size()) {
+        QStringList row;
+        row.reserve(columns);
+        for (qsizetype c = 0; c < columns; ++c) {
+            if (at >= data.size())
+                return false;
+            if (data.at(at++) == 0) {
                 row.append(QString());
                 continue;
             }
-            const int len = qBound(0, lengths[size_t(c)], int(bindSize) - 1);
-            QString value = QString::fromUtf8(buffers[size_t(c)].data(), len);
+            quint32 len = 0;
+            if (data.size() - at < qsizetype(sizeof len))
+                return false;
+            std::memcpy(&len, data.constData() + at, sizeof len);
+            at += sizeof len;
+            if (data.size() - at < qsizetype(len))
+                return false;
+            QString value = QString::fromUtf8(data.constData() + at, qsizetype(len));
+            at += len;
             if (value.isNull())
                 value = QLatin1String("");
             row.append(value);
         }
         rows->append(row);
+    }
+    return true;
+}
+
+}
+
+bool LegacyDatabase::readTable(const QString &table, const QStringList &columns, QList<QStringList> *rows,
+                               QString *error)
+{
+    rows->clear();
+    if (m_path.isEmpty()) {
+        setError(error, QStringLiteral("No database is open."));
+        return false;
+    }
+    const QString damaged = QStringLiteral("%1 is damaged and cannot be read.").arg(native(m_path));
+    int pipeFds[2];
+    if (::pipe(pipeFds) != 0) {
+        setError(error, QStringLiteral("Cannot read %1: %2").arg(native(m_path), QString::fromLocal8Bit(std::strerror(errno))));
+        return false;
+    }
+    const pid_t child = ::fork();
+    if (child < 0) {
+        ::close(pipeFds[0]);
+        ::close(pipeFds[1]);
+        setError(error, QStringLiteral("Cannot read %1: %2").arg(native(m_path), QString::fromLocal8Bit(std::strerror(errno))));
+        return false;
+    }
+    if (child == 0) {
+        ::close(pipeFds[0]);
+        readInChild(pipeFds[1], m_path, table, columns);
+    }
+    ::close(pipeFds[1]);
+
+    // Read until the child closes its end; one that takes too long is stopped.
+    QByteArray output;
+    QElapsedTimer clock;
+    clock.start();
+    bool timedOut = false;
+    char buffer[65536];
+    for (;;) {
+        pollfd p{pipeFds[0], POLLIN, 0};
+        const qint64 left = kChildTimeoutMs - clock.elapsed();
+        if (left <= 0) {
+            timedOut = true;
+            break;
+        }
+        const int ready = ::poll(&p, 1, int(left));
+        if (ready < 0 && errno == EINTR)
+            continue;
+        if (ready <= 0) {
+            timedOut = ready == 0;
+            break;
+        }
+        const ssize_t n = ::read(pipeFds[0], buffer, sizeof buffer);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            break;
+        output.append(buffer, qsizetype(n));
+    }
+    ::close(pipeFds[0]);
+    if (timedOut)
+        ::kill(child, SIGKILL);
+    int status = 0;
+    while (::waitpid(child, &status, 0) < 0 && errno == EINTR) {
+    }
+
+    if (timedOut || !WIFEXITED(status)) {
+        setError(error, damaged);
+        return false;
+    }
+    if (WEXITSTATUS(status) == kChildRefused) {
+        setError(error, QString::fromUtf8(output));
+        return false;
+    }
+    if (WEXITSTATUS(status) != kChildOk || !parseRows(output, columns.size(), rows)) {
+        rows->clear();
+        setError(error, damaged);
+        return false;
     }
     return true;
 }

@@ -8,6 +8,7 @@
 #include <QFile>
 #include <QLocale>
 #include <QTemporaryDir>
+#include <QDir>
 #include <QtTest>
 
 class tst_PatrolData : public QObject
@@ -17,6 +18,7 @@ private Q_SLOTS:
     void legacyFiles_data();
     void legacyFiles();
     void legacyNullAndEmptyText();
+    void damagedOldFileIsSurvived();
     void tvlSkipsBadLinesAndKeepsGoing();
     void otherExtensionGivesNoRows();
     void displayFormats_data();
@@ -231,6 +233,16 @@ void tst_PatrolData::search()
                    {"4", "2026/12/06", "08:00:00", "0000000012", ""}});
     QCOMPARE(RowSearch::find(text, model.rowCount(), selected, mode, [&](int r) { return model.rowText(r); }),
              found);
+}
+
+// Found by fuzzing: row offsets that send libmdb's row reader past its page
+// buffer (a crash where that memory is not mapped). Whatever libmdb makes of
+// it, reading goes on in this process and a failure names the file.
+void tst_PatrolData::damagedOldFileIsSurvived()
+{
+    const QString path = legacy("damaged-rows.mdb");
+    const PatrolLoadResult r = PatrolDataLoader::load(path, {});
+    QVERIFY2(r.ok || r.error.contains(QDir::toNativeSeparators(path)), qPrintable(r.error));
 }
 
 QTEST_GUILESS_MAIN(tst_PatrolData)
