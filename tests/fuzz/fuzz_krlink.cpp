@@ -1,8 +1,8 @@
 // The KR link against a terminal that answers anything at all: every
 // operation must end with an error code, never crash or hang.
 
+#include "FuzzSetup.h"
 #include "FuzzTransport.h"
-#include "SilentReporter.h"
 #include "ucKR500_900.h"
 
 #include <QCoreApplication>
@@ -10,12 +10,7 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
-    static int argc = 1;
-    static char arg0[] = "fuzz_krlink";
-    static char *argv[] = {arg0, nullptr};
-    static QCoreApplication app(argc, argv);
-    static SilentReporter reporter;
-    MessageReporter::install(&reporter);
+    fuzzSetup();
     if (size < 1)
         return 0;
     const QByteArray script(reinterpret_cast<const char *>(data) + 1, qsizetype(size) - 1);

@@ -2,9 +2,9 @@
 // check and libmdb: as a patrol-data .mdb, as a .tu tag database, and the
 // header check alone. Each is read or refused, never crashes.
 
+#include "FuzzSetup.h"
 #include "LegacyDatabase.h"
 #include "PatrolDataLoader.h"
-#include "SilentReporter.h"
 #include "TagFile.h"
 
 #include <QCoreApplication>
@@ -13,13 +13,8 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
-    static int argc = 1;
-    static char arg0[] = "fuzz_legacydb";
-    static char *argv[] = {arg0, nullptr};
-    static QCoreApplication app(argc, argv);
-    static SilentReporter reporter;
+    fuzzSetup();
     static const QString base = QDir::tempPath() + QStringLiteral("/tavrel-fuzz-%1").arg(QCoreApplication::applicationPid());
-    MessageReporter::install(&reporter);
     const QByteArray bytes(reinterpret_cast<const char *>(data), qsizetype(size));
 
     QString password;

@@ -1,9 +1,9 @@
 // The patrol-data file reader fed arbitrary files: every line is decoded or
 // refused, never read out of bounds, and the list's loader keeps going.
 
+#include "FuzzSetup.h"
 #include "PatrolDataLoader.h"
 #include "PatrolFile.h"
-#include "SilentReporter.h"
 
 #include <QBuffer>
 #include <QCoreApplication>
@@ -12,12 +12,7 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
-    static int argc = 1;
-    static char arg0[] = "fuzz_patrolfile";
-    static char *argv[] = {arg0, nullptr};
-    static QCoreApplication app(argc, argv);
-    static SilentReporter reporter;
-    MessageReporter::install(&reporter);
+    fuzzSetup();
     QByteArray bytes(reinterpret_cast<const char *>(data), qsizetype(size));
 
     // Each line through the codec on its own...

@@ -2,8 +2,8 @@
 // or read it, and every lookup must still answer.
 
 #include "CRes.h"
+#include "FuzzSetup.h"
 #include "Settings.h"
-#include "SilentReporter.h"
 #include "Workspace.h"
 
 #include <QCoreApplication>
@@ -12,11 +12,7 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
-    static int argc = 1;
-    static char arg0[] = "fuzz_resmdb";
-    static char *argv[] = {arg0, nullptr};
-    static QCoreApplication app(argc, argv);
-    static SilentReporter reporter;
+    fuzzSetup();
     static const QString folder = QDir::tempPath() + QStringLiteral("/tavrel-fuzz-resmdb-%1").arg(QCoreApplication::applicationPid());
     static const bool ready = [] {
         QDir().mkpath(folder + QStringLiteral("/config"));
@@ -25,7 +21,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         return true;
     }();
     Q_UNUSED(ready);
-    MessageReporter::install(&reporter);
 
     QFile file(Workspace::path(QStringLiteral("Res.mdb")));
     if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))

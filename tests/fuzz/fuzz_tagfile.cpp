@@ -1,6 +1,6 @@
 // The .tag reader fed arbitrary files: it reads or refuses each one whole.
 
-#include "SilentReporter.h"
+#include "FuzzSetup.h"
 #include "TagFile.h"
 
 #include <QCoreApplication>
@@ -9,13 +9,8 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
-    static int argc = 1;
-    static char arg0[] = "fuzz_tagfile";
-    static char *argv[] = {arg0, nullptr};
-    static QCoreApplication app(argc, argv);
-    static SilentReporter reporter;
+    fuzzSetup();
     static const QString path = QDir::tempPath() + QStringLiteral("/tavrel-fuzz-%1.tag").arg(QCoreApplication::applicationPid());
-    MessageReporter::install(&reporter);
     QFile file(path);
     if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
         return 0;
