@@ -2,6 +2,7 @@
 #include "MainFormInterface.h"
 #include "RecordingReporter.h"
 #include "TestEnv.h"
+#include "TestFiles.h"
 #include "Workspace.h"
 
 #include <QCheckBox>
@@ -321,10 +322,7 @@ void tst_FormInterface::mainFormTexts()
 
 void tst_FormInterface::unreadableStoreKeepsDesignedTexts()
 {
-    QFile file(Workspace::resMdb());
-    QVERIFY(file.open(QIODevice::WriteOnly));
-    file.write(QByteArray(4096, 'x'));
-    file.close();
+    QVERIFY(writeTestFile(Workspace::resMdb(), QByteArray(4096, 'x')));
     QVERIFY(!CRes::instance().isOpen());
 
     Window w = buildWindow();
