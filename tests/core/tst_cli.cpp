@@ -1,7 +1,11 @@
+#include "TestFiles.h"
+
 #include <QFile>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QtTest>
+
+using namespace Qt::StringLiterals;
 
 // Runs the built tavrel-cli as a user would.
 class tst_Cli : public QObject
@@ -37,8 +41,8 @@ tst_Cli::Run tst_Cli::cli(const QStringList &args, const QByteArray &input)
 {
     QProcess p;
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert(QStringLiteral("XDG_CONFIG_HOME"), m_dir.filePath(QStringLiteral("config")));
-    env.insert(QStringLiteral("XDG_DATA_HOME"), m_dir.filePath(QStringLiteral("data")));
+    env.insert(u"XDG_CONFIG_HOME"_s, m_dir.filePath(u"config"_s));
+    env.insert(u"XDG_DATA_HOME"_s, m_dir.filePath(u"data"_s));
     p.setProcessEnvironment(env);
     p.start(QStringLiteral(TAVREL_CLI_PATH), args);
     if (!p.waitForStarted())
@@ -52,42 +56,37 @@ tst_Cli::Run tst_Cli::cli(const QStringList &args, const QByteArray &input)
 
 void tst_Cli::encodeThenDecodeIsByteIdentical()
 {
-    const QString file = m_dir.filePath(QStringLiteral("20240108 080000.tvl"));
+    const QString file = m_dir.filePath(u"20240108 080000.tvl"_s);
     const QByteArray records = QStringLiteral("1,0004A1B2C3,2024/01/08,08:00:15\n"
                                               "2,Caf\u00e9 \u20ac 5,2024/01/09,23:59:59\n"
                                               "3,\u00c5ngstr\u00f6m \u2018q\u2019,2024/02/29,00:00:00\n")
                                    .toUtf8();
-    Run encoded = cli({QStringLiteral("encode"), file}, records);
+    Run encoded = cli({u"encode"_s, file}, records);
     QCOMPARE(encoded.status, 0);
     QCOMPARE(encoded.err, QByteArray());
 
-    QFile raw(file);
-    QVERIFY(raw.open(QIODevice::ReadOnly));
-    const QByteArray bytes = raw.readAll();
+    const QByteArray bytes = readTestFile(file);
     QCOMPARE(bytes.count("\r\n"), 3);
     QCOMPARE(bytes.split('\n').value(1).size(), 1 + 6 * 30); // "2,Café € 5,..." is 30 characters
 
-    Run decoded = cli({QStringLiteral("decode"), file});
+    Run decoded = cli({u"decode"_s, file});
     QCOMPARE(decoded.status, 0);
     QCOMPARE(decoded.err, QByteArray());
     QCOMPARE(decoded.out, records);
 
     // encode appends, as a download within the same second does.
-    QCOMPARE(cli({QStringLiteral("encode"), file}, "4,X,2024/03/01,01:02:03\n").status, 0);
-    QCOMPARE(cli({QStringLiteral("decode"), file}).out, records + "4,X,2024/03/01,01:02:03\n");
+    QCOMPARE(cli({u"encode"_s, file}, "4,X,2024/03/01,01:02:03\n").status, 0);
+    QCOMPARE(cli({u"decode"_s, file}).out, records + "4,X,2024/03/01,01:02:03\n");
 }
 
 void tst_Cli::undecodableLinesAreReported()
 {
-    const QString file = m_dir.filePath(QStringLiteral("damaged.tvl"));
-    QFile f(file);
-    QVERIFY(f.open(QIODevice::WriteOnly));
-    f.write("574090\r\n"          // "1"
-            "5740905\r\n"         // line 2: 7 digits
-            "574090\r\n"          // "1"
-            "999999574090\r\n");  // line 4: a group that is no byte
-    f.close();
-    Run r = cli({QStringLiteral("decode"), file});
+    const QString file = m_dir.filePath(u"damaged.tvl"_s);
+    QVERIFY(writeTestFile(file, "574090\r\n"          // "1"
+                                "5740905\r\n"         // line 2: 7 digits
+                                "574090\r\n"          // "1"
+                                "999999574090\r\n")); // line 4: a group that is no byte
+    Run r = cli({u"decode"_s, file});
     QCOMPARE(r.status, 1);
     QCOMPARE(r.out, QByteArray("1\n1\n"));
     const QList<QByteArray> lines = r.err.trimmed().split('\n');
@@ -149,7 +148,7 @@ void tst_Cli::languageCommands()
         {{"language"}, 0, "English\nTraditional Chinese\nJapanese\tcurrent\n", ""},
         {{"language", "set", "English"}, 0, "", ""}, // the settings are shared with the other tests
     };
-    const QStringList workspace = {QStringLiteral("--workspace"), m_dir.filePath(QStringLiteral("languages"))};
+    const QStringList workspace = {u"--workspace"_s, m_dir.filePath(u"languages"_s)};
     for (const auto &step : steps) {
         Run r = cli(workspace + step.args);
         QCOMPARE(r.status, step.status);
@@ -160,27 +159,23 @@ void tst_Cli::languageCommands()
 
 void tst_Cli::terminalSettingsAndSearch()
 {
-    const QString workspace = m_dir.filePath(QStringLiteral("settings-ws"));
-    auto run = [&](QStringList args) {
-        args.prepend(workspace);
-        args.prepend(QStringLiteral("--workspace"));
-        return cli(args);
-    };
-    Run shown = run({QStringLiteral("options")});
+    const QString workspace = m_dir.filePath(u"settings-ws"_s);
+    auto run = [&](const QStringList &args) { return cli(QStringList{u"--workspace"_s, workspace} + args); };
+    Run shown = run({u"options"_s});
     QCOMPARE(shown.status, 0);
     QCOMPARE(shown.out, QByteArray("model\t0\ncomport\tCOM1\nauto-clear\t1\nauto-time\t1\n"
                                    "auto-power-down\t1\nauto-download\t1\n"));
-    QCOMPARE(run({QStringLiteral("options"), QStringLiteral("set"), QStringLiteral("model"), QStringLiteral("1")}).status, 0);
-    QCOMPARE(run({QStringLiteral("options"), QStringLiteral("set"), QStringLiteral("auto-download"), QStringLiteral("1")}).status, 1);
-    QCOMPARE(run({QStringLiteral("options"), QStringLiteral("set"), QStringLiteral("comport"), QStringLiteral("COM12")}).status, 0);
+    QCOMPARE(run({"options", "set", "model", "1"}).status, 0);
+    QCOMPARE(run({"options", "set", "auto-download", "1"}).status, 1);
+    QCOMPARE(run({"options", "set", "comport", "COM12"}).status, 0);
     const QByteArray stored("model\t1\ncomport\tCOM12\nauto-clear\t1\nauto-time\t1\nauto-power-down\t1\nauto-download\t0\n");
-    QCOMPARE(run({QStringLiteral("options")}).out, stored);
+    QCOMPARE(run({u"options"_s}).out, stored);
 
     // No port of this settings folder leads anywhere: nothing answers, nothing changes.
-    Run search = run({QStringLiteral("search")});
+    Run search = run({u"search"_s});
     QCOMPARE(search.status, 3);
     QCOMPARE(search.out, QByteArray("Not found\n"));
-    QCOMPARE(run({QStringLiteral("options")}).out, stored);
+    QCOMPARE(run({u"options"_s}).out, stored);
 }
 
 QTEST_GUILESS_MAIN(tst_Cli)

@@ -2,15 +2,17 @@
 #include "OperationLog.h"
 #include "RecordingReporter.h"
 #include "TestEnv.h"
+#include "TestFiles.h"
 #include "Workspace.h"
 
-#include <QCryptographicHash>
 #include <QDir>
 #include <QFile>
 #include <QSqlDatabase>
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QtTest>
+
+using namespace Qt::StringLiterals;
 
 class tst_DataStore : public QObject
 {
@@ -27,19 +29,11 @@ private Q_SLOTS:
 
 namespace {
 
-QByteArray fileHash(const QString &path)
-{
-    QFile f(path);
-    if (!f.open(QIODevice::ReadOnly))
-        return {};
-    return QCryptographicHash::hash(f.readAll(), QCryptographicHash::Sha256);
-}
-
 // A SQLite file with only the given statements run, made outside DataStore.
 void makeDatabase(const QString &path, const QStringList &statements)
 {
     {
-        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("fixture"));
+        QSqlDatabase db = QSqlDatabase::addDatabase(u"QSQLITE"_s, u"fixture"_s);
         db.setDatabaseName(path);
         QVERIFY(db.open());
         for (const QString &s : statements) {
@@ -48,7 +42,7 @@ void makeDatabase(const QString &path, const QStringList &statements)
         }
         db.close();
     }
-    QSqlDatabase::removeDatabase(QStringLiteral("fixture"));
+    QSqlDatabase::removeDatabase(u"fixture"_s);
 }
 
 int rowCount(const QString &command)
@@ -62,8 +56,6 @@ int rowCount(const QString &command)
 
 }
 
-
-
 void tst_DataStore::newWorkspaceIsComplete()
 {
     TestEnv env;
@@ -75,11 +67,11 @@ void tst_DataStore::newWorkspaceIsComplete()
 
     // Every table command and the two old-format connections are usable.
     QString error;
-    QVERIFY2(DataStore::run(QStringLiteral("TagDef"), {}, &error).isActive(), qPrintable(error));
-    QVERIFY2(DataStore::run(QStringLiteral("Log"), {}, &error).isActive(), qPrintable(error));
+    QVERIFY2(DataStore::run(u"TagDef"_s, {}, &error).isActive(), qPrintable(error));
+    QVERIFY2(DataStore::run(u"Log"_s, {}, &error).isActive(), qPrintable(error));
     QVERIFY(QSqlDatabase::contains(DataStore::kConnOldDB));
     QVERIFY(QSqlDatabase::database(DataStore::kConnOldPatrolData, false).databaseName().isEmpty());
-    QVERIFY(!DataStore::run(QStringLiteral("TagDef_Old"), {}, &error).isActive());
+    QVERIFY(!DataStore::run(u"TagDef_Old"_s, {}, &error).isActive());
     QVERIFY(!error.isEmpty());
 }
 
@@ -88,57 +80,55 @@ void tst_DataStore::reportJoinsTagsAndKeepsUnknownCodes()
     TestEnv env;
     QString error;
     QSqlQuery tag(QSqlDatabase::database(DataStore::kConnTVL));
-    QVERIFY(tag.exec(QStringLiteral("INSERT INTO TagDef (Code, Description) VALUES ('0004A1B2C3', 'Gate')")));
-    QVERIFY(tag.exec(QStringLiteral("INSERT INTO TagDef (Code, Description) VALUES ('0000000009', 'Zulu')")));
-    QSqlQuery tags = DataStore::run(QStringLiteral("rptTagDef"));
+    QVERIFY(tag.exec(u"INSERT INTO TagDef (Code, Description) VALUES ('0004A1B2C3', 'Gate'), ('0000000009', 'Zulu')"_s));
+    QSqlQuery tags = DataStore::run(u"rptTagDef"_s);
     QVERIFY(tags.next()); // in code order
-    QCOMPARE(tags.value(0).toString(), QStringLiteral("0000000009"));
+    QCOMPARE(tags.value(0).toString(), u"0000000009"_s);
     const QList<QVariantList> records = {
         {"2", "FFFF000001", "2024/01/09", "07:00:00"},
         {"1", "0004A1B2C3", "2024/01/08", "08:00:15"},
         {"1", "0004A1B2C3", "2024/01/08", "06:30:00"},
     };
     for (const QVariantList &r : records)
-        QVERIFY2(DataStore::run(QStringLiteral("InsertPatrolData"), r, &error).isActive(), qPrintable(error));
+        QVERIFY2(DataStore::run(u"InsertPatrolData"_s, r, &error).isActive(), qPrintable(error));
 
-    QSqlQuery q = DataStore::run(QStringLiteral("rptPatrolData"), {}, &error);
+    QSqlQuery q = DataStore::run(u"rptPatrolData"_s, {}, &error);
     QVERIFY2(q.isActive(), qPrintable(error));
     QStringList rows;
     while (q.next())
-        rows << QStringList{q.value(0).toString(), q.value(1).toString(), q.value(2).toString(),
-                            q.value(3).toString(), q.value(4).toString()}
-                    .join(QLatin1Char('|'));
+        rows << QStringList{q.value(0).toString(), q.value(1).toString(), q.value(2).toString(), q.value(3).toString(),
+                            q.value(4).toString()}.join(u'|');
     QCOMPARE(rows, (QStringList{"1|0004A1B2C3|2024/01/08|06:30:00|Gate", "1|0004A1B2C3|2024/01/08|08:00:15|Gate",
                                 "2|FFFF000001|2024/01/09|07:00:00|"}));
 
-    QSqlQuery d = DataStore::run(QStringLiteral("GetDescriptionWithSpecCode_TagDef"), {"0004A1B2C3"}, &error);
+    QSqlQuery d = DataStore::run(u"GetDescriptionWithSpecCode_TagDef"_s, {"0004A1B2C3"}, &error);
     QVERIFY(d.next());
-    QCOMPARE(d.value(0).toString(), QStringLiteral("Gate"));
-    QVERIFY(!DataStore::run(QStringLiteral("GetDescriptionWithSpecCode_TagDef"), {"FFFF000001"}).next());
+    QCOMPARE(d.value(0).toString(), u"Gate"_s);
+    QVERIFY(!DataStore::run(u"GetDescriptionWithSpecCode_TagDef"_s, {"FFFF000001"}).next());
 
-    QVERIFY(DataStore::run(QStringLiteral("DeletePatrolData")).isActive());
-    QCOMPARE(rowCount(QStringLiteral("rptPatrolData")), 0);
-    QVERIFY(DataStore::run(QStringLiteral("DeleteTagDef")).isActive());
-    QCOMPARE(rowCount(QStringLiteral("rptTagDef")), 0);
+    QVERIFY(DataStore::run(u"DeletePatrolData"_s).isActive());
+    QCOMPARE(rowCount(u"rptPatrolData"_s), 0);
+    QVERIFY(DataStore::run(u"DeleteTagDef"_s).isActive());
+    QCOMPARE(rowCount(u"rptTagDef"_s), 0);
 }
 
 void tst_DataStore::tagCodeIsUnique()
 {
     TestEnv env;
     QSqlQuery q(QSqlDatabase::database(DataStore::kConnTVL));
-    QVERIFY(q.exec(QStringLiteral("INSERT INTO TagDef (Code, Description) VALUES ('0004A1B2C3', 'Gate')")));
-    QVERIFY(!q.exec(QStringLiteral("INSERT INTO TagDef (Code, Description) VALUES ('0004A1B2C3', 'Other')")));
-    QCOMPARE(rowCount(QStringLiteral("TagDef")), 1);
+    QVERIFY(q.exec(u"INSERT INTO TagDef (Code, Description) VALUES ('0004A1B2C3', 'Gate')"_s));
+    QVERIFY(!q.exec(u"INSERT INTO TagDef (Code, Description) VALUES ('0004A1B2C3', 'Other')"_s));
+    QCOMPARE(rowCount(u"TagDef"_s), 1);
 }
 
 void tst_DataStore::parameterCountIsChecked()
 {
     TestEnv env;
     QString error;
-    QVERIFY(!DataStore::run(QStringLiteral("InsertPatrolData"), {"1", "ABC"}, &error).isActive());
+    QVERIFY(!DataStore::run(u"InsertPatrolData"_s, {"1", "ABC"}, &error).isActive());
     QVERIFY(error.contains(QLatin1String("parameters")));
-    QCOMPARE(rowCount(QStringLiteral("rptPatrolData")), 0);
-    QVERIFY(!DataStore::run(QStringLiteral("NoSuchCommand"), {}, &error).isActive());
+    QCOMPARE(rowCount(u"rptPatrolData"_s), 0);
+    QVERIFY(!DataStore::run(u"NoSuchCommand"_s, {}, &error).isActive());
 }
 
 void tst_DataStore::foreignFileRefusedAndUntouched_data()
@@ -169,43 +159,38 @@ void tst_DataStore::foreignFileRefusedAndUntouched()
 
     TestEnv env(false);
     const QString path = QDir(env.workspace()).filePath(file);
-    if (statements.isEmpty()) {
-        QFile f(path);
-        QVERIFY(f.open(QIODevice::WriteOnly));
-        f.write(text);
-    } else {
+    if (statements.isEmpty())
+        QVERIFY(writeTestFile(path, text));
+    else
         makeDatabase(path, statements);
-    }
-    const QByteArray before = fileHash(path);
+    const QByteArray before = readTestFile(path);
 
     QString error;
     QVERIFY(!DataStore::open(&error));
-    QVERIFY2(error.contains(expected), qPrintable(error));
-    QVERIFY2(error.contains(file), qPrintable(error));
-    QCOMPARE(fileHash(path), before);
-    QVERIFY(!QFileInfo::exists(path + QStringLiteral("-journal")));
+    QVERIFY2(error.contains(expected) && error.contains(file), qPrintable(error));
+    QCOMPARE(readTestFile(path), before);
+    QVERIFY(!QFileInfo::exists(path + u"-journal"_s));
 
     // Running a command later does not sneak past the check either.
-    const QString command = file == QLatin1String("tvl.mdb") ? QStringLiteral("TagDef") : QStringLiteral("Log");
+    const QString command = file == QLatin1String("tvl.mdb") ? u"TagDef"_s : u"Log"_s;
     QVERIFY(!DataStore::run(command, {}, &error).isActive());
-    QCOMPARE(fileHash(path), before);
+    QCOMPARE(readTestFile(path), before);
 }
 
 void tst_DataStore::logReopensAfterClose()
 {
     TestEnv env;
     RecordingReporter reporter;
-    QVERIFY(WriteLog(QStringLiteral("KD"), QStringLiteral("Download")));
+    QVERIFY(WriteLog(u"KD"_s, u"Download"_s));
     DataStore::close();
-    QVERIFY(WriteLog(QStringLiteral("VC"), QStringLiteral("Clear Data")));
+    QVERIFY(WriteLog(u"VC"_s, u"Clear Data"_s));
     QVERIFY(reporter.entries.isEmpty());
 
-    QSqlQuery q = DataStore::run(QStringLiteral("Log"));
+    QSqlQuery q = DataStore::run(u"Log"_s);
     QStringList rows;
     while (q.next()) {
-        QVERIFY(QDateTime::fromString(q.value(QStringLiteral("DateTime")).toString(), QStringLiteral("yyyy-MM-dd hh:mm:ss")).isValid());
-        rows << q.value(QStringLiteral("Command")).toString() + QLatin1Char('=')
-                + q.value(QStringLiteral("Description")).toString();
+        QVERIFY(QDateTime::fromString(q.value(u"DateTime"_s).toString(), u"yyyy-MM-dd hh:mm:ss"_s).isValid());
+        rows << q.value(u"Command"_s).toString() + u'=' + q.value(u"Description"_s).toString();
     }
     QCOMPARE(rows, (QStringList{"KD=Download", "VC=Clear Data"}));
 
@@ -213,10 +198,9 @@ void tst_DataStore::logReopensAfterClose()
     DataStore::close();
     QFile::remove(Workspace::tvlMon());
     QVERIFY(QDir().mkdir(Workspace::tvlMon()));
-    QVERIFY(!WriteLog(QStringLiteral("KC"), QStringLiteral("Clear Data")));
+    QVERIFY(!WriteLog(u"KC"_s, u"Clear Data"_s));
     QCOMPARE(reporter.entries.size(), 1);
-    QVERIFY(reporter.entries.first().isFailure);
-    QVERIFY(reporter.entries.first().text.endsWith(QLatin1String(": MonitorLog ")));
+    QVERIFY(reporter.entries.first().isFailure && reporter.entries.first().text.endsWith(QLatin1String(": MonitorLog ")));
 }
 
 QTEST_GUILESS_MAIN(tst_DataStore)

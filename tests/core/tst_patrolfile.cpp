@@ -1,12 +1,15 @@
 #include "PatrolFile.h"
 #include "RecordingReporter.h"
 #include "TestEnv.h"
+#include "TestFiles.h"
 #include "Workspace.h"
 
 #include <QBuffer>
 #include <QDir>
 #include <QFile>
 #include <QtTest>
+
+using namespace Qt::StringLiterals;
 
 class tst_PatrolFile : public QObject
 {
@@ -23,7 +26,7 @@ private Q_SLOTS:
 
 void tst_PatrolFile::encodesSixDigitsPerByte()
 {
-    const QString record = QStringLiteral("1,ABC,2024/01/31,23:59:05");
+    const QString record = u"1,ABC,2024/01/31,23:59:05"_s;
     QCOMPARE(record.size(), 25);
     const QByteArray line = PatrolFile::encode(record);
     QCOMPARE(line.size(), 150);
@@ -43,11 +46,11 @@ void tst_PatrolFile::everyByteRoundTrips()
     QString back;
     QCOMPARE(PatrolFile::decode(PatrolFile::encode(text), &back), PatrolFile::Decode::Ok);
     QCOMPARE(back, text);
-    QCOMPARE(PatrolFile::fromAnsi("\x80\xe9"), QStringLiteral("\u20ac\u00e9"));
+    QCOMPARE(PatrolFile::fromAnsi("\x80\xe9"), u"\u20ac\u00e9"_s);
     // Byte 0 is the highest group value a line can hold.
     QCOMPARE(PatrolFile::encode(QString(QChar(0))), QByteArray("574139"));
     // A character the code page lacks is written as "?", as the code page conversion does.
-    QCOMPARE(PatrolFile::toAnsi(QStringLiteral("\u65e5")), QByteArray("?"));
+    QCOMPARE(PatrolFile::toAnsi(u"\u65e5"_s), QByteArray("?"));
 }
 
 void tst_PatrolFile::readFailures_data()
@@ -68,92 +71,70 @@ void tst_PatrolFile::readFailures()
     QFETCH(QByteArray, line);
     QFETCH(bool, reported);
     RecordingReporter reporter;
-    QByteArray data = PatrolFile::encode(QStringLiteral("ok")) + "\r\n" + line + "\r\n"
-        + PatrolFile::encode(QStringLiteral("next")) + "\r\n";
+    QByteArray data = PatrolFile::encode(u"ok"_s) + "\r\n" + line + "\r\n" + PatrolFile::encode(u"next"_s) + "\r\n";
     QBuffer buffer(&data);
     buffer.open(QIODevice::ReadOnly);
     QString text;
     QVERIFY(ReadPatrolLine(buffer, text));
-    QCOMPARE(text, QStringLiteral("ok"));
+    QCOMPARE(text, u"ok"_s);
     QVERIFY(!ReadPatrolLine(buffer, text));
-    QCOMPARE(text, QStringLiteral("ok")); // left unchanged
+    QCOMPARE(text, u"ok"_s); // left unchanged
     QCOMPARE(reporter.entries.size(), reported ? 1 : 0);
-    if (reported)
-        QVERIFY(reporter.entries.first().isFailure);
+    QVERIFY(!reported || reporter.entries.first().isFailure);
     // The reader goes on with the following line, and fails quietly at the end.
     QVERIFY(ReadPatrolLine(buffer, text));
-    QCOMPARE(text, QStringLiteral("next"));
+    QCOMPARE(text, u"next"_s);
     QVERIFY(!ReadPatrolLine(buffer, text));
-    QCOMPARE(text, QStringLiteral("next"));
+    QCOMPARE(text, u"next"_s);
     QCOMPARE(reporter.entries.size(), reported ? 1 : 0);
 }
 
 void tst_PatrolFile::fileRoundTrip()
 {
     TestEnv env(false);
-    const QStringList records = {
-        QStringLiteral("1,0004A1B2C3,2024/01/08,08:00:15"),
-        QStringLiteral("12,Caf\u00e9 \u20ac,2024/01/09,23:59:59"),
-        QStringLiteral("3,\u00c4\u00d6\u00dc\u00df,2024/02/29,00:00:00"),
-    };
+    const QStringList records = {u"1,0004A1B2C3,2024/01/08,08:00:15"_s, u"12,Caf\u00e9 \u20ac,2024/01/09,23:59:59"_s,
+                                 u"3,\u00c4\u00d6\u00dc\u00df,2024/02/29,00:00:00"_s};
     QFile file;
     QString error;
     const QString name = PatrolFile::fileNameFor(QDateTime(QDate(2024, 1, 8), QTime(8, 5, 9)));
-    QCOMPARE(name, QStringLiteral("20240108 080509.tvl"));
+    QCOMPARE(name, u"20240108 080509.tvl"_s);
     QVERIFY2(PatrolFile::openForAppend(file, name, &error), qPrintable(error));
     for (const QString &r : records)
         QVERIFY(WritePatrolLine(file, r));
     QVERIFY(!WritePatrolLine(file, QString())); // an empty record is not written
     file.close();
 
-    QFile raw(QDir(Workspace::unapprovedFolder()).filePath(name));
-    QVERIFY(raw.open(QIODevice::ReadOnly));
-    const QByteArray bytes = raw.readAll();
-    raw.close();
-    const QList<QByteArray> lines = bytes.split('\n');
+    const QList<QByteArray> lines = readTestFile(QDir(Workspace::unapprovedFolder()).filePath(name)).split('\n');
     QCOMPARE(lines.size(), records.size() + 1); // CR LF after every line, nothing after the last
     QVERIFY(lines.last().isEmpty());
     for (int i = 0; i < records.size(); ++i) {
         QVERIFY(lines[i].endsWith('\r'));
         QCOMPARE(lines[i].size() - 1, records[i].size() * 6); // one byte per character, é and € included
     }
-
-    QVERIFY(raw.open(QIODevice::ReadOnly));
-    QStringList back;
-    QString text;
-    while (ReadPatrolLine(raw, text))
-        back << text;
-    QCOMPARE(back, records);
+    QCOMPARE(TestEnv::patrolLines(name), records);
 }
 
 void tst_PatrolFile::sameSecondAppends()
 {
     TestEnv env(false);
     const QString name = PatrolFile::fileNameFor(QDateTime(QDate(2024, 12, 31), QTime(23, 0, 1)));
-    QCOMPARE(name, QStringLiteral("20241231 230001.tvl"));
+    QCOMPARE(name, u"20241231 230001.tvl"_s);
     for (const char *record : {"1,A,2024/12/31,22:00:00", "2,B,2024/12/31,22:30:00"}) {
         QFile file;
         QVERIFY(PatrolFile::openForAppend(file, name, nullptr));
         QVERIFY(WritePatrolLine(file, QLatin1String(record)));
     }
-    QFile file(QDir(Workspace::unapprovedFolder()).filePath(name));
-    QVERIFY(file.open(QIODevice::ReadOnly));
-    QString first, second;
-    QVERIFY(ReadPatrolLine(file, first));
-    QVERIFY(ReadPatrolLine(file, second));
-    QCOMPARE(first, QStringLiteral("1,A,2024/12/31,22:00:00"));
-    QCOMPARE(second, QStringLiteral("2,B,2024/12/31,22:30:00"));
+    QCOMPARE(TestEnv::patrolLines(name), (QStringList{"1,A,2024/12/31,22:00:00", "2,B,2024/12/31,22:30:00"}));
 }
 
 void tst_PatrolFile::fullDiskReported()
 {
-    QFile full(QStringLiteral("/dev/full"));
+    QFile full(u"/dev/full"_s);
     if (!full.open(QIODevice::WriteOnly))
         QSKIP("/dev/full is not available");
     RecordingReporter reporter;
-    QVERIFY(!WritePatrolLine(full, QStringLiteral("1,A,2024/12/31,22:00:00")));
-    QCOMPARE(reporter.entries.size(), 1);
-    QVERIFY(reporter.entries.first().isFailure);
+    QVERIFY(!WritePatrolLine(full, u"1,A,2024/12/31,22:00:00"_s));
+    QVERIFY(reporter.entries.size() == 1 && reporter.entries.first().isFailure);
 }
 
 QTEST_GUILESS_MAIN(tst_PatrolFile)

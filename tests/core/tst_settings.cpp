@@ -12,6 +12,8 @@
 #include <stdlib.h>
 #include <unistd.h>
 
+using namespace Qt::StringLiterals;
+
 class tst_Settings : public QObject
 {
     Q_OBJECT
@@ -38,25 +40,21 @@ QString openPty(int &master)
 
 }
 
-
 void tst_Settings::savedValuesReadBack()
 {
     TestEnv env(false);
-    QVERIFY(SaveSetting(QStringLiteral("Terminal"), QStringLiteral("Comport"), QStringLiteral("COM12")));
-    QVERIFY(SaveSetting(QStringLiteral("Security"), QStringLiteral("Password"), QString()));
-    QVERIFY(SaveSetting(QStringLiteral("Terminal"), QStringLiteral("Model"), QStringLiteral("1")));
-    QVERIFY(Settings::SaveAppSetting(QStringLiteral("GridColWidth"), QStringLiteral("datString"),
-                                     QStringLiteral("English"), QStringLiteral("1440")));
-    QCOMPARE(GetSetting(QStringLiteral("Terminal"), QStringLiteral("Comport"), QStringLiteral("COM1")),
-             QStringLiteral("COM12"));
+    QVERIFY(SaveSetting("Terminal", "Comport", "COM12"));
+    QVERIFY(SaveSetting("Security", "Password", QString()));
+    QVERIFY(SaveSetting("Terminal", "Model", "1"));
+    QVERIFY(Settings::SaveAppSetting("GridColWidth", "datString", "English", "1440"));
+    QCOMPARE(GetSetting("Terminal", "Comport", "COM1"), u"COM12"_s);
     // A saved empty value is a value: the default does not come back.
-    QCOMPARE(GetSetting(QStringLiteral("Security"), QStringLiteral("Password"), QStringLiteral("7391")), QString());
-    QCOMPARE(GetSettingNumber(QStringLiteral("Terminal"), QStringLiteral("Model"), 0), 1);
-    QCOMPARE(Settings::filePath(), env.configFolder() + QStringLiteral("/Tavrel/Tavrel.conf"));
+    QCOMPARE(GetSetting("Security", "Password", "7391"), QString());
+    QCOMPARE(GetSettingNumber("Terminal", "Model", 0), 1);
+    QCOMPARE(Settings::filePath(), env.configFolder() + u"/Tavrel/Tavrel.conf"_s);
     QVERIFY(QFileInfo::exists(Settings::filePath()));
-    QVERIFY(QFileInfo::exists(Settings::filePath(QStringLiteral("GridColWidth"))));
-    QCOMPARE(GetSetting(QStringLiteral("datString"), QStringLiteral("English"), QStringLiteral("none")),
-             QStringLiteral("none"));
+    QVERIFY(QFileInfo::exists(Settings::filePath(u"GridColWidth"_s)));
+    QCOMPARE(GetSetting("datString", "English", "none"), u"none"_s);
 }
 
 void tst_Settings::leadingNumber_data()
@@ -84,7 +82,7 @@ void tst_Settings::unreadableStoreIsReported()
     QString error;
     QVERIFY(!Settings::checkStore(&error));
     QVERIFY(error.contains(QLatin1String("Tavrel.conf")));
-    QVERIFY(!SaveSetting(QStringLiteral("Security"), QStringLiteral("Password"), QStringLiteral("x")));
+    QVERIFY(!SaveSetting("Security", "Password", "x"));
     QVERIFY(Settings::lastError().contains(QLatin1String("Tavrel.conf")));
 }
 
@@ -104,7 +102,7 @@ void tst_Settings::comPortNumber()
     QFETCH(int, number);
     QCOMPARE(int(ComPortNumber(name)), number);
     // Only COM1..COM99 are names the program hands out or accepts.
-    QCOMPARE(IsComPortName(name), number > 0 && name == QStringLiteral("COM%1").arg(number));
+    QCOMPARE(IsComPortName(name), number > 0 && name == u"COM%1"_s.arg(number));
 }
 
 void tst_Settings::listComPortsOrderAndStableNames()
@@ -113,33 +111,32 @@ void tst_Settings::listComPortsOrderAndStableNames()
     int master = -1;
     const QString pty = openPty(master);
     QVERIFY(!pty.isEmpty());
-    const QString link = QDir(env.root()).filePath(QStringLiteral("ttyLINK"));
-    QVERIFY(QFile::link(QStringLiteral("/dev/null"), link));
-    const QString plainFile = QDir(env.root()).filePath(QStringLiteral("notadevice"));
+    const QString link = QDir(env.root()).filePath(u"ttyLINK"_s);
+    QVERIFY(QFile::link(u"/dev/null"_s, link));
+    const QString plainFile = QDir(env.root()).filePath(u"notadevice"_s);
     QFile(plainFile).open(QIODevice::WriteOnly);
 
     SetComPortDevice(10, link);
     SetComPortDevice(2, pty);
-    SetComPortDevice(1, QStringLiteral("/dev/null"));
+    SetComPortDevice(1, u"/dev/null"_s);
     SetComPortDevice(5, plainFile);                             // not a device: not listed
-    SetComPortDevice(7, QStringLiteral("/dev/ttyTAVREL_GONE")); // absent: not listed, number kept
-    SaveSetting(QStringLiteral("Ports"), QStringLiteral("ttyS9"), QStringLiteral("/dev/null")); // not COMn
-    SaveSetting(QStringLiteral("Ports"), QStringLiteral("COM03"), QStringLiteral("/dev/null")); // not COMn
+    SetComPortDevice(7, u"/dev/ttyTAVREL_GONE"_s); // absent: not listed, number kept
+    SaveSetting("Ports", "ttyS9", "/dev/null"); // not COMn
+    SaveSetting("Ports", "COM03", "/dev/null"); // not COMn
 
     QStringList names;
     const int count = ListComPorts(names);
     QCOMPARE(count, names.size());
-    QVERIFY(names.contains(QStringLiteral("COM1")));
-    QVERIFY(names.contains(QStringLiteral("COM2")));
-    QVERIFY(names.contains(QStringLiteral("COM10")));
-    QVERIFY(!names.contains(QStringLiteral("COM5")));
-    QVERIFY(!names.contains(QStringLiteral("COM7")));
+    for (const char *name : {"COM1", "COM2", "COM10"})
+        QVERIFY2(names.contains(QLatin1String(name)), name);
+    for (const char *name : {"COM5", "COM7"})
+        QVERIFY2(!names.contains(QLatin1String(name)), name);
     for (int i = 1; i < names.size(); ++i)
         QVERIFY2(ComPortNumber(names[i - 1]) < ComPortNumber(names[i]), qPrintable(names.join(QLatin1Char(' '))));
 
     // Every serial device of the machine got exactly one name, none of the taken ones.
     QSettings store(Settings::filePath(), QSettings::IniFormat);
-    store.beginGroup(QStringLiteral("Ports"));
+    store.beginGroup(u"Ports"_s);
     for (const QSerialPortInfo &info : QSerialPortInfo::availablePorts()) {
         QStringList holders;
         for (const QString &key : store.childKeys())
@@ -156,7 +153,7 @@ void tst_Settings::listComPortsOrderAndStableNames()
     QCOMPARE(ListComPorts(again), count);
     QCOMPARE(again, names);
     QSettings reread(Settings::filePath(), QSettings::IniFormat);
-    reread.beginGroup(QStringLiteral("Ports"));
+    reread.beginGroup(u"Ports"_s);
     QCOMPARE(reread.childKeys(), keysAfterFirst);
     QCOMPARE(ComPortDevice(2), pty);
 
@@ -165,7 +162,7 @@ void tst_Settings::listComPortsOrderAndStableNames()
     if (!QFileInfo::exists(pty)) {
         QStringList after;
         ListComPorts(after);
-        QVERIFY(!after.contains(QStringLiteral("COM2")));
+        QVERIFY(!after.contains(u"COM2"_s));
         QCOMPARE(ComPortDevice(2), pty);
     }
 }

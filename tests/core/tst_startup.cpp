@@ -7,6 +7,7 @@
 #include "Workspace.h"
 #include "RecordingReporter.h"
 #include "TestEnv.h"
+#include "TestFiles.h"
 
 #include <QDir>
 #include <QFile>
@@ -18,6 +19,8 @@
 
 #include <cstdio>
 #include <cstring>
+
+using namespace Qt::StringLiterals;
 
 namespace {
 
@@ -32,22 +35,18 @@ public:
     QString failureText;
     int failureNumber = 0;
 
-    void alreadyRunning(const QString &text) override { calls << QStringLiteral("alreadyRunning:") + text; }
-    bool selectLanguage() override
-    {
-        calls << QStringLiteral("language");
-        return languageAnswer;
-    }
-    void runSearchWizard() override { calls << QStringLiteral("wizard"); }
+    void alreadyRunning(const QString &text) override { calls << u"alreadyRunning:"_s + text; }
+    bool selectLanguage() override { calls << u"language"_s; return languageAnswer; }
+    void runSearchWizard() override { calls << u"wizard"_s; }
     bool askPassword() override
     {
-        calls << QStringLiteral("password");
+        calls << u"password"_s;
         passwordSeen = AppState::password;
         return passwordAnswer;
     }
     void showFailure(const QString &description, int number) override
     {
-        calls << QStringLiteral("failure");
+        calls << u"failure"_s;
         failureText = description;
         failureNumber = number;
     }
@@ -59,8 +58,8 @@ struct Fixture
     QTemporaryDir dir;
     Fixture()
     {
-        Settings::setConfigFolder(dir.filePath(QStringLiteral("config")));
-        AppState::password = QStringLiteral("unset");
+        Settings::setConfigFolder(dir.filePath(u"config"_s));
+        AppState::password = u"unset"_s;
         AppState::autoDownload = -1;
         AppState::terminalFamily = -1;
     }
@@ -69,9 +68,14 @@ struct Fixture
         DataStore::close();
         Settings::setConfigFolder(QString());
     }
-    QString workspace() const { return dir.filePath(QStringLiteral("ws")); }
-    QString lock() const { return dir.filePath(QStringLiteral("tavrel.lock")); }
-    QString marker() const { return workspace() + QStringLiteral("/FirstLoad.txt"); }
+    QString workspace() const { return dir.filePath(u"ws"_s); }
+    QString lock() const { return dir.filePath(u"tavrel.lock"_s); }
+    QString marker() const { return workspace() + u"/FirstLoad.txt"_s; }
+    // One start with `ui` over the workspace, holding the lock file `lock`.
+    Startup::Result run(StartupUi &ui, const QString &lock = u"tavrel.lock"_s)
+    {
+        return Startup(ui, dir.filePath(lock)).run(workspace());
+    }
 };
 
 }
@@ -95,17 +99,15 @@ void tst_Startup::freshInstallRunsEveryStep()
 {
     Fixture f;
     ScriptedUi ui;
-    Startup startup(ui, f.lock());
-    QCOMPARE(startup.run(f.workspace()), Startup::Result::ShowMainWindow);
+    QCOMPARE(f.run(ui), Startup::Result::ShowMainWindow);
     QCOMPARE(ui.calls, (QStringList{"language", "wizard", "password"}));
-    QCOMPARE(ui.passwordSeen, QStringLiteral("7391"));
-    QCOMPARE(AppState::autoDownload, qint16(1));
-    QCOMPARE(AppState::terminalFamily, qint16(0));
+    QCOMPARE(ui.passwordSeen, u"7391"_s);
+    QCOMPARE((QList<int>{AppState::autoDownload, AppState::terminalFamily}), (QList<int>{1, 0}));
     QCOMPARE(Workspace::current(), f.workspace());
 
-    QCOMPARE(GetSetting(QStringLiteral("Install"), QStringLiteral("Date")),
+    QCOMPARE(GetSetting(u"Install"_s, u"Date"_s),
              QLocale::system().toString(QDate::currentDate(), QLocale::ShortFormat));
-    QCOMPARE(GetSetting(QStringLiteral("Install"), QStringLiteral("Path")), f.workspace());
+    QCOMPARE(GetSetting(u"Install"_s, u"Path"_s), f.workspace());
     QVERIFY(!QFileInfo::exists(f.marker()));
     for (const char *name : {"tvl.mdb", "tvl.mon", "Unapproved", "Approved"})
         QVERIFY2(QFileInfo::exists(f.workspace() + QLatin1Char('/') + QLatin1String(name)), name);
@@ -116,8 +118,7 @@ void tst_Startup::freshInstallRunsEveryStep()
     // The next start has no first-start steps.
     DataStore::close();
     ScriptedUi next;
-    Startup again(next, f.dir.filePath(QStringLiteral("other.lock")));
-    QCOMPARE(again.run(f.workspace()), Startup::Result::ShowMainWindow);
+    QCOMPARE(f.run(next, u"other.lock"_s), Startup::Result::ShowMainWindow);
     QCOMPARE(next.calls, QStringList{"password"});
 }
 
@@ -127,12 +128,11 @@ void tst_Startup::languageCancelledKeepsMarker()
     for (int round = 0; round < 2; ++round) {
         ScriptedUi ui;
         ui.languageAnswer = false;
-        Startup startup(ui, f.lock());
-        QCOMPARE(startup.run(f.workspace()), Startup::Result::Cancelled);
+        QCOMPARE(f.run(ui), Startup::Result::Cancelled);
         QCOMPARE(ui.calls, QStringList{"language"});
         QVERIFY(QFileInfo::exists(f.marker()));
         QVERIFY(!QFileInfo::exists(Settings::filePath()));
-        QVERIFY(!QFileInfo::exists(f.workspace() + QStringLiteral("/tvl.mdb")));
+        QVERIFY(!QFileInfo::exists(f.workspace() + u"/tvl.mdb"_s));
     }
 }
 
@@ -141,14 +141,13 @@ void tst_Startup::passwordCancelledAfterFirstStart()
     Fixture f;
     ScriptedUi ui;
     ui.passwordAnswer = false;
-    Startup startup(ui, f.lock());
-    QCOMPARE(startup.run(f.workspace()), Startup::Result::Cancelled);
+    QCOMPARE(f.run(ui), Startup::Result::Cancelled);
     QCOMPARE(ui.calls, (QStringList{"language", "wizard", "password"}));
-    QVERIFY(!GetSetting(QStringLiteral("Install"), QStringLiteral("Date")).isEmpty());
-    QCOMPARE(GetSetting(QStringLiteral("Install"), QStringLiteral("Path")), f.workspace());
+    QVERIFY(!GetSetting(u"Install"_s, u"Date"_s).isEmpty());
+    QCOMPARE(GetSetting(u"Install"_s, u"Path"_s), f.workspace());
     QVERIFY(!QFileInfo::exists(f.marker()));
     // Nothing after the password ran.
-    QVERIFY(!QFileInfo::exists(f.workspace() + QStringLiteral("/tvl.mon")));
+    QVERIFY(!QFileInfo::exists(f.workspace() + u"/tvl.mon"_s));
     QCOMPARE(AppState::autoDownload, qint16(-1));
 }
 
@@ -156,41 +155,33 @@ void tst_Startup::foldersCreatedExistingUntouched()
 {
     Fixture f;
     const QDir ws(f.workspace());
-    QVERIFY(QDir().mkpath(ws.filePath(QStringLiteral("Approved"))));
-    QFile kept(ws.filePath(QStringLiteral("Approved/20240108 080000.tvl")));
-    QVERIFY(kept.open(QIODevice::WriteOnly));
-    kept.write("574090\r\n");
-    kept.close();
+    const QString kept = ws.filePath(u"Approved/20240108 080000.tvl"_s);
+    QVERIFY(QDir().mkpath(ws.filePath(u"Approved"_s)) && writeTestFile(kept, "574090\r\n"));
 
     ScriptedUi ui;
-    Startup startup(ui, f.lock());
-    QCOMPARE(startup.run(f.workspace()), Startup::Result::ShowMainWindow);
+    QCOMPARE(f.run(ui), Startup::Result::ShowMainWindow);
     QCOMPARE(ui.calls, QStringList{"password"}); // an existing workspace has no marker
-    QVERIFY(QFileInfo(ws.filePath(QStringLiteral("Unapproved"))).isDir());
-    QVERIFY(kept.open(QIODevice::ReadOnly));
-    QCOMPARE(kept.readAll(), QByteArray("574090\r\n"));
-    QCOMPARE(ws.entryList({QStringLiteral("*.tvl")}, QDir::Files).size(), 0);
-    QCOMPARE(QDir(ws.filePath(QStringLiteral("Approved"))).entryList(QDir::Files).size(), 1);
+    QVERIFY(QFileInfo(ws.filePath(u"Unapproved"_s)).isDir());
+    QCOMPARE(readTestFile(kept), QByteArray("574090\r\n"));
+    QCOMPARE(ws.entryList({u"*.tvl"_s}, QDir::Files).size(), 0);
+    QCOMPARE(QDir(ws.filePath(u"Approved"_s)).entryList(QDir::Files).size(), 1);
 }
 
 void tst_Startup::settingsReadByLeadingDigits()
 {
     Fixture f;
-    SaveSetting(QStringLiteral("Security"), QStringLiteral("Password"), QStringLiteral("s3cret"));
-    SaveSetting(QStringLiteral("AutoDownload"), QStringLiteral("Enable"), QStringLiteral("0 (off)"));
-    SaveSetting(QStringLiteral("Terminal"), QStringLiteral("Model"), QStringLiteral("1abc"));
+    SaveSetting("Security", "Password", "s3cret");
+    SaveSetting("AutoDownload", "Enable", "0 (off)");
+    SaveSetting("Terminal", "Model", "1abc");
     ScriptedUi ui;
-    Startup startup(ui, f.lock());
-    QCOMPARE(startup.run(f.workspace()), Startup::Result::ShowMainWindow);
-    QCOMPARE(ui.passwordSeen, QStringLiteral("s3cret"));
-    QCOMPARE(AppState::autoDownload, qint16(0));
-    QCOMPARE(AppState::terminalFamily, qint16(1));
+    QCOMPARE(f.run(ui), Startup::Result::ShowMainWindow);
+    QCOMPARE(ui.passwordSeen, u"s3cret"_s);
+    QCOMPARE((QList<int>{AppState::autoDownload, AppState::terminalFamily}), (QList<int>{0, 1}));
 
     DataStore::close();
-    SaveSetting(QStringLiteral("AutoDownload"), QStringLiteral("Enable"), QStringLiteral("on"));
+    SaveSetting(u"AutoDownload"_s, u"Enable"_s, u"on"_s);
     ScriptedUi second;
-    Startup again(second, f.dir.filePath(QStringLiteral("other.lock")));
-    QCOMPARE(again.run(f.workspace()), Startup::Result::ShowMainWindow);
+    QCOMPARE(f.run(second, u"other.lock"_s), Startup::Result::ShowMainWindow);
     QCOMPARE(AppState::autoDownload, qint16(0));
 }
 
@@ -199,55 +190,43 @@ void tst_Startup::failuresStopStartup()
     {
         // tvl.mdb that is not a database: reported after the password, file kept.
         Fixture f;
-        QVERIFY(QDir().mkpath(f.workspace()));
-        QFile bad(f.workspace() + QStringLiteral("/tvl.mdb"));
-        QVERIFY(bad.open(QIODevice::WriteOnly));
-        bad.write("not a database");
-        bad.close();
+        QVERIFY(QDir().mkpath(f.workspace()) && writeTestFile(f.workspace() + u"/tvl.mdb"_s, "not a database"));
         ScriptedUi ui;
-        Startup startup(ui, f.lock());
-        QCOMPARE(startup.run(f.workspace()), Startup::Result::Failed);
+        QCOMPARE(f.run(ui), Startup::Result::Failed);
         QCOMPARE(ui.calls, (QStringList{"password", "failure"}));
         QCOMPARE(ui.failureNumber, Startup::kDatabaseError);
         QVERIFY(ui.failureText.contains(QLatin1String("tvl.mdb")));
-        QVERIFY(bad.open(QIODevice::ReadOnly));
-        QCOMPARE(bad.readAll(), QByteArray("not a database"));
-        QVERIFY(!QFileInfo::exists(f.workspace() + QStringLiteral("/Unapproved")));
+        QCOMPARE(readTestFile(f.workspace() + u"/tvl.mdb"_s), QByteArray("not a database"));
+        QVERIFY(!QFileInfo::exists(f.workspace() + u"/Unapproved"_s));
         QCOMPARE(AppState::autoDownload, qint16(-1));
     }
     {
         // A file where a patrol-data folder belongs.
         Fixture f;
-        QVERIFY(QDir().mkpath(f.workspace()));
-        QFile blocker(f.workspace() + QStringLiteral("/Unapproved"));
-        QVERIFY(blocker.open(QIODevice::WriteOnly));
-        blocker.close();
+        QVERIFY(QDir().mkpath(f.workspace()) && writeTestFile(f.workspace() + u"/Unapproved"_s, {}));
         ScriptedUi ui;
-        Startup startup(ui, f.lock());
-        QCOMPARE(startup.run(f.workspace()), Startup::Result::Failed);
+        QCOMPARE(f.run(ui), Startup::Result::Failed);
         QCOMPARE(ui.failureNumber, Startup::kFileAccessError);
         QVERIFY(ui.failureText.contains(QLatin1String("Unapproved")));
-        QVERIFY(!QFileInfo::exists(f.workspace() + QStringLiteral("/Approved")));
+        QVERIFY(!QFileInfo::exists(f.workspace() + u"/Approved"_s));
     }
     {
         // An unreadable settings store stops before anything is asked or written.
         Fixture f;
         QVERIFY(QDir().mkpath(Settings::filePath()));
         ScriptedUi ui;
-        Startup startup(ui, f.lock());
-        QCOMPARE(startup.run(f.workspace()), Startup::Result::Failed);
+        QCOMPARE(f.run(ui), Startup::Result::Failed);
         QCOMPARE(ui.calls, QStringList{"failure"});
         QCOMPARE(ui.failureNumber, Startup::kFileAccessError);
         QVERIFY(QFileInfo::exists(f.marker()));
     }
 }
 
-
 void tst_Startup::secondProcessRefused()
 {
     Fixture f;
     QProcess holder;
-    holder.start(QCoreApplication::applicationFilePath(), {QStringLiteral("--hold-lock"), f.lock()});
+    holder.start(QCoreApplication::applicationFilePath(), {u"--hold-lock"_s, f.lock()});
     QVERIFY(holder.waitForStarted());
     QVERIFY(holder.waitForReadyRead(20000));
     QCOMPARE(holder.readLine().trimmed(), QByteArray("locked"));
@@ -262,15 +241,14 @@ void tst_Startup::secondProcessRefused()
     holder.kill();
     QVERIFY(holder.waitForFinished());
     ScriptedUi after;
-    Startup next(after, f.lock());
-    QCOMPARE(next.run(f.workspace()), Startup::Result::ShowMainWindow);
+    QCOMPARE(f.run(after), Startup::Result::ShowMainWindow);
 }
 
 void tst_Startup::missingDatabaseRecreatedAndReported_data()
 {
     QTest::addColumn<QString>("name");
-    QTest::newRow("tag table") << QStringLiteral("tvl.mdb");
-    QTest::newRow("log") << QStringLiteral("tvl.mon");
+    QTest::newRow("tag table") << u"tvl.mdb"_s;
+    QTest::newRow("log") << u"tvl.mon"_s;
 }
 
 void tst_Startup::missingDatabaseRecreatedAndReported()
@@ -280,8 +258,7 @@ void tst_Startup::missingDatabaseRecreatedAndReported()
     RecordingReporter reporter;
     {
         ScriptedUi ui;
-        Startup startup(ui, f.lock());
-        QCOMPARE(startup.run(f.workspace()), Startup::Result::ShowMainWindow);
+        QCOMPARE(f.run(ui), Startup::Result::ShowMainWindow);
     }
     QVERIFY(reporter.entries.isEmpty()); // a new workspace makes its databases silently
     DataStore::close();
@@ -289,14 +266,13 @@ void tst_Startup::missingDatabaseRecreatedAndReported()
     QVERIFY(QFile::remove(ws.filePath(name)));
 
     ScriptedUi ui;
-    Startup again(ui, f.dir.filePath(QStringLiteral("other.lock")));
-    QCOMPARE(again.run(f.workspace()), Startup::Result::ShowMainWindow);
+    QCOMPARE(f.run(ui, u"other.lock"_s), Startup::Result::ShowMainWindow);
     QCOMPARE(reporter.entries.size(), 1);
     QVERIFY(reporter.entries.first().text.contains(name));
-    QVERIFY(TestEnv::logEntries().last().startsWith(QStringLiteral("DB/")));
+    QVERIFY(TestEnv::logEntries().last().startsWith(u"DB/"_s));
     // Made complete in a temporary file and renamed: nothing else is left beside it.
-    QCOMPARE(ws.entryList({QStringLiteral("tvl.*")}, QDir::Files),
-             (QStringList{QStringLiteral("tvl.mdb"), QStringLiteral("tvl.mon")}));
+    QCOMPARE(ws.entryList({u"tvl.*"_s}, QDir::Files),
+             (QStringList{u"tvl.mdb"_s, u"tvl.mon"_s}));
 }
 
 // "--hold-lock PATH": takes the lock, says so and waits to be killed, like a

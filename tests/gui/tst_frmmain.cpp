@@ -24,6 +24,8 @@
 #include <QTimer>
 #include <QtTest>
 
+using namespace Qt::StringLiterals;
+
 class tst_frmMain : public QObject
 {
     Q_OBJECT
@@ -34,29 +36,13 @@ private Q_SLOTS:
     void vxTimeOutKeepsDownloadButtonOff();
 };
 
-namespace {
-
-QAction *menuItem(frmMain &window, const char *menu, const char *item)
-{
-    auto *m = window.findChild<QMenu *>(QLatin1String(menu));
-    if (!m)
-        return nullptr;
-    for (QAction *a : m->actions())
-        if (a->objectName() == QLatin1String(item))
-            return a;
-    return nullptr;
-}
-
-}
-
-
 void tst_frmMain::menusByName()
 {
     frmMain window;
-    auto *file = window.findChild<QMenu *>(QStringLiteral("mnuFile"));
-    auto *view = window.findChild<QMenu *>(QStringLiteral("mnuView"));
-    auto *tool = window.findChild<QMenu *>(QStringLiteral("mnuTool"));
-    auto *help = window.findChild<QMenu *>(QStringLiteral("mnuHelp"));
+    auto *file = window.findChild<QMenu *>(u"mnuFile"_s);
+    auto *view = window.findChild<QMenu *>(u"mnuView"_s);
+    auto *tool = window.findChild<QMenu *>(u"mnuTool"_s);
+    auto *help = window.findChild<QMenu *>(u"mnuHelp"_s);
     QVERIFY(file && view && tool && help);
     // The pop-up menus exist but stay out of the menu bar.
     const QList<QAction *> bar = window.menuBar()->actions();
@@ -64,18 +50,15 @@ void tst_frmMain::menusByName()
     for (const char *popup : {"mnuPopPatrolDataFile", "mnuPopTagDef", "mnuPopDefineTag", "mnuSystray"})
         QVERIFY2(window.menu(QLatin1String(popup)), popup);
     // Hidden items are hidden.
-    QVERIFY(!window.action(QStringLiteral("mnuFiles_2"))->isVisible());
-    QVERIFY(!window.action(QStringLiteral("mnuHelps_0"))->isVisible());
-    QVERIFY(window.action(QStringLiteral("mnuHelps_2"))->isVisible());
-    QVERIFY(window.action(QStringLiteral("mnuViews_1"))->isEnabled());
+    QVERIFY(!window.action(u"mnuFiles_2"_s)->isVisible() && !window.action(u"mnuHelps_0"_s)->isVisible());
+    QVERIFY(window.action(u"mnuHelps_2"_s)->isVisible() && window.action(u"mnuViews_1"_s)->isEnabled());
 }
-
 
 void tst_frmMain::changePasswordFromToolsMenu()
 {
     TestEnv env(false);
     RecordingReporter reporter;
-    AppState::password = QStringLiteral("7391");
+    AppState::password = u"7391"_s;
     frmMain window;
     window.show();
 
@@ -85,13 +68,12 @@ void tst_frmMain::changePasswordFromToolsMenu()
         auto *dialog = qobject_cast<frmPasswordChange *>(QApplication::activeModalWidget());
         QVERIFY(dialog);
         seen = true;
-        QTest::keyClicks(dialog->findChild<QLineEdit *>(QStringLiteral("txtPassword")), QStringLiteral("4242"));
-        QTest::mouseClick(dialog->findChild<QPushButton *>(QStringLiteral("cmdCtrl_0")), Qt::LeftButton);
+        QTest::keyClicks(dialog->findChild<QLineEdit *>(u"txtPassword"_s), u"4242"_s);
+        QTest::mouseClick(dialog->findChild<QPushButton *>(u"cmdCtrl_0"_s), Qt::LeftButton);
     });
-    menuItem(window, "mnuTool", "mnuTools_1")->trigger();
+    window.action(u"mnuTools_1"_s)->trigger(); // its place in the Tools menu is checked with every command
     QVERIFY(seen);
-    QCOMPARE(GetSetting(QStringLiteral("Security"), QStringLiteral("Password")), QStringLiteral("4242"));
-    QCOMPARE(AppState::password, QStringLiteral("4242"));
+    QCOMPARE((QStringList{GetSetting("Security", "Password"), AppState::password}), (QStringList{"4242", "4242"}));
     QVERIFY(!QApplication::activeModalWidget());
     QVERIFY(reporter.entries.isEmpty());
 }
@@ -102,7 +84,7 @@ void tst_frmMain::downloadButtonSavesAFile()
     CRes::destroyInstance();
     RecordingReporter reporter;
     SimulatorHost<KrTerminalSim> host;
-    const QString link = env.root() + QStringLiteral("/ttyKR");
+    const QString link = env.root() + u"/ttyKR"_s;
     QVERIFY(host.call([&] {
         host.sim()->setRecords(KrTerminalSim::generateRecords(5));
         return host.sim()->start(link, nullptr);
@@ -112,21 +94,18 @@ void tst_frmMain::downloadButtonSavesAFile()
 
     frmMain window;
     window.show();
-    auto *toolbar = window.findChild<QToolBar *>(QStringLiteral("Toolbar2"));
+    auto *toolbar = window.findChild<QToolBar *>(u"Toolbar2"_s);
     QVERIFY(toolbar);
-    QAction *download = window.findChild<QAction *>(QStringLiteral("download"));
+    QAction *download = window.findChild<QAction *>(u"download"_s);
     QVERIFY(download && download->isEnabled());
     QCOMPARE(download->toolTip(), CRes::instance().ResString(196));
     auto *button = qobject_cast<QToolButton *>(toolbar->widgetForAction(download));
     QVERIFY(button);
     // The dialog runs modally and closes itself when the terminal is empty.
     QTest::mouseClick(button, Qt::LeftButton);
-    QVERIFY(!window.CurrentFilePath().isEmpty());
-    QVERIFY(QFile::exists(window.CurrentFilePath()));
-    QVERIFY(window.CurrentFilePath().startsWith(Workspace::unapprovedFolder()));
+    QVERIFY(QFile::exists(window.CurrentFilePath()) && window.CurrentFilePath().startsWith(Workspace::unapprovedFolder()));
     QVERIFY(window.statusBar()->findChild<QLabel *>()->text().startsWith(QLatin1String("Patrol data file: ")));
-    QVERIFY(download->isEnabled());
-    QVERIFY(window.disconnect_flag);
+    QVERIFY(download->isEnabled() && window.disconnect_flag);
     QVERIFY(reporter.entries.isEmpty());
     CRes::destroyInstance();
 }
@@ -137,7 +116,7 @@ void tst_frmMain::vxTimeOutKeepsDownloadButtonOff()
     CRes::destroyInstance();
     RecordingReporter reporter;
     SimulatorHost<VxCradleSim> host;
-    const QString link = env.root() + QStringLiteral("/ttyVX");
+    const QString link = env.root() + u"/ttyVX"_s;
     QVERIFY(host.call([&] {
         host.sim()->setRecords(VxCradleSim::sampleRecords(6));
         host.sim()->vanishAfterRecords(3);
@@ -147,13 +126,12 @@ void tst_frmMain::vxTimeOutKeepsDownloadButtonOff()
     AppState::terminalFamily = 1;
 
     frmMain window;
-    QAction *download = window.findChild<QAction *>(QStringLiteral("download"));
+    QAction *download = window.findChild<QAction *>(u"download"_s);
     // A VX terminal starts logged off: no download until a logon.
     QVERIFY(!download->isEnabled());
     window.DownloadPatrolData(false);
-    QVERIFY(!window.disconnect_flag);
-    QVERIFY(!download->isEnabled());
-    QCOMPARE(reporter.texts().last(), QStringLiteral("Time out,\r\nplease check the connection and log on again"));
+    QVERIFY(!window.disconnect_flag && !download->isEnabled());
+    QCOMPARE(reporter.texts().last(), u"Time out,\r\nplease check the connection and log on again"_s);
     // The partial file is still shown.
     QVERIFY(QFile::exists(window.CurrentFilePath()));
     AppState::terminalFamily = 0;

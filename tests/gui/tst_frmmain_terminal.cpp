@@ -21,6 +21,8 @@
 #include <QTimer>
 #include <QtTest>
 
+using namespace Qt::StringLiterals;
+
 // The main window's terminal commands: the automatic download, the options
 // and the maintenance dialog with the refresh after a download in it.
 class tst_frmMainTerminal : public QObject
@@ -42,7 +44,7 @@ namespace {
 
 int savedFiles()
 {
-    return QDir(Workspace::unapprovedFolder()).entryList({QStringLiteral("*.tvl")}, QDir::Files).size();
+    return QDir(Workspace::unapprovedFolder()).entryList({u"*.tvl"_s}, QDir::Files).size();
 }
 
 // Runs `f` on the modal dialog of type T once it is open.
@@ -64,7 +66,7 @@ void tst_frmMainTerminal::init()
     CRes::destroyInstance();
     AppState::autoDownload = 1;
     AppState::terminalFamily = 0;
-    AppState::password = QStringLiteral("7391");
+    AppState::password = u"7391"_s;
     DownloadState::m_blnCancelDownload = false;
 }
 
@@ -115,20 +117,18 @@ void tst_frmMainTerminal::optionsSwitchToVxLogsOff()
 {
     RecordingReporter reporter;
     frmMain window;
-    QAction *download = window.action(QStringLiteral("download"));
+    QAction *download = window.action(u"download"_s);
     QVERIFY(download->isEnabled());
     whenOpen<frmOptions>([](frmOptions &d) {
-        d.findChild<QComboBox *>(QStringLiteral("cboTerminalModel"))->setCurrentIndex(1);
-        QTest::mouseClick(d.findChild<QPushButton *>(QStringLiteral("cmd_0")), Qt::LeftButton);
+        d.findChild<QComboBox *>(u"cboTerminalModel"_s)->setCurrentIndex(1);
+        QTest::mouseClick(d.findChild<QPushButton *>(u"cmd_0"_s), Qt::LeftButton);
     });
-    window.action(QStringLiteral("mnuTools_6"))->trigger();
-    QCOMPARE(AppState::terminalFamily, qint16(1));
-    QCOMPARE(AppState::autoDownload, qint16(0));
-    QVERIFY(!download->isEnabled());
-    QVERIFY(window.tmrAutoDownload().isActive());
+    window.action(u"mnuTools_6"_s)->trigger();
+    QCOMPARE((QList<int>{AppState::terminalFamily, AppState::autoDownload}), (QList<int>{1, 0}));
+    QVERIFY(!download->isEnabled() && window.tmrAutoDownload().isActive());
     bool shown = false;
     for (QLabel *label : window.statusBar()->findChildren<QLabel *>())
-        shown = shown || label->text() == CRes::instance().ResString(172) + QStringLiteral(": VX700A/700N/KR60");
+        shown = shown || label->text() == CRes::instance().ResString(172) + u": VX700A/700N/KR60"_s;
     QVERIFY(shown);
 }
 
@@ -137,20 +137,19 @@ void tst_frmMainTerminal::downloadInMaintenanceDialogRefreshesTheTree()
     RecordingReporter reporter;
     AppState::autoDownload = 0;
     for (const char *key : {"AutoClearData", "AutoUpdateTime", "AutoPowerDown"})
-        SaveSetting(QStringLiteral("Terminal"), QLatin1String(key), QStringLiteral("0"));
+        SaveSetting("Terminal", QLatin1String(key), "0");
     KrSimFixture terminal(1, m_env.get());
     terminal.sim([](KrTerminalSim &s) { s.setRecords(KrTerminalSim::generateRecords(4)); });
     frmMain window;
     QVERIFY(window.CurrentFilePath().isEmpty());
     whenOpen<frmTerminalConfiguration_KR>([](frmTerminalConfiguration_KR &d) {
-        d.findChild<QComboBox *>(QStringLiteral("cboCommPort"))->setCurrentText(QStringLiteral("COM1"));
+        d.findChild<QComboBox *>(u"cboCommPort"_s)->setCurrentText(u"COM1"_s);
         QTest::mouseClick(d.button(10), Qt::LeftButton);
         d.reject();
     });
-    window.action(QStringLiteral("mnuTools_3"))->trigger();
+    window.action(u"mnuTools_3"_s)->trigger();
     QCOMPARE(savedFiles(), 1);
-    QVERIFY(window.CurrentFilePath().endsWith(QLatin1String(".tvl")));
-    QVERIFY(DownloadState::savedFile);
+    QVERIFY(window.CurrentFilePath().endsWith(QLatin1String(".tvl")) && DownloadState::savedFile);
 }
 
 QTEST_MAIN(tst_frmMainTerminal)

@@ -1,5 +1,6 @@
 #include "GuiHelpers.h"
 #include "RecordingReporter.h"
+#include "TestFiles.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -11,6 +12,8 @@
 
 #include <functional>
 
+using namespace Qt::StringLiterals;
+
 class tst_GuiHelpers : public QObject
 {
     Q_OBJECT
@@ -20,8 +23,8 @@ private Q_SLOTS:
     void nameFilters_data();
     void nameFilters();
     void saveNewFile();
-    void saveOverExistingAsksAgain();
-    void saveCancelled();
+    void saveOverExisting_data();
+    void saveOverExisting();
     void openNeedsNoExistingFile();
 
 private:
@@ -53,16 +56,13 @@ public:
         m_timer.start();
     }
 
-    QStringList proposed;
-    QStringList titles;
-    QStringList folders;
-    int shown() const { return int(proposed.size()); }
+    QStringList proposed, titles, folders;
 
     static Step choose(const QString &path)
     {
         return [path](QFileDialog &d) {
             // Typed into the file name box, as a user would.
-            auto *edit = d.findChild<QLineEdit *>(QStringLiteral("fileNameEdit"));
+            auto *edit = d.findChild<QLineEdit *>(u"fileNameEdit"_s);
             QVERIFY(edit);
             edit->setText(path);
             QMetaObject::invokeMethod(&d, "accept"); // as the Save or Open button does
@@ -97,19 +97,19 @@ void tst_GuiHelpers::initTestCase()
 void tst_GuiHelpers::selectComboText()
 {
     QComboBox combo;
-    SelectComboText(combo, QStringLiteral("COM1"));
+    SelectComboText(combo, u"COM1"_s);
     QCOMPARE(combo.currentIndex(), -1); // an empty list is left alone
 
-    combo.addItems({QStringLiteral("COM1"), QStringLiteral("COM2"), QStringLiteral("COM10")});
-    SelectComboText(combo, QStringLiteral("COM10"));
+    combo.addItems({u"COM1"_s, u"COM2"_s, u"COM10"_s});
+    SelectComboText(combo, u"COM10"_s);
     QCOMPARE(combo.currentIndex(), 2);
-    SelectComboText(combo, QStringLiteral("COM3"));
+    SelectComboText(combo, u"COM3"_s);
     QCOMPARE(combo.currentIndex(), 0);
     combo.setCurrentIndex(1);
-    SelectComboText(combo, QStringLiteral("com2")); // exact: case counts
+    SelectComboText(combo, u"com2"_s); // exact: case counts
     QCOMPARE(combo.currentIndex(), 0);
-    SelectComboText(combo, QStringLiteral("COM1"));
-    QCOMPARE(combo.currentText(), QStringLiteral("COM1"));
+    SelectComboText(combo, u"COM1"_s);
+    QCOMPARE(combo.currentText(), u"COM1"_s);
 }
 
 void tst_GuiHelpers::nameFilters_data()
@@ -138,50 +138,39 @@ void tst_GuiHelpers::saveNewFile()
     QTemporaryDir dir;
     RecordingReporter reporter;
     auto dialog = plainDialog();
-    const QString target = dir.filePath(QStringLiteral("20240108.tag"));
+    const QString target = dir.filePath(u"20240108.tag"_s);
     DialogScript script(*dialog, {DialogScript::choose(target)});
-    QString fileName = QStringLiteral("20240108");
-    QVERIFY(ShowSaveDialog(*dialog, QStringLiteral("Export"), dir.path(), QStringLiteral("(*.tag)|*.tag"), fileName));
+    QString fileName = u"20240108"_s;
+    QVERIFY(ShowSaveDialog(*dialog, u"Export"_s, dir.path(), u"(*.tag)|*.tag"_s, fileName));
     QCOMPARE(fileName, target);
-    QCOMPARE(script.proposed, QStringList{"20240108"});
-    QCOMPARE(script.titles, QStringList{"Export"});
-    QCOMPARE(script.folders, QStringList{QDir(dir.path()).absolutePath()});
+    QCOMPARE(script.proposed + script.titles + script.folders, (QStringList{"20240108", "Export", QDir(dir.path()).absolutePath()}));
     QVERIFY(reporter.entries.isEmpty());
 }
 
-void tst_GuiHelpers::saveOverExistingAsksAgain()
+void tst_GuiHelpers::saveOverExisting_data()
 {
+    QTest::addColumn<bool>("okSecond");
+    QTest::newRow("asks again, then OK") << true;
+    QTest::newRow("asks again, then cancelled") << false;
+}
+
+void tst_GuiHelpers::saveOverExisting()
+{
+    QFETCH(bool, okSecond);
     QTemporaryDir dir;
-    const QString existing = dir.filePath(QStringLiteral("old.tvl"));
-    QFile(existing).open(QIODevice::WriteOnly);
+    const QString existing = dir.filePath(u"old.tvl"_s);
+    QVERIFY(writeTestFile(existing, {}));
     RecordingReporter reporter;
     reporter.answers = {false, true}; // Cancel, then OK
     auto dialog = plainDialog();
-    DialogScript script(*dialog, {DialogScript::choose(existing), DialogScript::choose(existing)});
-    QString fileName = QStringLiteral("proposed");
-    QVERIFY(ShowSaveDialog(*dialog, QStringLiteral("Save"), dir.path(), QStringLiteral("(*.tvl)|*.tvl"), fileName));
-    QCOMPARE(fileName, existing);
-    QCOMPARE(script.shown(), 2);
+    DialogScript script(*dialog, {DialogScript::choose(existing),
+                                  okSecond ? DialogScript::choose(existing) : DialogScript::cancel()});
+    QString fileName = u"proposed"_s;
+    QCOMPARE(ShowSaveDialog(*dialog, u"Save"_s, dir.path(), u"(*.tvl)|*.tvl"_s, fileName), okSecond);
+    QCOMPARE(fileName, okSecond ? existing : u"proposed"_s);
     QCOMPARE(script.proposed, (QStringList{"proposed", "proposed"})); // the dialog came back with the same proposal
-    QCOMPARE(reporter.texts(),
-             (QStringList{"File already exists, overwrite?", "File already exists, overwrite?"}));
+    QCOMPARE(reporter.texts(), QStringList(okSecond ? 2 : 1, u"File already exists, overwrite?"_s));
     QCOMPARE(reporter.entries.first().icon, MessageReporter::Icon::Exclamation);
-}
-
-void tst_GuiHelpers::saveCancelled()
-{
-    QTemporaryDir dir;
-    const QString existing = dir.filePath(QStringLiteral("old.tvl"));
-    QFile(existing).open(QIODevice::WriteOnly);
-    RecordingReporter reporter;
-    reporter.answers = {false};
-    auto dialog = plainDialog();
-    DialogScript script(*dialog, {DialogScript::choose(existing), DialogScript::cancel()});
-    QString fileName = QStringLiteral("proposed");
-    QVERIFY(!ShowSaveDialog(*dialog, QStringLiteral("Save"), dir.path(), QStringLiteral("(*.tvl)|*.tvl"), fileName));
-    QCOMPARE(fileName, QStringLiteral("proposed"));
-    QCOMPARE(script.shown(), 2);
-    QCOMPARE(reporter.entries.size(), 1);
 }
 
 void tst_GuiHelpers::openNeedsNoExistingFile()
@@ -189,21 +178,19 @@ void tst_GuiHelpers::openNeedsNoExistingFile()
     QTemporaryDir dir;
     RecordingReporter reporter;
     auto dialog = plainDialog();
-    const QString missing = dir.filePath(QStringLiteral("missing.tu"));
+    const QString missing = dir.filePath(u"missing.tu"_s);
     {
         DialogScript script(*dialog, {DialogScript::choose(missing)});
         QString fileName;
-        QVERIFY(ShowOpenDialog(*dialog, QStringLiteral("Import"), dir.path(),
-                               QStringLiteral("(*.tag)|*.tag|(*.tu)|*.tu"), fileName));
+        QVERIFY(ShowOpenDialog(*dialog, u"Import"_s, dir.path(), u"(*.tag)|*.tag|(*.tu)|*.tu"_s, fileName));
         QCOMPARE(fileName, missing);
         QCOMPARE(script.titles, QStringList{"Import"});
     }
     {
         DialogScript script(*dialog, {DialogScript::cancel()});
-        QString fileName = QStringLiteral("kept");
-        QVERIFY(!ShowOpenDialog(*dialog, QStringLiteral("Import"), dir.path(), QStringLiteral("(*.tag)|*.tag"),
-                                fileName));
-        QCOMPARE(fileName, QStringLiteral("kept"));
+        QString fileName = u"kept"_s;
+        QVERIFY(!ShowOpenDialog(*dialog, u"Import"_s, dir.path(), u"(*.tag)|*.tag"_s, fileName));
+        QCOMPARE(fileName, u"kept"_s);
     }
     QVERIFY(reporter.entries.isEmpty());
 }

@@ -21,6 +21,8 @@
 
 #include <memory>
 
+using namespace Qt::StringLiterals;
+
 // Every command of the main window reaches its handler, and the shell's own
 // commands (language, hiding, help, about, exit, the tray) do what they say.
 class tst_MainCommands : public QObject
@@ -64,38 +66,25 @@ struct Command
 const QList<Command> &commandTable()
 {
     static const QList<Command> table = {
-        {"mnuFiles_0", {"mnuFile", "Toolbar1"}, "wired"},
-        {"mnuFiles_1", {"mnuFile"}, "wired"},
-        {"mnuFiles_2", {"mnuFile"}, "hidden"},
-        {"mnuFiles_4", {"mnuFile"}, "wired"},
-        {"mnuFiles_5", {"mnuFile"}, "wired"},
-        {"mnuFiles_7", {"mnuFile", "Toolbar1"}, "wired"},
-        {"mnuFiles_8", {"mnuFile", "Toolbar1"}, "wired"},
-        {"mnuFiles_exportPdf", {"mnuFile"}, "wired"},
-        {"mnuFiles_10", {"mnuFile"}, "wired"},
-        {"mnuViews_0", {"mnuView"}, "wired"},
-        {"mnuViews_1", {"mnuView"}, "wired"},
-        {"mnuViews_3", {"mnuView"}, "wired"},
-        {"mnuTools_0", {"mnuTool"}, "wired"},
-        {"mnuTools_1", {"mnuTool"}, "wired"},
-        {"mnuTools_3", {"mnuTool", "Toolbar1"}, "wired"},
-        {"mnuTools_4", {"mnuTool"}, "wired"},
-        {"mnuTools_6", {"mnuTool"}, "wired"},
-        {"mnuHelps_0", {"mnuHelp"}, "hidden"},
-        {"mnuHelps_2", {"mnuHelp"}, "wired"},
-        {"mnuHelps_4", {"mnuHelp"}, "wired"},
+        {"mnuFiles_0", {"mnuFile", "Toolbar1"}, "wired"}, {"mnuFiles_1", {"mnuFile"}, "wired"},
+        {"mnuFiles_2", {"mnuFile"}, "hidden"}, {"mnuFiles_4", {"mnuFile"}, "wired"},
+        {"mnuFiles_5", {"mnuFile"}, "wired"}, {"mnuFiles_7", {"mnuFile", "Toolbar1"}, "wired"},
+        {"mnuFiles_8", {"mnuFile", "Toolbar1"}, "wired"}, {"mnuFiles_exportPdf", {"mnuFile"}, "wired"},
+        {"mnuFiles_10", {"mnuFile"}, "wired"}, {"mnuViews_0", {"mnuView"}, "wired"},
+        {"mnuViews_1", {"mnuView"}, "wired"}, {"mnuViews_3", {"mnuView"}, "wired"},
+        {"mnuTools_0", {"mnuTool"}, "wired"}, {"mnuTools_1", {"mnuTool"}, "wired"},
+        {"mnuTools_3", {"mnuTool", "Toolbar1"}, "wired"}, {"mnuTools_4", {"mnuTool"}, "wired"},
+        {"mnuTools_6", {"mnuTool"}, "wired"}, {"mnuHelps_0", {"mnuHelp"}, "hidden"},
+        {"mnuHelps_2", {"mnuHelp"}, "wired"}, {"mnuHelps_4", {"mnuHelp"}, "wired"},
         {"mnuPopPatrolDataFiles_0", {"mnuPopPatrolDataFile", "Toolbar2"}, "wired"},
         {"mnuPopPatrolDataFiles_1", {"mnuPopPatrolDataFile", "Toolbar2", "Toolbar2_approve"}, "wired"},
         {"mnuPopPatrolDataFiles_2", {"mnuPopPatrolDataFile", "Toolbar2_approve"}, "wired"},
         {"mnuPopTagDefs_0", {"mnuPopTagDef", "tblTagDef"}, "wired"},
         {"mnuPopTagDefs_1", {"mnuPopTagDef", "tblTagDef"}, "wired"},
         {"mnuPopTagDefs_2", {"mnuPopTagDef", "tblTagDef"}, "wired"},
-        {"mnuPopDefineTags_0", {"mnuPopDefineTag"}, "wired"},
-        {"mnuSystrays_0", {"mnuSystray"}, "wired"},
-        {"mnuSystrays_2", {"mnuSystray"}, "wired"},
-        {"mnuSystrays_3", {"mnuSystray"}, "hidden"},
-        {"mnuSystrays_5", {"mnuSystray"}, "wired"},
-        {"save", {"Toolbar1"}, "wired"},
+        {"mnuPopDefineTags_0", {"mnuPopDefineTag"}, "wired"}, {"mnuSystrays_0", {"mnuSystray"}, "wired"},
+        {"mnuSystrays_2", {"mnuSystray"}, "wired"}, {"mnuSystrays_3", {"mnuSystray"}, "hidden"},
+        {"mnuSystrays_5", {"mnuSystray"}, "wired"}, {"save", {"Toolbar1"}, "wired"},
         {"download", {"Toolbar2"}, "wired"},
         {"tblPatrolData_findfirst", {"tblPatrolData", "tblPatrolData_search"}, "wired"},
         {"tblPatrolData_findnext", {"tblPatrolData_search"}, "wired"},
@@ -142,13 +131,18 @@ bool closeBox(QWidget *window)
     return close.isAccepted();
 }
 
+void press(QWidget *window, const char *button)
+{
+    QTest::mouseClick(window->findChild<QPushButton *>(QLatin1String(button)), Qt::LeftButton);
+}
+
 // Answers the next password prompt with `entry`; a refused entry is followed by Cancel.
 void answerPassword(const QString &entry, bool *asked)
 {
     whenModal<frmPassword>([entry, asked](frmPassword *prompt) {
         *asked = true;
-        prompt->findChild<QLineEdit *>(QStringLiteral("txtPassword"))->setText(entry);
-        QTest::mouseClick(prompt->findChild<QPushButton *>(QStringLiteral("cmdCtrl_0")), Qt::LeftButton);
+        prompt->findChild<QLineEdit *>(u"txtPassword"_s)->setText(entry);
+        press(prompt, "cmdCtrl_0");
         if (prompt->isVisible())
             prompt->reject();
     });
@@ -158,16 +152,16 @@ void answerPassword(const QString &entry, bool *asked)
 // the window has one), running.
 QTimer *autoDownloadTimer(frmMain &window)
 {
-    auto *timer = window.findChild<QTimer *>(QStringLiteral("tmrAutoDownload"));
+    auto *timer = window.findChild<QTimer *>(u"tmrAutoDownload"_s);
     if (!timer) {
         timer = new QTimer(&window);
-        timer->setObjectName(QStringLiteral("tmrAutoDownload"));
+        timer->setObjectName(u"tmrAutoDownload"_s);
     }
     timer->start(3000);
     return timer;
 }
 
-const QString kVersion = QStringLiteral(" v%1.%2R%3").arg(TAVREL_VERSION_MAJOR).arg(TAVREL_VERSION_MINOR)
+const QString kVersion = u" v%1.%2R%3"_s.arg(TAVREL_VERSION_MAJOR).arg(TAVREL_VERSION_MINOR)
                              .arg(TAVREL_VERSION_REVISION);
 
 }
@@ -176,7 +170,7 @@ void tst_MainCommands::init()
 {
     m_env = std::make_unique<TestEnv>();
     m_reporter = std::make_unique<RecordingReporter>();
-    AppState::password = QStringLiteral("7391");
+    AppState::password = u"7391"_s;
     m_opened.clear();
 }
 
@@ -218,8 +212,7 @@ void tst_MainCommands::everyCommandIsPlaced()
 void tst_MainCommands::tableCoversEveryCommand()
 {
     frmMain window;
-    QStringList all;
-    QStringList listed;
+    QStringList all, listed;
     for (QAction *a : window.findChildren<QAction *>())
         if (!a->objectName().isEmpty() && !a->objectName().startsWith(QLatin1String("_q_")))
             all << a->objectName();
@@ -251,7 +244,7 @@ void tst_MainCommands::closeBoxAndHide()
     QVERIFY(QTest::qWaitForWindowExposed(&window));
 
     if (viaMenu)
-        window.action(QStringLiteral("mnuViews_3"))->trigger();
+        window.action(u"mnuViews_3"_s)->trigger();
     else
         QVERIFY(!closeBox(&window));
     // Hidden without a notification area, nobody could reach it again: minimised instead.
@@ -317,11 +310,11 @@ void tst_MainCommands::helpAndAbout()
 {
     frmMain window;
     window.show();
-    QCOMPARE(window.trayIcon()->icon().toolTip(), QStringLiteral("Tavrel"));
-    QCOMPARE(window.menu(QStringLiteral("mnuSystray"))->defaultAction(), window.action(QStringLiteral("mnuSystrays_0")));
-    QDesktopServices::setUrlHandler(QStringLiteral("https"), this, "openUrl");
-    window.action(QStringLiteral("mnuHelps_2"))->trigger();
-    QDesktopServices::unsetUrlHandler(QStringLiteral("https"));
+    QCOMPARE(window.trayIcon()->icon().toolTip(), u"Tavrel"_s);
+    QCOMPARE(window.menu(u"mnuSystray"_s)->defaultAction(), window.action(u"mnuSystrays_0"_s));
+    QDesktopServices::setUrlHandler(u"https"_s, this, "openUrl");
+    window.action(u"mnuHelps_2"_s)->trigger();
+    QDesktopServices::unsetUrlHandler(u"https"_s);
     QCOMPARE(m_opened, QStringList{CRes::instance().ResString(265)});
     QVERIFY(m_opened.first().startsWith(QLatin1String("https://")));
 
@@ -329,10 +322,10 @@ void tst_MainCommands::helpAndAbout()
         QString title;
         whenModal<frmAbout>([&](frmAbout *about) {
             title = about->windowTitle();
-            QTest::mouseClick(about->findChild<QPushButton *>(QStringLiteral("cmdOK")), Qt::LeftButton);
+            press(about, "cmdOK");
         });
         window.action(QLatin1String(item))->trigger();
-        QCOMPARE(title, QStringLiteral("About Tavrel"));
+        QCOMPARE(title, u"About Tavrel"_s);
     }
     QVERIFY(m_reporter->entries.isEmpty());
 }
@@ -345,19 +338,19 @@ void tst_MainCommands::languageCommandRetextsTheWindow()
     bool timerHeld = false;
     whenModal<frmLE_Main>([&](frmLE_Main *editor) {
         timerHeld = !timer->isActive();
-        editor->findChild<QListWidget *>(QStringLiteral("lstLanguage"))->setCurrentRow(1);
-        QTest::mouseClick(editor->findChild<QPushButton *>(QStringLiteral("cmdCtrl_3")), Qt::LeftButton);
-        QTest::mouseClick(editor->findChild<QPushButton *>(QStringLiteral("cmdCtrl_4")), Qt::LeftButton);
+        editor->findChild<QListWidget *>(u"lstLanguage"_s)->setCurrentRow(1);
+        press(editor, "cmdCtrl_3");
+        press(editor, "cmdCtrl_4");
     });
-    window.action(QStringLiteral("mnuTools_0"))->trigger();
+    window.action(u"mnuTools_0"_s)->trigger();
     QVERIFY(timerHeld);
     QVERIFY(timer->isActive());
     CRes &res = CRes::instance();
-    QCOMPARE(res.Language(), QStringLiteral("Traditional Chinese"));
-    QVERIFY(res.ResString(100) != QStringLiteral("&File"));
-    QCOMPARE(window.menu(QStringLiteral("mnuFile"))->title(), res.ResString(100));
-    QCOMPARE(window.action(QStringLiteral("mnuSystrays_5"))->text(), res.ResString(108));
-    QCOMPARE(window.action(QStringLiteral("download"))->toolTip(), res.ResString(196));
+    QCOMPARE(res.Language(), u"Traditional Chinese"_s);
+    QVERIFY(res.ResString(100) != u"&File"_s);
+    QCOMPARE((QStringList{window.menu(u"mnuFile"_s)->title(), window.action(u"mnuSystrays_5"_s)->text(),
+                          window.action(u"download"_s)->toolTip()}),
+             (QStringList{res.ResString(100), res.ResString(108), res.ResString(196)}));
     QCOMPARE(window.windowTitle(), res.ResString(266) + kVersion);
     QVERIFY(m_reporter->entries.isEmpty());
 }

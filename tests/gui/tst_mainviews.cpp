@@ -22,6 +22,8 @@
 
 #include <functional>
 
+using namespace Qt::StringLiterals;
+
 // The main window's views driven as a user would: tree clicks, pop-ups, the
 // tag dialog, F3. Message boxes are answered through the recording reporter.
 class tst_MainViews : public QObject
@@ -74,12 +76,11 @@ QTreeWidgetItem *node(QTreeWidget *tree, const QString &text)
 
 void fillDialog(QWidget *dialog, const QString &code, const QString &description)
 {
-    auto *txt0 = dialog->findChild<QLineEdit *>(QStringLiteral("txt_0"));
-    auto *txt1 = dialog->findChild<QLineEdit *>(QStringLiteral("txt_1"));
+    auto *txt0 = dialog->findChild<QLineEdit *>(u"txt_0"_s);
     txt0->clear();
     QTest::keyClicks(txt0, code);
-    txt1->setText(description);
-    QTest::mouseClick(dialog->findChild<QPushButton *>(QStringLiteral("cmdCtrl_0")), Qt::LeftButton);
+    dialog->findChild<QLineEdit *>(u"txt_1"_s)->setText(description);
+    QTest::mouseClick(dialog->findChild<QPushButton *>(u"cmdCtrl_0"_s), Qt::LeftButton);
 }
 
 }
@@ -100,7 +101,7 @@ void tst_MainViews::selectViewSwitchesFileCommands()
 {
     frmMain window;
     window.show();
-    QAction *open = window.action(QStringLiteral("mnuFiles_0"));
+    QAction *open = window.action(u"mnuFiles_0"_s);
     QVERIFY(open->isEnabled());
     // The navigation bar's second item is the tag view.
     QWidget *tags = window.navigationBar()->iconWidget(1);
@@ -109,8 +110,8 @@ void tst_MainViews::selectViewSwitchesFileCommands()
     QTest::mouseRelease(tags, Qt::LeftButton);
     QCOMPARE(window.CurrentView(), 1);
     QVERIFY(!open->isEnabled());
-    QVERIFY(!window.action(QStringLiteral("save"))->isEnabled());
-    window.action(QStringLiteral("mnuViews_0"))->trigger();
+    QVERIFY(!window.action(u"save"_s)->isEnabled());
+    window.action(u"mnuViews_0"_s)->trigger();
     QCOMPARE(window.CurrentView(), 0);
     QVERIFY(open->isEnabled());
 }
@@ -118,40 +119,39 @@ void tst_MainViews::selectViewSwitchesFileCommands()
 void tst_MainViews::rootClickKeepsRows()
 {
     RecordingReporter reporter;
-    writeTvl(QStringLiteral("20261206 072252.tvl"), {QStringLiteral("1,0004A1B2C3,2026/12/06,07:22:52")});
+    writeTvl(u"20261206 072252.tvl"_s, {u"1,0004A1B2C3,2026/12/06,07:22:52"_s});
     frmMain window;
     window.show();
     QTreeWidget *tree = window.patrolView()->tree();
-    QTreeWidgetItem *file = node(tree, QStringLiteral("20261206 072252.tvl"));
+    QTreeWidgetItem *file = node(tree, u"20261206 072252.tvl"_s);
     QTest::mouseClick(tree->viewport(), Qt::LeftButton, {}, tree->visualItemRect(file).center());
     QCOMPARE(window.patrolModel()->rowCount(), 1);
     // A second click on the same file reads it again.
-    writeTvl(QStringLiteral("20261206 072252.tvl"), {QStringLiteral("1,0004A1B2C3,2026/12/06,07:22:52"),
-                                                     QStringLiteral("1,0004A1B2C4,2026/12/06,07:23:00")});
+    writeTvl(u"20261206 072252.tvl"_s, {u"1,0004A1B2C3,2026/12/06,07:22:52"_s, u"1,0004A1B2C4,2026/12/06,07:23:00"_s});
     QTest::mouseClick(tree->viewport(), Qt::LeftButton, {}, tree->visualItemRect(file).center());
     QCOMPARE(window.patrolModel()->rowCount(), 2);
-    QVERIFY(window.action(QStringLiteral("mnuPopPatrolDataFiles_1"))->isEnabled());
+    QVERIFY(window.action(u"mnuPopPatrolDataFiles_1"_s)->isEnabled());
     tree->setCurrentItem(tree->topLevelItem(0));
     QCOMPARE(window.patrolModel()->rowCount(), 2);
     QVERIFY(window.CurrentFilePath().isEmpty());
-    QVERIFY(!window.action(QStringLiteral("mnuPopPatrolDataFiles_1"))->isEnabled());
-    QVERIFY(!window.action(QStringLiteral("mnuPopPatrolDataFiles_0"))->isEnabled());
+    QVERIFY(!window.action(u"mnuPopPatrolDataFiles_1"_s)->isEnabled());
+    QVERIFY(!window.action(u"mnuPopPatrolDataFiles_0"_s)->isEnabled());
     QVERIFY(reporter.entries.isEmpty());
 }
 
 void tst_MainViews::deleteAnsweredNo()
 {
     RecordingReporter reporter;
-    writeTvl(QStringLiteral("a.tvl"), {QStringLiteral("1,0004A1B2C3,2026/12/06,07:22:52")});
+    writeTvl(u"a.tvl"_s, {u"1,0004A1B2C3,2026/12/06,07:22:52"_s});
     frmMain window;
     window.show();
     QTreeWidget *tree = window.patrolView()->tree();
-    tree->setCurrentItem(node(tree, QStringLiteral("a.tvl")));
+    tree->setCurrentItem(node(tree, u"a.tvl"_s));
     reporter.answers = {false};
-    window.action(QStringLiteral("mnuPopPatrolDataFiles_0"))->trigger();
+    window.action(u"mnuPopPatrolDataFiles_0"_s)->trigger();
     QCOMPARE(reporter.texts(), QStringList{CRes::instance().ResString(169)});
-    QVERIFY(QFile::exists(QDir(Workspace::unapprovedFolder()).filePath(QStringLiteral("a.tvl"))));
-    QVERIFY(node(tree, QStringLiteral("a.tvl")));
+    QVERIFY(QFile::exists(QDir(Workspace::unapprovedFolder()).filePath(u"a.tvl"_s)));
+    QVERIFY(node(tree, u"a.tvl"_s));
     QCOMPARE(window.patrolModel()->rowCount(), 1);
 }
 
@@ -167,16 +167,15 @@ void tst_MainViews::f3SearchesTheCurrentView()
     QFETCH(int, view);
     RecordingReporter reporter;
     for (const char *code : {"0000000001", "0000000002", "0000000003"})
-        QVERIFY(TagStore::add(QLatin1String(code), QStringLiteral("Gate"), nullptr) == TagStore::Result::Ok);
-    writeTvl(QStringLiteral("a.tvl"), {QStringLiteral("1,0000000001,2026/12/06,07:00:00"),
-                                       QStringLiteral("1,0000000009,2026/12/06,07:01:00"),
-                                       QStringLiteral("1,0000000003,2026/12/06,07:02:00")});
+        QVERIFY(TagStore::add(QLatin1String(code), u"Gate"_s, nullptr) == TagStore::Result::Ok);
+    writeTvl(u"a.tvl"_s, {u"1,0000000001,2026/12/06,07:00:00"_s, u"1,0000000009,2026/12/06,07:01:00"_s,
+                          u"1,0000000003,2026/12/06,07:02:00"_s});
     frmMain window;
     window.show();
     QTreeWidget *tree = window.patrolView()->tree();
-    tree->setCurrentItem(node(tree, QStringLiteral("a.tvl")));
-    window.patrolView()->searchBox()->setText(QStringLiteral("Gate"));
-    window.tagView()->searchBox()->setText(QStringLiteral("Gate"));
+    tree->setCurrentItem(node(tree, u"a.tvl"_s));
+    for (auto *box : {window.patrolView()->searchBox(), window.tagView()->searchBox()})
+        box->setText(u"Gate"_s);
     window.SelectView(view);
     QApplication::setActiveWindow(&window);
     auto patrolRows = [&] {
@@ -230,15 +229,15 @@ void tst_MainViews::tagDialogChecks()
     frmAddTag dialog;
     dialog.show();
     QApplication::setActiveWindow(&dialog);
-    auto *txt0 = dialog.findChild<QLineEdit *>(QStringLiteral("txt_0"));
+    auto *txt0 = dialog.findChild<QLineEdit *>(u"txt_0"_s);
     QTest::keyClicks(txt0, typed);
     if (!pasted.isEmpty())
         txt0->insert(pasted);
-    dialog.findChild<QLineEdit *>(QStringLiteral("txt_1"))->setText(description);
-    QTest::mouseClick(dialog.findChild<QPushButton *>(QStringLiteral("cmdCtrl_0")), Qt::LeftButton);
+    dialog.findChild<QLineEdit *>(u"txt_1"_s)->setText(description);
+    QTest::mouseClick(dialog.findChild<QPushButton *>(u"cmdCtrl_0"_s), Qt::LeftButton);
     QCOMPARE(dialog.IsOK(), message == 0);
     if (message == 0) {
-        QCOMPARE(dialog.txt0Value(), QStringLiteral("12345ABCDE"));
+        QCOMPARE(dialog.txt0Value(), u"12345ABCDE"_s);
         return;
     }
     QCOMPARE(reporter.entries.size(), 1);
@@ -250,38 +249,38 @@ void tst_MainViews::duplicateAddAndDeleteThreeRows()
 {
     RecordingReporter reporter;
     for (const char *code : {"0000000001", "0000000002", "0000000003", "0000000004"})
-        QVERIFY(TagStore::add(QLatin1String(code), QStringLiteral("x"), nullptr) == TagStore::Result::Ok);
+        QVERIFY(TagStore::add(QLatin1String(code), u"x"_s, nullptr) == TagStore::Result::Ok);
     frmMain window;
     window.show();
     window.SelectView(1);
     QTreeWidget *list = window.tagView()->list();
-    withModal([&] { window.action(QStringLiteral("mnuPopTagDefs_0"))->trigger(); },
-              [](QWidget *d) { fillDialog(d, QStringLiteral("0000000002"), QStringLiteral("again")); });
-    QCOMPARE(reporter.texts(), QStringList{QStringLiteral("0000000002\n\n") + CRes::instance().ResString(170)});
+    withModal([&] { window.action(u"mnuPopTagDefs_0"_s)->trigger(); },
+              [](QWidget *d) { fillDialog(d, u"0000000002"_s, u"again"_s); });
+    QCOMPARE(reporter.texts(), QStringList{u"0000000002\n\n"_s + CRes::instance().ResString(170)});
     QCOMPARE(list->topLevelItemCount(), 4);
 
     // A code that left the table meanwhile still leaves the list.
-    QVERIFY(TagStore::remove(QStringLiteral("0000000003"), nullptr) == TagStore::Result::Ok);
+    QVERIFY(TagStore::remove(u"0000000003"_s, nullptr) == TagStore::Result::Ok);
     list->clearSelection();
     for (int r : {0, 2, 3})
         list->topLevelItem(r)->setSelected(true);
     reporter.clear();
     reporter.answers = {true};
-    window.action(QStringLiteral("mnuPopTagDefs_1"))->trigger();
+    window.action(u"mnuPopTagDefs_1"_s)->trigger();
     QCOMPARE(reporter.texts(), QStringList{CRes::instance().ResString(168)});
     QCOMPARE(list->topLevelItemCount(), 1);
-    QCOMPARE(list->topLevelItem(0)->text(0), QStringLiteral("0000000002"));
+    QCOMPARE(list->topLevelItem(0)->text(0), u"0000000002"_s);
     QCOMPARE(TagStore::all(nullptr).size(), 1);
 }
 
 void tst_MainViews::defineTagFromARecord()
 {
     RecordingReporter reporter;
-    writeTvl(QStringLiteral("a.tvl"), {QStringLiteral("1,00000000AA,2026/12/06,07:00:00")});
+    writeTvl(u"a.tvl"_s, {u"1,00000000AA,2026/12/06,07:00:00"_s});
     frmMain window;
     window.show();
     QTreeWidget *tree = window.patrolView()->tree();
-    tree->setCurrentItem(node(tree, QStringLiteral("a.tvl")));
+    tree->setCurrentItem(node(tree, u"a.tvl"_s));
     QTableView *list = window.patrolView()->list();
     const QPoint cell = list->visualRect(window.patrolModel()->index(0, 4)).center();
     // The pop-up offers Define Tag; its dialog comes with the code filled in.
@@ -291,12 +290,12 @@ void tst_MainViews::defineTagFromARecord()
                   QVERIFY(popup && popup->objectName() == QLatin1String("mnuPopDefineTag"));
                   withModal([&] { static_cast<QMenu *>(popup)->actions().first()->trigger(); popup->close(); },
                             [&](QWidget *d) {
-                                codeShown = d->findChild<QLineEdit *>(QStringLiteral("txt_0"))->text();
-                                fillDialog(d, codeShown, QStringLiteral("Side door"));
+                                codeShown = d->findChild<QLineEdit *>(u"txt_0"_s)->text();
+                                fillDialog(d, codeShown, u"Side door"_s);
                             });
               });
-    QCOMPARE(codeShown, QStringLiteral("00000000AA"));
-    QCOMPARE(window.patrolModel()->displayText(0, 4), QStringLiteral("Side door"));
+    QCOMPARE(codeShown, u"00000000AA"_s);
+    QCOMPARE(window.patrolModel()->displayText(0, 4), u"Side door"_s);
     QVERIFY(reporter.entries.isEmpty());
 }
 

@@ -2,6 +2,7 @@
 #include "MainFormInterface.h"
 #include "RecordingReporter.h"
 #include "TestEnv.h"
+#include "TestFiles.h"
 #include "Workspace.h"
 
 #include <QCheckBox>
@@ -23,6 +24,8 @@
 #include <QtTest>
 
 #include <memory>
+
+using namespace Qt::StringLiterals;
 
 // Stands in for the navigation bar: records what the language walk hands it.
 class ucOutlookBar : public QWidget
@@ -48,9 +51,9 @@ class TestMainWindow : public QMainWindow
     Q_OBJECT
 public:
     using QMainWindow::QMainWindow;
-    Q_INVOKABLE void Initial_lvwTagDef() { calls << QStringLiteral("lvwTagDef"); }
-    Q_INVOKABLE void Initial_tvwPatrolData() { calls << QStringLiteral("tvwPatrolData"); }
-    Q_INVOKABLE void Initial_lvwPatrolData() { calls << QStringLiteral("lvwPatrolData"); }
+    Q_INVOKABLE void Initial_lvwTagDef() { calls << u"lvwTagDef"_s; }
+    Q_INVOKABLE void Initial_tvwPatrolData() { calls << u"tvwPatrolData"_s; }
+    Q_INVOKABLE void Initial_lvwPatrolData() { calls << u"lvwPatrolData"_s; }
     QStringList calls;
 };
 
@@ -93,116 +96,86 @@ private:
     std::unique_ptr<RecordingReporter> m_reporter;
 };
 
+// Names and tags an object the way a designed form does.
+template <typename T>
+static T *tagged(T *object, const char *name, const char *tag)
+{
+    if (name)
+        object->setObjectName(QLatin1String(name));
+    if (tag)
+        object->setProperty("tag", QLatin1String(tag));
+    return object;
+}
+
 tst_FormInterface::Window tst_FormInterface::buildWindow()
 {
     Window w;
     w.main = std::make_unique<TestMainWindow>();
-    QMainWindow *m = w.main.get();
-    m->setWindowTitle(QStringLiteral("Designed title"));
-    m->setProperty("tag", QStringLiteral("1"));
+    QMainWindow *m = tagged(w.main.get(), nullptr, "1");
+    m->setWindowTitle(u"Designed title"_s);
 
-    w.file = m->menuBar()->addMenu(QStringLiteral("File"));
-    w.file->setObjectName(QStringLiteral("mnuFile"));
-    w.file->setProperty("tag", QStringLiteral("100"));
-    w.open = w.file->addAction(QStringLiteral("Open"));
-    w.open->setProperty("tag", QStringLiteral("101"));
-    w.untagged = w.file->addAction(QStringLiteral("Keep me"));
-    w.zero = w.file->addAction(QStringLiteral("Zero"));
-    w.zero->setProperty("tag", QStringLiteral("0"));
+    w.file = tagged(m->menuBar()->addMenu(u"File"_s), "mnuFile", "100");
+    w.open = tagged(w.file->addAction(u"Open"_s), nullptr, "101");
+    w.untagged = w.file->addAction(u"Keep me"_s);
+    w.zero = tagged(w.file->addAction(u"Zero"_s), nullptr, "0");
 
-    QToolBar *toolbar = m->addToolBar(QStringLiteral("Files"));
-    toolbar->setObjectName(QStringLiteral("Toolbar2"));
-    w.download = toolbar->addAction(QStringLiteral("download"));
-    w.download->setToolTip(QStringLiteral("Designed download tip"));
-    w.download->setProperty("tag", QStringLiteral("196"));
-    w.keep = toolbar->addAction(QStringLiteral("keep"));
-    w.keep->setToolTip(QStringLiteral("Designed keep tip"));
-    w.keep->setProperty("tag", QStringLiteral("keep"));
-    w.approve = toolbar->addAction(QStringLiteral("approve"));
-    w.approve->setProperty("tag", QStringLiteral("198"));
+    QToolBar *toolbar = tagged(m->addToolBar(u"Files"_s), "Toolbar2", nullptr);
+    w.download = tagged(toolbar->addAction(u"download"_s), nullptr, "196");
+    w.download->setToolTip(u"Designed download tip"_s);
+    w.keep = tagged(toolbar->addAction(u"keep"_s), nullptr, "keep");
+    w.keep->setToolTip(u"Designed keep tip"_s);
+    w.approve = tagged(toolbar->addAction(u"approve"_s), nullptr, "198");
     w.dropDown = new QMenu(m);
-    w.entryApprove = w.dropDown->addAction(QStringLiteral("approve"));
-    w.entryApprove->setProperty("tag", QStringLiteral("199"));
-    w.entryAll = w.dropDown->addAction(QStringLiteral("approveall"));
-    w.entryAll->setProperty("tag", QStringLiteral("207"));
-    w.entryWord = w.dropDown->addAction(QStringLiteral("Designed entry"));
-    w.entryWord->setProperty("tag", QStringLiteral("approveall"));
+    w.entryApprove = tagged(w.dropDown->addAction(u"approve"_s), nullptr, "199");
+    w.entryAll = tagged(w.dropDown->addAction(u"approveall"_s), nullptr, "207");
+    w.entryWord = tagged(w.dropDown->addAction(u"Designed entry"_s), nullptr, "approveall");
     auto *approveButton = qobject_cast<QToolButton *>(toolbar->widgetForAction(w.approve));
     approveButton->setMenu(w.dropDown);
     approveButton->setPopupMode(QToolButton::MenuButtonPopup);
 
-    auto *central = new QWidget(m);
-    central->setObjectName(QStringLiteral("central"));
+    auto *central = tagged(new QWidget(m), "central", nullptr);
     m->setCentralWidget(central);
     auto *layout = new QVBoxLayout(central);
-    const auto label = [&](const char *name, const char *tag, const QString &text) {
-        auto *l = new QLabel(text, central);
-        l->setObjectName(QLatin1String(name));
-        if (tag)
-            l->setProperty("tag", QLatin1String(tag));
-        layout->addWidget(l);
-        return l;
+    const auto add = [&](auto *widget, const char *name, const char *tag) {
+        layout->addWidget(widget);
+        return tagged(widget, name, tag);
     };
-    w.lblTitle = label("lblTitle", "157", QStringLiteral("Designed 157"));
-    w.lblPlain = label("lblPlain", "", QStringLiteral("Designed plain"));
-    w.lblZero = label("lblZero", "0", QStringLiteral("Designed zero"));
-    w.lblWord = label("lblWord", "abc", QStringLiteral("Designed word"));
-    w.lblPrefix = label("lblPrefix", "9x", QStringLiteral("Designed prefix"));
+    const auto label = [&](const char *name, const char *tag, const char *text) {
+        return add(new QLabel(QLatin1String(text), central), name, tag);
+    };
+    w.lblTitle = label("lblTitle", "157", "Designed 157");
+    w.lblPlain = label("lblPlain", "", "Designed plain");
+    w.lblZero = label("lblZero", "0", "Designed zero");
+    w.lblWord = label("lblWord", "abc", "Designed word");
+    w.lblPrefix = label("lblPrefix", "9x", "Designed prefix");
     QFont big = w.main->font();
     big.setPointSize(14);
     big.setBold(true);
-    w.lblBig = label("lblBig", "UseDefault", QStringLiteral("Designed big"));
-    w.lblBig->setFont(big);
-    w.lblBig0 = label("lblBig0", "UseDefault0", QStringLiteral("Designed big0"));
-    w.lblBig0->setFont(big);
-    w.lblBold = label("lblBold", nullptr, QStringLiteral("Designed bold"));
-    w.lblBold->setFont(big);
+    w.lblBig = label("lblBig", "UseDefault", "Designed big");
+    w.lblBig0 = label("lblBig0", "UseDefault0", "Designed big0");
+    w.lblBold = label("lblBold", nullptr, "Designed bold");
+    for (QLabel *l : {w.lblBig, w.lblBig0, w.lblBold})
+        l->setFont(big);
 
     const auto button = [&](const char *name, const char *tag) {
-        auto *b = new QPushButton(QStringLiteral("Designed ") + QLatin1String(name), central);
-        b->setObjectName(QLatin1String(name));
-        b->setProperty("tag", QLatin1String(tag));
-        layout->addWidget(b);
-        return b;
+        return add(new QPushButton(u"Designed "_s + QLatin1String(name), central), name, tag);
     };
     w.ok = button("cmdOK", "8");
     w.zeroButton = button("cmdZero", "0");
     w.prefixButton = button("cmdPrefix", "9x");
-    w.check = new QCheckBox(QStringLiteral("Designed check"), central);
-    w.check->setObjectName(QStringLiteral("chkClearData"));
+    w.check = add(new QCheckBox(u"Designed check"_s, central), "chkClearData", nullptr);
     w.check->setProperty("tag", 186);
-    layout->addWidget(w.check);
-    w.group = new QGroupBox(QStringLiteral("Designed group"), central);
-    w.group->setObjectName(QStringLiteral("fraFont"));
-    w.group->setProperty("tag", QStringLiteral("21"));
-    layout->addWidget(w.group);
-    w.tabs = new QTabWidget(central);
-    w.tabs->setObjectName(QStringLiteral("tabs"));
-    auto *page = new QWidget;
-    page->setObjectName(QStringLiteral("pageAuto"));
-    page->setProperty("tag", QStringLiteral("173"));
-    w.tabs->addTab(page, QStringLiteral("Designed tab"));
-    layout->addWidget(w.tabs);
-    w.grid = new QTableView(central);
-    w.grid->setObjectName(QStringLiteral("grdString"));
-    w.grid->setProperty("tag", QStringLiteral("11"));
-    layout->addWidget(w.grid);
-    w.edit = new QLineEdit(QStringLiteral("typed"), central);
-    w.edit->setObjectName(QStringLiteral("txtPassword"));
-    w.edit->setProperty("tag", QStringLiteral("157"));
-    layout->addWidget(w.edit);
-    auto *tagList = new QTreeWidget(central);
-    tagList->setObjectName(QStringLiteral("lvwTagDef"));
-    layout->addWidget(tagList);
-    w.bar = new ucOutlookBar(central);
-    w.bar->setObjectName(QStringLiteral("vm"));
-    layout->addWidget(w.bar);
+    w.group = add(new QGroupBox(u"Designed group"_s, central), "fraFont", "21");
+    w.tabs = add(new QTabWidget(central), "tabs", nullptr);
+    w.tabs->addTab(tagged(new QWidget, "pageAuto", "173"), u"Designed tab"_s);
+    w.grid = add(new QTableView(central), "grdString", "11");
+    w.edit = add(new QLineEdit(u"typed"_s, central), "txtPassword", "157");
+    add(new QTreeWidget(central), "lvwTagDef", nullptr);
+    w.bar = add(new ucOutlookBar(central), "vm", nullptr);
 
     // A dialog owned by the window is a window of its own: the walk leaves it.
     w.child = new QDialog(m);
-    w.childLabel = new QLabel(QStringLiteral("Designed child"), w.child);
-    w.childLabel->setObjectName(QStringLiteral("lblChild"));
-    w.childLabel->setProperty("tag", QStringLiteral("8"));
+    w.childLabel = tagged(new QLabel(u"Designed child"_s, w.child), "lblChild", "8");
     return w;
 }
 
@@ -238,63 +211,48 @@ void tst_FormInterface::cleanup()
 void tst_FormInterface::textsAndFontsOfEveryControlKind()
 {
     Window w = buildWindow();
-    CRes &res = CRes::instance();
-    res.SetFormInterface(w.main.get());
+    CRes::instance().SetFormInterface(w.main.get());
 
-    QCOMPARE(w.main->windowTitle(), QStringLiteral("Language Editor"));
-    QCOMPARE(w.main->font().family(), QStringLiteral("DejaVu Sans"));
+    QCOMPARE(w.main->windowTitle(), u"Language Editor"_s);
+    QCOMPARE(w.main->font().family(), u"DejaVu Sans"_s);
     QCOMPARE(w.main->font().pointSize(), 9);
 
     // Menus: numeric tags only; "0" empties.
-    QCOMPARE(w.file->title(), QStringLiteral("&File"));
-    QCOMPARE(w.open->text(), QStringLiteral("&Open..."));
-    QCOMPARE(w.untagged->text(), QStringLiteral("Keep me"));
-    QCOMPARE(w.zero->text(), QString());
-    QCOMPARE(w.file->font().family(), QStringLiteral("DejaVu Sans"));
+    QCOMPARE((QStringList{w.file->title(), w.open->text(), w.untagged->text(), w.zero->text()}),
+             (QStringList{u"&File"_s, u"&Open..."_s, u"Keep me"_s, QString()}));
+    QCOMPARE(w.file->font().family(), u"DejaVu Sans"_s);
 
     // Toolbar: tool tips from the button tags, drop-down entries from theirs.
-    QCOMPARE(w.download->toolTip(), QStringLiteral("Download terminal's data"));
-    QCOMPARE(w.download->text(), QStringLiteral("download"));
-    QCOMPARE(w.keep->toolTip(), QStringLiteral("Designed keep tip"));
-    QCOMPARE(w.approve->toolTip(), QStringLiteral("Approve selected file"));
-    QCOMPARE(w.entryApprove->text(), QStringLiteral("&Approve selected file"));
-    QCOMPARE(w.entryAll->text(), QStringLiteral("Approve A&ll"));
-    QCOMPARE(w.entryWord->text(), QStringLiteral("Designed entry"));
+    QCOMPARE((QStringList{w.download->toolTip(), w.download->text(), w.keep->toolTip(), w.approve->toolTip()}),
+             (QStringList{u"Download terminal's data"_s, u"download"_s, u"Designed keep tip"_s, u"Approve selected file"_s}));
+    QCOMPARE((QStringList{w.entryApprove->text(), w.entryAll->text(), w.entryWord->text()}),
+             (QStringList{u"&Approve selected file"_s, u"Approve A&ll"_s, u"Designed entry"_s}));
 
     // Labels: whole numbers only; empty and words keep the design.
-    QCOMPARE(w.lblTitle->text(), QStringLiteral("&Password:"));
-    QCOMPARE(w.lblPlain->text(), QStringLiteral("Designed plain"));
-    QCOMPARE(w.lblZero->text(), QString());
-    QCOMPARE(w.lblWord->text(), QStringLiteral("Designed word"));
-    QCOMPARE(w.lblPrefix->text(), QStringLiteral("Designed prefix"));
+    QCOMPARE((QStringList{w.lblTitle->text(), w.lblPlain->text(), w.lblZero->text(), w.lblWord->text(), w.lblPrefix->text()}),
+             (QStringList{u"&Password:"_s, u"Designed plain"_s, QString(), u"Designed word"_s, u"Designed prefix"_s}));
 
     // Other controls: the number the tag starts with, when above 0.
-    QCOMPARE(w.ok->text(), QStringLiteral("OK"));
-    QCOMPARE(w.zeroButton->text(), QStringLiteral("Designed cmdZero"));
-    QCOMPARE(w.prefixButton->text(), QStringLiteral("Cancel"));
-    QCOMPARE(w.check->text(), QStringLiteral("clearing the data of terminal."));
-    QCOMPARE(w.group->title(), QStringLiteral("Font"));
-    QCOMPARE(w.tabs->tabText(0), QStringLiteral("Auto-download"));
-    QCOMPARE(w.edit->text(), QStringLiteral("typed"));
-    QCOMPARE(w.grid->windowTitle(), QStringLiteral("String Table"));
-    QCOMPARE(w.grid->horizontalHeader()->font().family(), QStringLiteral("DejaVu Sans"));
+    QCOMPARE((QStringList{w.ok->text(), w.zeroButton->text(), w.prefixButton->text(), w.check->text()}),
+             (QStringList{u"OK"_s, u"Designed cmdZero"_s, u"Cancel"_s, u"clearing the data of terminal."_s}));
+    QCOMPARE((QStringList{w.group->title(), w.tabs->tabText(0), w.edit->text(), w.grid->windowTitle()}),
+             (QStringList{u"Font"_s, u"Auto-download"_s, u"typed"_s, u"String Table"_s}));
+    QCOMPARE(w.grid->horizontalHeader()->font().family(), u"DejaVu Sans"_s);
 
     // Fonts: UseDefault keeps size and style, UseDefault0 keeps style, the rest follow the window.
-    QCOMPARE(w.lblBig->font().family(), QStringLiteral("DejaVu Sans"));
-    QCOMPARE(w.lblBig->font().pointSize(), 14);
-    QVERIFY(w.lblBig->font().bold());
-    QCOMPARE(w.lblBig0->font().pointSize(), 9);
-    QVERIFY(w.lblBig0->font().bold());
-    QCOMPARE(w.lblBold->font().pointSize(), 9);
-    QVERIFY(!w.lblBold->font().bold());
+    QCOMPARE(w.lblBig->font().family(), u"DejaVu Sans"_s);
+    QCOMPARE((QList<int>{w.lblBig->font().pointSize(), w.lblBig0->font().pointSize(), w.lblBold->font().pointSize()}),
+             (QList<int>{14, 9, 9}));
+    QCOMPARE((QList<bool>{w.lblBig->font().bold(), w.lblBig0->font().bold(), w.lblBold->font().bold()}),
+             (QList<bool>{true, true, false}));
     QCOMPARE(w.ok->font(), w.main->font());
 
     // Call-backs: the bar gets the window font, the tag list its headers.
     QCOMPARE(w.bar->m_fontCalls, 1);
     QCOMPARE(w.bar->m_font, w.main->font());
-    QCOMPARE(w.main->calls, QStringList{QStringLiteral("lvwTagDef")});
+    QCOMPARE(w.main->calls, QStringList{u"lvwTagDef"_s});
 
-    QCOMPARE(w.childLabel->text(), QStringLiteral("Designed child"));
+    QCOMPARE(w.childLabel->text(), u"Designed child"_s);
     QVERIFY(m_reporter->entries.isEmpty());
 }
 
@@ -303,15 +261,14 @@ void tst_FormInterface::japaneseAndTwiceEqualsOnce()
     Window w = buildWindow();
     CRes &res = CRes::instance();
     res.SetFormInterface(w.main.get());
-    res.setLanguage(QStringLiteral("Japanese"));
+    res.setLanguage(u"Japanese"_s);
     res.SetFormInterface(w.main.get());
 
-    QCOMPARE(w.main->windowTitle(), QStringLiteral("言語エディター"));
-    QCOMPARE(w.main->font().family(), QStringLiteral("Noto Sans CJK JP"));
+    QCOMPARE((QStringList{w.main->windowTitle(), w.main->font().family(), w.file->title(), w.download->toolTip(),
+                          w.dropDown->font().family()}),
+             (QStringList{u"言語エディター"_s, u"Noto Sans CJK JP"_s, u"ファイル(&F)"_s, u"端末のデータをダウンロード"_s,
+                          u"Noto Sans CJK JP"_s}));
     QCOMPARE(w.main->font().pointSize(), 10);
-    QCOMPARE(w.file->title(), QStringLiteral("ファイル(&F)"));
-    QCOMPARE(w.download->toolTip(), QStringLiteral("端末のデータをダウンロード"));
-    QCOMPARE(w.dropDown->font().family(), QStringLiteral("Noto Sans CJK JP"));
 
     const QStringList once = snapshot(w.main.get());
     res.SetFormInterface(w.main.get());
@@ -319,75 +276,61 @@ void tst_FormInterface::japaneseAndTwiceEqualsOnce()
 
     // Back to English gives what a first English application gave.
     Window fresh = buildWindow();
-    res.setLanguage(QStringLiteral("English"));
+    res.setLanguage(u"English"_s);
     res.SetFormInterface(fresh.main.get());
     res.SetFormInterface(w.main.get());
     // Qt may order its internal children differently; compare as sets.
-    QStringList english = snapshot(w.main.get());
-    QStringList freshEnglish = snapshot(fresh.main.get());
+    QStringList english = snapshot(w.main.get()), freshEnglish = snapshot(fresh.main.get());
     english.sort();
     freshEnglish.sort();
     QCOMPARE(english, freshEnglish);
 }
 
-
 void tst_FormInterface::mainFormTexts()
 {
     Window w = buildWindow();
     TestMainWindow *m = w.main.get();
-    QMenu *view = m->menuBar()->addMenu(QStringLiteral("View"));
-    view->setObjectName(QStringLiteral("mnuView"));
-    QAction *exit = w.file->addAction(QStringLiteral("Exit"));
-    exit->setObjectName(QStringLiteral("mnuFiles_10"));
-    w.open->setObjectName(QStringLiteral("mnuFiles_0"));
-    auto *lbl0 = new QLabel(m->centralWidget());
-    lbl0->setObjectName(QStringLiteral("lbl_0"));
+    QMenu *view = tagged(m->menuBar()->addMenu(u"View"_s), "mnuView", nullptr);
+    QAction *exit = tagged(w.file->addAction(u"Exit"_s), "mnuFiles_10", nullptr);
+    tagged(w.open, "mnuFiles_0", nullptr);
+    auto *lbl0 = tagged(new QLabel(m->centralWidget()), "lbl_0", nullptr);
     // The tray menu has no parent window.
     auto tray = std::make_unique<QMenu>();
-    tray->setObjectName(QStringLiteral("mnuSystray"));
-    QAction *restore = tray->addAction(QStringLiteral("Restore"));
-    restore->setObjectName(QStringLiteral("mnuSystrays_0"));
-    QAction *trayExit = tray->addAction(QStringLiteral("Exit"));
-    trayExit->setObjectName(QStringLiteral("mnuSystrays_5"));
+    tagged(tray.get(), "mnuSystray", nullptr);
+    QAction *restore = tagged(tray->addAction(u"Restore"_s), "mnuSystrays_0", nullptr);
+    QAction *trayExit = tagged(tray->addAction(u"Exit"_s), "mnuSystrays_5", nullptr);
 
-    CRes::instance().setLanguage(QStringLiteral("Traditional Chinese"));
+    CRes::instance().setLanguage(u"Traditional Chinese"_s);
     SetMainFormInterface(m);
-    QCOMPARE(w.file->title(), QStringLiteral("檔案(&F)"));
-    QCOMPARE(view->title(), QStringLiteral("檢視(&V)"));
-    QCOMPARE(w.open->text(), QStringLiteral("開啟(&O)..."));
-    QCOMPARE(exit->text(), QStringLiteral("結束(&E)"));
-    QCOMPARE(lbl0->text(), QStringLiteral("巡邏資料"));
-    QCOMPARE(restore->text(), QStringLiteral("設定(&C)..."));
-    QCOMPARE(trayExit->text(), QStringLiteral("結束(&E)"));
-    QCOMPARE(w.bar->MenuCaption(), QStringLiteral("捷徑"));
-    QCOMPARE(w.bar->m_items.value(0), QStringLiteral("巡邏資料"));
-    QCOMPARE(w.bar->m_items.value(1), QStringLiteral("標籤定義"));
+    QCOMPARE((QStringList{w.file->title(), view->title(), w.open->text(), exit->text(), lbl0->text(), restore->text(),
+                          trayExit->text()}),
+             (QStringList{u"檔案(&F)"_s, u"檢視(&V)"_s, u"開啟(&O)..."_s, u"結束(&E)"_s, u"巡邏資料"_s, u"設定(&C)..."_s,
+                          u"結束(&E)"_s}));
+    QCOMPARE((QStringList{w.bar->MenuCaption(), w.bar->m_items.value(0), w.bar->m_items.value(1)}),
+             (QStringList{u"捷徑"_s, u"巡邏資料"_s, u"標籤定義"_s}));
     QCOMPARE(m->calls, (QStringList{"tvwPatrolData", "lvwPatrolData"}));
-    const QString suffix = QStringLiteral(" v%1.%2R%3").arg(TAVREL_VERSION_MAJOR).arg(TAVREL_VERSION_MINOR).arg(TAVREL_VERSION_REVISION);
-    QCOMPARE(m->windowTitle(), QStringLiteral("Tavrel") + suffix);
+    const QString suffix = u" v%1.%2R%3"_s.arg(TAVREL_VERSION_MAJOR).arg(TAVREL_VERSION_MINOR).arg(TAVREL_VERSION_REVISION);
+    QCOMPARE(m->windowTitle(), u"Tavrel"_s + suffix);
 
     // Whatever the language, the title ends with the version.
-    CRes::instance().setLanguage(QStringLiteral("Japanese"));
+    CRes::instance().setLanguage(u"Japanese"_s);
     SetMainFormInterface(m);
     QVERIFY(m->windowTitle().endsWith(suffix));
-    QCOMPARE(w.file->title(), QStringLiteral("ファイル(&F)"));
+    QCOMPARE(w.file->title(), u"ファイル(&F)"_s);
     QVERIFY(m_reporter->entries.isEmpty());
 }
 
 void tst_FormInterface::unreadableStoreKeepsDesignedTexts()
 {
-    QFile file(Workspace::resMdb());
-    QVERIFY(file.open(QIODevice::WriteOnly));
-    file.write(QByteArray(4096, 'x'));
-    file.close();
+    QVERIFY(writeTestFile(Workspace::resMdb(), QByteArray(4096, 'x')));
     QVERIFY(!CRes::instance().isOpen());
 
     Window w = buildWindow();
-    QLabel label(QStringLiteral("&Password:"));
-    label.setProperty("tag", QStringLiteral("157"));
-    label.setWindowTitle(QStringLiteral("Password Required"));
+    QLabel label(u"&Password:"_s);
+    label.setProperty("tag", u"157"_s);
+    label.setWindowTitle(u"Password Required"_s);
     CRes::instance().SetFormInterface(&label);
-    QCOMPARE(label.text(), QStringLiteral("&Password:"));
+    QCOMPARE(label.text(), u"&Password:"_s);
     const QString fileTitle = w.file->title();
     SetMainFormInterface(w.main.get());
     QCOMPARE(w.file->title(), fileTitle);
@@ -399,16 +342,14 @@ void tst_FormInterface::refreshReachesEveryWindow()
     Window first = buildWindow();
     Window second = buildWindow();
     QMenu loosePopup;
-    loosePopup.addAction(QStringLiteral("popup"))->setProperty("tag", QStringLiteral("8"));
+    loosePopup.addAction(u"popup"_s)->setProperty("tag", u"8"_s);
     CRes &res = CRes::instance();
-    res.setLanguage(QStringLiteral("Traditional Chinese"));
+    res.setLanguage(u"Traditional Chinese"_s);
     res.RefreshCurrentForms();
     for (Window *w : {&first, &second}) {
-        QCOMPARE(w->main->windowTitle(), QStringLiteral("語言編輯器"));
-        QCOMPARE(w->ok->text(), QStringLiteral("確定"));
-        QCOMPARE(w->main->font().family(), QStringLiteral("Noto Sans CJK TC"));
         // The owned dialog is a loaded window of its own.
-        QCOMPARE(w->childLabel->text(), QStringLiteral("確定"));
+        QCOMPARE((QStringList{w->main->windowTitle(), w->ok->text(), w->main->font().family(), w->childLabel->text()}),
+                 (QStringList{u"語言編輯器"_s, u"確定"_s, u"Noto Sans CJK TC"_s, u"確定"_s}));
     }
     QVERIFY(m_reporter->entries.isEmpty());
 }

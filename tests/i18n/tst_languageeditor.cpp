@@ -31,6 +31,8 @@
 
 #include <memory>
 
+using namespace Qt::StringLiterals;
+
 // The language editor's four windows driven as a user would, over a real
 // Res.mdb in a throw-away workspace.
 class tst_LanguageEditor : public QObject
@@ -89,14 +91,14 @@ void selectLanguage(frmLE_Main &editor, const QString &language)
 QString cellOf(int index, const QString &language)
 {
     QSqlQuery query(QSqlDatabase::database(CRes::connectionName()));
-    query.exec(QStringLiteral("SELECT \"%1\" FROM StringList WHERE \"Index\" = %2").arg(language).arg(index));
-    return query.next() ? (query.isNull(0) ? QStringLiteral("NULL") : query.value(0).toString()) : QString();
+    query.exec(u"SELECT \"%1\" FROM StringList WHERE \"Index\" = %2"_s.arg(language).arg(index));
+    return query.next() ? (query.isNull(0) ? u"NULL"_s : query.value(0).toString()) : QString();
 }
 
 QString fontOf(const QString &language)
 {
     ScopedLanguage scope(language);
-    return QStringLiteral("%1/%2").arg(CRes::instance().FontName()).arg(CRes::instance().FontSize());
+    return u"%1/%2"_s.arg(CRes::instance().FontName()).arg(CRes::instance().FontSize());
 }
 
 }
@@ -105,8 +107,8 @@ void tst_LanguageEditor::init()
 {
     m_env = std::make_unique<TestEnv>(false);
     m_reporter = std::make_unique<RecordingReporter>();
-    CRes::instance().setLanguage(QStringLiteral("English"));
-    QVERIFY(CRes::instance().CreateLanguage(QStringLiteral("Korean")));
+    CRes::instance().setLanguage(u"English"_s);
+    QVERIFY(CRes::instance().CreateLanguage(u"Korean"_s));
 }
 
 void tst_LanguageEditor::cleanup()
@@ -133,13 +135,13 @@ void tst_LanguageEditor::selectionRule()
     QFETCH(QString, selected);
     QFETCH(bool, edit);
     QFETCH(bool, remove);
-    CRes::instance().setLanguage(QStringLiteral("Japanese"));
+    CRes::instance().setLanguage(u"Japanese"_s);
     frmLE_Main editor;
-    QCOMPARE(editor.selectedLanguage(), QStringLiteral("English"));
-    QCOMPARE(editor.windowTitle(), cellOf(1, QStringLiteral("Japanese")));
+    QCOMPARE(editor.selectedLanguage(), u"English"_s);
+    QCOMPARE(editor.windowTitle(), cellOf(1, u"Japanese"_s));
     selectLanguage(editor, selected);
-    QCOMPARE(child(&editor, "cmdCtrl_0")->isEnabled(), edit);
-    QCOMPARE(child(&editor, "cmdCtrl_2")->isEnabled(), remove);
+    QCOMPARE((QList<bool>{child(&editor, "cmdCtrl_0")->isEnabled(), child(&editor, "cmdCtrl_2")->isEnabled()}),
+             (QList<bool>{edit, remove}));
 }
 
 void tst_LanguageEditor::add_data()
@@ -169,34 +171,34 @@ void tst_LanguageEditor::add()
     QCOMPARE(editor.languages(), languages);
     QCOMPARE(editor.selectedLanguage(), languages.last());
     if (message.isEmpty())
-        QCOMPARE(fontOf(name), QStringLiteral("MS Sans Serif/8"));
-    QCOMPARE(CRes::instance().Language(), QStringLiteral("English"));
+        QCOMPARE(fontOf(name), u"MS Sans Serif/8"_s);
+    QCOMPARE(CRes::instance().Language(), u"English"_s);
 }
 
 void tst_LanguageEditor::deleteAsksFirst()
 {
     frmLE_Main editor;
-    selectLanguage(editor, QStringLiteral("Korean"));
+    selectLanguage(editor, u"Korean"_s);
     m_reporter->answers = {false, true};
     click(&editor, "cmdCtrl_2");
     QCOMPARE(editor.languages().size(), 4);
     click(&editor, "cmdCtrl_2");
     QCOMPARE(m_reporter->entries.size(), 2);
     QCOMPARE(m_reporter->entries.first().icon, MessageReporter::Icon::Question);
-    QVERIFY(m_reporter->texts().first().contains(QStringLiteral("\"Korean\"")));
+    QVERIFY(m_reporter->texts().first().contains(u"\"Korean\""_s));
     QCOMPARE(editor.languages(), (QStringList{"English", "Traditional Chinese", "Japanese"}));
-    QCOMPARE(editor.selectedLanguage(), QStringLiteral("English"));
-    QVERIFY(!QSqlDatabase::database(CRes::connectionName()).record(QStringLiteral("StringList")).contains("Korean"));
+    QCOMPARE(editor.selectedLanguage(), u"English"_s);
+    QVERIFY(!QSqlDatabase::database(CRes::connectionName()).record(u"StringList"_s).contains("Korean"));
     // The store read itself again: the name can come back.
-    QVERIFY(CRes::instance().CreateLanguage(QStringLiteral("Korean")));
+    QVERIFY(CRes::instance().CreateLanguage(u"Korean"_s));
 }
 
 void tst_LanguageEditor::applyChangesOpenWindowsAndMenus()
 {
     // A main window as the language code knows it, and another open window.
     QMainWindow main;
-    QMenu *file = main.menuBar()->addMenu(QStringLiteral("&File"));
-    file->setObjectName(QStringLiteral("mnuFile"));
+    QMenu *file = main.menuBar()->addMenu(u"&File"_s);
+    file->setObjectName(u"mnuFile"_s);
     main.show();
     frmPassword other;
     other.setWindowModality(Qt::NonModal);
@@ -204,62 +206,61 @@ void tst_LanguageEditor::applyChangesOpenWindowsAndMenus()
     frmLE_Main editor(&main);
     editor.show();
     QVERIFY(QTest::qWaitForWindowExposed(&editor));
-    selectLanguage(editor, QStringLiteral("Japanese"));
+    selectLanguage(editor, u"Japanese"_s);
     QVERIFY(child(&editor, "cmdCtrl_2")->isEnabled());
     doubleClick(child<QListWidget>(&editor, "lstLanguage"), 2);
 
-    QCOMPARE(CRes::instance().Language(), QStringLiteral("Japanese"));
-    QCOMPARE(file->title(), cellOf(100, QStringLiteral("Japanese")));
-    QVERIFY(main.windowTitle().endsWith(QStringLiteral(" v%1.%2R%3").arg(TAVREL_VERSION_MAJOR)
-                                            .arg(TAVREL_VERSION_MINOR).arg(TAVREL_VERSION_REVISION)));
-    QCOMPARE(other.windowTitle(), cellOf(156, QStringLiteral("Japanese")));
-    QCOMPARE(editor.windowTitle(), cellOf(1, QStringLiteral("Japanese")));
+    QCOMPARE(CRes::instance().Language(), u"Japanese"_s);
+    QCOMPARE((QStringList{file->title(), other.windowTitle(), editor.windowTitle()}),
+             (QStringList{cellOf(100, u"Japanese"_s), cellOf(156, u"Japanese"_s), cellOf(1, u"Japanese"_s)}));
+    QVERIFY(main.windowTitle().endsWith(
+        u" v%1.%2R%3"_s.arg(TAVREL_VERSION_MAJOR).arg(TAVREL_VERSION_MINOR).arg(TAVREL_VERSION_REVISION)));
     QVERIFY(!child(&editor, "cmdCtrl_2")->isEnabled());
 }
 
 void tst_LanguageEditor::gridEditsReachTheStore()
 {
     {
-        frmLE_EditLanguageSettings window(QStringLiteral("Korean"));
+        frmLE_EditLanguageSettings window(u"Korean"_s);
         window.show();
         auto *grid = child<QTableView>(&window, "grdString");
         auto *model = qobject_cast<StringTableModel *>(grid->model());
         QStringList shown;
-        int row = -1;
         for (int c = 0; c < model->columnCount(); ++c)
             if (!grid->isColumnHidden(c))
                 shown << model->headerData(c, Qt::Horizontal).toString();
+        int row = -1;
         for (int r = 0; r < model->rowCount(); ++r)
-            if (model->index(r, model->fieldIndex(QStringLiteral("Index"))).data().toInt() == 108)
+            if (model->index(r, model->fieldIndex(u"Index"_s)).data().toInt() == 108)
                 row = r;
         QCOMPARE(shown, (QStringList{"English", "Korean"}));
-        QCOMPARE(child<QLineEdit>(&window, "txtFontName")->text(), QStringLiteral("MS Sans Serif"));
+        QCOMPARE(child<QLineEdit>(&window, "txtFontName")->text(), u"MS Sans Serif"_s);
 
         const QModelIndex english = model->index(row, model->englishColumn());
         const QModelIndex korean = model->index(row, model->editedColumn());
         grid->setCurrentIndex(english);
-        QCOMPARE(child<QPlainTextEdit>(&window, "txtString")->toPlainText(), QStringLiteral("&Exit"));
+        QCOMPARE(child<QPlainTextEdit>(&window, "txtString")->toPlainText(), u"&Exit"_s);
         grid->edit(english);
         QVERIFY(!grid->findChild<QLineEdit *>());
         grid->setCurrentIndex(korean);
         grid->edit(korean);
         auto *editor = grid->findChild<QLineEdit *>();
         QVERIFY(editor);
-        editor->insert(QStringLiteral("종료(&X)"));
+        editor->insert(u"종료(&X)"_s);
         QTest::keyClick(editor, Qt::Key_Return);
         // Written as the editing leaves the row.
         grid->setCurrentIndex(model->index(row ? 0 : 1, model->editedColumn()));
-        QCOMPARE(cellOf(108, QStringLiteral("Korean")), QStringLiteral("종료(&X)"));
+        QCOMPARE(cellOf(108, u"Korean"_s), u"종료(&X)"_s);
 
         // A cleared cell goes back to NULL (English shows); written on Close.
         QVERIFY(model->setData(english.siblingAtColumn(model->editedColumn()), QString()));
         QVERIFY(!model->setData(korean, QString(256, QLatin1Char('y'))));
         click(&window, "cmdCtrl_1");
-        QCOMPARE(cellOf(108, QStringLiteral("Korean")), QStringLiteral("NULL"));
+        QCOMPARE(cellOf(108, u"Korean"_s), u"NULL"_s);
     }
     CRes::instance().Refresh();
-    CRes::instance().setLanguage(QStringLiteral("Korean"));
-    QCOMPARE(CRes::instance().ResString(108), QStringLiteral("&Exit"));
+    CRes::instance().setLanguage(u"Korean"_s);
+    QCOMPARE(CRes::instance().ResString(108), u"&Exit"_s);
     QVERIFY(m_reporter->entries.isEmpty());
 }
 
@@ -276,11 +277,11 @@ void tst_LanguageEditor::gridColumnWidths()
 {
     QFETCH(QString, saved);
     QFETCH(int, width);
-    const QString app = QStringLiteral("GridColWidth");
+    const QString app = u"GridColWidth"_s;
     if (!saved.isEmpty())
-        QVERIFY(Settings::SaveAppSetting(app, GridColumnWidths::section(), QStringLiteral("English"), saved));
+        QVERIFY(Settings::SaveAppSetting(app, GridColumnWidths::section(), u"English"_s, saved));
     for (int round = 0; round < 2; ++round) {
-        frmLE_EditLanguageSettings window(QStringLiteral("Korean"));
+        frmLE_EditLanguageSettings window(u"Korean"_s);
         auto *grid = child<QTableView>(&window, "grdString");
         auto *model = qobject_cast<StringTableModel *>(grid->model());
         QCOMPARE(grid->columnWidth(model->englishColumn()), width);
@@ -288,7 +289,7 @@ void tst_LanguageEditor::gridColumnWidths()
         // The user drags the Korean column wider; the next window has it so.
         grid->horizontalHeader()->resizeSection(model->editedColumn(), 211);
     }
-    QCOMPARE(Settings::GetAppSetting(app, GridColumnWidths::section(), QStringLiteral("Korean")), QStringLiteral("211"));
+    QCOMPARE(Settings::GetAppSetting(app, GridColumnWidths::section(), u"Korean"_s), u"211"_s);
 }
 
 void tst_LanguageEditor::fontDialogRestoresTheCurrentLanguage_data()
@@ -303,22 +304,20 @@ void tst_LanguageEditor::fontDialogRestoresTheCurrentLanguage()
 {
     QFETCH(bool, accept);
     QFETCH(QString, font);
-    CRes::instance().setLanguage(QStringLiteral("Japanese"));
-    const QString japaneseFont = fontOf(QStringLiteral("Japanese"));
-    frmLE_EditLanguageSettings window(QStringLiteral("Korean"));
+    CRes::instance().setLanguage(u"Japanese"_s);
+    const QString japaneseFont = fontOf(u"Japanese"_s);
+    frmLE_EditLanguageSettings window(u"Korean"_s);
     window.show();
     QString whileOpen;
     whenModal<QFontDialog>([&](QFontDialog *dialog) {
-        whileOpen = QStringLiteral("%1/%2").arg(CRes::instance().currentLanguage()).arg(dialog->currentFont().pointSize());
-        QFont chosen(QStringLiteral("DejaVu Serif"), 14);
-        dialog->setCurrentFont(chosen);
+        whileOpen = u"%1/%2"_s.arg(CRes::instance().currentLanguage()).arg(dialog->currentFont().pointSize());
+        dialog->setCurrentFont(QFont(u"DejaVu Serif"_s, 14));
         accept ? dialog->accept() : dialog->reject();
     });
     click(&window, "cmdCtrl_0");
-    QCOMPARE(whileOpen, QStringLiteral("Korean/8"));
-    QCOMPARE(CRes::instance().Language(), QStringLiteral("Japanese"));
-    QCOMPARE(fontOf(QStringLiteral("Korean")), font);
-    QCOMPARE(fontOf(QStringLiteral("Japanese")), japaneseFont);
+    QCOMPARE(whileOpen, u"Korean/8"_s);
+    QCOMPARE((QStringList{CRes::instance().Language(), fontOf(u"Korean"_s), fontOf(u"Japanese"_s)}),
+             (QStringList{u"Japanese"_s, font, japaneseFont}));
     QCOMPARE(child<QLineEdit>(&window, "txtFontName")->text() + '/' + child<QLineEdit>(&window, "txtFontSize")->text(),
              font);
 }
@@ -334,7 +333,7 @@ void tst_LanguageEditor::firstStart()
 {
     QFETCH(bool, confirm);
     CRes::destroyInstance();
-    const QString workspace = m_env->root() + QStringLiteral("/first");
+    const QString workspace = m_env->root() + u"/first"_s;
     QStringList seen;
     whenModal<frmLE_SelectLanguage>([&](frmLE_SelectLanguage *dialog) {
         auto *list = child<QListWidget>(dialog, "lstLanguage");
@@ -352,14 +351,14 @@ void tst_LanguageEditor::firstStart()
         });
     });
     GuiStartupUi ui;
-    Startup startup(ui, m_env->root() + QStringLiteral("/tavrel.lock"));
+    Startup startup(ui, m_env->root() + u"/tavrel.lock"_s);
     QCOMPARE(startup.run(workspace), Startup::Result::Cancelled);
 
     QCOMPARE(seen, (QStringList{"Select Language", "0", "English", "Traditional Chinese", "Japanese"}));
-    QCOMPARE(QFile::exists(workspace + QStringLiteral("/FirstLoad.txt")), !confirm);
-    QCOMPARE(GetSetting(QStringLiteral("Load"), QStringLiteral("First")), confirm ? QStringLiteral("False") : QString());
-    QCOMPARE(GetSetting(QStringLiteral("Resource"), QStringLiteral("Language")),
-             confirm ? QStringLiteral("Japanese") : QStringLiteral("English"));
+    QCOMPARE(QFile::exists(workspace + u"/FirstLoad.txt"_s), !confirm);
+    QCOMPARE(GetSetting(u"Load"_s, u"First"_s), confirm ? u"False"_s : QString());
+    QCOMPARE(GetSetting(u"Resource"_s, u"Language"_s),
+             confirm ? u"Japanese"_s : u"English"_s);
     QVERIFY(m_reporter->entries.isEmpty());
 }
 

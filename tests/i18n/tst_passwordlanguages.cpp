@@ -14,6 +14,8 @@
 
 #include <memory>
 
+using namespace Qt::StringLiterals;
+
 // The two password dialogs in each shipped language: the numbered texts
 // arrive, fit their widgets and are drawn in the language's face. With
 // TAVREL_SHOT_DIR set, each dialog is also saved there as a PNG
@@ -53,9 +55,8 @@ void tst_PasswordLanguages::checkFits(QWidget *widget, const QString &text)
     QString shown = text;
     shown.remove(QLatin1Char('&'));
     const int needed = QFontMetrics(widget->font()).horizontalAdvance(shown);
-    QVERIFY2(needed <= widget->contentsRect().width(),
-             qPrintable(QStringLiteral("\"%1\" needs %2 px, %3 has %4").arg(shown).arg(needed)
-                            .arg(widget->objectName()).arg(widget->contentsRect().width())));
+    QVERIFY2(needed <= widget->contentsRect().width(), qPrintable(u"\"%1\" needs %2 px, %3 has %4"_s.arg(shown).arg(needed)
+                                                                      .arg(widget->objectName()).arg(widget->contentsRect().width())));
     QVERIFY(widget->width() >= widget->minimumSizeHint().width());
 }
 
@@ -84,7 +85,7 @@ void tst_PasswordLanguages::dialogs()
         QDialog *dialog;
         int title;
         QString shot;
-    } dialogs[] = {{&password, 156, QStringLiteral("password-")}, {&change, 160, QStringLiteral("password-change-")}};
+    } dialogs[] = {{&password, 156, u"password-"_s}, {&change, 160, u"password-change-"_s}};
 
     for (const auto &d : dialogs) {
         res.SetFormInterface(d.dialog);
@@ -93,16 +94,14 @@ void tst_PasswordLanguages::dialogs()
         QCoreApplication::processEvents();
 
         QCOMPARE(d.dialog->windowTitle(), res.ResString(d.title));
-        auto *label = d.dialog->findChild<QLabel *>(QStringLiteral("lblPassword"));
-        auto *ok = d.dialog->findChild<QPushButton *>(QStringLiteral("cmdCtrl_0"));
-        auto *cancel = d.dialog->findChild<QPushButton *>(QStringLiteral("cmdCtrl_1"));
+        auto *label = d.dialog->findChild<QLabel *>(u"lblPassword"_s);
+        auto *ok = d.dialog->findChild<QPushButton *>(u"cmdCtrl_0"_s);
+        auto *cancel = d.dialog->findChild<QPushButton *>(u"cmdCtrl_1"_s);
         QVERIFY(label && ok && cancel);
-        QCOMPARE(label->text(), res.ResString(157));
-        QCOMPARE(ok->text(), res.ResString(8));
-        QCOMPARE(cancel->text(), res.ResString(9));
-        checkFits(label, label->text());
-        checkFits(ok, ok->text());
-        checkFits(cancel, cancel->text());
+        for (const auto &[widget, number] : {std::pair<QWidget *, int>{label, 157}, {ok, 8}, {cancel, 9}}) {
+            QCOMPARE(widget->property("text").toString(), res.ResString(number));
+            checkFits(widget, res.ResString(number));
+        }
         QCOMPARE(label->font().family(), face);
         if (QFontDatabase::hasFamily(face))
             QCOMPARE(QFontInfo(label->font()).family(), face);
@@ -122,7 +121,7 @@ void tst_PasswordLanguages::dialogs()
                                  d.dialog->windowTitle());
                 painter.drawPixmap(0, metrics.height() + 8, body);
             }
-            QVERIFY(shot.save(folder + QLatin1Char('/') + d.shot + file + QStringLiteral(".png")));
+            QVERIFY(shot.save(folder + QLatin1Char('/') + d.shot + file + u".png"_s));
         }
         d.dialog->hide();
     }

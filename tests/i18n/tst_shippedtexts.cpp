@@ -10,6 +10,8 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+using namespace Qt::StringLiterals;
+
 // The texts delivered with the program: well-formed, complete in every
 // shipped language, and covering every text number the source code uses.
 using TextTable = QMap<int, QString>;
@@ -26,7 +28,6 @@ private slots:
     void numbersUsedBySourceExist();
     void readmeListsEveryNumber();
     void defaultDatabaseHoldsShippedTexts();
-    void defaultDatabaseInMissingFolderFails();
 
 private:
     // Text numbers used in one source file, by kind of file.
@@ -75,7 +76,7 @@ void tst_ShippedTexts::parse_data()
     QTest::newRow("plain") << QByteArray("# comment\n\n8\tOK\r\n9\tCancel\n") << TextTable{{8, "OK"}, {9, "Cancel"}} << 0;
     QTest::newRow("escapes") << QByteArray("1\ta\\tb\\nc\\r\\\\d\n") << TextTable{{1, "a\tb\nc\r\\d"}} << 0;
     QTest::newRow("empty text") << QByteArray("5\t\n") << TextTable{{5, ""}} << 0;
-    QTest::newRow("utf-8") << QByteArray("9\t\xE5\x8F\x96\xE6\xB6\x88\n") << TextTable{{9, QStringLiteral("取消")}} << 0;
+    QTest::newRow("utf-8") << QByteArray("9\t\xE5\x8F\x96\xE6\xB6\x88\n") << TextTable{{9, u"取消"_s}} << 0;
     QTest::newRow("no tab") << QByteArray("7 Close\n8\tOK\n") << TextTable{{8, "OK"}} << 1;
     QTest::newRow("not a number") << QByteArray("x\tA\n0\tZero\n") << TextTable{} << 2;
     QTest::newRow("bad escape") << QByteArray("3\ta\\qb\n4\tend\\\n") << TextTable{} << 2;
@@ -92,7 +93,6 @@ void tst_ShippedTexts::parse()
     QCOMPARE(found.size(), errors);
 }
 
-
 void tst_ShippedTexts::shippedFilesAreWellFormed()
 {
     QStringList errors;
@@ -107,16 +107,16 @@ void tst_ShippedTexts::shippedFilesAreWellFormed()
         QVERIFY2(errors.isEmpty(), qPrintable(errors.join('\n')));
         QVERIFY(texts.size() > 150);
         for (auto it = texts.cbegin(); it != texts.cend(); ++it)
-            QVERIFY2(it.value().size() <= 255, qPrintable(QStringLiteral("%1: text %2 is longer than 255").arg(l.name).arg(it.key())));
+            QVERIFY2(it.value().size() <= 255, qPrintable(u"%1: text %2 is longer than 255"_s.arg(l.name).arg(it.key())));
     }
     QCOMPARE(names, (QStringList{"English", "Traditional Chinese", "Japanese"}));
 }
 
 void tst_ShippedTexts::translationsAreComplete()
 {
-    const QMap<int, QString> english = shipped(QStringLiteral("English"));
+    const QMap<int, QString> english = shipped(u"English"_s);
     QVERIFY(!english.isEmpty());
-    for (const QString &language : {QStringLiteral("Traditional Chinese"), QStringLiteral("Japanese")}) {
+    for (const QString &language : {u"Traditional Chinese"_s, u"Japanese"_s}) {
         const QMap<int, QString> other = shipped(language);
         QStringList missing;
         for (auto it = english.cbegin(); it != english.cend(); ++it) {
@@ -124,22 +124,21 @@ void tst_ShippedTexts::translationsAreComplete()
             if (!present)
                 missing << QString::number(it.key());
         }
-        QVERIFY2(missing.isEmpty(), qPrintable(language + QStringLiteral(" lacks ") + missing.join(' ')));
+        QVERIFY2(missing.isEmpty(), qPrintable(language + u" lacks "_s + missing.join(' ')));
         QStringList extra;
         for (auto it = other.cbegin(); it != other.cend(); ++it)
             if (!english.contains(it.key()))
                 extra << QString::number(it.key());
-        QVERIFY2(extra.isEmpty(), qPrintable(language + QStringLiteral(" has texts English lacks: ") + extra.join(' ')));
+        QVERIFY2(extra.isEmpty(), qPrintable(language + u" has texts English lacks: "_s + extra.join(' ')));
     }
 }
 
-
 void tst_ShippedTexts::numbersUsedBySourceExist()
 {
-    const QMap<int, QString> english = shipped(QStringLiteral("English"));
+    const QMap<int, QString> english = shipped(u"English"_s);
     QMap<int, QStringList> used;
     QDirIterator files(QStringLiteral(TAVREL_SOURCE_DIR "/src"),
-                       {QStringLiteral("*.cpp"), QStringLiteral("*.h"), QStringLiteral("*.ui")}, QDir::Files,
+                       {u"*.cpp"_s, u"*.h"_s, u"*.ui"_s}, QDir::Files,
                        QDirIterator::Subdirectories);
     int scanned = 0;
     while (files.hasNext()) {
@@ -152,20 +151,19 @@ void tst_ShippedTexts::numbersUsedBySourceExist()
     }
     QVERIFY(scanned > 10);
     // The scanner itself still finds a tag of a .ui file and a number of a source file.
-    QVERIFY(used.value(157).contains(QStringLiteral("frmPassword.ui")));
-    QVERIFY(used.value(123).contains(QStringLiteral("rptPatrolData.cpp")));
+    QVERIFY(used.value(157).contains(u"frmPassword.ui"_s) && used.value(123).contains(u"rptPatrolData.cpp"_s));
     for (const MainFormText &text : mainFormTexts())
-        used[text.number] << QStringLiteral("mainFormTexts");
-    used[kNavigationCaptionText] << QStringLiteral("navigation bar");
+        used[text.number] << u"mainFormTexts"_s;
+    used[kNavigationCaptionText] << u"navigation bar"_s;
     for (int n : kNavigationItemTexts)
-        used[n] << QStringLiteral("navigation bar");
-    used[kProductNameText] << QStringLiteral("title");
+        used[n] << u"navigation bar"_s;
+    used[kProductNameText] << u"title"_s;
 
     QStringList missing;
     for (auto it = used.cbegin(); it != used.cend(); ++it)
         if (!english.contains(it.key()))
-            missing << QStringLiteral("%1 (%2)").arg(it.key()).arg(it.value().join(QStringLiteral(", ")));
-    QVERIFY2(missing.isEmpty(), qPrintable(QStringLiteral("not in english.tsv: ") + missing.join(QStringLiteral("; "))));
+            missing << u"%1 (%2)"_s.arg(it.key()).arg(it.value().join(u", "_s));
+    QVERIFY2(missing.isEmpty(), qPrintable(u"not in english.tsv: "_s + missing.join(u"; "_s)));
 }
 
 void tst_ShippedTexts::readmeListsEveryNumber()
@@ -174,49 +172,43 @@ void tst_ShippedTexts::readmeListsEveryNumber()
     QVERIFY(readme.open(QIODevice::ReadOnly));
     const QString text = QString::fromUtf8(readme.readAll());
     QStringList missing;
-    for (int n : shipped(QStringLiteral("English")).keys())
-        if (!text.contains(QStringLiteral("\n| %1 |").arg(n)))
+    for (int n : shipped(u"English"_s).keys())
+        if (!text.contains(u"\n| %1 |"_s.arg(n)))
             missing << QString::number(n);
-    QVERIFY2(missing.isEmpty(), qPrintable(QStringLiteral("README.md has no row for ") + missing.join(' ')));
+    QVERIFY2(missing.isEmpty(), qPrintable(u"README.md has no row for "_s + missing.join(' ')));
 }
 
 void tst_ShippedTexts::defaultDatabaseHoldsShippedTexts()
 {
     QTemporaryDir dir;
-    const QString path = dir.filePath(QStringLiteral("Res.mdb"));
+    const QString path = dir.filePath(u"Res.mdb"_s);
     QString error;
     QVERIFY2(CRes::createDefaultDatabase(path, &error), qPrintable(error));
-    QVERIFY(!QFile::exists(path + QStringLiteral(".new")));
+    QVERIFY(!QFile::exists(path + u".new"_s));
     {
-        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("check"));
+        QSqlDatabase db = QSqlDatabase::addDatabase(u"QSQLITE"_s, u"check"_s);
         db.setDatabaseName(path);
         QVERIFY(db.open());
         QSqlQuery query(db);
-        QVERIFY(query.exec(QStringLiteral("SELECT Language, Name, Size FROM Font ORDER BY rowid")));
+        QVERIFY(query.exec(u"SELECT Language, Name, Size FROM Font ORDER BY rowid"_s));
         QStringList fonts;
         while (query.next())
-            fonts << QStringLiteral("%1/%2/%3").arg(query.value(0).toString(), query.value(1).toString(), query.value(2).toString());
+            fonts << u"%1/%2/%3"_s.arg(query.value(0).toString(), query.value(1).toString(), query.value(2).toString());
         QCOMPARE(fonts, (QStringList{"English/DejaVu Sans/9", "Traditional Chinese/Noto Sans CJK TC/10",
                                      "Japanese/Noto Sans CJK JP/10"}));
-        QVERIFY(query.exec(QStringLiteral("SELECT COUNT(*) FROM StringList")));
+        QVERIFY(query.exec(u"SELECT COUNT(*) FROM StringList"_s));
         QVERIFY(query.next());
-        QCOMPARE(query.value(0).toInt(), int(shipped(QStringLiteral("English")).size()));
+        QCOMPARE(query.value(0).toInt(), int(shipped(u"English"_s).size()));
         QVERIFY(query.exec(QStringLiteral(R"(SELECT English, "Traditional Chinese" FROM StringList WHERE "Index" = 278)")));
         QVERIFY(query.next());
-        QVERIFY(query.value(0).toString().contains(QLatin1Char('\n')));
-        QVERIFY(query.value(1).toString().contains(QStringLiteral("版權所有")));
+        QVERIFY(query.value(0).toString().contains(u'\n') && query.value(1).toString().contains(u"版權所有"_s));
     }
-    QSqlDatabase::removeDatabase(QStringLiteral("check"));
-}
+    QSqlDatabase::removeDatabase(u"check"_s);
 
-void tst_ShippedTexts::defaultDatabaseInMissingFolderFails()
-{
-    QTemporaryDir dir;
-    const QString path = dir.filePath(QStringLiteral("no/such/folder/Res.mdb"));
-    QString error;
-    QVERIFY(!CRes::createDefaultDatabase(path, &error));
-    QVERIFY(error.contains(path));
-    QVERIFY(!QFile::exists(path));
+    // In a folder that does not exist: refused, nothing made.
+    const QString missing = dir.filePath(u"no/such/folder/Res.mdb"_s);
+    QVERIFY(!CRes::createDefaultDatabase(missing, &error));
+    QVERIFY(error.contains(missing) && !QFile::exists(missing));
 }
 
 QTEST_GUILESS_MAIN(tst_ShippedTexts)

@@ -5,6 +5,8 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+using namespace Qt::StringLiterals;
+
 // The data commands of tavrel-cli, run as a user would run them.
 class tst_CliData : public QObject
 {
@@ -24,11 +26,11 @@ int tst_CliData::cli(const QStringList &args, QByteArray *err)
 {
     QProcess p;
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert(QStringLiteral("XDG_CONFIG_HOME"), path("config"));
-    env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb")); // and no display: the report must manage
-    env.remove(QStringLiteral("DISPLAY"));
+    env.insert(u"XDG_CONFIG_HOME"_s, path("config"));
+    env.insert(u"QT_QPA_PLATFORM"_s, u"xcb"_s); // and no display: the report must manage
+    env.remove(u"DISPLAY"_s);
     p.setProcessEnvironment(env);
-    p.start(QStringLiteral(TAVREL_CLI_PATH), QStringList{QStringLiteral("--workspace"), path("ws")} + args);
+    p.start(QStringLiteral(TAVREL_CLI_PATH), QStringList{u"--workspace"_s, path("ws")} + args);
     p.waitForFinished(60000);
     if (err)
         *err = p.readAllStandardError();
@@ -47,23 +49,21 @@ void tst_CliData::tagsAndReportOfOldDatabase()
 {
     const QByteArray good = file("good.tag", "0004A1B2C3\tCurrent Gate\r\n0004A1B2C4\tT\xFCr\r\n");
     file("bad.tag", "A1\tGate\r\nA2 Dock\r\n");
-    QCOMPARE(cli({QStringLiteral("tags"), QStringLiteral("import"), path("good.tag")}), 0);
+    QCOMPARE(cli({u"tags"_s, u"import"_s, path("good.tag")}), 0);
     QByteArray err;
-    QCOMPARE(cli({QStringLiteral("tags"), QStringLiteral("import"), path("bad.tag")}, &err), 2);
+    QCOMPARE(cli({u"tags"_s, u"import"_s, path("bad.tag")}, &err), 2);
     QVERIFY2(err.contains("bad.tag, line 2"), err.constData());
-    QCOMPARE(cli({QStringLiteral("tags"), QStringLiteral("export"), path("out.tag")}), 0);
+    QCOMPARE(cli({u"tags"_s, u"export"_s, path("out.tag")}), 0);
     QCOMPARE(file("out.tag"), good);
 
-    const QString old = TestEnv::dataFile(QStringLiteral("legacy/old-patrol.mdb"));
-    QCOMPARE(cli({QStringLiteral("report"), QStringLiteral("patrol"), old, QStringLiteral("--pdf"), path("old.pdf")},
-                 &err),
-             0);
-    QCOMPARE(cli({QStringLiteral("export"), old, QStringLiteral("--xlsx"), path("old.xlsx")}), 0);
+    const QString old = TestEnv::dataFile(u"legacy/old-patrol.mdb"_s);
+    QCOMPARE(cli({u"report"_s, u"patrol"_s, old, u"--pdf"_s, path("old.pdf")}, &err), 0);
+    QCOMPARE(cli({u"export"_s, old, u"--xlsx"_s, path("old.xlsx")}), 0);
     QVERIFY(file("old.xlsx").startsWith("PK"));
-    if (QStandardPaths::findExecutable(QStringLiteral("pdftotext")).isEmpty())
+    if (QStandardPaths::findExecutable(u"pdftotext"_s).isEmpty())
         QSKIP("pdftotext (poppler-utils) is needed to read the PDF back");
     QProcess text;
-    text.start(QStringLiteral("pdftotext"), {path("old.pdf"), QStringLiteral("-")});
+    text.start(u"pdftotext"_s, {path("old.pdf"), u"-"_s});
     text.waitForFinished();
     const QByteArray shown = text.readAllStandardOutput();
     // The descriptions come from the current tag table, not from the old file.

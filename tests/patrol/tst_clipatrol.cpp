@@ -1,10 +1,13 @@
 #include "PatrolFile.h"
+#include "TestFiles.h"
 
 #include <QDir>
 #include <QFile>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QtTest>
+
+using namespace Qt::StringLiterals;
 
 // The patrol-data and tag commands of tavrel-cli, run as a script would.
 class tst_CliPatrol : public QObject
@@ -36,13 +39,13 @@ tst_CliPatrol::Run tst_CliPatrol::cli(const QStringList &args)
 {
     QProcess p;
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert(QStringLiteral("XDG_CONFIG_HOME"), m_dir.filePath(QStringLiteral("config")));
-    env.insert(QStringLiteral("XDG_DATA_HOME"), m_dir.filePath(QStringLiteral("data")));
-    env.insert(QStringLiteral("LC_ALL"), QStringLiteral("C"));
+    env.insert(u"XDG_CONFIG_HOME"_s, m_dir.filePath(u"config"_s));
+    env.insert(u"XDG_DATA_HOME"_s, m_dir.filePath(u"data"_s));
+    env.insert(u"LC_ALL"_s, u"C"_s);
     p.setProcessEnvironment(env);
-    p.start(QStringLiteral(TAVREL_CLI_PATH), QStringList{QStringLiteral("--workspace"), m_dir.filePath(QStringLiteral("ws"))} + args);
+    p.start(QStringLiteral(TAVREL_CLI_PATH), QStringList{u"--workspace"_s, m_dir.filePath(u"ws"_s)} + args);
     if (!p.waitForStarted() || !p.waitForFinished(30000))
-        return {-1, {}, QStringLiteral("did not run")};
+        return {-1, {}, u"did not run"_s};
     const int status = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -2;
     return {status, QString::fromUtf8(p.readAllStandardOutput()), QString::fromUtf8(p.readAllStandardError())};
 }
@@ -54,7 +57,7 @@ void tst_CliPatrol::commands_data()
     QTest::addColumn<int>("status");
     QTest::addColumn<QString>("out");
     QTest::addColumn<QString>("errPart");
-    const QString legacy = qEnvironmentVariable("TAVREL_TEST_DATA") + QStringLiteral("/legacy/");
+    const QString legacy = qEnvironmentVariable("TAVREL_TEST_DATA") + u"/legacy/"_s;
     QTest::newRow("no files") << QStringList{"files"} << 0 << "" << "";
     QTest::newRow("add") << QStringList{"tags", "add", "0004A1B2C3", "Main Gate"} << 0 << "" << "";
     QTest::newRow("add lower case") << QStringList{"tags", "add", "0004a1b2c3", "x"} << 1 << "" << "0 1 2 3";
@@ -64,23 +67,18 @@ void tst_CliPatrol::commands_data()
     QTest::newRow("edit to taken") << QStringList{"tags", "edit", "0004A1B2C4", "0004A1B2C3", "y"} << 1 << ""
                                    << "already defined";
     QTest::newRow("list") << QStringList{"tags", "list"} << 0 << "0004A1B2C3\tMain Gate\n0004A1B2C4\tDoor\n" << "";
-    QTest::newRow("files") << QStringList{"files"} << 0 << "unapproved\ta.tvl\nunapproved\tb.tvl\napproved\ta.tvl\n"
-                           << "";
+    QTest::newRow("files") << QStringList{"files"} << 0 << "unapproved\ta.tvl\nunapproved\tb.tvl\napproved\ta.tvl\n" << "";
     QTest::newRow("show") << QStringList{"show", "--iso", "ws/Unapproved/a.tvl"} << 0
                           << "1\t2026-12-06\t07:22:52\t0004A1B2C3\tMain Gate\n2\tbad\t07:30:00\t0004A1B2C9\t\n"
                           << "1 lines could not be read and were skipped (lines 2)";
     QTest::newRow("show old file") << QStringList{"show", legacy + "old-patrol.mdb"} << 0 << "*12" << "";
-    QTest::newRow("show wrong table") << QStringList{"show", legacy + "old-wrongtable.mdb"} << 2 << ""
-                                      << "no table RawData";
-    QTest::newRow("show not a database") << QStringList{"show", legacy + "not-a-database.mdb"} << 2 << ""
-                                         << "not an Access";
+    QTest::newRow("show wrong table") << QStringList{"show", legacy + "old-wrongtable.mdb"} << 2 << "" << "no table RawData";
+    QTest::newRow("show not a database") << QStringList{"show", legacy + "not-a-database.mdb"} << 2 << "" << "not an Access";
     QTest::newRow("approve taken name") << QStringList{"approve", "a.tvl"} << 0 << "a (2).tvl\n" << "";
     QTest::newRow("approve missing") << QStringList{"approve", "a.tvl"} << 1 << "" << "a.tvl";
     QTest::newRow("approve all") << QStringList{"approve", "--all"} << 0 << "b.tvl\n" << "";
-    QTest::newRow("after") << QStringList{"files"} << 0 << "approved\ta (2).tvl\napproved\ta.tvl\napproved\tb.tvl\n"
-                           << "";
-    QTest::newRow("delete") << QStringList{"tags", "delete", "0004A1B2C4", "0004A1B2C9"} << 1 << ""
-                            << "0004A1B2C9 is not defined";
+    QTest::newRow("after") << QStringList{"files"} << 0 << "approved\ta (2).tvl\napproved\ta.tvl\napproved\tb.tvl\n" << "";
+    QTest::newRow("delete") << QStringList{"tags", "delete", "0004A1B2C4", "0004A1B2C9"} << 1 << "" << "0004A1B2C9 is not defined";
     QTest::newRow("list after delete") << QStringList{"tags", "list"} << 0 << "0004A1B2C3\tMain Gate\n" << "";
 }
 
@@ -90,25 +88,19 @@ void tst_CliPatrol::commands()
     QFETCH(int, status);
     QFETCH(QString, out);
     QFETCH(QString, errPart);
-    const QDir ws(m_dir.filePath(QStringLiteral("ws")));
+    const QDir ws(m_dir.filePath(u"ws"_s));
     if (QTest::currentDataTag() == QLatin1String("files")) {
-        auto write = [](const QString &path, const QList<QByteArray> &lines) {
-            QFile f(path);
-            QVERIFY(f.open(QIODevice::WriteOnly));
-            for (const QByteArray &l : lines)
-                f.write(l + "\r\n");
-        };
-        write(ws.filePath(QStringLiteral("Unapproved/a.tvl")),
-              {PatrolFile::encode(QStringLiteral("1,0004A1B2C3,2026/12/06,07:22:52")), "999",
-               PatrolFile::encode(QStringLiteral("2,0004A1B2C9,bad,07:30:00"))});
-        write(ws.filePath(QStringLiteral("Unapproved/b.tvl")), {});
-        write(ws.filePath(QStringLiteral("Approved/a.tvl")), {"approved before"});
+        QVERIFY(writeTestFile(ws.filePath(u"Unapproved/a.tvl"_s),
+                              PatrolFile::encode(u"1,0004A1B2C3,2026/12/06,07:22:52"_s) + "\r\n999\r\n"
+                                  + PatrolFile::encode(u"2,0004A1B2C9,bad,07:30:00"_s) + "\r\n"));
+        QVERIFY(writeTestFile(ws.filePath(u"Unapproved/b.tvl"_s), {}));
+        QVERIFY(writeTestFile(ws.filePath(u"Approved/a.tvl"_s), "approved before\r\n"));
     }
     for (QString &a : args)
         if (a.startsWith(QLatin1String("ws/")))
             a = m_dir.filePath(a);
     const Run r = cli(args);
-    QVERIFY2(r.status == status, qPrintable(QStringLiteral("status %1: %2").arg(r.status).arg(r.err)));
+    QVERIFY2(r.status == status, qPrintable(u"status %1: %2"_s.arg(r.status).arg(r.err)));
     if (out.startsWith(u'*'))
         QCOMPARE(r.out.count(u'\n'), out.mid(1).toInt());
     else

@@ -3,6 +3,7 @@
 #include "PatrolTableModel.h"
 #include "RecordingReporter.h"
 #include "TestEnv.h"
+#include "TestFiles.h"
 #include "Workspace.h"
 #include "frmMain.h"
 
@@ -14,6 +15,8 @@
 #include <QTimer>
 #include <QTreeWidget>
 #include <QtTest>
+
+using namespace Qt::StringLiterals;
 
 // The data commands as the user reaches them in the main window.
 class tst_DataCommands : public QObject
@@ -52,7 +55,7 @@ void answerFileDialog(const QString &name)
         timer->deleteLater();
         if (name.isEmpty())
             return dialog->reject();
-        dialog->findChild<QLineEdit *>(QStringLiteral("fileNameEdit"))->setText(name);
+        dialog->findChild<QLineEdit *>(u"fileNameEdit"_s)->setText(name);
         QMetaObject::invokeMethod(dialog, "accept");
     });
     timer->start();
@@ -64,11 +67,11 @@ void tst_DataCommands::init()
 {
     m_env = std::make_unique<TestEnv>();
     CRes::destroyInstance();
-    m_tvl = Workspace::unapprovedFolder() + QStringLiteral("/20240108 080000.tvl");
+    m_tvl = Workspace::unapprovedFolder() + u"/20240108 080000.tvl"_s;
     QFile file(m_tvl);
     QVERIFY(file.open(QIODevice::WriteOnly));
-    QVERIFY(WritePatrolLine(file, QStringLiteral("1,0004A1B2C3,2024/01/08,08:00:15")));
-    QVERIFY(WritePatrolLine(file, QStringLiteral("2,0004A1B2C4,2024/01/08,07:00:00")));
+    for (const char *record : {"1,0004A1B2C3,2024/01/08,08:00:15", "2,0004A1B2C4,2024/01/08,07:00:00"})
+        QVERIFY(WritePatrolLine(file, QLatin1String(record)));
 }
 
 void tst_DataCommands::saveCommands_data()
@@ -91,22 +94,20 @@ void tst_DataCommands::saveCommands()
     QFETCH(bool, dataTextWritten);
     QFETCH(QByteArray, savedStart);
     RecordingReporter reporter;
-    const QString dataText = Workspace::path(QStringLiteral("data0.txt"));
-    QFile old(dataText);
-    QVERIFY(old.open(QIODevice::WriteOnly) && old.write("old\r\n") == 5);
-    old.close();
+    const QString dataText = Workspace::path(u"data0.txt"_s);
+    QVERIFY(writeTestFile(dataText, "old\r\n"));
 
     frmMain window;
     window.show();
     // No dialog while no file is open (an unanswered one would hang the test).
-    window.action(QStringLiteral("save"))->trigger();
+    window.action(u"save"_s)->trigger();
     window.OpenPatrolDataFile(m_tvl);
     answerFileDialog(typed);
     window.action(command)->trigger();
     QCOMPARE(readFile(dataText), dataTextWritten ? QByteArray("1,0004A1B2C3,2024/01/08,08:00:15\r\n"
                                                               "2,0004A1B2C4,2024/01/08,07:00:00\r\n")
                                                  : QByteArray("old\r\n"));
-    const QString target = Workspace::current() + QLatin1Char('/') + (typed.isEmpty() ? QStringLiteral("x") : typed);
+    const QString target = Workspace::current() + QLatin1Char('/') + (typed.isEmpty() ? u"x"_s : typed);
     QVERIFY(readFile(target).startsWith(savedStart));
     if (typed.endsWith(QLatin1String(".tvl")))
         QCOMPARE(readFile(target), readFile(m_tvl));
@@ -118,7 +119,7 @@ void tst_DataCommands::previewIsNotModal()
     RecordingReporter reporter;
     frmMain window;
     window.show();
-    auto *tree = window.findChild<QTreeWidget *>(QStringLiteral("tvwPatrolData"));
+    auto *tree = window.findChild<QTreeWidget *>(u"tvwPatrolData"_s);
     QTreeWidgetItem *fileNode = tree->topLevelItem(0)->child(0);
     QVERIFY(fileNode);
     const QPoint at = tree->visualItemRect(fileNode).center();
@@ -128,11 +129,10 @@ void tst_DataCommands::previewIsNotModal()
 
     auto *preview = window.findChild<QPrintPreviewDialog *>();
     QVERIFY(preview && preview->isVisible() && !preview->isModal());
-    QVERIFY(!QApplication::activeModalWidget());
-    QVERIFY(preview->findChild<QAction *>(QStringLiteral("exportPdf")));
+    QVERIFY(!QApplication::activeModalWidget() && preview->findChild<QAction *>(u"exportPdf"_s));
     QCOMPARE(preview->windowTitle(), CRes::instance().ResString(123));
     // The menu's preview opens a second window; the first stays.
-    window.action(QStringLiteral("mnuFiles_7"))->trigger();
+    window.action(u"mnuFiles_7"_s)->trigger();
     QCOMPARE(window.findChildren<QPrintPreviewDialog *>().size(), 2);
     QVERIFY(reporter.entries.isEmpty());
 }

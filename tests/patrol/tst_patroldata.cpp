@@ -11,6 +11,8 @@
 #include <QDir>
 #include <QtTest>
 
+using namespace Qt::StringLiterals;
+
 class tst_PatrolData : public QObject
 {
     Q_OBJECT
@@ -33,7 +35,7 @@ namespace {
 
 QString legacy(const char *name)
 {
-    return TestEnv::dataFile(QStringLiteral("legacy/") + QLatin1String(name));
+    return TestEnv::dataFile(u"legacy/"_s + QLatin1String(name));
 }
 
 void writeLines(const QString &path, const QList<QByteArray> &lines)
@@ -56,11 +58,10 @@ void tst_PatrolData::legacyFiles_data()
     QTest::newRow("password") << legacy("old-patrol.mdb") << true << 12 << QString();
     QTest::newRow("no password") << legacy("old-patrol-nopassword.mdb") << true << 12 << QString();
     QTest::newRow("empty") << legacy("old-empty.mdb") << true << 0 << QString();
-    QTest::newRow("wrong table") << legacy("old-wrongtable.mdb") << false << 0 << QStringLiteral("no table RawData");
-    QTest::newRow("not a database") << legacy("not-a-database.mdb") << false << 0
-                                    << QStringLiteral("not an Access (Jet 4) database");
-    QTest::newRow("missing") << legacy("no-such-file.mdb") << false << 0 << QStringLiteral("Cannot open");
-    QTest::newRow("upper-case extension") << QStringLiteral("COPY") << true << 12 << QString();
+    QTest::newRow("wrong table") << legacy("old-wrongtable.mdb") << false << 0 << u"no table RawData"_s;
+    QTest::newRow("not a database") << legacy("not-a-database.mdb") << false << 0 << u"not an Access (Jet 4) database"_s;
+    QTest::newRow("missing") << legacy("no-such-file.mdb") << false << 0 << u"Cannot open"_s;
+    QTest::newRow("upper-case extension") << u"COPY"_s << true << 12 << QString();
 }
 
 void tst_PatrolData::legacyFiles()
@@ -71,27 +72,21 @@ void tst_PatrolData::legacyFiles()
     QFETCH(QString, errorPart);
     QTemporaryDir dir;
     if (file == QLatin1String("COPY")) {
-        file = dir.filePath(QStringLiteral("OLD.MDB"));
+        file = dir.filePath(u"OLD.MDB"_s);
         QVERIFY(QFile::copy(legacy("old-patrol.mdb"), file));
     }
     // Descriptions of an old file come from the file, never from the map.
-    const PatrolLoadResult r = PatrolDataLoader::load(file, {{QStringLiteral("0004A1B2C3"), QStringLiteral("X")}});
+    const PatrolLoadResult r = PatrolDataLoader::load(file, {{u"0004A1B2C3"_s, u"X"_s}});
     QCOMPARE(r.ok, ok);
     QCOMPARE(r.rows.size(), rows);
     if (!ok)
         QVERIFY2(r.error.contains(errorPart), qPrintable(r.error));
     if (rows == 12) {
         const PatrolRow &first = r.rows.first();
-        QCOMPARE(first.machineNo, QStringLiteral("1"));
-        QCOMPARE(first.date, QStringLiteral("2024-01-08"));
-        QCOMPARE(first.time, QStringLiteral("08:00:15"));
-        QCOMPARE(first.code, QStringLiteral("0004A1B2C3"));
-        QCOMPARE(first.description, QStringLiteral("Main Gate"));
-        QCOMPARE(r.rows[2].description, QString(""));
-        QCOMPARE(r.rows[4].description, QStringLiteral("北門"));
-        QCOMPARE(r.rows[5].time, QStringLiteral("00:00:00"));
-        QCOMPARE(r.rows[7].date, QStringLiteral("2024-02-29"));
-        QCOMPARE(r.rows[11].time, QStringLiteral("21:15:42"));
+        QCOMPARE((QStringList{first.machineNo, first.date, first.time, first.code, first.description}),
+                 (QStringList{"1", "2024-01-08", "08:00:15", "0004A1B2C3", "Main Gate"}));
+        QCOMPARE((QStringList{r.rows[2].description, r.rows[4].description, r.rows[5].time, r.rows[7].date, r.rows[11].time}),
+                 (QStringList{"", u"北門"_s, "00:00:00", "2024-02-29", "21:15:42"}));
     }
 }
 
@@ -99,57 +94,51 @@ void tst_PatrolData::legacyNullAndEmptyText()
 {
     LegacyDatabase db;
     QString error;
-    QVERIFY2(!db.open(legacy("old-tags.tu"), QStringLiteral("krta1937"), &error), "the password is case-sensitive");
+    QVERIFY2(!db.open(legacy("old-tags.tu"), u"krta1937"_s, &error), "the password is case-sensitive");
     QVERIFY(error.contains(QLatin1String("password")));
     QVERIFY2(db.open(legacy("old-tags.tu"), LegacyDatabase::kPassword, &error), qPrintable(error));
     QList<QStringList> rows;
-    QVERIFY(!db.readTable(QStringLiteral("TagsDef"), {QStringLiteral("Code"), QStringLiteral("Missing")}, &rows, &error));
+    QVERIFY(!db.readTable(u"TagsDef"_s, {u"Code"_s, u"Missing"_s}, &rows, &error));
     QVERIFY(error.contains(QLatin1String("Missing")));
-    QVERIFY2(db.readTable(QStringLiteral("TagsDef"), {QStringLiteral("Name"), QStringLiteral("Code")}, &rows, &error),
-             qPrintable(error));
+    QVERIFY2(db.readTable(u"TagsDef"_s, {u"Name"_s, u"Code"_s}, &rows, &error), qPrintable(error));
     QCOMPARE(rows.size(), 8);
-    QCOMPARE(rows[4], (QStringList{QStringLiteral("Parking Level -1"), QStringLiteral("00052f6e9e")}));
-    QVERIFY(!rows[6][0].isNull());
-    QVERIFY(rows[6][0].isEmpty());
+    QCOMPARE(rows[4], (QStringList{u"Parking Level -1"_s, u"00052f6e9e"_s}));
+    QVERIFY(!rows[6][0].isNull() && rows[6][0].isEmpty());
 
     QVERIFY(db.open(legacy("old-patrol.mdb"), LegacyDatabase::kPassword, &error));
-    QVERIFY(db.readTable(QStringLiteral("RawData"), {QStringLiteral("Name")}, &rows, &error));
+    QVERIFY(db.readTable(u"RawData"_s, {u"Name"_s}, &rows, &error));
     QStringList nulls;
     for (int i = 0; i < rows.size(); ++i)
         if (rows[i][0].isNull())
             nulls << QString::number(i + 1);
-    QCOMPARE(nulls, (QStringList{QStringLiteral("3"), QStringLiteral("8"), QStringLiteral("11")}));
+    QCOMPARE(nulls, (QStringList{u"3"_s, u"8"_s, u"11"_s}));
 }
 
 void tst_PatrolData::tvlSkipsBadLinesAndKeepsGoing()
 {
     QTemporaryDir dir;
-    const QString path = dir.filePath(QStringLiteral("20261206 072252.TVL"));
-    QByteArray bad = PatrolFile::encode(QStringLiteral("1,0004A1B2C3,2026/12/06,07:00:00"));
+    const QString path = dir.filePath(u"20261206 072252.TVL"_s);
+    const QByteArray good = PatrolFile::encode(u"1,0004A1B2C3,2026/12/06,07:00:00"_s);
+    QByteArray bad = good;
     bad[3] = 'x';
-    writeLines(path, {PatrolFile::encode(QStringLiteral("1,0004A1B2C3,2026/12/06,07:00:00")),
-                      bad,
-                      PatrolFile::encode(QStringLiteral("1,0004A1B2C4,2026/12/06")),
+    writeLines(path, {good, bad,
+                      PatrolFile::encode(u"1,0004A1B2C4,2026/12/06"_s),
                       "12345",
-                      PatrolFile::encode(QStringLiteral("2,0004A1B2C4,2026/12/06,07:05:00")),
-                      PatrolFile::encode(QStringLiteral("2,0004A1B2C3,2026/12/06,07:09:00"))});
-    const PatrolLoadResult r = PatrolDataLoader::load(
-        path, {{QStringLiteral("0004A1B2C3"), QStringLiteral("Main Gate")}});
+                      PatrolFile::encode(u"2,0004A1B2C4,2026/12/06,07:05:00"_s),
+                      PatrolFile::encode(u"2,0004A1B2C3,2026/12/06,07:09:00"_s)});
+    const PatrolLoadResult r = PatrolDataLoader::load(path, {{u"0004A1B2C3"_s, u"Main Gate"_s}});
     QVERIFY(r.ok);
     QCOMPARE(r.skippedLines, (QList<int>{2, 3, 4}));
     QCOMPARE(r.rows.size(), 3);
-    QCOMPARE(r.rows[0].description, QStringLiteral("Main Gate"));
-    QCOMPARE(r.rows[1].description, QString());
-    QCOMPARE(r.rows[1].machineNo, QStringLiteral("2"));
-    QCOMPARE(r.rows[2].time, QStringLiteral("07:09:00"));
-    QCOMPARE(PatrolDataLoader::skippedText(r.skippedLines, QStringLiteral("%1 / %2")), QStringLiteral("3 / 2, 3, 4"));
+    QCOMPARE((QStringList{r.rows[0].description, r.rows[1].description, r.rows[1].machineNo, r.rows[2].time}),
+             (QStringList{"Main Gate", QString(), "2", "07:09:00"}));
+    QCOMPARE(PatrolDataLoader::skippedText(r.skippedLines, u"%1 / %2"_s), u"3 / 2, 3, 4"_s);
 }
 
 void tst_PatrolData::otherExtensionGivesNoRows()
 {
     const PatrolLoadResult r = PatrolDataLoader::load(legacy("README.md"), {});
-    QVERIFY(r.ok);
-    QVERIFY(r.rows.isEmpty());
+    QVERIFY(r.ok && r.rows.isEmpty());
 }
 
 void tst_PatrolData::displayFormats_data()
@@ -176,15 +165,12 @@ void tst_PatrolData::displayFormats()
     QFETCH(QString, shownDate);
     QFETCH(QString, shownTime);
     PatrolTableModel model;
-    model.setRows({{QStringLiteral("7"), date, time, QStringLiteral("0004A1B2C3"), QStringLiteral("Gate")}});
+    model.setRows({{u"7"_s, date, time, u"0004A1B2C3"_s, u"Gate"_s}});
     QCOMPARE(model.rowCount(), 1);
-    QCOMPARE(model.displayText(0, 1), shownDate);
-    QCOMPARE(model.displayText(0, 2), shownTime);
-    QCOMPARE(model.data(model.index(0, 2)).toString(), shownTime);
-    QCOMPARE(model.rowText(0), QStringList({QStringLiteral("7"), shownDate, shownTime, QStringLiteral("0004A1B2C3"),
-                                            QStringLiteral("Gate")})
-                                   .join(u'\t'));
-    QCOMPARE(model.headerData(0, Qt::Horizontal).toString(), QStringLiteral("ID"));
+    QCOMPARE((QStringList{model.displayText(0, 1), model.displayText(0, 2), model.data(model.index(0, 2)).toString()}),
+             (QStringList{shownDate, shownTime, shownTime}));
+    QCOMPARE(model.rowText(0), QStringList({u"7"_s, shownDate, shownTime, u"0004A1B2C3"_s, u"Gate"_s}).join(u'\t'));
+    QCOMPARE(model.headerData(0, Qt::Horizontal).toString(), u"ID"_s);
     QVERIFY(!PatrolTableModel::longTimeFormatWithoutZone().contains(u't'));
 }
 

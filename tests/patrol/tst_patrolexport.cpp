@@ -1,4 +1,5 @@
 #include "PatrolExport.h"
+#include "TestFiles.h"
 
 #include <QDir>
 #include <QFile>
@@ -8,6 +9,8 @@
 #include <QtTest>
 
 #include <unistd.h>
+
+using namespace Qt::StringLiterals;
 
 class tst_PatrolExport : public QObject
 {
@@ -24,13 +27,12 @@ private Q_SLOTS:
 
 namespace {
 
-const QStringList kCaptions = {QStringLiteral("ID"), QStringLiteral("Datum"), QStringLiteral("Zeit"),
-                               QStringLiteral("Code"), QStringLiteral("Beschreibung")};
+const QStringList kCaptions = {u"ID"_s, u"Datum"_s, u"Zeit"_s, u"Code"_s, u"Beschreibung"_s};
 
 QByteArray unzip(const QString &archive, const QString &member)
 {
     QProcess p;
-    p.start(QStringLiteral("unzip"), {QStringLiteral("-p"), archive, member});
+    p.start(u"unzip"_s, {u"-p"_s, archive, member});
     if (!p.waitForFinished() || p.exitCode() != 0)
         return {};
     return p.readAllStandardOutput();
@@ -62,29 +64,25 @@ QHash<QString, QString> cells(const QByteArray &xml, QHash<QString, QString> *st
 void tst_PatrolExport::workbookHoldsHeadingAndTypedValues()
 {
     QTemporaryDir dir;
-    const QString path = dir.filePath(QStringLiteral("out.xlsx"));
-    const QList<PatrolRow> rows = {
-        {QStringLiteral("1"), QStringLiteral("2024/01/08"), QStringLiteral("08:00:15"), QStringLiteral("0004A1B2C3"),
-         QStringLiteral("Tür Nord")},
-        {QStringLiteral("2"), QStringLiteral("2024-02-29"), QStringLiteral("12:00:00"), QStringLiteral("00052F6E9D"),
-         QStringLiteral("北門")},
-        {QStringLiteral("3"), QStringLiteral("not a date"), QString(), QStringLiteral("00FFEE0011"), QString()},
-    };
+    const QString path = dir.filePath(u"out.xlsx"_s);
+    const QList<PatrolRow> rows = {{u"1"_s, u"2024/01/08"_s, u"08:00:15"_s, u"0004A1B2C3"_s, u"Tür Nord"_s},
+                                   {u"2"_s, u"2024-02-29"_s, u"12:00:00"_s, u"00052F6E9D"_s, u"北門"_s},
+                                   {u"3"_s, u"not a date"_s, QString(), u"00FFEE0011"_s, QString()}};
     QString error;
     QVERIFY2(PatrolExport::writeXlsx(path, rows, kCaptions, &error), qPrintable(error));
-    QCOMPARE(QDir(dir.path()).entryList(QDir::Files), QStringList{QStringLiteral("out.xlsx")});
+    QCOMPARE(QDir(dir.path()).entryList(QDir::Files), QStringList{u"out.xlsx"_s});
 
-    QVERIFY(unzip(path, QStringLiteral("xl/workbook.xml")).contains("name=\"RawData\""));
-    QVERIFY(unzip(path, QStringLiteral("xl/styles.xml")).contains("<b/>"));
-    const QByteArray sheet = unzip(path, QStringLiteral("xl/worksheets/sheet1.xml"));
+    QVERIFY(unzip(path, u"xl/workbook.xml"_s).contains("name=\"RawData\""));
+    QVERIFY(unzip(path, u"xl/styles.xml"_s).contains("<b/>"));
+    const QByteArray sheet = unzip(path, u"xl/worksheets/sheet1.xml"_s);
     QVERIFY(sheet.contains("ySplit=\"1\"") && sheet.contains("state=\"frozen\""));
     QVERIFY(sheet.contains("<autoFilter ref=\"A1:E4\""));
     QHash<QString, QString> style;
     const QHash<QString, QString> c = cells(sheet, &style);
     for (int i = 0; i < 5; ++i) {
         const QString ref = QString(QLatin1Char('A' + i)) + QLatin1Char('1');
-        QCOMPARE(c.value(ref), QStringLiteral("inlineStr:") + kCaptions[i]);
-        QCOMPARE(style.value(ref), style.value(QStringLiteral("A1"))); // all bold
+        QCOMPARE(c.value(ref), u"inlineStr:"_s + kCaptions[i]);
+        QCOMPARE(style.value(ref), style.value(u"A1"_s)); // all bold
     }
     // Texts stay text; dates and times are serial numbers with their own formats.
     const QStringList expected = {"A2=inlineStr:1", "B2=:45299", "D3=inlineStr:00052F6E9D",
@@ -92,24 +90,19 @@ void tst_PatrolExport::workbookHoldsHeadingAndTypedValues()
                                   "B4=inlineStr:not a date", "C4=", "E4="}; // empty cells are left out
     for (const QString &e : expected)
         QCOMPARE(e.section(QLatin1Char('='), 0, 0) + QLatin1Char('=') + c.value(e.section(QLatin1Char('='), 0, 0)), e);
-    QCOMPARE(qRound(c.value(QStringLiteral("C2")).mid(1).toDouble() * 86400), 8 * 3600 + 15);
-    QVERIFY(style.value(QStringLiteral("B2")) != style.value(QStringLiteral("C2")));
-    QVERIFY(style.value(QStringLiteral("B2")) != style.value(QStringLiteral("A1")));
-    QVERIFY(!c.contains(QStringLiteral("A5")));
+    QCOMPARE(qRound(c.value(u"C2"_s).mid(1).toDouble() * 86400), 8 * 3600 + 15);
+    QVERIFY(style.value(u"B2"_s) != style.value(u"C2"_s) && style.value(u"B2"_s) != style.value(u"A1"_s));
+    QVERIFY(!c.contains(u"A5"_s));
 }
 
 void tst_PatrolExport::textLayout_data()
 {
     QTest::addColumn<QList<PatrolRow>>("rows");
     QTest::addColumn<QByteArray>("expected");
-    QTest::newRow("two rows") << QList<PatrolRow>{
-        {QStringLiteral("1"), QStringLiteral("2024-01-08"), QStringLiteral("8:00:15"), QStringLiteral("0004A1B2C3"),
-         QStringLiteral("Gate")},
-        {QStringLiteral("12"), QStringLiteral("2024/12/31"), QStringLiteral("23:59:59"), QStringLiteral("ÄBC"),
-         QString()}}
+    QTest::newRow("two rows") << QList<PatrolRow>{{u"1"_s, u"2024-01-08"_s, u"8:00:15"_s, u"0004A1B2C3"_s, u"Gate"_s},
+                                                  {u"12"_s, u"2024/12/31"_s, u"23:59:59"_s, u"ÄBC"_s, QString()}}
                               << QByteArray("1,0004A1B2C3,2024/01/08,08:00:15\r\n12,\xC4" "BC,2024/12/31,23:59:59\r\n");
-    QTest::newRow("unreadable date kept") << QList<PatrolRow>{{QStringLiteral("1"), QStringLiteral("??"),
-                                                               QString(), QStringLiteral("C"), QString()}}
+    QTest::newRow("unreadable date kept") << QList<PatrolRow>{{u"1"_s, u"??"_s, QString(), u"C"_s, QString()}}
                                           << QByteArray("1,C,??,\r\n");
     QTest::newRow("empty list") << QList<PatrolRow>{} << QByteArray();
 }
@@ -119,15 +112,11 @@ void tst_PatrolExport::textLayout()
     QFETCH(QList<PatrolRow>, rows);
     QFETCH(QByteArray, expected);
     QTemporaryDir dir;
-    const QString path = dir.filePath(QStringLiteral("data0.txt"));
-    QFile old(path);
-    QVERIFY(old.open(QIODevice::WriteOnly) && old.write("old contents\r\n") > 0);
-    old.close();
+    const QString path = dir.filePath(u"data0.txt"_s);
+    QVERIFY(writeTestFile(path, "old contents\r\n"));
     QString error;
     QVERIFY2(PatrolExport::writeText(path, rows, &error), qPrintable(error));
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::ReadOnly));
-    QCOMPARE(file.readAll(), expected);
+    QCOMPARE(readTestFile(path), expected);
 }
 
 void tst_PatrolExport::failedExportKeepsOldTarget_data()
@@ -148,30 +137,26 @@ void tst_PatrolExport::failedExportKeepsOldTarget()
     QFETCH(bool, xlsx);
     QFETCH(bool, readOnlyFolder);
     QTemporaryDir dir;
-    const QString folder = dir.filePath(QStringLiteral("out"));
+    const QString folder = dir.filePath(u"out"_s);
     QVERIFY(QDir().mkpath(folder));
-    const QString target = folder + QStringLiteral("/export");
-    const QString keptFile = readOnlyFolder ? target : target + QStringLiteral("/keep.txt");
+    const QString target = folder + u"/export"_s;
+    const QString keptFile = readOnlyFolder ? target : target + u"/keep.txt"_s;
     if (!readOnlyFolder)
         QVERIFY(QDir().mkpath(target));
-    QFile keep(keptFile);
-    QVERIFY(keep.open(QIODevice::WriteOnly) && keep.write("previous export") > 0);
-    keep.close();
+    QVERIFY(writeTestFile(keptFile, "previous export"));
     if (readOnlyFolder)
         QVERIFY(QFile::setPermissions(folder, QFileDevice::ReadOwner | QFileDevice::ExeOwner));
 
-    const QList<PatrolRow> rows = {{QStringLiteral("1"), QStringLiteral("2024/01/08"), QStringLiteral("08:00:15"),
-                                    QStringLiteral("0004A1B2C3"), QStringLiteral("Gate")}};
+    const QList<PatrolRow> rows = {{u"1"_s, u"2024/01/08"_s, u"08:00:15"_s, u"0004A1B2C3"_s, u"Gate"_s}};
     QString error;
     const bool ok = xlsx ? PatrolExport::writeXlsx(target, rows, kCaptions, &error)
                          : PatrolExport::writeText(target, rows, &error);
     QFile::setPermissions(folder, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
     QVERIFY(!ok);
     QVERIFY(error.contains(QDir::toNativeSeparators(target)));
-    QVERIFY(keep.open(QIODevice::ReadOnly));
-    QCOMPARE(keep.readAll(), QByteArray("previous export"));
+    QCOMPARE(readTestFile(keptFile), QByteArray("previous export"));
     // No temporary file is left beside the target.
-    QCOMPARE(QDir(folder).entryList(QDir::AllEntries | QDir::NoDotAndDotDot), QStringList{QStringLiteral("export")});
+    QCOMPARE(QDir(folder).entryList(QDir::AllEntries | QDir::NoDotAndDotDot), QStringList{u"export"_s});
 }
 
 void tst_PatrolExport::excelFormats_data()

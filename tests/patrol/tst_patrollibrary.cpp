@@ -1,10 +1,13 @@
 #include "PatrolLibrary.h"
 #include "TestEnv.h"
+#include "TestFiles.h"
 #include "Workspace.h"
 
 #include <QDir>
 #include <QFile>
 #include <QtTest>
+
+using namespace Qt::StringLiterals;
 
 class tst_PatrolLibrary : public QObject
 {
@@ -21,15 +24,7 @@ namespace {
 
 void makeFile(const QString &folder, const QString &name, const QByteArray &content)
 {
-    QFile f(QDir(folder).filePath(name));
-    QVERIFY(f.open(QIODevice::WriteOnly));
-    f.write(content);
-}
-
-QByteArray contentOf(const QString &path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+    QVERIFY(writeTestFile(QDir(folder).filePath(name), content));
 }
 
 QStringList keys(const PatrolLibrary &library)
@@ -44,10 +39,10 @@ QStringList keys(const PatrolLibrary &library)
 void fill()
 {
     for (const char *n : {"a", "b", "c"})
-        makeFile(Workspace::unapprovedFolder(), QLatin1String(n) + QStringLiteral(".tvl"), n);
+        makeFile(Workspace::unapprovedFolder(), QLatin1String(n) + u".tvl"_s, n);
     for (const char *n : {"d", "e"})
-        makeFile(Workspace::approvedFolder(), QLatin1String(n) + QStringLiteral(".tvl"), n);
-    makeFile(Workspace::unapprovedFolder(), QStringLiteral("notes.txt"), "not a patrol file");
+        makeFile(Workspace::approvedFolder(), QLatin1String(n) + u".tvl"_s, n);
+    makeFile(Workspace::unapprovedFolder(), u"notes.txt"_s, "not a patrol file");
 }
 
 }
@@ -72,7 +67,7 @@ void tst_PatrolLibrary::keysFollowTheTree()
     QFETCH(QString, key);
     QFETCH(QStringList, after);
     TestEnv env(false);
-    qputenv("XDG_DATA_HOME", QFile::encodeName(env.root() + QStringLiteral("/data")));
+    qputenv("XDG_DATA_HOME", QFile::encodeName(env.root() + u"/data"_s));
     fill();
     PatrolLibrary library;
     library.refresh();
@@ -90,8 +85,8 @@ void tst_PatrolLibrary::keysFollowTheTree()
     } else if (op == QLatin1String("download")) {
         for (const char *k : {"UU1", "UU2", "AA3"})
             QVERIFY(library.remove(QLatin1String(k), &error));
-        makeFile(Workspace::unapprovedFolder(), QStringLiteral("n.tvl"), "n");
-        QCOMPARE(library.addDownloaded(QStringLiteral("n.tvl")), QStringLiteral("UU5"));
+        makeFile(Workspace::unapprovedFolder(), u"n.tvl"_s, "n");
+        QCOMPARE(library.addDownloaded(u"n.tvl"_s), u"UU5"_s);
     }
     QCOMPARE(keys(library), after);
     // The folders hold what the library says.
@@ -105,60 +100,59 @@ void tst_PatrolLibrary::keysFollowTheTree()
 void tst_PatrolLibrary::approveNeverOverwrites()
 {
     TestEnv env(false);
-    const QString name = QStringLiteral("20261206 072252.tvl");
+    const QString name = u"20261206 072252.tvl"_s;
     makeFile(Workspace::approvedFolder(), name, "approved earlier");
-    makeFile(Workspace::approvedFolder(), QStringLiteral("20261206 072252 (2).tvl"), "second");
+    makeFile(Workspace::approvedFolder(), u"20261206 072252 (2).tvl"_s, "second");
     makeFile(Workspace::unapprovedFolder(), name, "new records");
     PatrolLibrary library;
     library.refresh();
-    QString newKey;
-    QString error;
-    QVERIFY2(library.approve(QStringLiteral("UU0"), &newKey, &error), qPrintable(error));
-    QCOMPARE(library.find(newKey)->name, QStringLiteral("20261206 072252 (3).tvl"));
+    QString newKey, error;
+    QVERIFY2(library.approve(u"UU0"_s, &newKey, &error), qPrintable(error));
+    QCOMPARE(library.find(newKey)->name, u"20261206 072252 (3).tvl"_s);
     const QDir approved(Workspace::approvedFolder());
-    QCOMPARE(contentOf(approved.filePath(name)), QByteArray("approved earlier"));
-    QCOMPARE(contentOf(approved.filePath(QStringLiteral("20261206 072252 (2).tvl"))), QByteArray("second"));
-    QCOMPARE(contentOf(library.path(newKey)), QByteArray("new records"));
+    QCOMPARE((QList<QByteArray>{readTestFile(approved.filePath(name)), readTestFile(approved.filePath(u"20261206 072252 (2).tvl"_s)),
+                                readTestFile(library.path(newKey))}),
+             (QList<QByteArray>{"approved earlier", "second", "new records"}));
     QVERIFY(PatrolLibrary::listFolder(Workspace::unapprovedFolder()).isEmpty());
 
     QString newName;
-    QVERIFY(!PatrolLibrary::approveFile(QStringLiteral("../Approved/") + name, &newName, &error));
-    QVERIFY(!PatrolLibrary::approveFile(QStringLiteral("missing.tvl"), &newName, &error));
+    QVERIFY(!PatrolLibrary::approveFile(u"../Approved/"_s + name, &newName, &error));
+    QVERIFY(!PatrolLibrary::approveFile(u"missing.tvl"_s, &newName, &error));
     QVERIFY(error.contains(QLatin1String("missing.tvl")));
 }
 
 void tst_PatrolLibrary::deleteGoesToTheTrash()
 {
     TestEnv env(false);
-    const QString trash = env.root() + QStringLiteral("/data");
+    const QString trash = env.root() + u"/data"_s;
     qputenv("XDG_DATA_HOME", QFile::encodeName(trash));
     QDir().mkpath(trash);
-    makeFile(Workspace::approvedFolder(), QStringLiteral("x.tvl"), "keep me");
+    makeFile(Workspace::approvedFolder(), u"x.tvl"_s, "keep me");
     PatrolLibrary library;
     library.refresh();
     QString error;
-    QVERIFY2(library.remove(QStringLiteral("AA0"), &error), qPrintable(error));
+    QVERIFY2(library.remove(u"AA0"_s, &error), qPrintable(error));
     QVERIFY(library.files().isEmpty());
-    QVERIFY(!QFile::exists(QDir(Workspace::approvedFolder()).filePath(QStringLiteral("x.tvl"))));
-    QCOMPARE(contentOf(trash + QStringLiteral("/Trash/files/x.tvl")), QByteArray("keep me"));
-    QVERIFY(!library.remove(QStringLiteral("AA0"), &error));
+    QVERIFY(!QFile::exists(QDir(Workspace::approvedFolder()).filePath(u"x.tvl"_s)));
+    QCOMPARE(readTestFile(trash + u"/Trash/files/x.tvl"_s), QByteArray("keep me"));
+    QVERIFY(!library.remove(u"AA0"_s, &error));
 }
 
 void tst_PatrolLibrary::moveNeverReplaces()
 {
     QTemporaryDir dir;
-    makeFile(dir.path(), QStringLiteral("from"), "one");
-    makeFile(dir.path(), QStringLiteral("to"), "two");
+    makeFile(dir.path(), u"from"_s, "one");
+    makeFile(dir.path(), u"to"_s, "two");
     QString error;
-    QVERIFY(!PatrolLibrary::moveFile(dir.filePath(QStringLiteral("from")), dir.filePath(QStringLiteral("to")), &error));
-    QCOMPARE(contentOf(dir.filePath(QStringLiteral("to"))), QByteArray("two"));
-    QCOMPARE(contentOf(dir.filePath(QStringLiteral("from"))), QByteArray("one"));
+    QVERIFY(!PatrolLibrary::moveFile(dir.filePath(u"from"_s), dir.filePath(u"to"_s), &error));
+    QCOMPARE((QList<QByteArray>{readTestFile(dir.filePath(u"to"_s)), readTestFile(dir.filePath(u"from"_s))}),
+             (QList<QByteArray>{"two", "one"}));
     // /dev/shm is another file system on most machines: the copy path.
-    QTemporaryDir other(QStringLiteral("/dev/shm/tavrel-XXXXXX"));
-    const QString target = other.isValid() ? other.filePath(QStringLiteral("moved")) : dir.filePath(QStringLiteral("m"));
-    QVERIFY2(PatrolLibrary::moveFile(dir.filePath(QStringLiteral("from")), target, &error), qPrintable(error));
-    QCOMPARE(contentOf(target), QByteArray("one"));
-    QVERIFY(!QFile::exists(dir.filePath(QStringLiteral("from"))));
+    QTemporaryDir other(u"/dev/shm/tavrel-XXXXXX"_s);
+    const QString target = other.isValid() ? other.filePath(u"moved"_s) : dir.filePath(u"m"_s);
+    QVERIFY2(PatrolLibrary::moveFile(dir.filePath(u"from"_s), target, &error), qPrintable(error));
+    QCOMPARE(readTestFile(target), QByteArray("one"));
+    QVERIFY(!QFile::exists(dir.filePath(u"from"_s)));
 }
 
 QTEST_GUILESS_MAIN(tst_PatrolLibrary)

@@ -10,6 +10,8 @@
 #include <QSqlQuery>
 #include <QtTest>
 
+using namespace Qt::StringLiterals;
+
 class tst_Reports : public QObject
 {
     Q_OBJECT
@@ -31,9 +33,9 @@ PatrolRow row(const char *machine, const char *date, const char *time, const cha
 void addTag(const QString &code, const QString &description)
 {
     QSqlQuery q(QSqlDatabase::database(DataStore::kConnTVL));
-    q.prepare(QStringLiteral("INSERT INTO TagDef (Code, Description) VALUES (?, ?)"));
-    q.addBindValue(code);
-    q.addBindValue(description);
+    q.prepare(u"INSERT INTO TagDef (Code, Description) VALUES (?, ?)"_s);
+    for (const QString &value : {code, description})
+        q.addBindValue(value);
     QVERIFY(q.exec());
 }
 
@@ -58,15 +60,14 @@ void tst_Reports::patrolRowsSortedAndJoined_data()
     QTest::newRow("any order, both date forms") << QList<PatrolRow>{
         row("3", "2024/03/01", "12:00:00", "C3"), row("1", "2024/01/08", "10:00:00", "C1"),
         row("2", "2024-02-29", "06:05:09", "C2"), row("0", "2024/01/08", "8:00:15", "C0")}
-        << QStringList{QStringLiteral("0 C0 Zero"), QStringLiteral("1 C1 "), QStringLiteral("2 C2 "),
-                       QStringLiteral("3 C3 ")};
+        << QStringList{"0 C0 Zero", "1 C1 ", "2 C2 ", "3 C3 "};
     QTest::newRow("empty time and bad date left out") << QList<PatrolRow>{
         row("1", "2024/01/08", "", "C1"), row("2", "2024/13/08", "08:00:00", "C1"),
         row("3", "2024/01/08", "08:00:00", "C1")}
-        << QStringList{QStringLiteral("3 C1 ")};
+        << QStringList{"3 C1 "};
     QTest::newRow("descriptions from the current tags") << QList<PatrolRow>{
         row("1", "2024-01-08", "08:00:15", "C0", "Old name"), row("1", "2024-01-08", "08:00:16", "C9", "Gone")}
-        << QStringList{QStringLiteral("1 C0 Zero"), QStringLiteral("1 C9 ")};
+        << QStringList{"1 C0 Zero", "1 C9 "};
     QTest::newRow("empty list") << QList<PatrolRow>{} << QStringList{};
 }
 
@@ -75,7 +76,7 @@ void tst_Reports::patrolRowsSortedAndJoined()
     QFETCH(QList<PatrolRow>, list);
     QFETCH(QStringList, expected);
     TestEnv env;
-    addTag(QStringLiteral("C0"), QStringLiteral("Zero"));
+    addTag(u"C0"_s, u"Zero"_s);
     // A previous report's rows must not stay in the working table.
     rptPatrolData earlier;
     QString error;
@@ -85,7 +86,7 @@ void tst_Reports::patrolRowsSortedAndJoined()
     QVERIFY2(report.load(list, &error), qPrintable(error));
     QStringList got;
     for (const QStringList &r : report.rows)
-        got << r.value(0) + QLatin1Char(' ') + r.value(1) + QLatin1Char(' ') + r.value(4);
+        got << r.value(0) + u' ' + r.value(1) + u' ' + r.value(4);
     QCOMPARE(got, expected);
     QCOMPARE(report.Function1(), qsizetype(expected.size()));
     // Stored in sortable form, shown as the list shows them.
@@ -97,7 +98,7 @@ void tst_Reports::patrolRowsSortedAndJoined()
         QCOMPARE(report.cellText(r, 2), locale.toString(date, QLocale::ShortFormat));
         QCOMPARE(report.cellText(r, 3), locale.toString(time, PatrolTableModel::longTimeFormatWithoutZone()));
     }
-    QSqlQuery count = DataStore::run(QStringLiteral("rptPatrolData"));
+    QSqlQuery count = DataStore::run(u"rptPatrolData"_s);
     int stored = 0;
     while (count.next())
         ++stored;
@@ -121,11 +122,10 @@ void tst_Reports::pagesOnImageAndPdf()
     CRes::destroyInstance();
     QList<PatrolRow> list;
     for (int i = 0; i < rows; ++i) {
-        const QString code = QStringLiteral("00%1").arg(i, 8, 16, QLatin1Char('0')).toUpper();
-        addTag(code, QStringLiteral("Checkpoint %1").arg(i));
+        const QString code = u"00%1"_s.arg(i, 8, 16, QLatin1Char('0')).toUpper();
+        addTag(code, u"Checkpoint %1"_s.arg(i));
         // Reversed in time, so the last list row comes first.
-        list.prepend({QString::number(1 + i % 3), QStringLiteral("2024/01/08"),
-                      QTime(0, 0).addSecs(i * 60).toString(QStringLiteral("HH:mm:ss")), code, QString()});
+        list.prepend({QString::number(1 + i % 3), u"2024/01/08"_s, QTime(0, 0).addSecs(i * 60).toString(u"HH:mm:ss"_s), code, {}});
     }
     std::unique_ptr<ReportLayout> report;
     QString error;
@@ -164,22 +164,22 @@ void tst_Reports::pagesOnImageAndPdf()
             dark += qGray(image.pixel(x, y)) < 128;
     QVERIFY(dark > 500);
 
-    const QString pdf = env.root() + QStringLiteral("/report.pdf");
+    const QString pdf = env.root() + u"/report.pdf"_s;
     QVERIFY2(report->writePdf(pdf, &error), qPrintable(error));
-    if (QStandardPaths::findExecutable(QStringLiteral("pdftotext")).isEmpty())
+    if (QStandardPaths::findExecutable(u"pdftotext"_s).isEmpty())
         QSKIP("pdftotext and pdfinfo (poppler-utils) are needed to read the PDF back");
     const int pdfPages = poppler("pdfinfo", {pdf}).section(QLatin1String("Pages:"), 1).section(QLatin1Char('\n'), 0, 0)
                              .trimmed().toInt();
     QCOMPARE(pdfPages > 1, rows > 60);
-    const QString text = poppler("pdftotext", {QStringLiteral("-layout"), pdf, QStringLiteral("-")});
+    const QString text = poppler("pdftotext", {u"-layout"_s, pdf, u"-"_s});
     for (const QString &label : {report->lblTitle, report->lblPrintedDate, report->columns.last().caption,
                                  report->lblRecordCount + QLatin1Char(' ') + QString::number(rows),
                                  QString::number(pdfPages)})
         QVERIFY2(text.contains(label), qPrintable(label));
     // Sorted by time: the row first in the list is the last in the report.
     if (rows > 0 && !tags)
-        QVERIFY(text.lastIndexOf(QStringLiteral("Checkpoint %1").arg(rows - 1))
-                > text.lastIndexOf(QStringLiteral("Checkpoint 0 ")));
+        QVERIFY(text.lastIndexOf(u"Checkpoint %1"_s.arg(rows - 1))
+                > text.lastIndexOf(u"Checkpoint 0 "_s));
 }
 
 QTEST_MAIN(tst_Reports)

@@ -2,12 +2,14 @@
 #include "DataStore.h"
 #include "TagFile.h"
 #include "TestEnv.h"
+#include "TestFiles.h"
 #include "Workspace.h"
 
-#include <QCryptographicHash>
 #include <QFile>
 #include <QSqlQuery>
 #include <QtTest>
+
+using namespace Qt::StringLiterals;
 
 class tst_TagFile : public QObject
 {
@@ -28,23 +30,11 @@ private:
 
 namespace {
 
-QByteArray readFile(const QString &path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
-void writeFile(const QString &path, const QByteArray &bytes)
-{
-    QFile f(path);
-    QVERIFY(f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size());
-}
-
 // "code|description|description IS NULL" in table order.
 QStringList stored()
 {
     QSqlQuery q(QSqlDatabase::database(DataStore::kConnTVL));
-    q.exec(QStringLiteral("SELECT Code || '|' || Description || '|' || (Description IS NULL) FROM TagDef ORDER BY rowid"));
+    q.exec(u"SELECT Code || '|' || Description || '|' || (Description IS NULL) FROM TagDef ORDER BY rowid"_s);
     QStringList out;
     while (q.next())
         out << q.value(0).toString();
@@ -56,18 +46,16 @@ QStringList stored()
 void tst_TagFile::exportThenImport()
 {
     QString error;
-    QVERIFY(TagStore::replaceAll({{QStringLiteral("12345ABCDE"), QStringLiteral("Gate")},
-                                  {QStringLiteral("0004A1B2C4"), QStringLiteral("Tür Nord")}},
-                                 &error));
+    QVERIFY(TagStore::replaceAll({{u"12345ABCDE"_s, u"Gate"_s}, {u"0004A1B2C4"_s, u"Tür Nord"_s}}, &error));
     const QString path = m_env->root() + QLatin1Char('/') + TagFile::proposedName(QDate(2026, 12, 6)) + ".tag";
     QVERIFY(path.endsWith(QLatin1String("/20261206.tag")));
     int count = 0;
     QVERIFY2(TagFile::exportAll(path, &count, &error), qPrintable(error));
-    QCOMPARE(readFile(path), QByteArray("12345ABCDE\tGate\r\n0004A1B2C4\tT\xFCr Nord\r\n"));
-    QVERIFY(TagStore::replaceAll({{QStringLiteral("0000000001"), QStringLiteral("Other")}}, &error));
+    QCOMPARE(readTestFile(path), QByteArray("12345ABCDE\tGate\r\n0004A1B2C4\tT\xFCr Nord\r\n"));
+    QVERIFY(TagStore::replaceAll({{u"0000000001"_s, u"Other"_s}}, &error));
     QVERIFY2(TagFile::import(path, &count, &error), qPrintable(error));
     QCOMPARE(count, 2);
-    QCOMPARE(stored(), (QStringList{QStringLiteral("12345ABCDE|Gate|0"), QStringLiteral("0004A1B2C4|Tür Nord|0")}));
+    QCOMPARE(stored(), (QStringList{u"12345ABCDE|Gate|0"_s, u"0004A1B2C4|Tür Nord|0"_s}));
 }
 
 void tst_TagFile::readTag_data()
@@ -83,8 +71,8 @@ void tst_TagFile::readTag()
 {
     QFETCH(QByteArray, content);
     QFETCH(QStringList, expected);
-    const QString path = m_env->root() + QStringLiteral("/in.tag");
-    writeFile(path, content);
+    const QString path = m_env->root() + u"/in.tag"_s;
+    QVERIFY(writeTestFile(path, content));
     QList<TagDef> defs;
     QString error;
     QVERIFY2(TagFile::readTag(path, &defs, &error), qPrintable(error));
@@ -114,13 +102,11 @@ void tst_TagFile::refusedImportKeepsDefinitions()
     QFETCH(QByteArray, content);
     QFETCH(QString, mention);
     QString error;
-    QVERIFY(TagStore::replaceAll({{QStringLiteral("0004A1B2C3"), QStringLiteral("Main Gate")},
-                                  {QStringLiteral("it's"), QLatin1String("")}},
-                                 &error));
+    QVERIFY(TagStore::replaceAll({{u"0004A1B2C3"_s, u"Main Gate"_s}, {u"it's"_s, QLatin1String("")}}, &error));
     const QStringList before = stored();
     const QString path = m_env->root() + QLatin1Char('/') + name;
     if (name.endsWith(QLatin1String(".tu"))) {
-        content = readFile(TestEnv::dataFile(QString::fromLatin1(content)));
+        content = readTestFile(TestEnv::dataFile(QString::fromLatin1(content)));
         if (QTest::currentDataTag() == QLatin1String("wrong .tu password")) {
             // The stored password is its text XOR a mask and a date key: XOR-ing
             // the old and a new text in changes only the password.
@@ -129,29 +115,27 @@ void tst_TagFile::refusedImportKeepsDefinitions()
         }
     }
     if (!content.isEmpty())
-        writeFile(path, content);
-    const QByteArray fileBefore = QCryptographicHash::hash(readFile(Workspace::tvlMdb()), QCryptographicHash::Sha256);
+        QVERIFY(writeTestFile(path, content));
+    const QByteArray fileBefore = readTestFile(Workspace::tvlMdb());
     int count = -1;
     QVERIFY(!TagFile::import(path, &count, &error));
     QVERIFY2(error.contains(mention), qPrintable(error));
     QCOMPARE(count, -1);
     QCOMPARE(stored(), before);
-    QCOMPARE(QCryptographicHash::hash(readFile(Workspace::tvlMdb()), QCryptographicHash::Sha256), fileBefore);
+    QCOMPARE(readTestFile(Workspace::tvlMdb()), fileBefore);
 }
 
 void tst_TagFile::oldTagsDatabase()
 {
     QString error;
-    QVERIFY(TagStore::replaceAll({{QStringLiteral("FFFFFFFFFF"), QStringLiteral("Gone")}}, &error));
+    QVERIFY(TagStore::replaceAll({{u"FFFFFFFFFF"_s, u"Gone"_s}}, &error));
     int count = 0;
-    QVERIFY2(TagFile::import(TestEnv::dataFile(QStringLiteral("legacy/old-tags.tu")), &count, &error),
-             qPrintable(error));
+    QVERIFY2(TagFile::import(TestEnv::dataFile(u"legacy/old-tags.tu"_s), &count, &error), qPrintable(error));
     QCOMPARE(count, 8);
     const QStringList rows = stored();
     QCOMPARE(rows.size(), 8);
-    QCOMPARE(rows.at(3), QStringLiteral("00052F6E9D|北門|0"));
-    QCOMPARE(rows.at(4), QStringLiteral("00052f6e9e|Parking Level -1|0"));
-    QCOMPARE(rows.at(6), QStringLiteral("0007C0FFEE||0"));
+    QCOMPARE((QStringList{rows.at(3), rows.at(4), rows.at(6)}),
+             (QStringList{u"00052F6E9D|北門|0"_s, u"00052f6e9e|Parking Level -1|0"_s, u"0007C0FFEE||0"_s}));
 }
 
 QTEST_GUILESS_MAIN(tst_TagFile)

@@ -8,6 +8,8 @@
 #include <QSqlQuery>
 #include <QtTest>
 
+using namespace Qt::StringLiterals;
+
 class tst_TagStore : public QObject
 {
     Q_OBJECT
@@ -25,8 +27,7 @@ namespace {
 QStringList dump()
 {
     QStringList out;
-    const QList<TagDef> defs = TagStore::all(nullptr);
-    for (const TagDef &d : defs)
+    for (const TagDef &d : TagStore::all(nullptr))
         out << d.code + u'=' + d.description;
     return out;
 }
@@ -38,15 +39,14 @@ void tst_TagStore::descriptionNeedsExactlyOneMatch()
     TestEnv env;
     // A table without the unique constraint, as an imported old table may be.
     QSqlQuery q(QSqlDatabase::database(DataStore::kConnTVL));
-    QVERIFY(q.exec(QStringLiteral("DROP TABLE TagDef")));
-    QVERIFY(q.exec(QStringLiteral("CREATE TABLE TagDef (Code TEXT, Description TEXT)")));
-    QVERIFY(q.exec(QStringLiteral("INSERT INTO TagDef VALUES ('0000000001', 'Gate'), ('0000000002', 'A'), "
-                                  "('0000000002', 'B'), ('0000000003', NULL)")));
+    for (const char *sql : {"DROP TABLE TagDef", "CREATE TABLE TagDef (Code TEXT, Description TEXT)",
+                            "INSERT INTO TagDef VALUES ('0000000001', 'Gate'), ('0000000002', 'A'), ('0000000002', 'B'), "
+                            "('0000000003', NULL)"})
+        QVERIFY(q.exec(QLatin1String(sql)));
     QString error;
     const QHash<QString, QString> map = TagStore::descriptionMap(&error);
-    QCOMPARE(map.value(QStringLiteral("0000000001")), QStringLiteral("Gate"));
-    QVERIFY(!map.contains(QStringLiteral("0000000002")));
-    QCOMPARE(map.value(QStringLiteral("0000000003")), QString());
+    QCOMPARE((QStringList{map.value(u"0000000001"_s), map.value(u"0000000003"_s)}), (QStringList{u"Gate"_s, QString()}));
+    QVERIFY(!map.contains(u"0000000002"_s));
     for (const char *code : {"0000000001", "0000000002", "0000000003", "0000000009"})
         QCOMPARE(TagStore::GetTagDescription(QLatin1String(code), &error), map.value(QLatin1String(code)));
 }
@@ -59,7 +59,7 @@ void tst_TagStore::changes_data()
     QTest::addColumn<QStringList>("after");
 
     using R = TagStore::Result;
-    const QStringList start = {QStringLiteral("0000000001=Gate"), QStringLiteral("12'4\"ABCDE=Quote")};
+    const QStringList start = {"0000000001=Gate", "12'4\"ABCDE=Quote"};
     QTest::newRow("add") << "add" << QStringList{"0000000003", "Dock"} << int(R::Ok)
                          << (start + QStringList{"0000000003=Dock"});
     QTest::newRow("add duplicate") << "add" << QStringList{"0000000001", "Other"} << int(R::Duplicate) << start;
@@ -83,8 +83,8 @@ void tst_TagStore::changes()
     QFETCH(int, result);
     QFETCH(QStringList, after);
     TestEnv env;
-    QVERIFY(TagStore::add(QStringLiteral("0000000001"), QStringLiteral("Gate"), nullptr) == TagStore::Result::Ok);
-    QVERIFY(TagStore::add(QStringLiteral("12'4\"ABCDE"), QStringLiteral("Quote"), nullptr) == TagStore::Result::Ok);
+    QVERIFY(TagStore::add(u"0000000001"_s, u"Gate"_s, nullptr) == TagStore::Result::Ok);
+    QVERIFY(TagStore::add(u"12'4\"ABCDE"_s, u"Quote"_s, nullptr) == TagStore::Result::Ok);
     QString error;
     TagStore::Result r = TagStore::Result::Failed;
     if (op == QLatin1String("add"))
@@ -100,19 +100,13 @@ void tst_TagStore::changes()
 void tst_TagStore::replaceAllIsAllOrNothing()
 {
     TestEnv env;
-    QVERIFY(TagStore::add(QStringLiteral("0000000001"), QStringLiteral("Gate"), nullptr) == TagStore::Result::Ok);
+    QVERIFY(TagStore::add(u"0000000001"_s, u"Gate"_s, nullptr) == TagStore::Result::Ok);
     QString error;
-    QVERIFY(!TagStore::replaceAll({{QStringLiteral("0000000005"), QStringLiteral("A")},
-                                   {QStringLiteral("0000000006"), QStringLiteral("B")},
-                                   {QStringLiteral("0000000005"), QStringLiteral("C")}},
-                                  &error));
+    QVERIFY(!TagStore::replaceAll({{u"0000000005"_s, u"A"_s}, {u"0000000006"_s, u"B"_s}, {u"0000000005"_s, u"C"_s}}, &error));
     QVERIFY2(error.contains(QLatin1String("0000000005")), qPrintable(error));
-    QCOMPARE(dump(), QStringList{QStringLiteral("0000000001=Gate")});
-    QVERIFY2(TagStore::replaceAll({{QStringLiteral("0000000007"), QStringLiteral("D")},
-                                   {QStringLiteral("0000000008"), QString()}},
-                                  &error),
-             qPrintable(error));
-    QCOMPARE(dump(), (QStringList{QStringLiteral("0000000007=D"), QStringLiteral("0000000008=")}));
+    QCOMPARE(dump(), QStringList{u"0000000001=Gate"_s});
+    QVERIFY2(TagStore::replaceAll({{u"0000000007"_s, u"D"_s}, {u"0000000008"_s, QString()}}, &error), qPrintable(error));
+    QCOMPARE(dump(), (QStringList{"0000000007=D", "0000000008="}));
 }
 
 void tst_TagStore::entryRules_data()
@@ -140,11 +134,11 @@ void tst_TagStore::entryRules()
     QVERIFY2(text ? p.message.startsWith(CRes::instance().ResString(text)) : p.message.isEmpty(), qPrintable(p.message));
     if (text == 164)
         QVERIFY(p.message.endsWith(QLatin1String("\n\n0 1 2 3 4 5 6 7 8 9 A B C D E F")));
-    QVERIFY(!TagEntryRules::keepsCodeText(QStringLiteral("12-34")));
-    QVERIFY(TagEntryRules::keepsCodeText(QStringLiteral("12345abcde")));
+    QVERIFY(!TagEntryRules::keepsCodeText(u"12-34"_s));
+    QVERIFY(TagEntryRules::keepsCodeText(u"12345abcde"_s));
     QVERIFY(!TagEntryRules::acceptsCodeKey(u'a'));
-    QCOMPARE(TagEntryRules::duplicateMessage(QStringLiteral("0000000001")),
-             QStringLiteral("0000000001\n\n") + CRes::instance().ResString(170));
+    QCOMPARE(TagEntryRules::duplicateMessage(u"0000000001"_s),
+             u"0000000001\n\n"_s + CRes::instance().ResString(170));
 }
 
 QTEST_GUILESS_MAIN(tst_TagStore)

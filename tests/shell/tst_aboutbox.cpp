@@ -3,6 +3,7 @@
 #include "RecordingReporter.h"
 #include "SystemInfo.h"
 #include "TestEnv.h"
+#include "TestFiles.h"
 #include "frmAbout.h"
 
 #include <QFile>
@@ -10,6 +11,8 @@
 #include <QtTest>
 
 #include <memory>
+
+using namespace Qt::StringLiterals;
 
 // The about box: its version line and the system-information button with and without such a program on the PATH.
 class tst_AboutBox : public QObject
@@ -45,7 +48,7 @@ void tst_AboutBox::cleanup()
 
 void tst_AboutBox::versionLine()
 {
-    QCOMPARE(AboutText::versionLine(QStringLiteral("Version"), 2, 1, 15), QStringLiteral("Version: V2.1R15"));
+    QCOMPARE(AboutText::versionLine(u"Version"_s, 2, 1, 15), u"Version: V2.1R15"_s);
 }
 
 void tst_AboutBox::systemInformation_data()
@@ -59,28 +62,24 @@ void tst_AboutBox::systemInformation()
 {
     QFETCH(QString, installed);
     QTemporaryDir bin;
-    const QString marker = bin.filePath(QStringLiteral("started"));
+    const QString marker = bin.filePath(u"started"_s);
     if (!installed.isEmpty()) {
-        QFile program(bin.filePath(installed));
-        QVERIFY(program.open(QIODevice::WriteOnly));
+        const QString program = bin.filePath(installed);
         // Written aside and renamed, so that the marker appears complete.
-        program.write(QStringLiteral("#!/bin/sh\necho \"$0\" > '%1.new' && /bin/mv '%1.new' '%1'\n").arg(marker).toUtf8());
-        program.close();
-        QVERIFY(program.setPermissions(program.permissions() | QFileDevice::ExeOwner));
+        QVERIFY(writeTestFile(program, u"#!/bin/sh\necho \"$0\" > '%1.new' && /bin/mv '%1.new' '%1'\n"_s.arg(marker).toUtf8()));
+        QVERIFY(QFile::setPermissions(program, QFile::permissions(program) | QFileDevice::ExeOwner));
     }
     qputenv("PATH", QFile::encodeName(bin.path()));
     QCOMPARE(SystemInfo::findProgram().isEmpty(), installed.isEmpty());
 
     frmAbout about;
     about.show();
-    QTest::mouseClick(about.findChild<QPushButton *>(QStringLiteral("cmdSysInfo")), Qt::LeftButton);
+    QTest::mouseClick(about.findChild<QPushButton *>(u"cmdSysInfo"_s), Qt::LeftButton);
     if (installed.isEmpty()) {
-        QCOMPARE(m_reporter->texts(), QStringList{QStringLiteral("System Information Is Unavailable At This Time")});
+        QCOMPARE(m_reporter->texts(), QStringList{u"System Information Is Unavailable At This Time"_s});
     } else {
         QTRY_VERIFY(QFile::exists(marker));
-        QFile started(marker);
-        QVERIFY(started.open(QIODevice::ReadOnly));
-        QCOMPARE(started.readAll().trimmed(), QFile::encodeName(bin.filePath(installed)));
+        QCOMPARE(readTestFile(marker).trimmed(), QFile::encodeName(bin.filePath(installed)));
         QVERIFY(m_reporter->entries.isEmpty());
     }
     QVERIFY(about.isVisible());

@@ -4,6 +4,8 @@
 #include <QSignalSpy>
 #include <QtTest>
 
+using namespace Qt::StringLiterals;
+
 class tst_OutlookBar : public QObject
 {
     Q_OBJECT
@@ -24,14 +26,14 @@ QString look(const ucOutlookBar &bar, int item)
     const QColor bottom = bar.frameColor(item, L::Bottom);
     const QColor right = bar.frameColor(item, L::Right);
     if (top != left || bottom != right)
-        return QStringLiteral("mixed");
+        return u"mixed"_s;
     if (top == QColor(128, 128, 128) && bottom == QColor(128, 128, 128))
-        return QStringLiteral("flat");
+        return u"flat"_s;
     if (top == QColor(224, 224, 224) && bottom == QColor(0, 0, 0))
-        return QStringLiteral("raised");
+        return u"raised"_s;
     if (top == QColor(0, 0, 0) && bottom == QColor(224, 224, 224))
-        return QStringLiteral("sunken");
-    return QStringLiteral("other");
+        return u"sunken"_s;
+    return u"other"_s;
 }
 
 void send(QWidget *target, QEvent::Type type, QPoint pos, Qt::MouseButtons buttons)
@@ -69,7 +71,7 @@ void tst_OutlookBar::pointer()
     bar.show();
     QSignalSpy spy(&bar, &ucOutlookBar::ItemClick);
     QWidget *icon = bar.iconWidget(1);
-    QWidget *caption = bar.findChild<QWidget *>(QStringLiteral("lblDescription_0"));
+    QWidget *caption = bar.findChild<QWidget *>(u"lblDescription_0"_s);
     const QPoint inside(icon->width() / 2, icon->height() / 2);
     const QPoint outside(icon->width() + 20, -15);
     QPoint last = inside;
@@ -88,7 +90,7 @@ void tst_OutlookBar::pointer()
             send(icon, QEvent::MouseButtonRelease, last, Qt::NoButton);
     }
     QCOMPARE(look(bar, 1), lookAfter);
-    QCOMPARE(look(bar, 0), QStringLiteral("flat"));
+    QCOMPARE(look(bar, 0), u"flat"_s);
     QCOMPARE(spy.count(), clicks);
     if (clicks)
         QCOMPARE(spy.first().first().value<short>(), short(1));
@@ -99,20 +101,17 @@ void tst_OutlookBar::membersAndItemCount()
     ucOutlookBar bar;
     bar.resize(120, 500);
     bar.show();
-    QCOMPARE(bar.findChild<QLineEdit *>(QStringLiteral("txtItemCount"))->text(), QStringLiteral("2"));
-    QVERIFY(bar.findChild<QWidget *>(QStringLiteral("picInspection_1"))->isVisible());
-    QVERIFY(!bar.findChild<QWidget *>(QStringLiteral("picInspection_2"))->isVisible());
-    QVERIFY(!bar.findChild<QWidget *>(QStringLiteral("picInspection_3"))->isVisible());
-    bar.setMenuCaption(QStringLiteral("Short Cut"));
-    bar.SetMenuItemCaption(1, QStringLiteral("Tags"));
-    QCOMPARE(bar.GetMenuItemCaption(1), QStringLiteral("Tags"));
-    QCOMPARE(bar.property("MenuCaption").toString(), QStringLiteral("Short Cut"));
-    bar.setFontName(QStringLiteral("DejaVu Serif"));
+    QCOMPARE(bar.findChild<QLineEdit *>(u"txtItemCount"_s)->text(), u"2"_s);
+    for (int i = 1; i <= 3; ++i)
+        QCOMPARE(bar.findChild<QWidget *>(u"picInspection_%1"_s.arg(i))->isVisible(), i == 1);
+    bar.setMenuCaption(u"Short Cut"_s);
+    bar.SetMenuItemCaption(1, u"Tags"_s);
+    QCOMPARE((QStringList{bar.GetMenuItemCaption(1), bar.property("MenuCaption").toString()}), (QStringList{"Tags", "Short Cut"}));
+    bar.setFontName(u"DejaVu Serif"_s);
     bar.setFontSize(13);
-    QCOMPARE(bar.FontName(), QStringLiteral("DejaVu Serif"));
-    QCOMPARE(bar.FontSize(), short(13));
-    QCOMPARE(bar.findChild<QWidget *>(QStringLiteral("lblDescription_1"))->font().pointSize(), 13);
-    QCOMPARE(bar.findChild<QWidget *>(QStringLiteral("lblShortCut"))->font().family(), QStringLiteral("DejaVu Serif"));
+    QCOMPARE((QList<int>{bar.FontSize(), bar.findChild<QWidget *>(u"lblDescription_1"_s)->font().pointSize()}), (QList<int>{13, 13}));
+    QCOMPARE(bar.FontName(), u"DejaVu Serif"_s);
+    QCOMPARE(bar.findChild<QWidget *>(u"lblShortCut"_s)->font().family(), u"DejaVu Serif"_s);
 }
 
 QTEST_MAIN(tst_OutlookBar)

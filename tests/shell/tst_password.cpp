@@ -11,6 +11,8 @@
 #include <QPushButton>
 #include <QtTest>
 
+using namespace Qt::StringLiterals;
+
 class tst_Password : public QObject
 {
     Q_OBJECT
@@ -21,8 +23,8 @@ private Q_SLOTS:
     void acceptedEntryBecomesCurrent_data();
     void acceptedEntryBecomesCurrent();
     void cancelAndCloseLeaveIsOKFalse();
-    void changeSavesAndTakesEffect();
-    void emptyPasswordAfterChange();
+    void changeTakesEffect_data();
+    void changeTakesEffect();
     void changeCancelledSavesNothing();
     void changeFailureKeepsDialogOpen();
 
@@ -36,18 +38,18 @@ namespace {
 template<typename Dialog>
 void enterAndClick(Dialog &dialog, const QString &entry, int index)
 {
-    auto *text = dialog.template findChild<QLineEdit *>(QStringLiteral("txtPassword"));
+    auto *text = dialog.template findChild<QLineEdit *>(u"txtPassword"_s);
     QVERIFY(text);
     text->clear();
     QTest::keyClicks(text, entry);
-    auto *button = dialog.template findChild<QPushButton *>(QStringLiteral("cmdCtrl_%1").arg(index));
+    auto *button = dialog.template findChild<QPushButton *>(u"cmdCtrl_%1"_s.arg(index));
     QVERIFY(button);
     QTest::mouseClick(button, Qt::LeftButton);
 }
 
 QString storedPassword()
 {
-    return GetSetting(QStringLiteral("Security"), QStringLiteral("Password"), QStringLiteral("7391"));
+    return GetSetting(u"Security"_s, u"Password"_s, u"7391"_s);
 }
 
 }
@@ -56,7 +58,7 @@ void tst_Password::init()
 {
     m_env.reset();
     m_env = std::make_unique<TestEnv>(false);
-    AppState::password = QStringLiteral("7391");
+    AppState::password = u"7391"_s;
 }
 
 void tst_Password::designedWidgets()
@@ -64,13 +66,12 @@ void tst_Password::designedWidgets()
     frmPassword prompt;
     frmPasswordChange change;
     for (QDialog *dialog : {static_cast<QDialog *>(&prompt), static_cast<QDialog *>(&change)}) {
-        auto *text = dialog->findChild<QLineEdit *>(QStringLiteral("txtPassword"));
+        auto *text = dialog->findChild<QLineEdit *>(u"txtPassword"_s);
         QCOMPARE(text->echoMode(), QLineEdit::Password);
         QCOMPARE(dialog->findChild<QLabel *>()->buddy(), text);
-        QVERIFY(dialog->findChild<QPushButton *>(QStringLiteral("cmdCtrl_0"))->isDefault());
+        QVERIFY(dialog->findChild<QPushButton *>(u"cmdCtrl_0"_s)->isDefault());
     }
-    QVERIFY(!prompt.IsOK());
-    QVERIFY(!change.IsOK());
+    QVERIFY(!prompt.IsOK() && !change.IsOK());
 }
 
 void tst_Password::wrongEntryStaysOpen()
@@ -80,22 +81,20 @@ void tst_Password::wrongEntryStaysOpen()
     dialog.show();
     dialog.activateWindow();
     QVERIFY(QTest::qWaitForWindowActive(&dialog));
-    for (const QString &entry : {QStringLiteral("1234"), QStringLiteral("qzwx"), QStringLiteral(" 7391"),
-                                 QStringLiteral("7391 "), QString()}) {
+    for (const QString &entry : {u"1234"_s, u"qzwx"_s, u" 7391"_s, u"7391 "_s, QString()}) {
         reporter.clear();
         enterAndClick(dialog, entry, 0);
         QCOMPARE(reporter.entries.size(), 1);
-        QCOMPARE(reporter.entries.first().text, QStringLiteral("Invalid password, please try again."));
+        QCOMPARE(reporter.entries.first().text, u"Invalid password, please try again."_s);
         QCOMPARE(reporter.entries.first().icon, MessageReporter::Icon::Exclamation);
         QVERIFY(reporter.entries.first().title.isEmpty()); // the application's title
-        QVERIFY(dialog.isVisible());
-        QVERIFY(!dialog.IsOK());
-        auto *text = dialog.findChild<QLineEdit *>(QStringLiteral("txtPassword"));
+        QVERIFY(dialog.isVisible() && !dialog.IsOK());
+        auto *text = dialog.findChild<QLineEdit *>(u"txtPassword"_s);
         QCOMPARE(text->selectedText(), entry);
         QCOMPARE(text->selectionStart(), entry.isEmpty() ? -1 : 0);
         QVERIFY(text->hasFocus());
     }
-    QCOMPARE(AppState::password, QStringLiteral("7391"));
+    QCOMPARE(AppState::password, u"7391"_s);
 }
 
 void tst_Password::acceptedEntryBecomesCurrent_data()
@@ -124,7 +123,7 @@ void tst_Password::acceptedEntryBecomesCurrent()
     }
     QVERIFY(reporter.entries.isEmpty());
     QCOMPARE(AppState::password, entry);
-    QCOMPARE(storedPassword(), QStringLiteral("7391")); // the prompt never writes the store
+    QCOMPARE(storedPassword(), u"7391"_s); // the prompt never writes the store
 
     // After the maintenance code, the earlier password no longer opens a prompt of this run.
     if (entry == QLatin1String("QZWX") && current != entry) {
@@ -133,7 +132,7 @@ void tst_Password::acceptedEntryBecomesCurrent()
         enterAndClick(again, current, 0);
         QVERIFY(!again.IsOK());
         QCOMPARE(reporter.entries.size(), 1);
-        enterAndClick(again, QStringLiteral("QZWX"), 0);
+        enterAndClick(again, u"QZWX"_s, 0);
         QVERIFY(again.IsOK());
     }
 }
@@ -144,14 +143,14 @@ void tst_Password::cancelAndCloseLeaveIsOKFalse()
     {
         frmPassword dialog;
         dialog.show();
-        enterAndClick(dialog, QStringLiteral("7391"), 1);
+        enterAndClick(dialog, u"7391"_s, 1);
         QVERIFY(!dialog.IsOK());
         QVERIFY(!dialog.isVisible());
     }
     {
         frmPassword dialog;
         dialog.show();
-        dialog.findChild<QLineEdit *>(QStringLiteral("txtPassword"))->setText(QStringLiteral("7391"));
+        dialog.findChild<QLineEdit *>(u"txtPassword"_s)->setText(u"7391"_s);
         dialog.close();
         QVERIFY(!dialog.IsOK());
     }
@@ -163,54 +162,46 @@ void tst_Password::cancelAndCloseLeaveIsOKFalse()
         QVERIFY(!dialog.isVisible());
     }
     QVERIFY(reporter.entries.isEmpty());
-    QCOMPARE(AppState::password, QStringLiteral("7391"));
+    QCOMPARE(AppState::password, u"7391"_s);
 }
 
-void tst_Password::changeSavesAndTakesEffect()
+void tst_Password::changeTakesEffect_data()
 {
+    QTest::addColumn<QString>("password");
+    QTest::newRow("new password") << "N3w pass";
+    // Stored, not missing: the default does not return.
+    QTest::newRow("empty password") << "";
+}
+
+void tst_Password::changeTakesEffect()
+{
+    QFETCH(QString, password);
     RecordingReporter reporter;
     frmPasswordChange change;
     change.show();
-    enterAndClick(change, QStringLiteral("N3w pass"), 0);
+    enterAndClick(change, password, 0);
     QVERIFY(change.IsOK());
     QVERIFY(!change.isVisible());
-    QCOMPARE(storedPassword(), QStringLiteral("N3w pass"));
-    QCOMPARE(AppState::password, QStringLiteral("N3w pass"));
+    QCOMPARE(storedPassword(), password);
+    QCOMPARE(AppState::password, password);
 
     frmPassword prompt;
     prompt.show();
-    enterAndClick(prompt, QStringLiteral("7391"), 0);
+    enterAndClick(prompt, u"7391"_s, 0);
     QVERIFY(!prompt.IsOK());
-    enterAndClick(prompt, QStringLiteral("N3w pass"), 0);
+    enterAndClick(prompt, password, 0);
     QVERIFY(prompt.IsOK());
     QCOMPARE(reporter.entries.size(), 1);
-}
-
-void tst_Password::emptyPasswordAfterChange()
-{
-    RecordingReporter reporter;
-    frmPasswordChange change;
-    change.show();
-    enterAndClick(change, QString(), 0);
-    QVERIFY(change.IsOK());
-    QCOMPARE(storedPassword(), QString()); // stored, not missing: the default does not return
-    QCOMPARE(AppState::password, QString());
-
-    frmPassword prompt;
-    prompt.show();
-    enterAndClick(prompt, QString(), 0);
-    QVERIFY(prompt.IsOK());
-    QVERIFY(reporter.entries.isEmpty());
 }
 
 void tst_Password::changeCancelledSavesNothing()
 {
     frmPasswordChange change;
     change.show();
-    enterAndClick(change, QStringLiteral("other"), 1);
+    enterAndClick(change, u"other"_s, 1);
     QVERIFY(!change.IsOK());
     QVERIFY(!QFileInfo::exists(Settings::filePath()));
-    QCOMPARE(AppState::password, QStringLiteral("7391"));
+    QCOMPARE(AppState::password, u"7391"_s);
 }
 
 void tst_Password::changeFailureKeepsDialogOpen()
@@ -219,13 +210,13 @@ void tst_Password::changeFailureKeepsDialogOpen()
     QVERIFY(QDir().mkpath(Settings::filePath())); // the store cannot be written
     frmPasswordChange change;
     change.show();
-    enterAndClick(change, QStringLiteral("other"), 0);
+    enterAndClick(change, u"other"_s, 0);
     QCOMPARE(reporter.entries.size(), 1);
     QVERIFY(reporter.entries.first().isFailure);
     QVERIFY(reporter.entries.first().text.contains(QLatin1String("Tavrel.conf")));
     QVERIFY(!change.IsOK());
     QVERIFY(change.isVisible());
-    QCOMPARE(AppState::password, QStringLiteral("7391"));
+    QCOMPARE(AppState::password, u"7391"_s);
 }
 
 QTEST_MAIN(tst_Password)
