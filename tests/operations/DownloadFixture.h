@@ -47,13 +47,13 @@ public:
     // The file of the last download, and its records.
     QString filePath() const;
     QStringList fileLines() const;
-    // The records of every patrol-data file in Unapproved/, in file-name order.
-    static QStringList savedLines();
+    // The records of every patrol-data file in `folder` (Unapproved/ when empty), in file-name order.
+    static QStringList savedLines(const QString &folder = QString());
     // The patrol lines the terminal's records give, as a download writes them:
     // those it holds now, and those it held at the start.
     QStringList terminalLines();
     QStringList initialLines() const { return m_initial; }
-    bool terminalCleared();
+    bool terminalCleared() { return terminalLines().isEmpty(); }
     // Makes the device vanish at the `occurrence`-th arrival of `letter`.
     void vanishOn(char letter, int occurrence = 1);
     bool vanished() { return sim([](auto &s) { return s.hasVanished(); }); }

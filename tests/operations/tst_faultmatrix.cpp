@@ -120,13 +120,7 @@ class tst_FaultMatrix : public QObject
             cli.start(QStringLiteral(TAVREL_CLI_PATH),
                       {u"--workspace"_s, dir.path() + u"/ws"_s, u"download"_s});
         };
-        auto saved = [&] {
-            QStringList lines;
-            const QDir folder(unapproved);
-            for (const QString &name : folder.entryList({u"*.tvl"_s}, QDir::Files, QDir::Name))
-                lines += TestEnv::patrolLines(folder.filePath(name));
-            return lines;
-        };
+        const auto saved = [&] { return DownloadFixture::savedLines(unapproved); };
 
         // Killed once some records are on disk.
         QProcess first;
