@@ -134,7 +134,6 @@ private Q_SLOTS:
         QFETCH(int, time);
         QFETCH(int, power);
         QFETCH(bool, automatic);
-        QFETCH(bool, clockSet);
         RecordingReporter reporter;
         DownloadFixture fx(family, 6);
         DownloadFixture::setOptions(clear, time, power);
@@ -144,7 +143,7 @@ private Q_SLOTS:
         QTEST(TestEnv::logEntries(), "log");
         QCOMPARE(fx.fileLines(), fx.initialLines());
         QTEST(fx.terminalCleared(), "erased");
-        QCOMPARE(fx.sim([](auto &s) { return s.clock(); }).date().year() == 2025, clockSet);
+        QTEST(fx.sim([](auto &s) { return s.clock(); }).date().year() == 2025, "clockSet");
         if (fx.isKr())
             QTEST(fx.kr([](KrTerminalSim &s) { return s.isPoweredDown(); }), "poweredDown");
         QVERIFY(reporter.entries.isEmpty());
