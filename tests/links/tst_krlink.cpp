@@ -2,6 +2,7 @@
 #include "KrFrame.h"
 #include "KrSimFixture.h"
 #include "QtSerialTransport.h"
+#include "DataColumns.h"
 #include "RecordingReporter.h"
 #include "SimFixture.h"
 #include "ucKR500_900.h"
@@ -116,12 +117,8 @@ private Q_SLOTS:
 
     void replyFrames_data()
     {
-        QTest::addColumn<QByteArray>("version");
-        QTest::addColumn<int>("fault");
-        QTest::addColumn<int>("code");
-        QTest::addColumn<QString>("result");
-        QTest::addColumn<bool>("portOpen");
-        QTest::addColumn<QByteArray>("hostBytes");
+        addColumns<QByteArray, int, int, QString, bool, QByteArray>(
+            {"version", "fault", "code", "result", "portOpen", "hostBytes"});
 
         const QByteArray enquiry = kEnq + "00V";
         const QByteArray closed = enquiry + kAck;
@@ -209,13 +206,8 @@ private Q_SLOTS:
 
     void recordRetries_data()
     {
-        QTest::addColumn<int>("badFrames");
-        QTest::addColumn<bool>("silent");
-        QTest::addColumn<int>("code");
-        QTest::addColumn<bool>("gotRecord");
-        QTest::addColumn<int>("naks");
-        QTest::addColumn<QStringList>("messages");
-        QTest::addColumn<bool>("portOpen");
+        addColumns<int, bool, int, bool, int, QStringList, bool>(
+            {"badFrames", "silent", "code", "gotRecord", "naks", "messages", "portOpen"});
         QTest::newRow("three bad frames, a good fourth") << 3 << false << 0 << true << 3 << QStringList() << true;
         QTest::newRow("four bad frames") << 4 << false << -4 << false << 3 << QStringList{"Time out"} << true;
         QTest::newRow("silent terminal") << 0 << true << -2 << false << 0 << QStringList{"Time out"} << false;
@@ -314,10 +306,7 @@ private Q_SLOTS:
 
     void recordCountLimit_data()
     {
-        QTest::addColumn<QByteArray>("reply");
-        QTest::addColumn<int>("code");
-        QTest::addColumn<int>("count");
-        QTest::addColumn<bool>("overflow");
+        addColumns<QByteArray, int, int, bool>({"reply", "code", "count", "overflow"});
         QTest::newRow("largest 16-bit") << QByteArray("32767") << 0 << 32767 << false;
         QTest::newRow("one above") << QByteArray("32768") << -99 << 5 << true;
         QTest::newRow("leading digits") << QByteArray("12 recs") << 0 << 12 << false;
