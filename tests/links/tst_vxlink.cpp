@@ -1,3 +1,4 @@
+#include "DataColumns.h"
 #include "RecordingReporter.h"
 #include "VxMaintenanceFlags.h"
 #include "VxRecordLine.h"
@@ -39,10 +40,7 @@ private Q_SLOTS:
 
     void replyFraming_data()
     {
-        QTest::addColumn<int>("fault");
-        QTest::addColumn<bool>("bareStatus");
-        QTest::addColumn<int>("code");
-        QTest::addColumn<QString>("data");
+        addColumns<int, bool, int, QString>({"fault", "bareStatus", "code", "data"});
 
         using F = VxCradleSim::Fault;
         QTest::newRow("whole reply") << int(F::None) << false << 0 << u"VX700A V2.10"_s;
@@ -94,9 +92,7 @@ private Q_SLOTS:
 
     void statusCharacters_data()
     {
-        QTest::addColumn<char>("status");
-        QTest::addColumn<int>("code");
-        QTest::addColumn<QString>("name");
+        addColumns<char, int, QString>({"status", "code", "name"});
         const struct { char status; int code; const char *name; } rows[] = {
             {'A', 0, "VX_SUCCESS"}, {'0', 0, "VX_SUCCESS"}, {'1', -3, "VX_ERR_CRADLE_PACKET_TOO_LONG"},
             {'2', -4, "VX_ERR_CRADLE_PACKET_EMPTY"}, {'3', -5, "VX_ERR_CRADLE_CMD_CODE_OUT_OF_RANGE"},
@@ -239,9 +235,7 @@ private Q_SLOTS:
 
     void battery_data()
     {
-        QTest::addColumn<bool>("temperature");
-        QTest::addColumn<int>("raw");
-        QTest::addColumn<QString>("text");
+        addColumns<bool, int, QString>({"temperature", "raw", "text"});
         QTest::newRow("205 V") << false << 205 << u"4. V"_s;
         QTest::newRow("13 V") << false << 13 << u".25 V"_s;
         QTest::newRow("90 C") << true << 90 << u"17.01 C"_s;
