@@ -2,6 +2,7 @@
 #include "DownloadState.h"
 #include "KrSimFixture.h"
 #include "LinkBusy.h"
+#include "DataColumns.h"
 #include "RecordingReporter.h"
 #include "ucKR500_900.h"
 
@@ -17,12 +18,7 @@ private Q_SLOTS:
 
     void tick_data()
     {
-        QTest::addColumn<int>("records");
-        QTest::addColumn<int>("enabled");
-        QTest::addColumn<int>("model");
-        QTest::addColumn<bool>("busy");
-        QTest::addColumn<int>("expected");
-        QTest::addColumn<bool>("probed");
+        addColumns<int, int, int, bool, int, bool>({"records", "enabled", "model", "busy", "expected", "probed"});
 
         const int skipped = int(AutoDownload::Tick::Skipped);
         const int nothing = int(AutoDownload::Tick::Nothing);
