@@ -2,6 +2,7 @@
 #include "DownloadFixture.h"
 #include "DownloadState.h"
 #include "PatrolFile.h"
+#include "DataColumns.h"
 #include "RecordingReporter.h"
 #include "Settings.h"
 #include "VxPasswordPrompt.h"
@@ -98,15 +99,8 @@ private Q_SLOTS:
 
     void followUpActions_data()
     {
-        QTest::addColumn<int>("family");
-        QTest::addColumn<int>("clear");
-        QTest::addColumn<int>("time");
-        QTest::addColumn<int>("power");
-        QTest::addColumn<bool>("automatic");
-        QTest::addColumn<QStringList>("log");
-        QTest::addColumn<bool>("erased");
-        QTest::addColumn<bool>("clockSet");
-        QTest::addColumn<bool>("poweredDown");
+        addColumns<int, int, int, int, bool, QStringList, bool, bool, bool>(
+            {"family", "clear", "time", "power", "automatic", "log", "erased", "clockSet", "poweredDown"});
         const auto row = [](const char *name, int family, int clear, int time, int power, bool automatic,
                             const QStringList &log, bool erased, bool clockSet, bool poweredDown) {
             QTest::newRow(name) << family << clear << time << power << automatic << log << erased << clockSet
