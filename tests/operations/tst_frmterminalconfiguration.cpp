@@ -3,6 +3,7 @@
 #include "DownloadState.h"
 #include "InputHold.h"
 #include "KrSimFixture.h"
+#include "DataColumns.h"
 #include "RecordingReporter.h"
 #include "Settings.h"
 #include "VxSimFixture.h"
@@ -59,13 +60,8 @@ private Q_SLOTS:
 
     void krCommandMessages_data()
     {
-        QTest::addColumn<int>("command");
-        QTest::addColumn<int>("terminalId");
-        QTest::addColumn<QString>("machineField");
-        QTest::addColumn<QString>("hexField");
-        QTest::addColumn<bool>("silent");
-        QTest::addColumn<QString>("expected");
-        QTest::addColumn<int>("idAfter");
+        addColumns<int, int, QString, QString, bool, QString, int>(
+            {"command", "terminalId", "machineField", "hexField", "silent", "expected", "idAfter"});
 
         QTest::newRow("Get Mach# of terminal 10") << 4 << 10 << "10" << "" << false << "#185 A" << 10;
         QTest::newRow("Set Time shows OK") << 0 << 0 << "" << "" << false << "OK" << 0;
@@ -192,12 +188,8 @@ private Q_SLOTS:
 
     void vxCommandMessages_data()
     {
-        QTest::addColumn<int>("command");
-        QTest::addColumn<QString>("password");
-        QTest::addColumn<QString>("expected");
-        QTest::addColumn<QString>("field");
-        QTest::addColumn<QString>("fieldText");
-        QTest::addColumn<int>("requests");
+        addColumns<int, QString, QString, QString, QString, int>(
+            {"command", "password", "expected", "field", "fieldText", "requests"});
 
         const char *refused = "Errcode: -12, ErrMsg: VX_ERR_TERMINAL_ACCESS_DENIED\r\n\r\n#230";
         QTest::newRow("logon refused") << 0 << "1111" << refused << "" << "" << 1;
