@@ -1,3 +1,4 @@
+#include "DataColumns.h"
 #include "DownloadFixture.h"
 #include "RecordingReporter.h"
 #include "Workspace.h"
@@ -7,10 +8,10 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
-using namespace Qt::StringLiterals;
-
 #include <fcntl.h>
 #include <unistd.h>
+
+using namespace Qt::StringLiterals;
 
 namespace {
 
@@ -154,14 +155,12 @@ class tst_FaultMatrix : public QObject
 private Q_SLOTS:
     void matrix_data()
     {
-        QTest::addColumn<int>("family");
-        QTest::addColumn<Fault>("fault");
-        QTest::addColumn<bool>("command");    // a maintenance command, not a download
-        QTest::addColumn<char>("letter");     // vanish at this command ...
-        QTest::addColumn<int>("occurrence");  // ... its n-th arrival
-        QTest::addColumn<int>("at");          // vanish after / write failing at this record (0: none, -1: sync)
-        QTest::addColumn<int>("onDisk");      // records in the file after the fault
-        QTest::addColumn<bool>("cleared");    // the terminal was cleared before the fault struck
+        // command: a maintenance command, not a download; letter: vanish at this
+        // command, at its occurrence-th arrival; at: vanish after / write failing at
+        // this record (0: none, -1: sync); onDisk: records in the file after the
+        // fault; cleared: the terminal was cleared before the fault struck.
+        addColumns<int, Fault, bool, char, int, int, int, bool>(
+            {"family", "fault", "command", "letter", "occurrence", "at", "onDisk", "cleared"});
 
         const int kr = DownloadProcess::kKrFamily, vx = DownloadProcess::kVxFamily;
         const int n = kRecords;
@@ -175,7 +174,8 @@ private Q_SLOTS:
             QTest::newRow(name) << family << Fault::WriteFails << false << char(0) << 0 << record << onDisk << false;
         };
         auto command = [](const char *name, int family, char letter) {
-            QTest::newRow(name) << family << Fault::Vanish << true << letter << 1 << 0 << 0 << false;
+            QTest::addRow("%s command vanish: %s", family == DownloadProcess::kKrFamily ? "KR" : "VX", name)
+                << family << Fault::Vanish << true << letter << 1 << 0 << 0 << false;
         };
 
         vanish("KR vanish: count", kr, 'A', 0);
@@ -197,38 +197,27 @@ private Q_SLOTS:
         vanish("VX vanish: erase", vx, 'E', n);
         vanish("VX vanish: set time", vx, 'S', n, true);
 
+        const std::tuple<const char *, int, int> writes[] {
+            {"create", 0, 0}, {"record 1", 1, 0}, {"record 3", 3, 2}, {"record 6", n, n - 1}, {"sync", -1, n - 1}};
         for (const int family : {kr, vx}) {
-            const bool isKr = family == kr;
-            writeFails(isKr ? "KR write fails: create" : "VX write fails: create", family, 0, 0);
-            writeFails(isKr ? "KR write fails: record 1" : "VX write fails: record 1", family, 1, 0);
-            writeFails(isKr ? "KR write fails: record 3" : "VX write fails: record 3", family, 3, 2);
-            writeFails(isKr ? "KR write fails: record 6" : "VX write fails: record 6", family, n, n - 1);
-            writeFails(isKr ? "KR write fails: sync" : "VX write fails: sync", family, -1, n - 1);
-            QTest::newRow(isKr ? "KR killed mid-download" : "VX killed mid-download")
+            const char *name = family == kr ? "KR" : "VX";
+            for (const auto &[step, record, onDisk] : writes)
+                writeFails(qPrintable(u"%1 write fails: %2"_s.arg(name, step)), family, record, onDisk);
+            QTest::addRow("%s killed mid-download", name)
                 << family << Fault::Killed << false << char(0) << 0 << 0 << 0 << false;
         }
 
-        const struct { const char *name; char letter; } krCommands[] = {
-            {"KR command vanish: record count", 'A'}, {"KR command vanish: get time", 'T'},
-            {"KR command vanish: set time", 'S'}, {"KR command vanish: get ID", 'Q'},
-            {"KR command vanish: set ID", 'P'}, {"KR command vanish: version", 'V'},
-            {"KR command vanish: voltage", 'B'}, {"KR command vanish: clear", 'D'},
-            {"KR command vanish: recover", 'M'}, {"KR command vanish: test", 'Z'},
-            {"KR command vanish: power down", 'O'},
-        };
-        for (const auto &c : krCommands)
-            command(c.name, kr, c.letter);
-        const struct { const char *name; char letter; } vxCommands[] = {
-            {"VX command vanish: logon", 'L'}, {"VX command vanish: logoff", 'O'},
-            {"VX command vanish: set password", 'P'}, {"VX command vanish: record count", 'N'},
-            {"VX command vanish: get time", 'T'}, {"VX command vanish: set time", 'S'},
-            {"VX command vanish: get ID", 'I'}, {"VX command vanish: set ID", 'J'},
-            {"VX command vanish: version", 'F'}, {"VX command vanish: voltage", 'V'},
-            {"VX command vanish: temperature", 'W'}, {"VX command vanish: clear", 'E'},
-            {"VX command vanish: charger status", '1'},
-        };
-        for (const auto &c : vxCommands)
-            command(c.name, vx, c.letter);
+        const std::pair<const char *, char> krCommands[] {
+            {"record count", 'A'}, {"get time", 'T'}, {"set time", 'S'}, {"get ID", 'Q'}, {"set ID", 'P'},
+            {"version", 'V'}, {"voltage", 'B'}, {"clear", 'D'}, {"recover", 'M'}, {"test", 'Z'}, {"power down", 'O'}};
+        const std::pair<const char *, char> vxCommands[] {
+            {"logon", 'L'}, {"logoff", 'O'}, {"set password", 'P'}, {"record count", 'N'}, {"get time", 'T'},
+            {"set time", 'S'}, {"get ID", 'I'}, {"set ID", 'J'}, {"version", 'F'}, {"voltage", 'V'},
+            {"temperature", 'W'}, {"clear", 'E'}, {"charger status", '1'}};
+        for (const auto &[name, letter] : krCommands)
+            command(name, kr, letter);
+        for (const auto &[name, letter] : vxCommands)
+            command(name, vx, letter);
     }
 
     void matrix()
