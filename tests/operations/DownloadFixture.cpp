@@ -65,9 +65,9 @@ DownloadFixture::~DownloadFixture()
 
 void DownloadFixture::setOptions(int clear, int time, int power)
 {
-    SaveSetting(QStringLiteral("Terminal"), QStringLiteral("AutoClearData"), QString::number(clear));
-    SaveSetting(QStringLiteral("Terminal"), QStringLiteral("AutoUpdateTime"), QString::number(time));
-    SaveSetting(QStringLiteral("Terminal"), QStringLiteral("AutoPowerDown"), QString::number(power));
+    const std::pair<const char *, int> options[] {{"AutoClearData", clear}, {"AutoUpdateTime", time}, {"AutoPowerDown", power}};
+    for (const auto &[key, value] : options)
+        SaveSetting(QStringLiteral("Terminal"), QLatin1String(key), QString::number(value));
 }
 
 void DownloadFixture::setClock(const QDateTime &at)
@@ -93,10 +93,10 @@ QStringList DownloadFixture::fileLines() const
     return m_process->DownloadFile().isEmpty() ? QStringList() : TestEnv::patrolLines(filePath());
 }
 
-QStringList DownloadFixture::savedLines()
+QStringList DownloadFixture::savedLines(const QString &folderPath)
 {
     QStringList lines;
-    const QDir folder(Workspace::unapprovedFolder());
+    const QDir folder(folderPath.isEmpty() ? Workspace::unapprovedFolder() : folderPath);
     for (const QString &name : folder.entryList({QStringLiteral("*.tvl")}, QDir::Files, QDir::Name))
         lines += TestEnv::patrolLines(folder.filePath(name));
     return lines;
@@ -117,30 +117,19 @@ QStringList DownloadFixture::terminalLines()
     return vxLines(kMachineId, vx([](VxCradleSim &s) { return s.records(); }));
 }
 
-bool DownloadFixture::terminalCleared()
-{
-    return terminalLines().isEmpty();
-}
 
 void DownloadFixture::vanishOn(char letter, int occurrence)
 {
-    if (isKr())
-        kr([&](KrTerminalSim &s) { s.setVanishOnCommand(letter, occurrence); });
-    else
-        vx([&](VxCradleSim &s) { s.setVanishOnCommand(letter, occurrence); });
+    sim([&](auto &s) { s.setVanishOnCommand(letter, occurrence); });
 }
 
 void DownloadFixture::replug()
 {
     QString error;
-    const bool ok = isKr() ? kr([&](KrTerminalSim &s) {
-        s.setVanishAfterRecords(-1);
-        return s.hasVanished() ? s.start(m_link, &error) : true;
-    })
-                           : vx([&](VxCradleSim &s) {
-                                 s.vanishAfterRecords(-1);
-                                 return s.hasVanished() ? s.start(m_link, &error) : true;
-                             });
-    if (!ok)
+    if (isKr())
+        kr([](KrTerminalSim &s) { s.setVanishAfterRecords(-1); });
+    else
+        vx([](VxCradleSim &s) { s.vanishAfterRecords(-1); });
+    if (!sim([&](auto &s) { return s.hasVanished() ? s.start(m_link, &error) : true; }))
         qFatal("DownloadFixture: %s", qPrintable(error));
 }

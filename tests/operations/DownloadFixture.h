@@ -34,6 +34,9 @@ public:
     auto kr(F &&f) { return m_krHost->call([&] { return f(*m_krHost->sim()); }); }
     template<class F>
     auto vx(F &&f) { return m_vxHost->call([&] { return f(*m_vxHost->sim()); }); }
+    // Runs a generic `f` (taking `auto &`) on whichever simulator the family has.
+    template<class F>
+    auto sim(F &&f) { return isKr() ? kr(f) : vx(f); }
 
     // Terminal options; the VX flow ignores `power`.
     static void setOptions(int clear, int time, int power = 0);
@@ -44,20 +47,16 @@ public:
     // The file of the last download, and its records.
     QString filePath() const;
     QStringList fileLines() const;
-    // The records of every patrol-data file in Unapproved/, in file-name order.
-    static QStringList savedLines();
+    // The records of every patrol-data file in `folder` (Unapproved/ when empty), in file-name order.
+    static QStringList savedLines(const QString &folder = QString());
     // The patrol lines the terminal's records give, as a download writes them:
     // those it holds now, and those it held at the start.
     QStringList terminalLines();
     QStringList initialLines() const { return m_initial; }
-    bool terminalCleared();
+    bool terminalCleared() { return terminalLines().isEmpty(); }
     // Makes the device vanish at the `occurrence`-th arrival of `letter`.
     void vanishOn(char letter, int occurrence = 1);
-    bool vanished()
-    {
-        return isKr() ? kr([](KrTerminalSim &s) { return s.hasVanished(); })
-                      : vx([](VxCradleSim &s) { return s.hasVanished(); });
-    }
+    bool vanished() { return sim([](auto &s) { return s.hasVanished(); }); }
     // Plugs the vanished device in again, records and state as they were.
     void replug();
 

@@ -2,6 +2,7 @@
 #include "DownloadState.h"
 #include "KrSimFixture.h"
 #include "LinkBusy.h"
+#include "DataColumns.h"
 #include "RecordingReporter.h"
 #include "ucKR500_900.h"
 
@@ -11,90 +12,77 @@
 class tst_AutoDownload : public QObject
 {
     Q_OBJECT
+
 private Q_SLOTS:
-    void init();
-    void tick_data();
-    void tick();
-    void terminalLeftInDockIsTakenOnceThenAgainAfterTheDockWasEmpty();
-};
+    void init() { DownloadState::m_blnCancelDownload = false; }
 
-void tst_AutoDownload::init()
-{
-    DownloadState::m_blnCancelDownload = false;
-}
+    void tick_data()
+    {
+        addColumns<int, int, int, bool, int, bool>({"records", "enabled", "model", "busy", "expected", "probed"});
 
-void tst_AutoDownload::tick_data()
-{
-    QTest::addColumn<int>("records");
-    QTest::addColumn<int>("enabled");
-    QTest::addColumn<int>("model");
-    QTest::addColumn<bool>("busy");
-    QTest::addColumn<int>("expected");
-    QTest::addColumn<bool>("probed");
+        const int skipped = int(AutoDownload::Tick::Skipped);
+        const int nothing = int(AutoDownload::Tick::Nothing);
+        const int download = int(AutoDownload::Tick::Download);
+        QTest::newRow("one record") << 1 << 1 << 0 << false << download << true;
+        QTest::newRow("no records") << 0 << 1 << 0 << false << nothing << true;
+        QTest::newRow("VX family never probes") << 5 << 1 << 1 << false << skipped << false;
+        QTest::newRow("switched off") << 5 << 0 << 0 << false << skipped << false;
+        QTest::newRow("link busy with another exchange") << 5 << 1 << 0 << true << skipped << false;
+    }
 
-    const int skipped = int(AutoDownload::Tick::Skipped);
-    const int nothing = int(AutoDownload::Tick::Nothing);
-    const int download = int(AutoDownload::Tick::Download);
-    QTest::newRow("one record") << 1 << 1 << 0 << false << download << true;
-    QTest::newRow("no records") << 0 << 1 << 0 << false << nothing << true;
-    QTest::newRow("VX family never probes") << 5 << 1 << 1 << false << skipped << false;
-    QTest::newRow("switched off") << 5 << 0 << 0 << false << skipped << false;
-    QTest::newRow("link busy with another exchange") << 5 << 1 << 0 << true << skipped << false;
-}
+    void tick()
+    {
+        QFETCH(int, records);
+        QFETCH(int, enabled);
+        QFETCH(int, model);
+        QFETCH(bool, busy);
+        QFETCH(bool, probed);
 
-void tst_AutoDownload::tick()
-{
-    QFETCH(int, records);
-    QFETCH(int, enabled);
-    QFETCH(int, model);
-    QFETCH(bool, busy);
-    QFETCH(int, expected);
-    QFETCH(bool, probed);
+        KrSimFixture dock(1);
+        dock.sim([&](KrTerminalSim &s) { s.setRecords(KrTerminalSim::generateRecords(records)); });
+        ucKR500_900 kr;
+        kr.setCommPort(1);
+        AutoDownload autoDownload(kr);
+        std::optional<LinkBusy::Scope> other;
+        if (busy)
+            other.emplace();
+        QTEST(int(autoDownload.tick(enabled, model)), "expected");
+        QCOMPARE(dock.sim([](KrTerminalSim &s) { return s.received().size(); }) > 0, probed);
+        if (probed)
+            QCOMPARE(kr.Timeout(), AutoDownload::kProbeTimeoutMs);
+    }
 
-    KrSimFixture dock(1);
-    dock.sim([&](KrTerminalSim &s) { s.setRecords(KrTerminalSim::generateRecords(records)); });
-    ucKR500_900 kr;
-    kr.setCommPort(1);
-    AutoDownload autoDownload(kr);
-    std::optional<LinkBusy::Scope> other;
-    if (busy)
-        other.emplace();
-    QCOMPARE(int(autoDownload.tick(enabled, model)), expected);
-    QCOMPARE(dock.sim([](KrTerminalSim &s) { return s.received().size(); }) > 0, probed);
-    if (probed)
-        QCOMPARE(kr.Timeout(), AutoDownload::kProbeTimeoutMs);
-}
+    void terminalLeftInDockIsTakenOnceThenAgainAfterTheDockWasEmpty()
+    {
+        RecordingReporter reporter;
+        KrSimFixture dock(1);
+        dock.sim([](KrTerminalSim &s) { s.setRecords(KrTerminalSim::generateRecords(3)); });
+        ucKR500_900 kr;
+        kr.setCommPort(1);
+        AutoDownload autoDownload(kr);
 
-void tst_AutoDownload::terminalLeftInDockIsTakenOnceThenAgainAfterTheDockWasEmpty()
-{
-    RecordingReporter reporter;
-    KrSimFixture dock(1);
-    dock.sim([](KrTerminalSim &s) { s.setRecords(KrTerminalSim::generateRecords(3)); });
-    ucKR500_900 kr;
-    kr.setCommPort(1);
-    AutoDownload autoDownload(kr);
+        QCOMPARE(autoDownload.tick(1, 0), AutoDownload::Tick::Download);
+        // The download dialog closed (leaving the records on the terminal, as with
+        // the follow-up clear switched off): the cancel flag is set.
+        DownloadState::m_blnCancelDownload = true;
+        for (int i = 0; i < 3; ++i)
+            QCOMPARE(autoDownload.tick(1, 0), AutoDownload::Tick::Nothing);
+        QVERIFY(!autoDownload.isArmed());
 
-    QCOMPARE(autoDownload.tick(1, 0), AutoDownload::Tick::Download);
-    // The download dialog closed (leaving the records on the terminal, as with
-    // the follow-up clear switched off): the cancel flag is set.
-    DownloadState::m_blnCancelDownload = true;
-    for (int i = 0; i < 3; ++i)
+        // Taken out of the dock: nobody answers, and the automatic download is armed again.
+        dock.sim([](KrTerminalSim &s) { s.setSilent(true); });
         QCOMPARE(autoDownload.tick(1, 0), AutoDownload::Tick::Nothing);
-    QVERIFY(!autoDownload.isArmed());
+        QVERIFY(autoDownload.isArmed());
 
-    // Taken out of the dock: nobody answers, and the automatic download is armed again.
-    dock.sim([](KrTerminalSim &s) { s.setSilent(true); });
-    QCOMPARE(autoDownload.tick(1, 0), AutoDownload::Tick::Nothing);
-    QVERIFY(autoDownload.isArmed());
-
-    // The next terminal put in is downloaded.
-    dock.sim([](KrTerminalSim &s) {
-        s.setSilent(false);
-        s.setRecords(KrTerminalSim::generateRecords(2));
-    });
-    QCOMPARE(autoDownload.tick(1, 0), AutoDownload::Tick::Download);
-    QVERIFY(reporter.entries.isEmpty());
-}
+        // The next terminal put in is downloaded.
+        dock.sim([](KrTerminalSim &s) {
+            s.setSilent(false);
+            s.setRecords(KrTerminalSim::generateRecords(2));
+        });
+        QCOMPARE(autoDownload.tick(1, 0), AutoDownload::Tick::Download);
+        QVERIFY(reporter.entries.isEmpty());
+    }
+};
 
 QTEST_GUILESS_MAIN(tst_AutoDownload)
 #include "tst_autodownload.moc"

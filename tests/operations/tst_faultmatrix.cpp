@@ -1,3 +1,4 @@
+#include "DataColumns.h"
 #include "DownloadFixture.h"
 #include "RecordingReporter.h"
 #include "Workspace.h"
@@ -10,6 +11,8 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+using namespace Qt::StringLiterals;
+
 namespace {
 
 enum class Fault { Vanish, WriteFails, Killed };
@@ -21,7 +24,7 @@ const QDateTime kFirst(QDate(2025, 7, 4), QTime(10, 20, 30));
 // disk that fills up or goes away under an open file would.
 bool spoilOpenFile(const QString &path, const char *device)
 {
-    const QDir fds(QStringLiteral("/proc/self/fd"));
+    const QDir fds(u"/proc/self/fd"_s);
     for (const QString &fd : fds.entryList(QDir::Files | QDir::System)) {
         if (QFile::symLinkTarget(fds.filePath(fd)) != path)
             continue;
@@ -58,14 +61,14 @@ qint32 runCommand(DownloadFixture &fx, char letter)
     }
     ucVX700 &vx = fx.vx();
     switch (letter) {
-    case 'L': vx.VX700_Logon(QStringLiteral("7391")); break;
+    case 'L': vx.VX700_Logon(u"7391"_s); break;
     case 'O': vx.VX700_Logoff(); break;
-    case 'P': vx.VX700_SetPassword(QStringLiteral("7391")); break;
+    case 'P': vx.VX700_SetPassword(u"7391"_s); break;
     case 'N': vx.VX700_RecordCount(); break;
     case 'T': vx.VX700_GetTime(); break;
     case 'S': vx.VX700_SetTime(kFirst); break;
     case 'I': vx.VX700_GetID(); break;
-    case 'J': vx.VX700_SetID(QStringLiteral("0042")); break;
+    case 'J': vx.VX700_SetID(u"0042"_s); break;
     case 'F': vx.VX700_GetVersion(); break;
     case 'V': vx.VX700_GetBatteryVoltage(); break;
     case 'W': vx.VX700_GetBatteryTemperature(); break;
@@ -87,241 +90,218 @@ Q_DECLARE_METATYPE(Fault)
 class tst_FaultMatrix : public QObject
 {
     Q_OBJECT
+
+    void killedDownload(int family)
+    {
+        QTemporaryDir dir;
+        QVERIFY(QDir(dir.path()).mkpath(u"config/Tavrel"_s));
+        QFile conf(dir.path() + u"/config/Tavrel/Tavrel.conf"_s);
+        QVERIFY(conf.open(QIODevice::WriteOnly));
+        conf.write(QStringLiteral("[Ports]\nCOM1=%1/tty\n[Terminal]\nComport=COM1\nModel=%2\nAutoClearData=1\n"
+                                  "AutoUpdateTime=1\nAutoPowerDown=1\n")
+                       .arg(dir.path())
+                       .arg(family)
+                       .toUtf8());
+        conf.close();
+        constexpr int records = 40;
+        const bool kr = family == DownloadProcess::kKrFamily;
+        const QStringList all = kr ? KrTerminalSim::generateRecords(records, 1)
+                                   : DownloadFixture::vxLines(u"0001"_s, VxCradleSim::sampleRecords(records));
+
+        QProcess sim;
+        sim.start(QStringLiteral(TAVREL_TERMSIM_PATH),
+                  {u"--link"_s, dir.path() + u"/tty"_s, u"--paced"_s,
+                   u"--records"_s, QString::number(records), kr ? u"--kr"_s : u"--vx"_s});
+        QVERIFY(sim.waitForStarted(5000) && sim.waitForReadyRead(5000));
+        const QString unapproved = dir.path() + u"/ws/Unapproved"_s;
+        auto startCli = [&](QProcess &cli) {
+            QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+            env.insert(u"XDG_CONFIG_HOME"_s, dir.path() + u"/config"_s);
+            cli.setProcessEnvironment(env);
+            cli.start(QStringLiteral(TAVREL_CLI_PATH),
+                      {u"--workspace"_s, dir.path() + u"/ws"_s, u"download"_s});
+        };
+        const auto saved = [&] { return DownloadFixture::savedLines(unapproved); };
+
+        // Killed once some records are on disk.
+        QProcess first;
+        startCli(first);
+        QVERIFY(first.waitForStarted(5000));
+        QTRY_VERIFY_WITH_TIMEOUT(saved().size() >= 5 || first.state() == QProcess::NotRunning, 30000);
+        first.kill();
+        first.waitForFinished(5000);
+        const QStringList beforeKill = saved();
+        QVERIFY2(beforeKill.size() < records, "the download ended before it could be killed");
+        QCOMPARE(beforeKill, all.mid(0, beforeKill.size()));
+
+        // Started again: every record is read, the terminal is cleared only now.
+        QProcess second;
+        startCli(second);
+        QVERIFY(second.waitForFinished(60000));
+        QCOMPARE(second.exitCode(), 0);
+        const QString name = QString::fromUtf8(second.readAllStandardOutput()).trimmed();
+        // Started within the same second, it may have appended to the killed run's file.
+        const QStringList got = TestEnv::patrolLines(unapproved + QLatin1Char('/') + name);
+        QVERIFY(got.size() >= records);
+        QCOMPARE(got.mid(got.size() - records), all);
+        QProcess third;
+        startCli(third);
+        QVERIFY(third.waitForFinished(60000));
+        QCOMPARE(third.exitCode(), 3);
+        sim.terminate();
+        sim.waitForFinished(5000);
+    }
+
 private Q_SLOTS:
-    void matrix_data();
-    void matrix();
+    void matrix_data()
+    {
+        // command: a maintenance command, not a download; letter: vanish at this
+        // command, at its occurrence-th arrival; at: vanish after / write failing at
+        // this record (0: none, -1: sync); onDisk: records in the file after the
+        // fault; cleared: the terminal was cleared before the fault struck.
+        addColumns<int, Fault, bool, char, int, int, int, bool>(
+            {"family", "fault", "command", "letter", "occurrence", "at", "onDisk", "cleared"});
 
-private:
-    void killedDownload(int family);
+        const int kr = DownloadProcess::kKrFamily, vx = DownloadProcess::kVxFamily;
+        const int n = kRecords;
+        auto vanish = [](const char *name, int family, char letter, int onDisk, bool cleared = false, int occurrence = 1) {
+            QTest::newRow(name) << family << Fault::Vanish << false << letter << occurrence << 0 << onDisk << cleared;
+        };
+        auto vanishAfter = [](const char *name, int family, int record) {
+            QTest::newRow(name) << family << Fault::Vanish << false << char(0) << 0 << record << record << false;
+        };
+        auto writeFails = [](const char *name, int family, int record, int onDisk) {
+            QTest::newRow(name) << family << Fault::WriteFails << false << char(0) << 0 << record << onDisk << false;
+        };
+        auto command = [](const char *name, int family, char letter) {
+            QTest::addRow("%s command vanish: %s", family == DownloadProcess::kKrFamily ? "KR" : "VX", name)
+                << family << Fault::Vanish << true << letter << 1 << 0 << 0 << false;
+        };
+
+        vanish("KR vanish: count", kr, 'A', 0);
+        vanish("KR vanish: begin", kr, 'I', 0);
+        vanishAfter("KR vanish: record 1 of 6", kr, 1);
+        vanishAfter("KR vanish: record 3 of 6", kr, 3);
+        vanishAfter("KR vanish: record 6 of 6", kr, n);
+        vanish("KR vanish: clear", kr, 'D', n);
+        vanish("KR vanish: set time", kr, 'S', n, true);
+        vanish("KR vanish: power down", kr, 'O', n, true);
+        vanish("VX vanish: logon", vx, 'L', 0);
+        vanish("VX vanish: count", vx, 'N', 0);
+        vanish("VX vanish: ID", vx, 'I', 0);
+        vanishAfter("VX vanish: record 1 of 6", vx, 1);
+        vanishAfter("VX vanish: record 3 of 6", vx, 3);
+        vanishAfter("VX vanish: record 6 of 6", vx, n);
+        vanish("VX vanish: rewind", vx, 'R', 0);
+        vanish("VX vanish: rollback", vx, 'R', n, false, 2);
+        vanish("VX vanish: erase", vx, 'E', n);
+        vanish("VX vanish: set time", vx, 'S', n, true);
+
+        const std::tuple<const char *, int, int> writes[] {
+            {"create", 0, 0}, {"record 1", 1, 0}, {"record 3", 3, 2}, {"record 6", n, n - 1}, {"sync", -1, n - 1}};
+        for (const int family : {kr, vx}) {
+            const char *name = family == kr ? "KR" : "VX";
+            for (const auto &[step, record, onDisk] : writes)
+                writeFails(qPrintable(u"%1 write fails: %2"_s.arg(name, step)), family, record, onDisk);
+            QTest::addRow("%s killed mid-download", name)
+                << family << Fault::Killed << false << char(0) << 0 << 0 << 0 << false;
+        }
+
+        const std::pair<const char *, char> krCommands[] {
+            {"record count", 'A'}, {"get time", 'T'}, {"set time", 'S'}, {"get ID", 'Q'}, {"set ID", 'P'},
+            {"version", 'V'}, {"voltage", 'B'}, {"clear", 'D'}, {"recover", 'M'}, {"test", 'Z'}, {"power down", 'O'}};
+        const std::pair<const char *, char> vxCommands[] {
+            {"logon", 'L'}, {"logoff", 'O'}, {"set password", 'P'}, {"record count", 'N'}, {"get time", 'T'},
+            {"set time", 'S'}, {"get ID", 'I'}, {"set ID", 'J'}, {"version", 'F'}, {"voltage", 'V'},
+            {"temperature", 'W'}, {"clear", 'E'}, {"charger status", '1'}};
+        for (const auto &[name, letter] : krCommands)
+            command(name, kr, letter);
+        for (const auto &[name, letter] : vxCommands)
+            command(name, vx, letter);
+    }
+
+    void matrix()
+    {
+        QFETCH(int, family);
+        QFETCH(Fault, fault);
+        QFETCH(bool, command);
+        QFETCH(char, letter);
+        QFETCH(int, occurrence);
+        QFETCH(int, at);
+        QFETCH(int, onDisk);
+        QFETCH(bool, cleared);
+        if (fault == Fault::Killed)
+            return killedDownload(family);
+
+        RecordingReporter reporter;
+        DownloadFixture fx(family, kRecords);
+        fx.setOptions(1, 1, 1);
+        const QStringList all = fx.initialLines();
+        fx.setClock(kFirst);
+
+        if (command) {
+            // The device goes at the command: the link says so, nothing else happens.
+            if (!fx.isKr() && letter != 'L')
+                QCOMPARE(runCommand(fx, 'L'), 0);
+            fx.vanishOn(letter);
+            const qint32 code = runCommand(fx, letter);
+            // The self-test awaits no answer, so its vanishing goes unnoticed.
+            QCOMPARE(code == 0, letter == 'Z' && fx.isKr());
+            QCOMPARE(fx.terminalLines(), all);
+        } else {
+            if (fault == Fault::Vanish && letter)
+                fx.vanishOn(letter, occurrence);
+            else if (fault == Fault::Vanish && fx.isKr())
+                fx.kr([&](KrTerminalSim &s) { s.setVanishAfterRecords(at); });
+            else if (fault == Fault::Vanish)
+                fx.vx([&](VxCradleSim &s) { s.vanishAfterRecords(at); });
+            if (fault == Fault::WriteFails && at == 0) {
+                // The patrol-data folder was swapped for a file.
+                QVERIFY(QDir(Workspace::unapprovedFolder()).removeRecursively());
+                QFile blocker(Workspace::unapprovedFolder());
+                QVERIFY(blocker.open(QIODevice::WriteOnly));
+            }
+            if (fault == Fault::WriteFails && at != 0) {
+                const int spoilAt = at > 0 ? at : kRecords;
+                const char *device = at > 0 ? "/dev/full" : "/dev/null";
+                QObject::connect(&fx.process(), &DownloadProcess::progressed, &fx.process(),
+                                 [&fx, spoilAt, device](int count, int, const QString &) {
+                                     if (count == spoilAt)
+                                         QVERIFY(spoilOpenFile(fx.filePath(), device));
+                                 });
+            }
+            const DownloadProcess::Outcome outcome = fx.download();
+            // A failed download tells the user; one whose follow-up failed still saved every record.
+            QCOMPARE(outcome == DownloadProcess::Outcome::Saved, onDisk == kRecords && fault == Fault::Vanish && letter);
+            if (outcome != DownloadProcess::Outcome::Saved)
+                QVERIFY(!reporter.entries.isEmpty());
+            // What reached the file stays there.
+            QCOMPARE(fx.fileLines(), all.mid(0, onDisk));
+            QCOMPARE(fx.terminalCleared(), cleared);
+            QObject::disconnect(&fx.process(), &DownloadProcess::progressed, &fx.process(), nullptr);
+        }
+
+        // The fault did strike (the self-test's vanishing may still be on its way);
+        // the VX link says what happened in words a user understands.
+        if (fault == Fault::Vanish)
+            QTRY_VERIFY(fx.vanished());
+        if (fault == Fault::Vanish && !fx.isKr())
+            QVERIFY(reporter.texts().join(QLatin1Char('\n')).contains(QLatin1String("was disconnected")));
+        // The cable is back, the folder restored: the next download gets what is missing.
+        fx.replug();
+        if (!QFileInfo(Workspace::unapprovedFolder()).isDir()) {
+            QVERIFY(QFile::remove(Workspace::unapprovedFolder()));
+            QVERIFY(Workspace::ensureFolders(Workspace::current(), nullptr));
+        }
+        const DownloadProcess::Outcome next = fx.download(false, kFirst.addSecs(60));
+        QCOMPARE(next, cleared ? DownloadProcess::Outcome::NoRecords : DownloadProcess::Outcome::Saved);
+        if (!cleared)
+            QCOMPARE(fx.fileLines(), all);
+        QVERIFY(fx.terminalCleared());
+        for (const QString &line : all)
+            QVERIFY2(DownloadFixture::savedLines().contains(line), qPrintable(line));
+    }
 };
-
-void tst_FaultMatrix::matrix_data()
-{
-    QTest::addColumn<int>("family");
-    QTest::addColumn<Fault>("fault");
-    QTest::addColumn<bool>("command");    // a maintenance command, not a download
-    QTest::addColumn<char>("letter");     // vanish at this command ...
-    QTest::addColumn<int>("occurrence");  // ... its n-th arrival
-    QTest::addColumn<int>("at");          // vanish after / write failing at this record (0: none, -1: sync)
-    QTest::addColumn<int>("onDisk");      // records in the file after the fault
-    QTest::addColumn<bool>("cleared");    // the terminal was cleared before the fault struck
-
-    const int kr = DownloadProcess::kKrFamily, vx = DownloadProcess::kVxFamily;
-    const int n = kRecords;
-    auto vanish = [](const char *name, int family, char letter, int onDisk, bool cleared = false, int occurrence = 1) {
-        QTest::newRow(name) << family << Fault::Vanish << false << letter << occurrence << 0 << onDisk << cleared;
-    };
-    auto vanishAfter = [](const char *name, int family, int record) {
-        QTest::newRow(name) << family << Fault::Vanish << false << char(0) << 0 << record << record << false;
-    };
-    auto writeFails = [](const char *name, int family, int record, int onDisk) {
-        QTest::newRow(name) << family << Fault::WriteFails << false << char(0) << 0 << record << onDisk << false;
-    };
-    auto command = [](const char *name, int family, char letter) {
-        QTest::newRow(name) << family << Fault::Vanish << true << letter << 1 << 0 << 0 << false;
-    };
-
-    vanish("KR vanish: count", kr, 'A', 0);
-    vanish("KR vanish: begin", kr, 'I', 0);
-    vanishAfter("KR vanish: record 1 of 6", kr, 1);
-    vanishAfter("KR vanish: record 3 of 6", kr, 3);
-    vanishAfter("KR vanish: record 6 of 6", kr, n);
-    vanish("KR vanish: clear", kr, 'D', n);
-    vanish("KR vanish: set time", kr, 'S', n, true);
-    vanish("KR vanish: power down", kr, 'O', n, true);
-    vanish("VX vanish: logon", vx, 'L', 0);
-    vanish("VX vanish: count", vx, 'N', 0);
-    vanish("VX vanish: ID", vx, 'I', 0);
-    vanishAfter("VX vanish: record 1 of 6", vx, 1);
-    vanishAfter("VX vanish: record 3 of 6", vx, 3);
-    vanishAfter("VX vanish: record 6 of 6", vx, n);
-    vanish("VX vanish: rewind", vx, 'R', 0);
-    vanish("VX vanish: rollback", vx, 'R', n, false, 2);
-    vanish("VX vanish: erase", vx, 'E', n);
-    vanish("VX vanish: set time", vx, 'S', n, true);
-
-    for (const int family : {kr, vx}) {
-        const bool isKr = family == kr;
-        writeFails(isKr ? "KR write fails: create" : "VX write fails: create", family, 0, 0);
-        writeFails(isKr ? "KR write fails: record 1" : "VX write fails: record 1", family, 1, 0);
-        writeFails(isKr ? "KR write fails: record 3" : "VX write fails: record 3", family, 3, 2);
-        writeFails(isKr ? "KR write fails: record 6" : "VX write fails: record 6", family, n, n - 1);
-        writeFails(isKr ? "KR write fails: sync" : "VX write fails: sync", family, -1, n - 1);
-        QTest::newRow(isKr ? "KR killed mid-download" : "VX killed mid-download")
-            << family << Fault::Killed << false << char(0) << 0 << 0 << 0 << false;
-    }
-
-    const struct { const char *name; char letter; } krCommands[] = {
-        {"KR command vanish: record count", 'A'}, {"KR command vanish: get time", 'T'},
-        {"KR command vanish: set time", 'S'}, {"KR command vanish: get ID", 'Q'},
-        {"KR command vanish: set ID", 'P'}, {"KR command vanish: version", 'V'},
-        {"KR command vanish: voltage", 'B'}, {"KR command vanish: clear", 'D'},
-        {"KR command vanish: recover", 'M'}, {"KR command vanish: test", 'Z'},
-        {"KR command vanish: power down", 'O'},
-    };
-    for (const auto &c : krCommands)
-        command(c.name, kr, c.letter);
-    const struct { const char *name; char letter; } vxCommands[] = {
-        {"VX command vanish: logon", 'L'}, {"VX command vanish: logoff", 'O'},
-        {"VX command vanish: set password", 'P'}, {"VX command vanish: record count", 'N'},
-        {"VX command vanish: get time", 'T'}, {"VX command vanish: set time", 'S'},
-        {"VX command vanish: get ID", 'I'}, {"VX command vanish: set ID", 'J'},
-        {"VX command vanish: version", 'F'}, {"VX command vanish: voltage", 'V'},
-        {"VX command vanish: temperature", 'W'}, {"VX command vanish: clear", 'E'},
-        {"VX command vanish: charger status", '1'},
-    };
-    for (const auto &c : vxCommands)
-        command(c.name, vx, c.letter);
-}
-
-void tst_FaultMatrix::matrix()
-{
-    QFETCH(int, family);
-    QFETCH(Fault, fault);
-    QFETCH(bool, command);
-    QFETCH(char, letter);
-    QFETCH(int, occurrence);
-    QFETCH(int, at);
-    QFETCH(int, onDisk);
-    QFETCH(bool, cleared);
-    if (fault == Fault::Killed)
-        return killedDownload(family);
-
-    RecordingReporter reporter;
-    DownloadFixture fx(family, kRecords);
-    fx.setOptions(1, 1, 1);
-    const QStringList all = fx.initialLines();
-    fx.setClock(kFirst);
-
-    if (command) {
-        // The device goes at the command: the link says so, nothing else happens.
-        if (!fx.isKr() && letter != 'L')
-            QCOMPARE(runCommand(fx, 'L'), 0);
-        fx.vanishOn(letter);
-        const qint32 code = runCommand(fx, letter);
-        // The self-test awaits no answer, so its vanishing goes unnoticed.
-        QCOMPARE(code == 0, letter == 'Z' && fx.isKr());
-        QCOMPARE(fx.terminalLines(), all);
-    } else {
-        if (fault == Fault::Vanish && letter)
-            fx.vanishOn(letter, occurrence);
-        else if (fault == Fault::Vanish && fx.isKr())
-            fx.kr([&](KrTerminalSim &s) { s.setVanishAfterRecords(at); });
-        else if (fault == Fault::Vanish)
-            fx.vx([&](VxCradleSim &s) { s.vanishAfterRecords(at); });
-        if (fault == Fault::WriteFails && at == 0) {
-            // The patrol-data folder was swapped for a file.
-            QVERIFY(QDir(Workspace::unapprovedFolder()).removeRecursively());
-            QFile blocker(Workspace::unapprovedFolder());
-            QVERIFY(blocker.open(QIODevice::WriteOnly));
-        }
-        if (fault == Fault::WriteFails && at != 0) {
-            const int spoilAt = at > 0 ? at : kRecords;
-            const char *device = at > 0 ? "/dev/full" : "/dev/null";
-            QObject::connect(&fx.process(), &DownloadProcess::progressed, &fx.process(),
-                             [&fx, spoilAt, device](int count, int, const QString &) {
-                                 if (count == spoilAt)
-                                     QVERIFY(spoilOpenFile(fx.filePath(), device));
-                             });
-        }
-        const DownloadProcess::Outcome outcome = fx.download();
-        // A failed download tells the user; one whose follow-up failed still saved every record.
-        QCOMPARE(outcome == DownloadProcess::Outcome::Saved, onDisk == kRecords && fault == Fault::Vanish && letter);
-        if (outcome != DownloadProcess::Outcome::Saved)
-            QVERIFY(!reporter.entries.isEmpty());
-        // What reached the file stays there.
-        QCOMPARE(fx.fileLines(), all.mid(0, onDisk));
-        QCOMPARE(fx.terminalCleared(), cleared);
-        QObject::disconnect(&fx.process(), &DownloadProcess::progressed, &fx.process(), nullptr);
-    }
-
-    // The fault did strike (the self-test's vanishing may still be on its way);
-    // the VX link says what happened in words a user understands.
-    if (fault == Fault::Vanish)
-        QTRY_VERIFY(fx.vanished());
-    if (fault == Fault::Vanish && !fx.isKr())
-        QVERIFY(reporter.texts().join(QLatin1Char('\n')).contains(QLatin1String("was disconnected")));
-    // The cable is back, the folder restored: the next download gets what is missing.
-    fx.replug();
-    if (!QFileInfo(Workspace::unapprovedFolder()).isDir()) {
-        QVERIFY(QFile::remove(Workspace::unapprovedFolder()));
-        QVERIFY(Workspace::ensureFolders(Workspace::current(), nullptr));
-    }
-    const DownloadProcess::Outcome next = fx.download(false, kFirst.addSecs(60));
-    QCOMPARE(next, cleared ? DownloadProcess::Outcome::NoRecords : DownloadProcess::Outcome::Saved);
-    if (!cleared)
-        QCOMPARE(fx.fileLines(), all);
-    QVERIFY(fx.terminalCleared());
-    for (const QString &line : all)
-        QVERIFY2(DownloadFixture::savedLines().contains(line), qPrintable(line));
-}
-
-void tst_FaultMatrix::killedDownload(int family)
-{
-    QTemporaryDir dir;
-    QVERIFY(QDir(dir.path()).mkpath(QStringLiteral("config/Tavrel")));
-    QFile conf(dir.path() + QStringLiteral("/config/Tavrel/Tavrel.conf"));
-    QVERIFY(conf.open(QIODevice::WriteOnly));
-    conf.write(QStringLiteral("[Ports]\nCOM1=%1/tty\n[Terminal]\nComport=COM1\nModel=%2\nAutoClearData=1\n"
-                              "AutoUpdateTime=1\nAutoPowerDown=1\n")
-                   .arg(dir.path())
-                   .arg(family)
-                   .toUtf8());
-    conf.close();
-    constexpr int records = 40;
-    const bool kr = family == DownloadProcess::kKrFamily;
-    const QStringList all = kr ? KrTerminalSim::generateRecords(records, 1)
-                               : DownloadFixture::vxLines(QStringLiteral("0001"), VxCradleSim::sampleRecords(records));
-
-    QProcess sim;
-    sim.start(QStringLiteral(TAVREL_TERMSIM_PATH),
-              {QStringLiteral("--link"), dir.path() + QStringLiteral("/tty"), QStringLiteral("--paced"),
-               QStringLiteral("--records"), QString::number(records), kr ? QStringLiteral("--kr") : QStringLiteral("--vx")});
-    QVERIFY(sim.waitForStarted(5000) && sim.waitForReadyRead(5000));
-    const QString unapproved = dir.path() + QStringLiteral("/ws/Unapproved");
-    auto startCli = [&](QProcess &cli) {
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert(QStringLiteral("XDG_CONFIG_HOME"), dir.path() + QStringLiteral("/config"));
-        cli.setProcessEnvironment(env);
-        cli.start(QStringLiteral(TAVREL_CLI_PATH),
-                  {QStringLiteral("--workspace"), dir.path() + QStringLiteral("/ws"), QStringLiteral("download")});
-    };
-    auto saved = [&] {
-        QStringList lines;
-        const QDir folder(unapproved);
-        for (const QString &name : folder.entryList({QStringLiteral("*.tvl")}, QDir::Files, QDir::Name))
-            lines += TestEnv::patrolLines(folder.filePath(name));
-        return lines;
-    };
-
-    // Killed once some records are on disk.
-    QProcess first;
-    startCli(first);
-    QVERIFY(first.waitForStarted(5000));
-    QTRY_VERIFY_WITH_TIMEOUT(saved().size() >= 5 || first.state() == QProcess::NotRunning, 30000);
-    first.kill();
-    first.waitForFinished(5000);
-    const QStringList beforeKill = saved();
-    QVERIFY2(beforeKill.size() < records, "the download ended before it could be killed");
-    QCOMPARE(beforeKill, all.mid(0, beforeKill.size()));
-
-    // Started again: every record is read, the terminal is cleared only now.
-    QProcess second;
-    startCli(second);
-    QVERIFY(second.waitForFinished(60000));
-    QCOMPARE(second.exitCode(), 0);
-    const QString name = QString::fromUtf8(second.readAllStandardOutput()).trimmed();
-    // Started within the same second, it may have appended to the killed run's file.
-    const QStringList got = TestEnv::patrolLines(unapproved + QLatin1Char('/') + name);
-    QVERIFY(got.size() >= records);
-    QCOMPARE(got.mid(got.size() - records), all);
-    QProcess third;
-    startCli(third);
-    QVERIFY(third.waitForFinished(60000));
-    QCOMPARE(third.exitCode(), 3);
-    sim.terminate();
-    sim.waitForFinished(5000);
-}
 
 QTEST_GUILESS_MAIN(tst_FaultMatrix)
 #include "tst_faultmatrix.moc"

@@ -10,20 +10,7 @@
 #include <QTabWidget>
 #include <QtTest>
 
-// The options dialog as the user sees it.
-class tst_frmOptions : public QObject
-{
-    Q_OBJECT
-private Q_SLOTS:
-    void init();
-    void cleanup();
-    void showsDefaultsWhenNothingIsStored();
-    void modelRule();
-    void okStoresTheChoices();
-
-private:
-    std::unique_ptr<TestEnv> m_env;
-};
+using namespace Qt::StringLiterals;
 
 namespace {
 
@@ -35,67 +22,76 @@ T *child(QWidget &dialog, const char *name)
 
 }
 
-void tst_frmOptions::init()
+// The options dialog as the user sees it.
+class tst_frmOptions : public QObject
 {
-    m_env = std::make_unique<TestEnv>(false);
-    CRes::destroyInstance();
-}
+    Q_OBJECT
 
-void tst_frmOptions::cleanup()
-{
-    CRes::destroyInstance();
-    m_env.reset();
-}
+    std::unique_ptr<TestEnv> m_env;
 
-void tst_frmOptions::showsDefaultsWhenNothingIsStored()
-{
-    frmOptions dialog;
-    QVERIFY(!dialog.ok_click());
-    QCOMPARE(child<QComboBox>(dialog, "cboTerminalModel")->currentText(), QStringLiteral("KR500A/550/900"));
-    QCOMPARE(child<QComboBox>(dialog, "cboComport")->currentText(), QStringLiteral("COM1"));
-    for (const char *name : {"chkClearData", "chkUpdateTime", "chkPowerDown", "chkAutoDownload"})
-        QVERIFY2(child<QCheckBox>(dialog, name)->isChecked(), name);
-}
+private Q_SLOTS:
+    void init()
+    {
+        m_env = std::make_unique<TestEnv>(false);
+        CRes::destroyInstance();
+    }
 
-void tst_frmOptions::modelRule()
-{
-    frmOptions dialog;
-    auto *model = child<QComboBox>(dialog, "cboTerminalModel");
-    auto *tabs = child<QTabWidget>(dialog, "tab");
-    auto *autoDownload = child<QCheckBox>(dialog, "chkAutoDownload");
-    auto *powerDown = child<QCheckBox>(dialog, "chkPowerDown");
-    tabs->setCurrentIndex(1);
-    model->setCurrentIndex(1);
-    QVERIFY(!autoDownload->isChecked());
-    QVERIFY(!tabs->isTabEnabled(1));
-    QCOMPARE(tabs->currentIndex(), 0);
-    QVERIFY(powerDown->isHidden());
-    model->setCurrentIndex(0);
-    QVERIFY(tabs->isTabEnabled(1));
-    QVERIFY(!powerDown->isHidden());
-    QVERIFY(!autoDownload->isChecked());
-}
+    void cleanup()
+    {
+        CRes::destroyInstance();
+        m_env.reset();
+    }
 
-void tst_frmOptions::okStoresTheChoices()
-{
-    RecordingReporter reporter;
-    // A port that is not in the list: the first entry is shown, and stored on OK.
-    SaveSetting(QStringLiteral("Terminal"), QStringLiteral("Comport"), QStringLiteral("COM77"));
-    frmOptions dialog;
-    auto *port = child<QComboBox>(dialog, "cboComport");
-    const QString first = port->itemText(0);
-    QCOMPARE(port->currentText(), first);
-    child<QComboBox>(dialog, "cboTerminalModel")->setCurrentIndex(1);
-    child<QCheckBox>(dialog, "chkUpdateTime")->setChecked(false);
-    QTest::mouseClick(child<QPushButton>(dialog, "cmd_0"), Qt::LeftButton);
+    void showsDefaultsWhenNothingIsStored()
+    {
+        frmOptions dialog;
+        QVERIFY(!dialog.ok_click());
+        QCOMPARE(child<QComboBox>(dialog, "cboTerminalModel")->currentText(), u"KR500A/550/900"_s);
+        QCOMPARE(child<QComboBox>(dialog, "cboComport")->currentText(), u"COM1"_s);
+        for (const char *name : {"chkClearData", "chkUpdateTime", "chkPowerDown", "chkAutoDownload"})
+            QVERIFY2(child<QCheckBox>(dialog, name)->isChecked(), name);
+    }
 
-    QVERIFY(dialog.ok_click());
-    QCOMPARE(GetSetting(QStringLiteral("Terminal"), QStringLiteral("Comport")), first);
-    QCOMPARE(GetSetting(QStringLiteral("Terminal"), QStringLiteral("Model")), QStringLiteral("1"));
-    QCOMPARE(GetSetting(QStringLiteral("Terminal"), QStringLiteral("AutoUpdateTime")), QStringLiteral("0"));
-    QCOMPARE(GetSetting(QStringLiteral("AutoDownload"), QStringLiteral("Enable")), QStringLiteral("0"));
-    QVERIFY(reporter.entries.isEmpty());
-}
+    void modelRule()
+    {
+        frmOptions dialog;
+        auto *model = child<QComboBox>(dialog, "cboTerminalModel");
+        auto *tabs = child<QTabWidget>(dialog, "tab");
+        auto *autoDownload = child<QCheckBox>(dialog, "chkAutoDownload");
+        auto *powerDown = child<QCheckBox>(dialog, "chkPowerDown");
+        tabs->setCurrentIndex(1);
+        model->setCurrentIndex(1);
+        QVERIFY(!autoDownload->isChecked());
+        QVERIFY(!tabs->isTabEnabled(1));
+        QCOMPARE(tabs->currentIndex(), 0);
+        QVERIFY(powerDown->isHidden());
+        model->setCurrentIndex(0);
+        QVERIFY(tabs->isTabEnabled(1));
+        QVERIFY(!powerDown->isHidden());
+        QVERIFY(!autoDownload->isChecked());
+    }
+
+    void okStoresTheChoices()
+    {
+        RecordingReporter reporter;
+        // A port that is not in the list: the first entry is shown, and stored on OK.
+        SaveSetting(u"Terminal"_s, u"Comport"_s, u"COM77"_s);
+        frmOptions dialog;
+        auto *port = child<QComboBox>(dialog, "cboComport");
+        const QString first = port->itemText(0);
+        QCOMPARE(port->currentText(), first);
+        child<QComboBox>(dialog, "cboTerminalModel")->setCurrentIndex(1);
+        child<QCheckBox>(dialog, "chkUpdateTime")->setChecked(false);
+        QTest::mouseClick(child<QPushButton>(dialog, "cmd_0"), Qt::LeftButton);
+
+        QVERIFY(dialog.ok_click());
+        QCOMPARE(GetSetting(u"Terminal"_s, u"Comport"_s), first);
+        QCOMPARE(GetSetting(u"Terminal"_s, u"Model"_s), u"1"_s);
+        QCOMPARE(GetSetting(u"Terminal"_s, u"AutoUpdateTime"_s), u"0"_s);
+        QCOMPARE(GetSetting(u"AutoDownload"_s, u"Enable"_s), u"0"_s);
+        QVERIFY(reporter.entries.isEmpty());
+    }
+};
 
 QTEST_MAIN(tst_frmOptions)
 #include "tst_frmoptions.moc"

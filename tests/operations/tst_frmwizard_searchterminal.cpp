@@ -10,15 +10,7 @@
 #include <QPushButton>
 #include <QtTest>
 
-// The search-terminal wizard driven through its pages.
-class tst_frmWizard_SearchTerminal : public QObject
-{
-    Q_OBJECT
-private Q_SLOTS:
-    void cleanup();
-    void findsTerminalAndFinishes();
-    void nothingFoundAndBackToTheChecklist();
-};
+using namespace Qt::StringLiterals;
 
 namespace {
 
@@ -35,68 +27,72 @@ void click(frmWizard_SearchTerminal &wizard, int button)
 
 }
 
-void tst_frmWizard_SearchTerminal::cleanup()
+// The search-terminal wizard driven through its pages.
+class tst_frmWizard_SearchTerminal : public QObject
 {
-    CRes::destroyInstance();
-}
+    Q_OBJECT
 
-void tst_frmWizard_SearchTerminal::findsTerminalAndFinishes()
-{
-    RecordingReporter reporter;
-    TestEnv env(false);
-    CRes::destroyInstance();
-    KrSimFixture terminal(5, &env);
-    VxSimFixture cradle(9, &env);
-    frmWizard_SearchTerminal wizard;
-    QVERIFY(!wizard.button(2)->isEnabled());
-    auto *station = wizard.findChild<QLabel *>(QStringLiteral("lbl01_3"));
-    const QString stationText = CRes::instance().ResString(245) + QStringLiteral(" (for VX700A/700N/KR900)");
-    // Visiting the checklist twice shows the suffix once.
-    click(wizard, 1);
-    click(wizard, 2);
-    click(wizard, 1);
-    QCOMPARE(wizard.pageIndex(), 1);
-    QCOMPARE(station->text(), stationText);
-    QVERIFY(wizard.findChild<QLabel *>(QStringLiteral("lbl_1"))->font().bold());
-    QVERIFY(!wizard.findChild<QLabel *>(QStringLiteral("lbl_0"))->font().bold());
+private Q_SLOTS:
+    void cleanup() { CRes::destroyInstance(); }
 
-    Q_EMIT wizard.findChild<QLabel *>(QStringLiteral("lbl01_5"))->linkActivated(QStringLiteral("usb"));
-    QCOMPARE(reporter.texts(), QStringList {CRes::instance().ResString(263)});
+    void findsTerminalAndFinishes()
+    {
+        RecordingReporter reporter;
+        TestEnv env(false);
+        CRes::destroyInstance();
+        KrSimFixture terminal(5, &env);
+        VxSimFixture cradle(9, &env);
+        frmWizard_SearchTerminal wizard;
+        QVERIFY(!wizard.button(2)->isEnabled());
+        auto *station = wizard.findChild<QLabel *>(u"lbl01_3"_s);
+        const QString stationText = CRes::instance().ResString(245) + u" (for VX700A/700N/KR900)"_s;
+        // Visiting the checklist twice shows the suffix once.
+        click(wizard, 1);
+        click(wizard, 2);
+        click(wizard, 1);
+        QCOMPARE(wizard.pageIndex(), 1);
+        QCOMPARE(station->text(), stationText);
+        QVERIFY(wizard.findChild<QLabel *>(u"lbl_1"_s)->font().bold());
+        QVERIFY(!wizard.findChild<QLabel *>(u"lbl_0"_s)->font().bold());
 
-    click(wizard, 1);
-    QCOMPARE(wizard.pageIndex(), 2);
-    QTRY_COMPARE(wizard.pageIndex(), 3);
-    QCOMPARE(field(wizard, "txtConnectedTerminal"), QStringLiteral("KR500A/550/900"));
-    QCOMPARE(field(wizard, "txtUsingComport"), QStringLiteral("COM5"));
-    QCOMPARE(wizard.button(0)->text(), CRes::instance().ResString(252));
-    QVERIFY(!wizard.button(1)->isEnabled());
-    QVERIFY(!wizard.button(2)->isEnabled());
-    QCOMPARE(GetSetting(QStringLiteral("Terminal"), QStringLiteral("Comport")), QStringLiteral("COM5"));
-    QCOMPARE(GetSetting(QStringLiteral("Terminal"), QStringLiteral("Model")), QStringLiteral("0"));
-    // Found among the KR ports: no VX port was tried.
-    QVERIFY(cradle.sim([](VxCradleSim &s) { return s.requests(); }).isEmpty());
-}
+        Q_EMIT wizard.findChild<QLabel *>(u"lbl01_5"_s)->linkActivated(u"usb"_s);
+        QCOMPARE(reporter.texts(), QStringList {CRes::instance().ResString(263)});
 
-void tst_frmWizard_SearchTerminal::nothingFoundAndBackToTheChecklist()
-{
-    RecordingReporter reporter;
-    TestEnv env(false);
-    CRes::destroyInstance();
-    SaveSetting(QStringLiteral("Terminal"), QStringLiteral("Model"), QStringLiteral("1"));
-    frmWizard_SearchTerminal wizard;
-    click(wizard, 1);
-    click(wizard, 1);
-    QTRY_COMPARE(wizard.pageIndex(), 3);
-    const QString notFound = CRes::instance().ResString(258);
-    QCOMPARE(field(wizard, "txtConnectedTerminal"), notFound);
-    QCOMPARE(field(wizard, "txtUsingComport"), notFound);
-    QCOMPARE(wizard.button(0)->text(), CRes::instance().ResString(9));
-    QCOMPARE(GetSetting(QStringLiteral("Terminal"), QStringLiteral("Model")), QStringLiteral("1"));
-    QCOMPARE(GetSetting(QStringLiteral("Terminal"), QStringLiteral("Comport")), QString());
-    click(wizard, 2);
-    QCOMPARE(wizard.pageIndex(), 1);
-    QVERIFY(reporter.entries.isEmpty());
-}
+        click(wizard, 1);
+        QCOMPARE(wizard.pageIndex(), 2);
+        QTRY_COMPARE(wizard.pageIndex(), 3);
+        QCOMPARE(field(wizard, "txtConnectedTerminal"), u"KR500A/550/900"_s);
+        QCOMPARE(field(wizard, "txtUsingComport"), u"COM5"_s);
+        QCOMPARE(wizard.button(0)->text(), CRes::instance().ResString(252));
+        QVERIFY(!wizard.button(1)->isEnabled());
+        QVERIFY(!wizard.button(2)->isEnabled());
+        QCOMPARE(GetSetting(u"Terminal"_s, u"Comport"_s), u"COM5"_s);
+        QCOMPARE(GetSetting(u"Terminal"_s, u"Model"_s), u"0"_s);
+        // Found among the KR ports: no VX port was tried.
+        QVERIFY(cradle.sim([](VxCradleSim &s) { return s.requests(); }).isEmpty());
+    }
+
+    void nothingFoundAndBackToTheChecklist()
+    {
+        RecordingReporter reporter;
+        TestEnv env(false);
+        CRes::destroyInstance();
+        SaveSetting(u"Terminal"_s, u"Model"_s, u"1"_s);
+        frmWizard_SearchTerminal wizard;
+        click(wizard, 1);
+        click(wizard, 1);
+        QTRY_COMPARE(wizard.pageIndex(), 3);
+        const QString notFound = CRes::instance().ResString(258);
+        QCOMPARE(field(wizard, "txtConnectedTerminal"), notFound);
+        QCOMPARE(field(wizard, "txtUsingComport"), notFound);
+        QCOMPARE(wizard.button(0)->text(), CRes::instance().ResString(9));
+        QCOMPARE(GetSetting(u"Terminal"_s, u"Model"_s), u"1"_s);
+        QCOMPARE(GetSetting(u"Terminal"_s, u"Comport"_s), QString());
+        click(wizard, 2);
+        QCOMPARE(wizard.pageIndex(), 1);
+        QVERIFY(reporter.entries.isEmpty());
+    }
+};
 
 QTEST_MAIN(tst_frmWizard_SearchTerminal)
 #include "tst_frmwizard_searchterminal.moc"

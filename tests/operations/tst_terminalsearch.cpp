@@ -8,71 +8,66 @@
 
 #include <QtTest>
 
-// The search of the wizard and of `tavrel-cli search` over simulated devices.
-class tst_TerminalSearch : public QObject
-{
-    Q_OBJECT
-private Q_SLOTS:
-    void cleanup();
-    void vxCradleOnCom2IsFoundAfterEveryKrProbe();
-    void portHeldByAnotherProgramIsPassedQuietly();
-};
+using namespace Qt::StringLiterals;
 
 namespace {
 
 QString setting(const char *key)
 {
-    return GetSetting(QStringLiteral("Terminal"), QLatin1String(key), QStringLiteral("absent"));
+    return GetSetting(u"Terminal"_s, QLatin1String(key), u"absent"_s);
 }
 
-
 }
 
-void tst_TerminalSearch::cleanup()
+// The search of the wizard and of `tavrel-cli search` over simulated devices.
+class tst_TerminalSearch : public QObject
 {
-    CRes::destroyInstance();
-}
+    Q_OBJECT
 
-void tst_TerminalSearch::vxCradleOnCom2IsFoundAfterEveryKrProbe()
-{
-    RecordingReporter reporter;
-    TestEnv env(false);
-    VxSimFixture vx(2, &env);
-    TerminalSearch search;
-    QStringList ports;
-    connect(&search, &TerminalSearch::probing, this, [&](const QString &p) { ports << p; });
-    const TerminalSearch::Result result = search.run();
-    QVERIFY(result.found);
-    QCOMPARE(result.family, 1);
-    QCOMPARE(result.port, QStringLiteral("COM2"));
-    QCOMPARE(result.probes, 18);
-    QCOMPARE(ports.first(), QStringLiteral("COM1"));
-    QCOMPARE(ports.at(15), QStringLiteral("COM16"));
-    QCOMPARE(ports.last(), QStringLiteral("COM2"));
-    QCOMPARE(setting("Comport"), QStringLiteral("COM2"));
-    QCOMPARE(setting("Model"), QStringLiteral("1"));
-    // The cradle heard the KR enquiry as noise and then one record-count request.
-    QCOMPARE(vx.sim([](VxCradleSim &s) { return s.requests().size(); }), 1);
-}
+private Q_SLOTS:
+    void cleanup() { CRes::destroyInstance(); }
 
-void tst_TerminalSearch::portHeldByAnotherProgramIsPassedQuietly()
-{
-    RecordingReporter reporter;
-    TestEnv env(false);
-    KrSimFixture held(3, &env);
-    KrSimFixture free(6, &env);
-    ucKR500_900 other;
-    other.setCommPort(3);
-    qint16 count = 0;
-    other.GetRecordCount(0, count);
-    QVERIFY(other.isPortOpen());
-    const TerminalSearch::Result result = TerminalSearch().run();
-    QCOMPARE(result.port, QStringLiteral("COM6"));
-    QVERIFY(reporter.entries.isEmpty());
-    // The installed reporter is back once the search is over.
-    MessageReporter::instance().message(QStringLiteral("after"), MessageReporter::Icon::None);
-    QCOMPARE(reporter.texts(), QStringList {QStringLiteral("after")});
-}
+    void vxCradleOnCom2IsFoundAfterEveryKrProbe()
+    {
+        RecordingReporter reporter;
+        TestEnv env(false);
+        VxSimFixture vx(2, &env);
+        TerminalSearch search;
+        QStringList ports;
+        connect(&search, &TerminalSearch::probing, this, [&](const QString &p) { ports << p; });
+        const TerminalSearch::Result result = search.run();
+        QVERIFY(result.found);
+        QCOMPARE(result.family, 1);
+        QCOMPARE(result.port, u"COM2"_s);
+        QCOMPARE(result.probes, 18);
+        QCOMPARE(ports.first(), u"COM1"_s);
+        QCOMPARE(ports.at(15), u"COM16"_s);
+        QCOMPARE(ports.last(), u"COM2"_s);
+        QCOMPARE(setting("Comport"), u"COM2"_s);
+        QCOMPARE(setting("Model"), u"1"_s);
+        // The cradle heard the KR enquiry as noise and then one record-count request.
+        QCOMPARE(vx.sim([](VxCradleSim &s) { return s.requests().size(); }), 1);
+    }
+
+    void portHeldByAnotherProgramIsPassedQuietly()
+    {
+        RecordingReporter reporter;
+        TestEnv env(false);
+        KrSimFixture held(3, &env);
+        KrSimFixture free(6, &env);
+        ucKR500_900 other;
+        other.setCommPort(3);
+        qint16 count = 0;
+        other.GetRecordCount(0, count);
+        QVERIFY(other.isPortOpen());
+        const TerminalSearch::Result result = TerminalSearch().run();
+        QCOMPARE(result.port, u"COM6"_s);
+        QVERIFY(reporter.entries.isEmpty());
+        // The installed reporter is back once the search is over.
+        MessageReporter::instance().message(u"after"_s, MessageReporter::Icon::None);
+        QCOMPARE(reporter.texts(), QStringList {u"after"_s});
+    }
+};
 
 QTEST_GUILESS_MAIN(tst_TerminalSearch)
 #include "tst_terminalsearch.moc"
