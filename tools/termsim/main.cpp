@@ -148,16 +148,16 @@ int main(int argc, char **argv)
     sim->setPaced(parser.isSet(QStringLiteral("paced")));
     sim->setSilent(parser.isSet(QStringLiteral("silent")));
     if (parser.isSet(QStringLiteral("vanish-on"))) {
-        const QString spec = parser.value(QStringLiteral("vanish-on"));
-        bool ok = spec.size() == 1;
+        const QString value = parser.value(QStringLiteral("vanish-on"));
+        bool ok = value.size() == 1;
         int occurrence = 1;
-        if (spec.size() > 2 && spec.at(1) == QLatin1Char(':'))
-            occurrence = spec.mid(2).toInt(&ok);
-        if (!ok || occurrence < 1 || spec.at(0).unicode() > 0x7E) {
+        if (value.size() > 2 && value.at(1) == QLatin1Char(':'))
+            occurrence = value.mid(2).toInt(&ok);
+        if (!ok || occurrence < 1 || value.at(0).unicode() > 0x7E) {
             std::fprintf(stderr, "termsim: --vanish-on needs a command letter, optionally :N\n");
             return 64;
         }
-        sim->setVanishOnCommand(char(spec.at(0).unicode()), occurrence);
+        sim->setVanishOnCommand(char(value.at(0).unicode()), occurrence);
     }
     if (parser.isSet(QStringLiteral("pieces"))) {
         bool ok = true;
