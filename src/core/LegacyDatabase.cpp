@@ -133,8 +133,9 @@ namespace {
 
 // What the reading child writes to its pipe: for each row and column a flag
 // byte (0 NULL, 1 text), then for text its UTF-8 length (4 bytes) and bytes.
-// A refusal is exit status 1 with the message as the only output.
-enum : int { kChildOk = 0, kChildRefused = 1 };
+// A refusal is exit status 3 with the message as the only output: not 1,
+// which is what a sanitizer's report and many a crash handler exit with.
+enum : int { kChildOk = 0, kChildRefused = 3 };
 constexpr int kChildTimeoutMs = 60000;
 
 bool writeAll(int fd, const char *data, size_t size)
@@ -337,7 +338,7 @@ bool LegacyDatabase::readTable(const QString &table, const QStringList &columns,
         setError(error, damaged);
         return false;
     }
-    if (WEXITSTATUS(status) == kChildRefused) {
+    if (WEXITSTATUS(status) == kChildRefused && !output.isEmpty()) {
         setError(error, QString::fromUtf8(output));
         return false;
     }
