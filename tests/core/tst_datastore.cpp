@@ -61,6 +61,7 @@ void tst_DataStore::foreignFileRefusedAndUntouched_data()
     QTest::newRow("text as tvl.mon") << "tvl.mon" << QByteArray(4096, '\x5a') << QString() << "Unrecognized";
     // SQLite would take an empty file for a new database and fill it.
     QTest::newRow("zero bytes") << "tvl.mdb" << QByteArray() << QString() << "Unrecognized";
+    QTest::newRow("no PatrolData") << "tvl.mdb" << QByteArray() << "DROP TABLE PatrolData" << "PatrolData";
     QTest::newRow("TagDef without Description")
         << "tvl.mdb" << QByteArray() << "ALTER TABLE TagDef DROP COLUMN Description" << "Description";
 }
