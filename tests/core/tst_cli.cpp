@@ -82,9 +82,11 @@ void tst_Cli::badUsageIsOneLine_data()
     QTest::addColumn<QByteArray>("expected");
     QTest::newRow("missing file") << QStringList{"decode", "/nonexistent/x.tvl"} << 1 << QByteArray("/nonexistent/x.tvl");
     QTest::newRow("unwritable") << QStringList{"encode", "/nonexistent/x.tvl"} << 1 << QByteArray("/nonexistent/x.tvl");
+    QTest::newRow("unknown command") << QStringList{"frobnicate"} << 64 << QByteArray("unknown command frobnicate");
     QTest::newRow("option without value") << QStringList{"--workspace"} << 64 << QByteArray("--workspace");
     QTest::newRow("device path as port") << QStringList{"--port", "/dev/ttyUSB1", "kr", "record-count"} << 64
                                          << QByteArray("COM1 to COM99");
+    QTest::newRow("options model 2") << QStringList{"options", "set", "model", "2"} << 1 << QByteArray("model takes");
     QTest::newRow("options port COM0") << QStringList{"options", "set", "comport", "COM0"} << 1 << QByteArray("COM1 to COM99");
     QTest::newRow("options switch yes") << QStringList{"options", "set", "auto-clear", "yes"} << 1 << QByteArray("0 or 1");
     QTest::newRow("options unknown key") << QStringList{"options", "set", "password", "1"} << 1 << QByteArray("unknown key");
