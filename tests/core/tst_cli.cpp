@@ -90,6 +90,7 @@ void tst_Cli::badUsageIsOneLine_data()
     QTest::newRow("options port COM0") << QStringList{"options", "set", "comport", "COM0"} << 1 << QByteArray("COM1 to COM99");
     QTest::newRow("options switch yes") << QStringList{"options", "set", "auto-clear", "yes"} << 1 << QByteArray("0 or 1");
     QTest::newRow("options unknown key") << QStringList{"options", "set", "password", "1"} << 1 << QByteArray("unknown key");
+    QTest::newRow("options without value") << QStringList{"options", "set", "model"} << 64 << QByteArray("usage");
 }
 
 void tst_Cli::badUsageIsOneLine()
