@@ -50,13 +50,7 @@ public:
 struct Fixture
 {
     QTemporaryDir dir;
-    Fixture()
-    {
-        Settings::setConfigFolder(dir.filePath(u"config"_s));
-        AppState::password = u"unset"_s;
-        AppState::autoDownload = -1;
-        AppState::terminalFamily = -1;
-    }
+    Fixture() { Settings::setConfigFolder(dir.filePath(u"config"_s)); }
     ~Fixture()
     {
         DataStore::close();
