@@ -90,6 +90,8 @@ void tst_Startup::successiveStarts()
     ScriptedUi first;
     QCOMPARE(f.run(first), Startup::Result::ShowMainWindow);
     QCOMPARE(first.calls, (QStringList{"language", "wizard", "password:7391"}));
+    // Nothing stored yet: automatic download on and the KR family, as the options dialog shows them.
+    QCOMPARE((QList<int>{AppState::autoDownload, AppState::terminalFamily}), (QList<int>{1, 0}));
     QVERIFY(reporter.entries.isEmpty()); // a new workspace makes its databases silently
 
     // The next start has no first-start steps and reads the stored values by their leading digits.
