@@ -4,16 +4,13 @@
 #include "SingleInstance.h"
 #include "Startup.h"
 #include "StartupUi.h"
-#include "Workspace.h"
 #include "RecordingReporter.h"
 #include "TestEnv.h"
 #include "TestFiles.h"
 
 #include <QDir>
 #include <QFile>
-#include <QLocale>
 #include <QProcess>
-#include <QSqlDatabase>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -24,31 +21,28 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-// Answers start-up from a script and records what it was asked.
+// Answers start-up from a script and records what it was asked: the password
+// prompt with the password it was opened for, a failure with its number.
 class ScriptedUi : public StartupUi
 {
 public:
     bool languageAnswer = true;
     bool passwordAnswer = true;
     QStringList calls;
-    QString passwordSeen; // the current password when the prompt opened
     QString failureText;
-    int failureNumber = 0;
 
     void alreadyRunning(const QString &text) override { calls << u"alreadyRunning:"_s + text; }
     bool selectLanguage() override { calls << u"language"_s; return languageAnswer; }
     void runSearchWizard() override { calls << u"wizard"_s; }
     bool askPassword() override
     {
-        calls << u"password"_s;
-        passwordSeen = AppState::password;
+        calls << u"password:"_s + AppState::password;
         return passwordAnswer;
     }
     void showFailure(const QString &description, int number) override
     {
-        calls << u"failure"_s;
+        calls << u"failure:%1"_s.arg(number);
         failureText = description;
-        failureNumber = number;
     }
 };
 
@@ -56,13 +50,7 @@ public:
 struct Fixture
 {
     QTemporaryDir dir;
-    Fixture()
-    {
-        Settings::setConfigFolder(dir.filePath(u"config"_s));
-        AppState::password = u"unset"_s;
-        AppState::autoDownload = -1;
-        AppState::terminalFamily = -1;
-    }
+    Fixture() { Settings::setConfigFolder(dir.filePath(u"config"_s)); }
     ~Fixture()
     {
         DataStore::close();
@@ -70,12 +58,8 @@ struct Fixture
     }
     QString workspace() const { return dir.filePath(u"ws"_s); }
     QString lock() const { return dir.filePath(u"tavrel.lock"_s); }
-    QString marker() const { return workspace() + u"/FirstLoad.txt"_s; }
-    // One start with `ui` over the workspace, holding the lock file `lock`.
-    Startup::Result run(StartupUi &ui, const QString &lock = u"tavrel.lock"_s)
-    {
-        return Startup(ui, dir.filePath(lock)).run(workspace());
-    }
+    // One start with `ui` over the workspace.
+    Startup::Result run(StartupUi &ui) { return Startup(ui, lock()).run(workspace()); }
 };
 
 }
@@ -84,142 +68,101 @@ class tst_Startup : public QObject
 {
     Q_OBJECT
 private Q_SLOTS:
-    void freshInstallRunsEveryStep();
-    void languageCancelledKeepsMarker();
-    void passwordCancelledAfterFirstStart();
-    void foldersCreatedExistingUntouched();
-    void settingsReadByLeadingDigits();
-    void failuresStopStartup();
+    void successiveStarts();
+    void passwordCancelledOnFirstStart();
+    void failureStopsStartup_data();
+    void failureStopsStartup();
     void secondProcessRefused();
-    void missingDatabaseRecreatedAndReported_data();
-    void missingDatabaseRecreatedAndReported();
 };
 
-void tst_Startup::freshInstallRunsEveryStep()
+void tst_Startup::successiveStarts()
 {
     Fixture f;
-    ScriptedUi ui;
-    QCOMPARE(f.run(ui), Startup::Result::ShowMainWindow);
-    QCOMPARE(ui.calls, (QStringList{"language", "wizard", "password"}));
-    QCOMPARE(ui.passwordSeen, u"7391"_s);
+    RecordingReporter reporter;
+    // Cancelled at the language: nothing is kept, the next start asks again.
+    ScriptedUi noLanguage;
+    noLanguage.languageAnswer = false;
+    QCOMPARE(f.run(noLanguage), Startup::Result::Cancelled);
+    QCOMPARE(noLanguage.calls, QStringList{"language"});
+    QVERIFY(!QFileInfo::exists(Settings::filePath()));
+
+    // The first start that goes through.
+    ScriptedUi first;
+    QCOMPARE(f.run(first), Startup::Result::ShowMainWindow);
+    QCOMPARE(first.calls, (QStringList{"language", "wizard", "password:7391"}));
+    // Nothing stored yet: automatic download on and the KR family, as the options dialog shows them.
     QCOMPARE((QList<int>{AppState::autoDownload, AppState::terminalFamily}), (QList<int>{1, 0}));
-    QCOMPARE(Workspace::current(), f.workspace());
+    QVERIFY(reporter.entries.isEmpty()); // a new workspace makes its databases silently
 
-    QCOMPARE(GetSetting(u"Install"_s, u"Date"_s),
-             QLocale::system().toString(QDate::currentDate(), QLocale::ShortFormat));
-    QCOMPARE(GetSetting(u"Install"_s, u"Path"_s), f.workspace());
-    QVERIFY(!QFileInfo::exists(f.marker()));
-    for (const char *name : {"tvl.mdb", "tvl.mon", "Unapproved", "Approved"})
-        QVERIFY2(QFileInfo::exists(f.workspace() + QLatin1Char('/') + QLatin1String(name)), name);
-    QVERIFY(QSqlDatabase::database(DataStore::kConnLog, false).isOpen());
-    QVERIFY(QSqlDatabase::contains(DataStore::kConnOldDB));
-    QVERIFY(QSqlDatabase::database(DataStore::kConnOldDB, false).databaseName().isEmpty());
-
-    // The next start has no first-start steps.
+    // The next start has no first-start steps and reads the stored values by their leading digits.
     DataStore::close();
+    SaveSetting("Security", "Password", "s3cret");
+    SaveSetting("AutoDownload", "Enable", "0 (off)");
+    SaveSetting("Terminal", "Model", "1abc");
     ScriptedUi next;
-    QCOMPARE(f.run(next, u"other.lock"_s), Startup::Result::ShowMainWindow);
-    QCOMPARE(next.calls, QStringList{"password"});
+    QCOMPARE(f.run(next), Startup::Result::ShowMainWindow);
+    QCOMPARE(next.calls, QStringList{"password:s3cret"});
+    QCOMPARE((QList<int>{AppState::autoDownload, AppState::terminalFamily}), (QList<int>{0, 1}));
+
+    // A workspace in use that lost its databases and a folder: made again, the databases not silently.
+    DataStore::close();
+    const QDir ws(f.workspace());
+    const QString kept = ws.filePath(u"Approved/20240108 080000.tvl"_s);
+    QVERIFY(writeTestFile(kept, "574090\r\n"));
+    for (const QString &name : {u"tvl.mdb"_s, u"tvl.mon"_s})
+        QVERIFY(QFile::remove(ws.filePath(name)));
+    QVERIFY(ws.rmdir(u"Unapproved"_s));
+    ScriptedUi again;
+    QCOMPARE(f.run(again), Startup::Result::ShowMainWindow);
+    QVERIFY(QFileInfo(ws.filePath(u"Unapproved"_s)).isDir());
+    QCOMPARE(readTestFile(kept), QByteArray("574090\r\n"));
+    QCOMPARE(reporter.entries.size(), 2);
+    QVERIFY(reporter.texts().at(0).contains(u"tvl.mdb"_s) && reporter.texts().at(1).contains(u"tvl.mon"_s));
+    QCOMPARE(TestEnv::logEntries().size(), 2); // both in the log made again
+    // Made complete in a temporary file and renamed: nothing else is left beside them.
+    QCOMPARE(ws.entryList({u"tvl.*"_s}, QDir::Files), (QStringList{u"tvl.mdb"_s, u"tvl.mon"_s}));
 }
 
-void tst_Startup::languageCancelledKeepsMarker()
-{
-    Fixture f;
-    for (int round = 0; round < 2; ++round) {
-        ScriptedUi ui;
-        ui.languageAnswer = false;
-        QCOMPARE(f.run(ui), Startup::Result::Cancelled);
-        QCOMPARE(ui.calls, QStringList{"language"});
-        QVERIFY(QFileInfo::exists(f.marker()));
-        QVERIFY(!QFileInfo::exists(Settings::filePath()));
-        QVERIFY(!QFileInfo::exists(f.workspace() + u"/tvl.mdb"_s));
-    }
-}
-
-void tst_Startup::passwordCancelledAfterFirstStart()
+void tst_Startup::passwordCancelledOnFirstStart()
 {
     Fixture f;
     ScriptedUi ui;
     ui.passwordAnswer = false;
     QCOMPARE(f.run(ui), Startup::Result::Cancelled);
-    QCOMPARE(ui.calls, (QStringList{"language", "wizard", "password"}));
-    QVERIFY(!GetSetting(u"Install"_s, u"Date"_s).isEmpty());
+    QCOMPARE(ui.calls, (QStringList{"language", "wizard", "password:7391"}));
+    // The first-start steps are done, nothing after them ran.
     QCOMPARE(GetSetting(u"Install"_s, u"Path"_s), f.workspace());
-    QVERIFY(!QFileInfo::exists(f.marker()));
-    // Nothing after the password ran.
-    QVERIFY(!QFileInfo::exists(f.workspace() + u"/tvl.mon"_s));
-    QCOMPARE(AppState::autoDownload, qint16(-1));
+    QVERIFY(!QFileInfo::exists(f.workspace() + u"/FirstLoad.txt"_s));
+    QVERIFY(!QFileInfo::exists(f.workspace() + u"/tvl.mdb"_s));
 }
 
-void tst_Startup::foldersCreatedExistingUntouched()
+void tst_Startup::failureStopsStartup_data()
 {
+    QTest::addColumn<QString>("blocker"); // what is in the way, under the fixture's folder
+    QTest::addColumn<bool>("folder");     // a folder where a file belongs, else a file
+    QTest::addColumn<QStringList>("calls");
+    const QString database = u"failure:%1"_s.arg(Startup::kDatabaseError);
+    const QString fileAccess = u"failure:%1"_s.arg(Startup::kFileAccessError);
+    QTest::newRow("tvl.mdb not a database") << "ws/tvl.mdb" << false << QStringList{"password:7391", database};
+    QTest::newRow("file for a data folder") << "ws/Unapproved" << false << QStringList{"password:7391", fileAccess};
+    // An unreadable settings store stops before anything is asked.
+    QTest::newRow("settings unreadable") << "config/Tavrel/Tavrel.conf" << true << QStringList{fileAccess};
+}
+
+void tst_Startup::failureStopsStartup()
+{
+    QFETCH(QString, blocker);
+    QFETCH(bool, folder);
+    QFETCH(QStringList, calls);
     Fixture f;
-    const QDir ws(f.workspace());
-    const QString kept = ws.filePath(u"Approved/20240108 080000.tvl"_s);
-    QVERIFY(QDir().mkpath(ws.filePath(u"Approved"_s)) && writeTestFile(kept, "574090\r\n"));
-
+    const QString path = f.dir.filePath(blocker);
+    QVERIFY(QDir().mkpath(folder ? path : QFileInfo(path).path()));
+    QVERIFY(folder || writeTestFile(path, "not a database"));
     ScriptedUi ui;
-    QCOMPARE(f.run(ui), Startup::Result::ShowMainWindow);
-    QCOMPARE(ui.calls, QStringList{"password"}); // an existing workspace has no marker
-    QVERIFY(QFileInfo(ws.filePath(u"Unapproved"_s)).isDir());
-    QCOMPARE(readTestFile(kept), QByteArray("574090\r\n"));
-    QCOMPARE(ws.entryList({u"*.tvl"_s}, QDir::Files).size(), 0);
-    QCOMPARE(QDir(ws.filePath(u"Approved"_s)).entryList(QDir::Files).size(), 1);
-}
-
-void tst_Startup::settingsReadByLeadingDigits()
-{
-    Fixture f;
-    SaveSetting("Security", "Password", "s3cret");
-    SaveSetting("AutoDownload", "Enable", "0 (off)");
-    SaveSetting("Terminal", "Model", "1abc");
-    ScriptedUi ui;
-    QCOMPARE(f.run(ui), Startup::Result::ShowMainWindow);
-    QCOMPARE(ui.passwordSeen, u"s3cret"_s);
-    QCOMPARE((QList<int>{AppState::autoDownload, AppState::terminalFamily}), (QList<int>{0, 1}));
-
-    DataStore::close();
-    SaveSetting(u"AutoDownload"_s, u"Enable"_s, u"on"_s);
-    ScriptedUi second;
-    QCOMPARE(f.run(second, u"other.lock"_s), Startup::Result::ShowMainWindow);
-    QCOMPARE(AppState::autoDownload, qint16(0));
-}
-
-void tst_Startup::failuresStopStartup()
-{
-    {
-        // tvl.mdb that is not a database: reported after the password, file kept.
-        Fixture f;
-        QVERIFY(QDir().mkpath(f.workspace()) && writeTestFile(f.workspace() + u"/tvl.mdb"_s, "not a database"));
-        ScriptedUi ui;
-        QCOMPARE(f.run(ui), Startup::Result::Failed);
-        QCOMPARE(ui.calls, (QStringList{"password", "failure"}));
-        QCOMPARE(ui.failureNumber, Startup::kDatabaseError);
-        QVERIFY(ui.failureText.contains(QLatin1String("tvl.mdb")));
-        QCOMPARE(readTestFile(f.workspace() + u"/tvl.mdb"_s), QByteArray("not a database"));
-        QVERIFY(!QFileInfo::exists(f.workspace() + u"/Unapproved"_s));
-        QCOMPARE(AppState::autoDownload, qint16(-1));
-    }
-    {
-        // A file where a patrol-data folder belongs.
-        Fixture f;
-        QVERIFY(QDir().mkpath(f.workspace()) && writeTestFile(f.workspace() + u"/Unapproved"_s, {}));
-        ScriptedUi ui;
-        QCOMPARE(f.run(ui), Startup::Result::Failed);
-        QCOMPARE(ui.failureNumber, Startup::kFileAccessError);
-        QVERIFY(ui.failureText.contains(QLatin1String("Unapproved")));
-        QVERIFY(!QFileInfo::exists(f.workspace() + u"/Approved"_s));
-    }
-    {
-        // An unreadable settings store stops before anything is asked or written.
-        Fixture f;
-        QVERIFY(QDir().mkpath(Settings::filePath()));
-        ScriptedUi ui;
-        QCOMPARE(f.run(ui), Startup::Result::Failed);
-        QCOMPARE(ui.calls, QStringList{"failure"});
-        QCOMPARE(ui.failureNumber, Startup::kFileAccessError);
-        QVERIFY(QFileInfo::exists(f.marker()));
-    }
+    QCOMPARE(f.run(ui), Startup::Result::Failed);
+    QCOMPARE(ui.calls, calls);
+    QVERIFY2(ui.failureText.contains(QFileInfo(path).fileName()), qPrintable(ui.failureText));
+    QVERIFY(folder || readTestFile(path) == "not a database"); // left as it was
 }
 
 void tst_Startup::secondProcessRefused()
@@ -232,47 +175,14 @@ void tst_Startup::secondProcessRefused()
     QCOMPARE(holder.readLine().trimmed(), QByteArray("locked"));
 
     ScriptedUi ui;
-    auto refused = std::make_unique<Startup>(ui, f.lock());
-    QCOMPARE(refused->run(f.workspace()), Startup::Result::AlreadyRunning);
+    QCOMPARE(f.run(ui), Startup::Result::AlreadyRunning);
     QCOMPARE(ui.calls, QStringList{"alreadyRunning:Tavrel has been already launched."});
-    refused.reset();
 
     // A copy that died leaves its lock behind; the next start takes it over.
     holder.kill();
     QVERIFY(holder.waitForFinished());
     ScriptedUi after;
     QCOMPARE(f.run(after), Startup::Result::ShowMainWindow);
-}
-
-void tst_Startup::missingDatabaseRecreatedAndReported_data()
-{
-    QTest::addColumn<QString>("name");
-    QTest::newRow("tag table") << u"tvl.mdb"_s;
-    QTest::newRow("log") << u"tvl.mon"_s;
-}
-
-void tst_Startup::missingDatabaseRecreatedAndReported()
-{
-    QFETCH(QString, name);
-    Fixture f;
-    RecordingReporter reporter;
-    {
-        ScriptedUi ui;
-        QCOMPARE(f.run(ui), Startup::Result::ShowMainWindow);
-    }
-    QVERIFY(reporter.entries.isEmpty()); // a new workspace makes its databases silently
-    DataStore::close();
-    const QDir ws(f.workspace());
-    QVERIFY(QFile::remove(ws.filePath(name)));
-
-    ScriptedUi ui;
-    QCOMPARE(f.run(ui, u"other.lock"_s), Startup::Result::ShowMainWindow);
-    QCOMPARE(reporter.entries.size(), 1);
-    QVERIFY(reporter.entries.first().text.contains(name));
-    QVERIFY(TestEnv::logEntries().last().startsWith(u"DB/"_s));
-    // Made complete in a temporary file and renamed: nothing else is left beside it.
-    QCOMPARE(ws.entryList({u"tvl.*"_s}, QDir::Files),
-             (QStringList{u"tvl.mdb"_s, u"tvl.mon"_s}));
 }
 
 // "--hold-lock PATH": takes the lock, says so and waits to be killed, like a

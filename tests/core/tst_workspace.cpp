@@ -13,8 +13,7 @@ class tst_Workspace : public QObject
     Q_OBJECT
 private Q_SLOTS:
     void resolutionOrder();
-    void newWorkspaceIsCreatedComplete();
-    void existingWorkspaceIsLeftAlone();
+    void onlyANewWorkspaceIsFilled();
 };
 
 void tst_Workspace::resolutionOrder()
@@ -32,8 +31,7 @@ void tst_Workspace::resolutionOrder()
     // A portable install: the executable folder holds the marker or the database.
     QVERIFY(writeTestFile(exe + u"/FirstLoad.txt"_s, {}));
     QCOMPARE(Workspace::resolve(QString(), exe), exe);
-    QFile::remove(exe + u"/FirstLoad.txt"_s);
-    QVERIFY(writeTestFile(exe + u"/tvl.mdb"_s, {}));
+    QVERIFY(QFile::rename(exe + u"/FirstLoad.txt"_s, exe + u"/tvl.mdb"_s));
     QCOMPARE(Workspace::resolve(QString(), exe), exe);
     // The environment wins over the executable folder, the option over both.
     qputenv("TAVREL_WORKSPACE", fromEnv.toLocal8Bit());
@@ -43,35 +41,26 @@ void tst_Workspace::resolutionOrder()
     qunsetenv("XDG_DATA_HOME");
 }
 
-void tst_Workspace::newWorkspaceIsCreatedComplete()
+void tst_Workspace::onlyANewWorkspaceIsFilled()
 {
     QTemporaryDir tmp;
+    // A missing folder, parents included, and an empty one are new workspaces.
+    QVERIFY(QDir().mkdir(tmp.filePath(u"empty"_s)));
     for (const QString &folder : {tmp.filePath(u"a/b/ws"_s), tmp.filePath(u"empty"_s)}) {
-        if (folder.endsWith(QLatin1String("empty")))
-            QVERIFY(QDir().mkdir(folder)); // an empty folder counts as new
-        QString error;
-        QVERIFY2(Workspace::createIfMissing(folder, &error), qPrintable(error));
-        const QDir ws(folder);
-        QVERIFY(QFileInfo(ws.filePath(u"Unapproved"_s)).isDir() && QFileInfo(ws.filePath(u"Approved"_s)).isDir());
-        QVERIFY(QFileInfo(ws.filePath(u"FirstLoad.txt"_s)).isFile());
+        QVERIFY(Workspace::createIfMissing(folder, nullptr));
+        QVERIFY(QFileInfo(folder + u"/Unapproved"_s).isDir() && QFileInfo(folder + u"/Approved"_s).isDir());
         Workspace::setCurrent(folder);
         QVERIFY(IsFirstLoad());
     }
-    QString error;
-    QVERIFY(writeTestFile(tmp.filePath(u"file"_s), {}));
-    QVERIFY(!Workspace::createIfMissing(tmp.filePath(u"file/ws"_s), &error));
-    QVERIFY(error.contains(QLatin1String("file/ws")));
-}
-
-void tst_Workspace::existingWorkspaceIsLeftAlone()
-{
-    QTemporaryDir tmp;
+    // A folder that holds a database gets nothing added.
     QVERIFY(writeTestFile(tmp.filePath(u"tvl.mdb"_s), {}));
     QVERIFY(Workspace::createIfMissing(tmp.path(), nullptr));
-    QVERIFY(!QFileInfo::exists(tmp.filePath(u"FirstLoad.txt"_s)) && !QFileInfo::exists(tmp.filePath(u"Unapproved"_s)));
     Workspace::setCurrent(tmp.path());
-    QVERIFY(!IsFirstLoad());
-    QCOMPARE(Workspace::tvlMon(), tmp.filePath(u"tvl.mon"_s));
+    QVERIFY(!IsFirstLoad() && !QFileInfo::exists(tmp.filePath(u"Unapproved"_s)));
+    // A path through a plain file cannot become one.
+    QString error;
+    QVERIFY(!Workspace::createIfMissing(tmp.filePath(u"tvl.mdb/ws"_s), &error));
+    QVERIFY(error.contains(QLatin1String("tvl.mdb/ws")));
 }
 
 QTEST_GUILESS_MAIN(tst_Workspace)
