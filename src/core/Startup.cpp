@@ -99,6 +99,13 @@ bool Startup::firstStart()
 
     m_ui.runSearchWizard();
 
+    // The databases are made before the marker goes: a first start cancelled
+    // at the password must not leave a workspace whose next start takes them
+    // for lost ones.
+    QString error;
+    if (!DataStore::open(&error))
+        return fail(error, kDatabaseError);
+
     QFile marker(Workspace::firstLoadMarker());
     if (!marker.remove())
         return fail(QStringLiteral("Cannot delete %1: %2")
