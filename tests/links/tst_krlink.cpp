@@ -150,14 +150,13 @@ private Q_SLOTS:
 
     void recordRetries_data()
     {
-        addColumns<int, int, int, bool, int, int, bool>(
-            {"fault", "times", "code", "gotRecord", "naks", "framesSent", "portOpen"});
+        addColumns<int, int, int, bool, int, int>({"fault", "times", "code", "gotRecord", "naks", "framesSent"});
         // A corrupted record is asked for again; it never passes for the end of
         // the data, which would leave the rest of the records behind.
-        QTest::newRow("EOT inside the data") << int(ReplyFault::EotInside) << 1 << 0 << true << 1 << 3 << true;
-        QTest::newRow("three bad frames, a good fourth") << int(ReplyFault::BadBcc) << 3 << 0 << true << 3 << 5 << true;
-        QTest::newRow("four bad frames") << int(ReplyFault::BadBcc) << 4 << -4 << false << 3 << 4 << true;
-        QTest::newRow("silent terminal") << int(ReplyFault::Silent) << 0 << -2 << false << 0 << 0 << false;
+        QTest::newRow("EOT inside the data") << int(ReplyFault::EotInside) << 1 << 0 << true << 1 << 3;
+        QTest::newRow("three bad frames, a good fourth") << int(ReplyFault::BadBcc) << 3 << 0 << true << 3 << 5;
+        QTest::newRow("four bad frames") << int(ReplyFault::BadBcc) << 4 << -4 << false << 3 << 4;
+        QTest::newRow("silent terminal") << int(ReplyFault::Silent) << 0 << -2 << false << 0 << 0;
     }
 
     void recordRetries()
@@ -174,7 +173,6 @@ private Q_SLOTS:
         QTEST(code(), "code");
         QCOMPARE(record, gotRecord ? KrTerminalSim::generateRecords(2).first() : u"unchanged"_s);
         QCOMPARE(reporter.texts(), gotRecord ? QStringList() : QStringList{u"Time out"_s});
-        QTEST(m_link->isPortOpen(), "portOpen");
         QTEST(simValue(&KrTerminalSim::naksReceived), "naks");
         // The ACK of a good record brings the next one.
         QFETCH(int, framesSent);
@@ -187,8 +185,7 @@ private Q_SLOTS:
         QCOMPARE(drain(), KrTerminalSim::generateRecords(6));
         QCOMPARE(code(), 1);
         // Each record acknowledged once; the final EOT is not.
-        QTRY_COMPARE(simValue(&KrTerminalSim::recordsAcknowledged), 6);
-        QCOMPARE(received(), kEnq + "00I" + kAck.repeated(6));
+        QTRY_COMPARE(received(), kEnq + "00I" + kAck.repeated(6));
     }
 
     void cancelledCountIsNotAcknowledged()
@@ -280,9 +277,6 @@ private Q_SLOTS:
 
     void tagUploadAndDownload()
     {
-        // Nothing is sent outside an upload.
-        QCOMPARE((m_link->SendTagCode(123, u"ABC"_s), code()), -2);
-
         QCOMPARE((m_link->BeginTagUpload(0), code()), 0);
         QCOMPARE((m_link->SendTagCode(123, u"ABC"_s), code()), 0);
         QCOMPARE((m_link->SendTagCode(7, u"0004A1B2C3"_s), code()), 0);
@@ -306,7 +300,6 @@ private Q_SLOTS:
         QString version;
         QCOMPARE((m_link->DS900_GetVersion(version), code()), 0);
         QCOMPARE(version, u"DS900 V1.05"_s);
-        QVERIFY(!m_link->isPortOpen());
         QCOMPARE(received(), kEnq + "00A" + kAck + kEnq + "B00V\r");
         // Back at 19200 baud: the terminal, which ignores 9600, answers again.
         QCOMPARE((m_link->GetRecordCount(0, count), code()), 0);
@@ -326,23 +319,18 @@ private Q_SLOTS:
         QCOMPARE(reporter.texts(), QStringList(2, u"Time out"_s));
     }
 
-    void deviceVanishesBetweenCommands()
+    void missingDevice()
     {
-        qint16 count = 0;
-        m_link->GetRecordCount(0, count);
+        // Gone between two commands: the next one fails quietly.
+        m_link->InvokeTest(0);
         m_sim->sim([](KrTerminalSim &s) { s.vanish(); });
         RecordingReporter reporter;
-        QString version = u"unchanged"_s;
-        QCOMPARE((m_link->getVersion(0, version), code()), -6);
-        QCOMPARE(version, u"unchanged"_s);
+        QString text = u"unchanged"_s;
+        QCOMPARE((m_link->getVersion(0, text), code()), -6);
         QVERIFY(!m_link->isPortOpen());
-        QVERIFY(reporter.entries.isEmpty());
-    }
 
-    void missingPort()
-    {
-        RecordingReporter reporter;
-        m_link->setCommPort(9); // mapped to nothing
+        // A port mapped to nothing: quiet too, and a pending cancel is dropped.
+        m_link->setCommPort(9);
         DownloadState::m_blnCancelDownload = true;
         qint16 count = 3;
         QCOMPARE((m_link->GetRecordCount(0, count), code()), -6);
@@ -353,7 +341,6 @@ private Q_SLOTS:
         QVERIFY(reporter.entries.isEmpty());
 
         // The operations without a caller in the program also show a box.
-        QString text = u"unchanged"_s;
         QCOMPARE((m_link->GetVoltage(0, text), code()), -6);
         QCOMPARE(text, u"unchanged"_s);
         QCOMPARE(reporter.entries.size(), 1);
@@ -378,9 +365,6 @@ private Q_SLOTS:
         QCOMPARE((m_link->GetRecordCount(0, count), code()), 0);
         QVERIFY(m_link->isPortOpen());
         m_link->setCommPort(qint16(m_sim->port()));
-        QVERIFY(!m_link->isPortOpen());
-        m_link->GetRecordCount(0, count);
-        m_link->Disconnect();
         QVERIFY(!m_link->isPortOpen());
 
         // Destroying the link frees the port for others.
