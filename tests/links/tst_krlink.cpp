@@ -188,14 +188,18 @@ private Q_SLOTS:
         QTRY_COMPARE(received(), kEnq + "00I" + kAck.repeated(6));
     }
 
-    void cancelledCountIsNotAcknowledged()
+    void countNotAcknowledged()
     {
+        // Neither a count read during a cancel nor an EOT in its place is acknowledged.
         qint16 count = 77;
         DownloadState::m_blnCancelDownload = true;
         QCOMPARE((m_link->GetRecordCount(0, count), code()), 0);
-        QCOMPARE(count, qint16(77));
         QVERIFY(DownloadState::m_blnCancelDownload);
-        QCOMPARE(received(), kEnq + "00A");
+        DownloadState::m_blnCancelDownload = false;
+        m_sim->sim([](KrTerminalSim &s) { s.setEotInsteadOfData(true); });
+        QCOMPARE((m_link->GetRecordCount(0, count), code()), 1);
+        QCOMPARE(count, qint16(77));
+        QCOMPARE(received(), kEnq + "00A" + kEnq + "00A");
     }
 
     void recordCountLimit_data()
