@@ -114,7 +114,6 @@ private Q_SLOTS:
         second.sim([](VxCradleSim &s) { s.setMachineId(u"B2"_s); });
 
         m_link->VX700_GetID();
-        QVERIFY(m_link->isPortOpen());
         m_link->setComport(8);
         QVERIFY(!m_link->isPortOpen());
         QCOMPARE((m_link->VX700_GetID(), err()), 0);
