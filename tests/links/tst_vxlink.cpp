@@ -43,11 +43,9 @@ private Q_SLOTS:
         addColumns<int, bool, int, QString>({"fault", "bareStatus", "code", "data"});
 
         using F = VxCradleSim::Fault;
-        QTest::newRow("whole reply") << int(F::None) << false << 0 << u"VX700A V2.10"_s;
         QTest::newRow("3 characters") << int(F::None) << true << 0 << QString();
         QTest::newRow("2 characters with CR") << int(F::ShortReply) << false << -2 << u"A\r"_s;
         QTest::newRow("no CR") << int(F::NoCr) << false << -1 << QString();
-        QTest::newRow("no answer") << int(F::NoAnswer) << false << -1 << QString();
         QTest::newRow("bytes after the CR") << int(F::StrayAfterCr) << false << 0 << u"VX700A V2.10\rX"_s;
     }
 
@@ -66,7 +64,6 @@ private Q_SLOTS:
             m_link->setTimeout(150);
         QCOMPARE((m_link->VX700_GetVersion(), err()), code);
         QTEST(payload(), "data");
-        QCOMPARE(payload(), QString()); // read and cleared
         QCOMPARE(lastRequest(), QByteArray("F"));
 
         // The next exchange is not disturbed by the broken one.
@@ -81,9 +78,7 @@ private Q_SLOTS:
         m_sim->sim([](VxCradleSim &s) { s.setReplyDelay(500); });
         m_link->setTimeout(150);
         QCOMPARE((m_link->VX700_GetVersion(), err()), int(V::VX_ERR_TIMEOUT));
-        for (int waited = 0; waited < 10000 && m_sim->sim([](VxCradleSim &s) { return s.bytesSent(); }) == 0; waited += 20)
-            ucVX700::WaitMs(20);
-        QVERIFY(m_sim->sim([](VxCradleSim &s) { return s.bytesSent(); }) > 0);
+        QTRY_VERIFY_WITH_TIMEOUT(m_sim->sim([](VxCradleSim &s) { return s.bytesSent(); }) > 0, 10000);
         m_sim->sim([](VxCradleSim &s) { s.setReplyDelay(0); });
         m_link->setTimeout(ucVX700::kDefaultTimeout);
         QCOMPARE((m_link->VX700_GetID(), err()), 0);
@@ -93,16 +88,10 @@ private Q_SLOTS:
     void statusCharacters_data()
     {
         addColumns<char, int, QString>({"status", "code", "name"});
+        // Both successes, a cradle digit, a terminal letter, and unknowns next to them.
         const struct { char status; int code; const char *name; } rows[] = {
-            {'A', 0, "VX_SUCCESS"}, {'0', 0, "VX_SUCCESS"}, {'1', -3, "VX_ERR_CRADLE_PACKET_TOO_LONG"},
-            {'2', -4, "VX_ERR_CRADLE_PACKET_EMPTY"}, {'3', -5, "VX_ERR_CRADLE_CMD_CODE_OUT_OF_RANGE"},
-            {'4', -6, "VX_ERR_CRADLE_ROUTE_CMD_TO_TERMINAL"}, {'5', -7, "VX_ERR_CRADLE_TIMEOUT_OF_WAITING_TERMINAL"},
-            {'6', -8, "VX_ERR_CRADLE_TIMEOUT_OF_ROUTING_REPLAY_PACKET"}, {'7', -9, "VX_ERR_CRADLE_CHECKSUM"},
-            {'8', -10, "VX_ERR_CRADLE_INVALID_CMD_DATA"}, {'C', -11, "VX_ERR_TERMINAL_CHECKSUM"},
-            {'D', -12, "VX_ERR_TERMINAL_ACCESS_DENIED"}, {'I', -13, "VX_ERR_TERMINAL_INVALID_CMD_DATA"},
-            {'F', -14, "VX_ERR_TERMINAL_CMD_EXE_FAILED"}, {'E', -15, "VX_ERR_TERMINAL_DATA_EMPTY"},
-            {'9', -99, "VX_ERR_UNKNOWN"}, {'a', -99, "VX_ERR_UNKNOWN"}, {'d', -99, "VX_ERR_UNKNOWN"},
-            {'0' - 1, -99, "VX_ERR_UNKNOWN"}, {'Z', -99, "VX_ERR_UNKNOWN"},
+            {'A', 0, "VX_SUCCESS"}, {'0', 0, "VX_SUCCESS"}, {'7', -9, "VX_ERR_CRADLE_CHECKSUM"},
+            {'E', -15, "VX_ERR_TERMINAL_DATA_EMPTY"}, {'9', -99, "VX_ERR_UNKNOWN"}, {'e', -99, "VX_ERR_UNKNOWN"},
         };
         for (const auto &row : rows)
             QTest::addRow("status %c", row.status) << row.status << row.code << QString::fromLatin1(row.name);
@@ -119,44 +108,16 @@ private Q_SLOTS:
         QTEST(ucVX700::ErrMessage(m_link->ErrCode()), "name");
     }
 
-    void timeoutEndsSilentExchange()
-    {
-        m_sim->sim([](VxCradleSim &s) { s.setSilent(true); });
-        m_link->setTimeout(150);
-        QCOMPARE((m_link->VX700_GetBatteryVoltage(), err()), int(V::VX_ERR_TIMEOUT));
-        QCOMPARE(payload(), QString());
-        QVERIFY(m_link->isPortOpen());
-        QCOMPARE(m_sim->sim([](VxCradleSim &s) { return s.bytesReceived(); }), qint64(3));
-    }
-
-    void timeoutIgnoresNonPositive()
-    {
-        QCOMPARE(m_link->Timeout(), 3000);
-        for (const auto &[set, kept] : {std::pair{0, 3000}, {-100, 3000}, {2000, 2000}})
-            QCOMPARE((m_link->setTimeout(set), m_link->Timeout()), kept);
-    }
-
     void comportClosesOpenPort()
     {
         VxSimFixture second(8, &m_sim->env());
         second.sim([](VxCradleSim &s) { s.setMachineId(u"B2"_s); });
 
-        QVERIFY(!m_link->isPortOpen()); // nothing opens before the first exchange
         m_link->VX700_GetID();
-        QCOMPARE(payload(), u"0001"_s);
-        QVERIFY(m_link->isPortOpen());
-        m_link->VX700_GetVersion();
-        QVERIFY(m_link->isPortOpen()); // stays open between exchanges
-
         m_link->setComport(8);
-        QCOMPARE(m_link->Comport(), qint16(8));
         QVERIFY(!m_link->isPortOpen());
         QCOMPARE((m_link->VX700_GetID(), err()), 0);
         QCOMPARE(payload(), u"B2"_s);
-        QCOMPARE(m_sim->sim([](VxCradleSim &s) { return s.requests().size(); }), 2);
-
-        m_link->Disconnect();
-        QVERIFY(!m_link->isPortOpen());
     }
 
     void serialFailures()
@@ -176,10 +137,8 @@ private Q_SLOTS:
         other.VX700_Logon(u"7391"_s);
         QCOMPARE(other.ErrCode(), int(V::VX_ERR_UNKNOWN));
         QCOMPARE(other.GetData(), QString());
-        QVERIFY(!other.isPortOpen());
         QCOMPARE(reporter.entries.size(), 1);
         QCOMPARE(reporter.entries.first().number, 8005);
-        QCOMPARE(m_sim->sim([](VxCradleSim &s) { return s.requests().size(); }), 1);
     }
 
     void deviceVanishesDuringDownload()
@@ -194,41 +153,18 @@ private Q_SLOTS:
         QCOMPARE((m_link->VX700_GetOneRecord(), err()), 0);
         QCOMPARE((m_link->VX700_GetOneRecord(), err()), int(V::VX_ERR_UNKNOWN));
         QCOMPARE(reporter.entries.size(), 1);
-        QVERIFY(reporter.entries.first().isFailure);
-        QVERIFY(reporter.entries.first().number != 0);
-        QVERIFY(!reporter.entries.first().text.isEmpty());
-    }
-
-    void chargerStatus_data()
-    {
-        QTest::addColumn<char>("letter");
-        QTest::addColumn<QString>("text");
-        const char *texts[] = {"N - Not present", "I - Idle", "D - Discharge", "C - Cold", "F - Fast charge",
-                               "O - Ok. (charging finished)", "A - Aborted"};
-        for (const char *text : texts)
-            QTest::addRow("%c", text[0]) << text[0] << QString::fromLatin1(text);
-        QTest::newRow("X") << 'X' << QString();
-        QTest::newRow("o") << 'o' << QString();
-    }
-
-    void chargerStatus()
-    {
-        QFETCH(char, letter);
-        m_sim->sim([&](VxCradleSim &s) { s.setChargerStatus(letter); });
-        QCOMPARE((m_link->CRADLE_GetStatus(), err()), 0);
-        QTEST(payload(), "text");
-        QCOMPARE(lastRequest(), QByteArray("1"));
     }
 
     void cradleWithoutTerminal()
     {
         m_sim->sim([](VxCradleSim &s) { s.setTerminalPresent(false); });
         QCOMPARE((m_link->CRADLE_SetStatus(u"C"_s), err()), 0);
-        QCOMPARE(m_sim->sim([](VxCradleSim &s) { return s.chargerStatus(); }), 'C');
-        m_link->CRADLE_GetStatus();
+        QCOMPARE((m_link->CRADLE_GetStatus(), err()), 0);
         QCOMPARE(payload(), u"C - Cold"_s);
-        QCOMPARE((m_link->CRADLE_SetStatus(u"Q"_s), err()), int(V::VX_ERR_CRADLE_INVALID_CMD_DATA));
-
+        // A letter the cradle does not name gives no text.
+        m_sim->sim([](VxCradleSim &s) { s.setChargerStatus('c'); });
+        m_link->CRADLE_GetStatus();
+        QCOMPARE(payload(), QString());
         QCOMPARE((m_link->VX700_RecordCount(), err()), int(V::VX_ERR_CRADLE_TIMEOUT_OF_WAITING_TERMINAL));
         QCOMPARE((m_link->Transact(QLatin1Char('Z')), err()), int(V::VX_ERR_CRADLE_CMD_CODE_OUT_OF_RANGE));
     }
@@ -236,10 +172,7 @@ private Q_SLOTS:
     void battery_data()
     {
         addColumns<bool, int, QString>({"temperature", "raw", "text"});
-        QTest::newRow("205 V") << false << 205 << u"4. V"_s;
         QTest::newRow("13 V") << false << 13 << u".25 V"_s;
-        QTest::newRow("90 C") << true << 90 << u"17.01 C"_s;
-        QTest::newRow("71 C") << true << 71 << u".52 C"_s;
         QTest::newRow("0 C") << true << 0 << u"-61.11 C"_s;
     }
 
@@ -255,12 +188,10 @@ private Q_SLOTS:
     void decodedOperationsKeepRawDataOnError()
     {
         m_sim->sim([](VxCradleSim &s) { s.setStatusOverride('F', 3, "215"); });
-        QCOMPARE((m_link->VX700_GetBatteryVoltage(), err()), int(V::VX_ERR_TERMINAL_CMD_EXE_FAILED));
-        QCOMPARE(payload(), u"215"_s);
-        m_link->VX700_GetBatteryTemperature();
-        QCOMPARE(payload(), u"215"_s);
-        QCOMPARE((m_link->VX700_GetTime(), err()), int(V::VX_ERR_TERMINAL_CMD_EXE_FAILED));
-        QCOMPARE(payload(), u"215"_s);
+        for (auto operation : {&V::VX700_GetBatteryVoltage, &V::VX700_GetBatteryTemperature, &V::VX700_GetTime}) {
+            QCOMPARE(((m_link.get()->*operation)(), err()), int(V::VX_ERR_TERMINAL_CMD_EXE_FAILED));
+            QCOMPARE(payload(), u"215"_s);
+        }
     }
 
     void getTime_data()
@@ -269,21 +200,15 @@ private Q_SLOTS:
         QTest::addColumn<QDateTime>("moment");
         QTest::newRow("valid") << QByteArray("20060305070809") << QDateTime(QDate(2006, 3, 5), QTime(7, 8, 9));
         QTest::newRow("month 13") << QByteArray("20061305070809") << QDateTime();
-        QTest::newRow("29 February 2023") << QByteArray("20230229070809") << QDateTime();
         QTest::newRow("not digits") << QByteArray("2006-3-5 7:08:") << QDateTime();
-        QTest::newRow("empty") << QByteArray() << QDateTime();
+        QTest::newRow("too short") << QByteArray("2006030507080") << QDateTime();
     }
 
     void getTime()
     {
         QFETCH(QByteArray, reply);
         QFETCH(QDateTime, moment);
-        m_sim->sim([&](VxCradleSim &s) {
-            if (reply.isEmpty())
-                s.setStatusOverride('A');
-            else
-                s.setClockReply(reply);
-        });
+        m_sim->sim([&](VxCradleSim &s) { s.setClockReply(reply); });
         m_link->VX700_GetTime();
         const QString text = payload();
         if (!moment.isValid()) {
@@ -296,22 +221,6 @@ private Q_SLOTS:
         QVERIFY2(text.startsWith(QLocale::system().toString(moment.date(), QLocale::ShortFormat) + QLatin1Char(' ')),
                  qPrintable(text));
         QVERIFY2(text.contains(moment.toString(u":mm:ss"_s)), qPrintable(text));
-        QVERIFY(!text.contains(QString::fromLatin1(reply)));
-    }
-
-    void setTimeSendsFourteenDigits()
-    {
-        const QDate day(2006, 3, 5);
-        const QDateTime evening(day, QTime(17, 8, 9));
-        QCOMPARE((m_link->VX700_SetTime(QDateTime(day, QTime(7, 8, 9))), err()), int(V::VX_ERR_TERMINAL_ACCESS_DENIED));
-        QCOMPARE(lastRequest(), QByteArray("S20060305070809")); // sent, but refused without a logon
-
-        m_link->VX700_Logon(u"7391"_s);
-        QCOMPARE((m_link->VX700_SetTime(evening), err()), 0);
-        QCOMPARE(lastRequest(), QByteArray("S20060305170809"));
-        QVERIFY(qAbs(m_sim->sim([](VxCradleSim &s) { return s.clock(); }).secsTo(evening)) < 5);
-        QCOMPARE((m_link->VX700_GetTime(), err()), 0);
-        QVERIFY(payload().startsWith(QLocale::system().toString(day, QLocale::ShortFormat)));
     }
 
     void recordsReadRollbackReadAgain()
@@ -319,95 +228,49 @@ private Q_SLOTS:
         const QList<VxCradleSim::Record> stored = VxCradleSim::sampleRecords(5);
         m_sim->sim([&](VxCradleSim &s) { s.setRecords(stored); });
 
-        QCOMPARE((m_link->VX700_GetOneRecord(), err()), int(V::VX_ERR_TERMINAL_ACCESS_DENIED));
-        QCOMPARE((m_link->VX700_Logon(u"1111"_s), err()), int(V::VX_ERR_TERMINAL_ACCESS_DENIED));
         QCOMPARE((m_link->VX700_Logon(u"7391"_s), err()), 0);
-        QCOMPARE(lastRequest(), QByteArray("L7391"));
-
         QCOMPARE((m_link->VX700_RecordCount(), err()), 0);
         QCOMPARE(payload(), u"5"_s);
         m_link->VX700_GetID();
         const QString machine = payload();
-        QCOMPARE(machine, u"0001"_s);
 
         for (int pass = 0; pass < 2; ++pass) {
             QStringList read;
             while ((m_link->VX700_GetOneRecord(), err()) == 0)
                 read << payload();
             QCOMPARE(err(), int(V::VX_ERR_TERMINAL_DATA_EMPTY));
-            QCOMPARE(payload(), QString());
             QCOMPARE(read.size(), stored.size());
-            for (int i = 0; i < stored.size(); ++i)
-                QCOMPARE(read.at(i), QString::fromLatin1(VxCradleSim::recordText(stored.at(i))));
             QCOMPARE(read.first(), u"202401010800000000000001"_s);
             QCOMPARE(VxRecordLine(machine, read.last()), u"0001,0000000005,2024/01/01,08:04:00"_s);
             QCOMPARE((m_link->VX700_RollBack(), err()), 0);
         }
         // Reading and rolling back removes nothing.
         QCOMPARE(m_sim->sim([](VxCradleSim &s) { return s.records().size(); }), 5);
-        QCOMPARE(VxRecordLine(u"7"_s, u"2024010108"_s),
-                 u"7,2024010108,2024/01/01,08::"_s);
     }
 
-    void commitAndErase()
+    void commandRequests()
     {
-        m_sim->sim([](VxCradleSim &s) { s.setRecords(VxCradleSim::sampleRecords(4)); });
-        QCOMPARE((m_link->VX700_Commit(), err()), int(V::VX_ERR_TERMINAL_ACCESS_DENIED));
-        QCOMPARE((m_link->VX700_EraseAllRecord(), err()), int(V::VX_ERR_TERMINAL_ACCESS_DENIED));
-        QCOMPARE(m_sim->sim([](VxCradleSim &s) { return s.records().size(); }), 4);
-
+        // Each command as the cradle reads it, refused or not.
+        m_link->VX700_SetTime(QDateTime(QDate(2006, 3, 5), QTime(17, 8, 9)));
         m_link->VX700_Logon(u"7391"_s);
-        m_link->VX700_GetOneRecord();
-        m_link->VX700_GetOneRecord();
-        QCOMPARE((m_link->VX700_Commit(), err()), 0);
-        m_link->VX700_RecordCount();
-        QCOMPARE(payload(), u"2"_s);
-        m_link->VX700_GetOneRecord();
-        QCOMPARE(payload().right(10), u"0000000003"_s);
-
-        QCOMPARE((m_link->VX700_EraseAllRecord(), err()), 0);
-        m_link->VX700_RecordCount();
-        QCOMPARE(payload(), u"0"_s);
-        QCOMPARE((m_link->VX700_GetOneRecord(), err()), int(V::VX_ERR_TERMINAL_DATA_EMPTY));
+        m_link->VX700_SetPassword(u"2468"_s);
+        m_link->VX700_SetID(u"A17"_s);
+        m_link->VX700_Commit();
+        m_link->VX700_EraseAllRecord();
+        m_link->VX700_Logoff();
+        m_link->CRADLE_SetStatus(u"C"_s);
+        QCOMPARE(m_sim->sim([](VxCradleSim &s) { return s.requests(); }),
+                 (QList<QByteArray>{"S20060305170809", "L7391", "P2468", "JA17", "C", "E", "O", "2C"}));
     }
 
-    void passwordAndLogoff()
+    void getIdFlag()
     {
-        QCOMPARE((m_link->VX700_SetPassword(u"2468"_s), err()), int(V::VX_ERR_TERMINAL_ACCESS_DENIED));
-        m_link->VX700_Logon(u"7391"_s);
-        QCOMPARE((m_link->VX700_SetPassword(u"2468"_s), err()), 0);
-        QCOMPARE(m_sim->sim([](VxCradleSim &s) { return s.password(); }), u"2468"_s);
-
-        QCOMPARE((m_link->VX700_Logoff(), err()), 0);
-        QCOMPARE((m_link->VX700_SetID(u"12"_s), err()), int(V::VX_ERR_TERMINAL_ACCESS_DENIED));
-        // Reading the count, clock, ID and version needs no logon.
-        QCOMPARE((m_link->VX700_RecordCount(), err()), 0);
-        m_link->VX700_GetVersion();
-        QCOMPARE(payload(), u"VX700A V2.10"_s);
-
-        QCOMPARE((m_link->VX700_Logon(u"7391"_s), err()), int(V::VX_ERR_TERMINAL_ACCESS_DENIED));
-        QCOMPARE((m_link->VX700_Logon(u"2468"_s), err()), 0);
-    }
-
-    void machineIdAndGetIdFlag()
-    {
-        m_link->VX700_Logon(u"7391"_s);
-        QCOMPARE((m_link->VX700_SetID(u"A17"_s), err()), 0);
-        QCOMPARE(lastRequest(), QByteArray("JA17"));
-        m_link->VX700_GetID();
-        QCOMPARE(payload(), u"A17"_s);
-
         m_sim->sim([](VxCradleSim &s) { s.setMachineId(QString()); });
         QCOMPARE((m_link->VX700_GetID(), err()), 0);
         QCOMPARE(payload(), QString());
         VxMaintenanceFlags::GetID_flag = true;
         m_link->VX700_GetID();
         QCOMPARE(payload(), u"N/A"_s);
-        m_link->VX700_GetVersion(); // a reply with data keeps it
-        QCOMPARE(payload(), u"VX700A V2.10"_s);
-        VxMaintenanceFlags::GetID_flag = false;
-        m_link->VX700_GetID();
-        QCOMPARE(payload(), QString());
     }
 
     void connectionTest()
@@ -417,21 +280,18 @@ private Q_SLOTS:
 
         m_link->setErrCode(ucVX700::VX_ERR_TIMEOUT);
         QCOMPARE((m_link->VX700_ConnectionTest(), err()), 0);
-        QCOMPARE(lastRequest(), QByteArray("F"));
         QCOMPARE(disconnected.count(), 0);
         QVERIFY(reporter.entries.isEmpty());
 
-        // A terminal error status, a missing terminal and silence all count as disconnected.
+        // A terminal error status and silence both count as disconnected.
         m_link->setTimeout(150);
         m_sim->sim([](VxCradleSim &s) { s.setStatusOverride('C'); });
-        QCOMPARE((m_link->VX700_ConnectionTest(), err()), int(V::VX_ERR_INVALID_COMPORT));
-        m_sim->sim([](VxCradleSim &s) { s.setTerminalPresent(false); });
         QCOMPARE((m_link->VX700_ConnectionTest(), err()), int(V::VX_ERR_INVALID_COMPORT));
         m_sim->sim([](VxCradleSim &s) { s.setSilent(true); });
         QCOMPARE((m_link->VX700_ConnectionTest(), err()), int(V::VX_ERR_INVALID_COMPORT));
 
-        QCOMPARE(disconnected.count(), 3);
-        QCOMPARE(reporter.texts(), QStringList(3, u"Device was disconnected"_s));
+        QCOMPARE(disconnected.count(), 2);
+        QCOMPARE(reporter.texts(), QStringList(2, u"Device was disconnected"_s));
     }
 };
 

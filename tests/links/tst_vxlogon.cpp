@@ -1,3 +1,4 @@
+#include "DataColumns.h"
 #include "RecordingReporter.h"
 #include "Settings.h"
 #include "VxLogon.h"
@@ -30,11 +31,6 @@ private:
     QStringList m_answers;
 };
 
-QString storedPassword()
-{
-    return GetSetting(u"Terminal"_s, u"Password"_s, u"none"_s);
-}
-
 }
 
 // The logon procedure: stored password first, the prompt while the terminal refuses.
@@ -42,100 +38,50 @@ class tst_VxLogon : public QObject
 {
     Q_OBJECT
 
-    std::unique_ptr<VxSimFixture> m_sim;
-    std::unique_ptr<ucVX700> m_link;
-
 private Q_SLOTS:
-    void init()
+    void logon_data()
     {
-        m_sim = std::make_unique<VxSimFixture>();
-        m_link = std::make_unique<ucVX700>();
-        m_link->setComport(qint16(m_sim->port()));
+        addColumns<bool, bool, QStringList, bool, int, int, QStringList, QString>(
+            {"withPrompt", "cradleFault", "answers", "ok", "asked", "code", "messages", "stored"});
+        QTest::newRow("wrong stored, then typed password")
+            << true << false << QStringList{"1111", "4242"} << true << 2 << 0 << QStringList() << u"4242"_s;
+        QTest::newRow("prompt cancelled") << true << false << QStringList{"1111"} << false << 2 << -12 << QStringList()
+                                          << u"none"_s;
+        // Without a prompt (the headless download) a refusal ends the logon.
+        QTest::newRow("no prompt") << false << false << QStringList{"4242"} << false << 0 << -12 << QStringList()
+                                   << u"none"_s;
+        // Refused once, then the typed password meets a cradle without its terminal.
+        QTest::newRow("other error reported by name")
+            << true << true << QStringList{"4242", "5555"} << false << 1
+            << int(ucVX700::VX_ERR_CRADLE_TIMEOUT_OF_WAITING_TERMINAL)
+            << QStringList{"VX_ERR_CRADLE_TIMEOUT_OF_WAITING_TERMINAL"} << u"none"_s;
     }
 
-    void cleanup()
+    void logon()
     {
-        m_link.reset();
-        m_sim.reset();
-    }
+        QFETCH(bool, withPrompt);
+        QFETCH(bool, cradleFault);
+        QFETCH(QStringList, answers);
 
-    void wrongStoredThenTypedPassword()
-    {
-        RecordingReporter reporter;
-        m_sim->sim([](VxCradleSim &s) { s.setPassword(u"4242"_s); });
-        SaveSetting(u"Terminal"_s, u"Password"_s, u"7391"_s);
-        ScriptedPrompt prompt({u"1111"_s, u"4242"_s});
-
-        QVERIFY(VxLogon(u"7391"_s, *m_link, &prompt));
-        QCOMPARE(prompt.asked, 2);
-        QCOMPARE(m_link->ErrCode(), 0);
-        QCOMPARE(storedPassword(), u"4242"_s);
-        QVERIFY(m_sim->sim([](VxCradleSim &s) { return s.isLoggedOn(); }));
-        const QList<QByteArray> sent = m_sim->sim([](VxCradleSim &s) { return s.requests(); });
-        QCOMPARE(sent, (QList<QByteArray>{"L7391", "L1111", "L4242"}));
-        QVERIFY(reporter.entries.isEmpty());
-    }
-
-    void cancelledPrompt()
-    {
-        RecordingReporter reporter;
-        m_sim->sim([](VxCradleSim &s) { s.setPassword(u"4242"_s); });
-        ScriptedPrompt prompt({u"1111"_s});
-
-        QVERIFY(!VxLogon(u"7391"_s, *m_link, &prompt));
-        QCOMPARE(prompt.asked, 2);
-        QCOMPARE(m_link->ErrCode(), int(ucVX700::VX_ERR_TERMINAL_ACCESS_DENIED));
-        QCOMPARE(storedPassword(), u"none"_s);
-        QVERIFY(reporter.entries.isEmpty());
-    }
-
-    void cradleTimeoutReportedWithoutPrompt()
-    {
-        RecordingReporter reporter;
-        m_sim->sim([](VxCradleSim &s) { s.setSilent(true); });
-        m_link->setTimeout(150);
-        ScriptedPrompt prompt({u"7391"_s});
-
-        QVERIFY(!VxLogon(u"7391"_s, *m_link, &prompt));
-        QCOMPARE(prompt.asked, 0);
-        QCOMPARE(m_link->ErrCode(), int(ucVX700::VX_ERR_TIMEOUT));
-        QCOMPARE(reporter.texts(), QStringList{u"VX_ERR_TIMEOUT"_s});
-        QCOMPARE(reporter.entries.first().icon, MessageReporter::Icon::Exclamation);
-        QCOMPARE(storedPassword(), u"none"_s);
-    }
-
-    void otherErrorReportedByName()
-    {
-        RecordingReporter reporter;
-        // The first attempt is refused; the prompt's password then meets a cradle
-        // without its terminal.
-        m_sim->sim([](VxCradleSim &s) {
-            s.setStatusOverride('D', 1);
-            s.setTerminalPresent(false);
+        VxSimFixture sim;
+        ucVX700 link;
+        link.setComport(qint16(sim.port()));
+        sim.sim([&](VxCradleSim &s) {
+            s.setPassword(u"4242"_s);
+            if (cradleFault) {
+                s.setStatusOverride('D', 1);
+                s.setTerminalPresent(false);
+            }
         });
-        ScriptedPrompt prompt({u"4242"_s, u"5555"_s});
-
-        QVERIFY(!VxLogon(u"7391"_s, *m_link, &prompt));
-        QCOMPARE(prompt.asked, 1);
-        QCOMPARE(m_link->ErrCode(), int(ucVX700::VX_ERR_CRADLE_TIMEOUT_OF_WAITING_TERMINAL));
-        QCOMPARE(reporter.texts(), QStringList{u"VX_ERR_CRADLE_TIMEOUT_OF_WAITING_TERMINAL"_s});
-        QCOMPARE(reporter.entries.first().icon, MessageReporter::Icon::Exclamation);
-        QCOMPARE(storedPassword(), u"none"_s);
-    }
-
-    void installedPromptIsAsked()
-    {
-        m_sim->sim([](VxCradleSim &s) { s.setPassword(u"4242"_s); });
-        // Without an installed prompt a refusal ends the logon.
-        QVERIFY(!VxLogon(u"7391"_s, *m_link));
-        QCOMPARE(m_link->ErrCode(), int(ucVX700::VX_ERR_TERMINAL_ACCESS_DENIED));
-
-        ScriptedPrompt prompt({u"4242"_s});
-        VxPasswordPrompt *previous = VxPasswordPrompt::install(&prompt);
-        QVERIFY(VxLogon(u"7391"_s, *m_link));
-        VxPasswordPrompt::install(previous);
-        QCOMPARE(prompt.asked, 1);
-        QCOMPARE(storedPassword(), u"4242"_s);
+        RecordingReporter reporter;
+        ScriptedPrompt prompt(answers);
+        QTEST(VxLogon(u"7391"_s, link, withPrompt ? &prompt : nullptr), "ok");
+        QTEST(prompt.asked, "asked");
+        QTEST(link.ErrCode(), "code");
+        QTEST(reporter.texts(), "messages");
+        QTEST(GetSetting(u"Terminal"_s, u"Password"_s, u"none"_s), "stored");
+        // The password given is tried before anyone is asked.
+        QCOMPARE(sim.sim([](VxCradleSim &s) { return s.requests().first(); }), QByteArray("L7391"));
     }
 };
 
