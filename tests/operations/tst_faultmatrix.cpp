@@ -1,3 +1,4 @@
+#include "CRes.h"
 #include "DataColumns.h"
 #include "DownloadFixture.h"
 #include "RecordingReporter.h"
@@ -259,7 +260,6 @@ private Q_SLOTS:
         DownloadFixture fx(family, kRecords);
         fx.setOptions(1, 1, 1);
         const QStringList all = fx.initialLines();
-        fx.setClock(kFirst);
 
         if (command) {
             // The device goes at the command: the link says so, nothing else happens.
@@ -273,10 +273,8 @@ private Q_SLOTS:
         } else {
             if (fault == Fault::Vanish && letter)
                 fx.vanishOn(letter, occurrence);
-            else if (fault == Fault::Vanish && fx.isKr())
-                fx.kr([&](KrTerminalSim &s) { s.setVanishAfterRecords(at); });
             else if (fault == Fault::Vanish)
-                fx.vx([&](VxCradleSim &s) { s.vanishAfterRecords(at); });
+                fx.vanishAfter(at);
             if (fault == Fault::WriteFails && at == 0) {
                 // The patrol-data folder was swapped for a file.
                 QVERIFY(QDir(Workspace::unapprovedFolder()).removeRecursively());
@@ -292,7 +290,12 @@ private Q_SLOTS:
                                          QVERIFY(spoilOpenFile(fx.filePath(), device));
                                  });
             }
-            const DownloadProcess::Outcome outcome = fx.download();
+            bool lost = false;
+            QObject::connect(&fx.process(), &DownloadProcess::vxConnectionLost, &fx.process(), [&lost] { lost = true; });
+            const DownloadProcess::Outcome outcome = fx.download(false, kFirst);
+            // A VX terminal lost while its records are read asks for a new logon.
+            QCOMPARE(lost, !fx.isKr() && fault == Fault::Vanish && !letter);
+            QCOMPARE(reporter.texts().contains(u"Time out,\r\nplease check the connection and log on again"_s), lost);
             // A failed download tells the user; one whose follow-up failed still saved every record.
             QCOMPARE(outcome == DownloadProcess::Outcome::Saved, onDisk == kRecords && fault == Fault::Vanish && letter);
             if (outcome != DownloadProcess::Outcome::Saved)
@@ -315,8 +318,16 @@ private Q_SLOTS:
             QVERIFY(QFile::remove(Workspace::unapprovedFolder()));
             QVERIFY(Workspace::ensureFolders(Workspace::current(), nullptr));
         }
+        const int logged = TestEnv::logEntries().size();
         const DownloadProcess::Outcome next = fx.download(false, kFirst.addSecs(60));
         QCOMPARE(next, cleared ? DownloadProcess::Outcome::NoRecords : DownloadProcess::Outcome::Saved);
+        // A terminal found empty gives no file and no log entry, only a word.
+        if (cleared) {
+            QVERIFY(fx.process().DownloadFile().isEmpty());
+            QCOMPARE(TestEnv::logEntries().size(), logged);
+            QCOMPARE(reporter.texts().last(), CRes::instance().ResString(166));
+            QCOMPARE(reporter.entries.last().icon, MessageReporter::Icon::Information);
+        }
         if (!cleared)
             QCOMPARE(fx.fileLines(), all);
         QVERIFY(fx.terminalCleared());
