@@ -1,5 +1,4 @@
 #include "AppState.h"
-#include "CRes.h"
 #include "DownloadProcess.h"
 #include "DownloadState.h"
 #include "InputHold.h"
@@ -24,31 +23,17 @@ class tst_frmDownloadProcess : public QObject
 {
     Q_OBJECT
 
-    std::unique_ptr<TestEnv> m_env;
-
 private Q_SLOTS:
-    void initTestCase() { QLocale::setDefault(QLocale::c()); }
-
-    void init()
-    {
-        m_env = std::make_unique<TestEnv>();
-        CRes::destroyInstance();
-        SaveSetting(u"Terminal"_s, u"Comport"_s, u"COM2"_s);
-    }
-
-    void cleanup()
-    {
-        CRes::destroyInstance();
-        m_env.reset();
-    }
-
     void cancelWorksWhileTheLinkWaits()
     {
         // Input to other windows is held back during a wait; this dialog's Cancel is not.
         InputHold hold;
         RecordingReporter reporter;
+        QLocale::setDefault(QLocale::c());
+        TestEnv env;
+        SaveSetting(u"Terminal"_s, u"Comport"_s, u"COM2"_s);
         AppState::terminalFamily = 1;
-        VxSimFixture cradle(2, m_env.get());
+        VxSimFixture cradle(2, &env);
         cradle.sim([](VxCradleSim &s) {
             s.setRecords(VxCradleSim::sampleRecords(400));
             s.setPaced(true);
