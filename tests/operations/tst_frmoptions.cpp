@@ -1,4 +1,3 @@
-#include "CRes.h"
 #include "RecordingReporter.h"
 #include "Settings.h"
 #include "TestEnv.h"
@@ -27,23 +26,10 @@ class tst_frmOptions : public QObject
 {
     Q_OBJECT
 
-    std::unique_ptr<TestEnv> m_env;
-
 private Q_SLOTS:
-    void init()
-    {
-        m_env = std::make_unique<TestEnv>(false);
-        CRes::destroyInstance();
-    }
-
-    void cleanup()
-    {
-        CRes::destroyInstance();
-        m_env.reset();
-    }
-
     void okStoresTheChoices()
     {
+        TestEnv env(false);
         RecordingReporter reporter;
         // A port that is not in the list: the first entry is shown, and stored on OK.
         SaveSetting(u"Terminal"_s, u"Comport"_s, u"COM77"_s);
