@@ -66,6 +66,7 @@ private Q_SLOTS:
         const QStringList timeout {u"ErrCode: -1, KR_ERR_TIMEOUT"_s};
         QTest::newRow("Get Mach# of terminal 10") << 4 << 10 << "10" << "" << false << -1 << QStringList {"#185 A"} << 10;
         QTest::newRow("Set Mach# sends the hex field") << 3 << 0 << "" << "1A" << false << -1 << QStringList {"OK"} << 26;
+        QTest::newRow("Get Version") << 5 << 0 << "0" << "" << false << -1 << QStringList {"KR900 V2.31"} << 0;
         QTest::newRow("Record Count") << 2 << 1 << "1" << "" << false << -1 << QStringList {"3"} << 1;
         QTest::newRow("silent terminal") << 9 << 0 << "0" << "" << true << -1 << timeout << 0;
         QTest::newRow("another terminal's number") << 2 << 3 << "4" << "" << false << -1 << timeout << 3;
