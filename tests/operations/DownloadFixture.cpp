@@ -98,11 +98,6 @@ QStringList DownloadFixture::terminalLines()
 }
 
 
-void DownloadFixture::vanishOn(char letter, int occurrence)
-{
-    sim([&](auto &s) { s.setVanishOnCommand(letter, occurrence); });
-}
-
 void DownloadFixture::vanishAfter(int records)
 {
     if (isKr())

@@ -53,7 +53,7 @@ public:
     bool terminalCleared() { return terminalLines().isEmpty(); }
     // Makes the device vanish at the `occurrence`-th arrival of `letter`, or
     // after it sent `records` records (-1: never).
-    void vanishOn(char letter, int occurrence = 1);
+    void vanishOn(char letter, int occurrence = 1) { sim([&](auto &s) { s.setVanishOnCommand(letter, occurrence); }); }
     void vanishAfter(int records);
     bool vanished() { return sim([](auto &s) { return s.hasVanished(); }); }
     // Plugs the vanished device in again, records and state as they were.
