@@ -21,26 +21,16 @@ DownloadFixture::DownloadFixture(int family, int records)
     , m_env(std::make_unique<TestEnv>())
 {
     CRes::destroyInstance();
-    m_link = m_env->root() + QStringLiteral("/ttyS");
-    QString error;
-    bool started = false;
     if (isKr()) {
-        m_krHost = std::make_unique<SimulatorHost<KrTerminalSim>>();
-        started = kr([&](KrTerminalSim &s) {
-            s.setRecords(KrTerminalSim::generateRecords(records, 3));
-            return s.start(m_link, &error);
-        });
+        m_krSim.emplace(kPort, m_env.get());
+        kr([&](KrTerminalSim &s) { s.setRecords(KrTerminalSim::generateRecords(records, 3)); });
     } else {
-        m_vxHost = std::make_unique<SimulatorHost<VxCradleSim>>();
-        started = vx([&](VxCradleSim &s) {
+        m_vxSim.emplace(kPort, m_env.get());
+        vx([&](VxCradleSim &s) {
             s.setRecords(VxCradleSim::sampleRecords(records));
             s.setMachineId(kMachineId);
-            return s.start(m_link, &error);
         });
     }
-    if (!started)
-        qFatal("DownloadFixture: %s", qPrintable(error));
-    SetComPortDevice(kPort, m_link);
     SaveSetting(QStringLiteral("Terminal"), QStringLiteral("Comport"), QStringLiteral("COM%1").arg(kPort));
     SaveSetting(QStringLiteral("Terminal"), QStringLiteral("Model"), QString::number(family));
     m_kr = std::make_unique<ucKR500_900>();
@@ -55,11 +45,6 @@ DownloadFixture::DownloadFixture(int family, int records)
 
 DownloadFixture::~DownloadFixture()
 {
-    m_process.reset();
-    m_vx.reset();
-    m_kr.reset();
-    m_krHost.reset();
-    m_vxHost.reset();
     CRes::destroyInstance();
 }
 
@@ -70,15 +55,10 @@ void DownloadFixture::setOptions(int clear, int time, int power)
         SaveSetting(QStringLiteral("Terminal"), QLatin1String(key), QString::number(value));
 }
 
-void DownloadFixture::setClock(const QDateTime &at)
-{
-    m_process->clock = [at] { return at; };
-}
-
 DownloadProcess::Outcome DownloadFixture::download(bool automatic, const QDateTime &at)
 {
     if (at.isValid())
-        setClock(at);
+        m_process->clock = [at] { return at; };
     m_process->IsAutoDownload = automatic;
     return m_process->run(m_family);
 }
@@ -118,18 +98,19 @@ QStringList DownloadFixture::terminalLines()
 }
 
 
-void DownloadFixture::vanishOn(char letter, int occurrence)
+void DownloadFixture::vanishAfter(int records)
 {
-    sim([&](auto &s) { s.setVanishOnCommand(letter, occurrence); });
+    if (isKr())
+        kr([&](KrTerminalSim &s) { s.setVanishAfterRecords(records); });
+    else
+        vx([&](VxCradleSim &s) { s.vanishAfterRecords(records); });
 }
 
 void DownloadFixture::replug()
 {
     QString error;
-    if (isKr())
-        kr([](KrTerminalSim &s) { s.setVanishAfterRecords(-1); });
-    else
-        vx([](VxCradleSim &s) { s.vanishAfterRecords(-1); });
-    if (!sim([&](auto &s) { return s.hasVanished() ? s.start(m_link, &error) : true; }))
+    vanishAfter(-1);
+    const QString link = ComPortDevice(kPort);
+    if (!sim([&](auto &s) { return s.hasVanished() ? s.start(link, &error) : true; }))
         qFatal("DownloadFixture: %s", qPrintable(error));
 }

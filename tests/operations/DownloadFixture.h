@@ -1,10 +1,8 @@
 #pragma once
 
 #include "DownloadProcess.h"
-#include "KrTerminalSim.h"
-#include "SimulatorHost.h"
-#include "TestEnv.h"
-#include "VxCradleSim.h"
+#include "KrSimFixture.h"
+#include "VxSimFixture.h"
 #include "ucKR500_900.h"
 #include "ucVX700.h"
 
@@ -12,6 +10,7 @@
 #include <QStringList>
 
 #include <memory>
+#include <optional>
 
 // A workspace, a simulated terminal of one family on a pseudo-terminal mapped
 // to the Terminal/Comport setting, the two links and a DownloadProcess over
@@ -23,7 +22,6 @@ public:
     DownloadFixture(int family, int records);
     ~DownloadFixture();
 
-    int family() const { return m_family; }
     bool isKr() const { return m_family == DownloadProcess::kKrFamily; }
     ucKR500_900 &kr() { return *m_kr; }
     ucVX700 &vx() { return *m_vx; }
@@ -31,9 +29,9 @@ public:
 
     // Runs `f` on the simulator's thread with the simulator of the family.
     template<class F>
-    auto kr(F &&f) { return m_krHost->call([&] { return f(*m_krHost->sim()); }); }
+    auto kr(F &&f) { return m_krSim->sim(f); }
     template<class F>
-    auto vx(F &&f) { return m_vxHost->call([&] { return f(*m_vxHost->sim()); }); }
+    auto vx(F &&f) { return m_vxSim->sim(f); }
     // Runs a generic `f` (taking `auto &`) on whichever simulator the family has.
     template<class F>
     auto sim(F &&f) { return isKr() ? kr(f) : vx(f); }
@@ -42,7 +40,6 @@ public:
     static void setOptions(int clear, int time, int power = 0);
     // Runs a download; `at` names the file and sets the terminal's clock.
     DownloadProcess::Outcome download(bool automatic = false, const QDateTime &at = QDateTime());
-    void setClock(const QDateTime &at);
 
     // The file of the last download, and its records.
     QString filePath() const;
@@ -54,8 +51,10 @@ public:
     QStringList terminalLines();
     QStringList initialLines() const { return m_initial; }
     bool terminalCleared() { return terminalLines().isEmpty(); }
-    // Makes the device vanish at the `occurrence`-th arrival of `letter`.
-    void vanishOn(char letter, int occurrence = 1);
+    // Makes the device vanish at the `occurrence`-th arrival of `letter`, or
+    // after it sent `records` records (-1: never).
+    void vanishOn(char letter, int occurrence = 1) { sim([&](auto &s) { s.setVanishOnCommand(letter, occurrence); }); }
+    void vanishAfter(int records);
     bool vanished() { return sim([](auto &s) { return s.hasVanished(); }); }
     // Plugs the vanished device in again, records and state as they were.
     void replug();
@@ -64,13 +63,14 @@ public:
     static QStringList vxLines(const QString &machine, const QList<VxCradleSim::Record> &records);
 
 private:
+    // In this order, so that the links close before the simulator stops and
+    // the simulator before its folder goes.
     int m_family;
     std::unique_ptr<TestEnv> m_env;
-    std::unique_ptr<SimulatorHost<KrTerminalSim>> m_krHost;
-    std::unique_ptr<SimulatorHost<VxCradleSim>> m_vxHost;
+    std::optional<KrSimFixture> m_krSim;
+    std::optional<VxSimFixture> m_vxSim;
     std::unique_ptr<ucKR500_900> m_kr;
     std::unique_ptr<ucVX700> m_vx;
     std::unique_ptr<DownloadProcess> m_process;
-    QString m_link;
     QStringList m_initial;
 };

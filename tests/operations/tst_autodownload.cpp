@@ -22,8 +22,6 @@ private Q_SLOTS:
 
         const int skipped = int(AutoDownload::Tick::Skipped);
         const int nothing = int(AutoDownload::Tick::Nothing);
-        const int download = int(AutoDownload::Tick::Download);
-        QTest::newRow("one record") << 1 << 1 << 0 << false << download << true;
         QTest::newRow("no records") << 0 << 1 << 0 << false << nothing << true;
         QTest::newRow("VX family never probes") << 5 << 1 << 1 << false << skipped << false;
         QTest::newRow("switched off") << 5 << 0 << 0 << false << skipped << false;

@@ -1,3 +1,4 @@
+#include "CRes.h"
 #include "DataColumns.h"
 #include "DownloadFixture.h"
 #include "RecordingReporter.h"
@@ -86,7 +87,9 @@ Q_DECLARE_METATYPE(Fault)
 // device vanishing at that step, a patrol-file write failing, or the program
 // killed mid-download. Whatever happens: no record the terminal sent is lost,
 // the terminal is cleared only when every record is on disk, the call comes
-// back, and the next download gets every record still missing.
+// back, and the next download gets every record still missing. The killed
+// download runs the real tavrel-cli against the termsim program, which also
+// shows its exit statuses.
 class tst_FaultMatrix : public QObject
 {
     Q_OBJECT
@@ -109,45 +112,65 @@ class tst_FaultMatrix : public QObject
                                    : DownloadFixture::vxLines(u"0001"_s, VxCradleSim::sampleRecords(records));
 
         QProcess sim;
-        sim.start(QStringLiteral(TAVREL_TERMSIM_PATH),
-                  {u"--link"_s, dir.path() + u"/tty"_s, u"--paced"_s,
-                   u"--records"_s, QString::number(records), kr ? u"--kr"_s : u"--vx"_s});
-        QVERIFY(sim.waitForStarted(5000) && sim.waitForReadyRead(5000));
+        const auto startSimulator = [&](int count, const QStringList &options) {
+            sim.start(QStringLiteral(TAVREL_TERMSIM_PATH),
+                      QStringList {u"--link"_s, dir.path() + u"/tty"_s, u"--records"_s, QString::number(count),
+                                   kr ? u"--kr"_s : u"--vx"_s} + options);
+            // The simulator prints the device path once it is ready.
+            return sim.waitForStarted(5000) && sim.waitForReadyRead(5000);
+        };
+        QVERIFY(startSimulator(records, {u"--paced"_s}));
         const QString unapproved = dir.path() + u"/ws/Unapproved"_s;
-        auto startCli = [&](QProcess &cli) {
-            QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-            env.insert(u"XDG_CONFIG_HOME"_s, dir.path() + u"/config"_s);
-            cli.setProcessEnvironment(env);
-            cli.start(QStringLiteral(TAVREL_CLI_PATH),
-                      {u"--workspace"_s, dir.path() + u"/ws"_s, u"download"_s});
+        QProcess cli;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(u"XDG_CONFIG_HOME"_s, dir.path() + u"/config"_s);
+        cli.setProcessEnvironment(env);
+        const auto startCli = [&] {
+            cli.start(QStringLiteral(TAVREL_CLI_PATH), {u"--workspace"_s, dir.path() + u"/ws"_s, u"download"_s});
+        };
+        const auto runCli = [&] {
+            startCli();
+            return cli.waitForFinished(60000) ? cli.exitCode() : -1;
         };
         const auto saved = [&] { return DownloadFixture::savedLines(unapproved); };
 
         // Killed once some records are on disk.
-        QProcess first;
-        startCli(first);
-        QVERIFY(first.waitForStarted(5000));
-        QTRY_VERIFY_WITH_TIMEOUT(saved().size() >= 5 || first.state() == QProcess::NotRunning, 30000);
-        first.kill();
-        first.waitForFinished(5000);
+        startCli();
+        QVERIFY(cli.waitForStarted(5000));
+        QTRY_VERIFY_WITH_TIMEOUT(saved().size() >= 5 || cli.state() == QProcess::NotRunning, 30000);
+        cli.kill();
+        cli.waitForFinished(5000);
         const QStringList beforeKill = saved();
         QVERIFY2(beforeKill.size() < records, "the download ended before it could be killed");
         QCOMPARE(beforeKill, all.mid(0, beforeKill.size()));
 
-        // Started again: every record is read, the terminal is cleared only now.
-        QProcess second;
-        startCli(second);
-        QVERIFY(second.waitForFinished(60000));
-        QCOMPARE(second.exitCode(), 0);
-        const QString name = QString::fromUtf8(second.readAllStandardOutput()).trimmed();
+        // Started again: every record is read, the file named on stdout, the
+        // terminal cleared only now.
+        QCOMPARE(runCli(), 0);
+        const QString name = QString::fromUtf8(cli.readAllStandardOutput()).trimmed();
         // Started within the same second, it may have appended to the killed run's file.
         const QStringList got = TestEnv::patrolLines(unapproved + QLatin1Char('/') + name);
         QVERIFY(got.size() >= records);
         QCOMPARE(got.mid(got.size() - records), all);
-        QProcess third;
-        startCli(third);
-        QVERIFY(third.waitForFinished(60000));
-        QCOMPARE(third.exitCode(), 3);
+        QCOMPARE(runCli(), 3);
+
+        // No device behind the port: the link's error, status 2.
+        sim.terminate();
+        sim.waitForFinished(5000);
+        QCOMPARE(runCli(), 2);
+        const QByteArray err = cli.readAllStandardError();
+        QVERIFY2(err.contains("ErrCode: -"), err.constData());
+
+        // The patrol-data folder cannot take a file: status 4, and the terminal
+        // keeps its records for the run that finds the folder simply gone and
+        // makes it again.
+        QVERIFY(startSimulator(3, {}));
+        QVERIFY(QDir(unapproved).removeRecursively());
+        QVERIFY(QFile(unapproved).open(QIODevice::WriteOnly));
+        QCOMPARE(runCli(), 4);
+        QVERIFY(QFile::remove(unapproved));
+        QCOMPARE(runCli(), 0);
+        QCOMPARE(TestEnv::patrolLines(unapproved + QLatin1Char('/') + cli.readAllStandardOutput().trimmed()).size(), 3);
         sim.terminate();
         sim.waitForFinished(5000);
     }
@@ -237,7 +260,6 @@ private Q_SLOTS:
         DownloadFixture fx(family, kRecords);
         fx.setOptions(1, 1, 1);
         const QStringList all = fx.initialLines();
-        fx.setClock(kFirst);
 
         if (command) {
             // The device goes at the command: the link says so, nothing else happens.
@@ -251,10 +273,8 @@ private Q_SLOTS:
         } else {
             if (fault == Fault::Vanish && letter)
                 fx.vanishOn(letter, occurrence);
-            else if (fault == Fault::Vanish && fx.isKr())
-                fx.kr([&](KrTerminalSim &s) { s.setVanishAfterRecords(at); });
             else if (fault == Fault::Vanish)
-                fx.vx([&](VxCradleSim &s) { s.vanishAfterRecords(at); });
+                fx.vanishAfter(at);
             if (fault == Fault::WriteFails && at == 0) {
                 // The patrol-data folder was swapped for a file.
                 QVERIFY(QDir(Workspace::unapprovedFolder()).removeRecursively());
@@ -270,7 +290,12 @@ private Q_SLOTS:
                                          QVERIFY(spoilOpenFile(fx.filePath(), device));
                                  });
             }
-            const DownloadProcess::Outcome outcome = fx.download();
+            bool lost = false;
+            QObject::connect(&fx.process(), &DownloadProcess::vxConnectionLost, &fx.process(), [&lost] { lost = true; });
+            const DownloadProcess::Outcome outcome = fx.download(false, kFirst);
+            // A VX terminal lost while its records are read asks for a new logon.
+            QCOMPARE(lost, !fx.isKr() && fault == Fault::Vanish && !letter);
+            QCOMPARE(reporter.texts().contains(u"Time out,\r\nplease check the connection and log on again"_s), lost);
             // A failed download tells the user; one whose follow-up failed still saved every record.
             QCOMPARE(outcome == DownloadProcess::Outcome::Saved, onDisk == kRecords && fault == Fault::Vanish && letter);
             if (outcome != DownloadProcess::Outcome::Saved)
@@ -293,8 +318,16 @@ private Q_SLOTS:
             QVERIFY(QFile::remove(Workspace::unapprovedFolder()));
             QVERIFY(Workspace::ensureFolders(Workspace::current(), nullptr));
         }
+        const int logged = TestEnv::logEntries().size();
         const DownloadProcess::Outcome next = fx.download(false, kFirst.addSecs(60));
         QCOMPARE(next, cleared ? DownloadProcess::Outcome::NoRecords : DownloadProcess::Outcome::Saved);
+        // A terminal found empty gives no file and no log entry, only a word.
+        if (cleared) {
+            QVERIFY(fx.process().DownloadFile().isEmpty());
+            QCOMPARE(TestEnv::logEntries().size(), logged);
+            QCOMPARE(reporter.texts().last(), CRes::instance().ResString(166));
+            QCOMPARE(reporter.entries.last().icon, MessageReporter::Icon::Information);
+        }
         if (!cleared)
             QCOMPARE(fx.fileLines(), all);
         QVERIFY(fx.terminalCleared());

@@ -1,4 +1,3 @@
-#include "CRes.h"
 #include "RecordingReporter.h"
 #include "Settings.h"
 #include "TestEnv.h"
@@ -27,68 +26,40 @@ class tst_frmOptions : public QObject
 {
     Q_OBJECT
 
-    std::unique_ptr<TestEnv> m_env;
-
 private Q_SLOTS:
-    void init()
+    void okStoresTheChoices()
     {
-        m_env = std::make_unique<TestEnv>(false);
-        CRes::destroyInstance();
-    }
-
-    void cleanup()
-    {
-        CRes::destroyInstance();
-        m_env.reset();
-    }
-
-    void showsDefaultsWhenNothingIsStored()
-    {
+        TestEnv env(false);
+        RecordingReporter reporter;
+        // A port that is not in the list: the first entry is shown, and stored on OK.
+        SaveSetting(u"Terminal"_s, u"Comport"_s, u"COM77"_s);
         frmOptions dialog;
         QVERIFY(!dialog.ok_click());
-        QCOMPARE(child<QComboBox>(dialog, "cboTerminalModel")->currentText(), u"KR500A/550/900"_s);
-        QCOMPARE(child<QComboBox>(dialog, "cboComport")->currentText(), u"COM1"_s);
-        for (const char *name : {"chkClearData", "chkUpdateTime", "chkPowerDown", "chkAutoDownload"})
-            QVERIFY2(child<QCheckBox>(dialog, name)->isChecked(), name);
-    }
-
-    void modelRule()
-    {
-        frmOptions dialog;
+        auto *port = child<QComboBox>(dialog, "cboComport");
         auto *model = child<QComboBox>(dialog, "cboTerminalModel");
         auto *tabs = child<QTabWidget>(dialog, "tab");
-        auto *autoDownload = child<QCheckBox>(dialog, "chkAutoDownload");
         auto *powerDown = child<QCheckBox>(dialog, "chkPowerDown");
+        const QString first = port->itemText(0);
+        QCOMPARE(port->currentText(), first);
+        QVERIFY(child<QCheckBox>(dialog, "chkAutoDownload")->isChecked());
+
+        // A VX terminal has neither the automatic download nor a power-down; the KR family gets them back.
         tabs->setCurrentIndex(1);
         model->setCurrentIndex(1);
-        QVERIFY(!autoDownload->isChecked());
         QVERIFY(!tabs->isTabEnabled(1));
         QCOMPARE(tabs->currentIndex(), 0);
         QVERIFY(powerDown->isHidden());
         model->setCurrentIndex(0);
         QVERIFY(tabs->isTabEnabled(1));
         QVERIFY(!powerDown->isHidden());
-        QVERIFY(!autoDownload->isChecked());
-    }
-
-    void okStoresTheChoices()
-    {
-        RecordingReporter reporter;
-        // A port that is not in the list: the first entry is shown, and stored on OK.
-        SaveSetting(u"Terminal"_s, u"Comport"_s, u"COM77"_s);
-        frmOptions dialog;
-        auto *port = child<QComboBox>(dialog, "cboComport");
-        const QString first = port->itemText(0);
-        QCOMPARE(port->currentText(), first);
-        child<QComboBox>(dialog, "cboTerminalModel")->setCurrentIndex(1);
+        model->setCurrentIndex(1);
         child<QCheckBox>(dialog, "chkUpdateTime")->setChecked(false);
         QTest::mouseClick(child<QPushButton>(dialog, "cmd_0"), Qt::LeftButton);
 
         QVERIFY(dialog.ok_click());
         QCOMPARE(GetSetting(u"Terminal"_s, u"Comport"_s), first);
-        QCOMPARE(GetSetting(u"Terminal"_s, u"Model"_s), u"1"_s);
+        QCOMPARE(GetSetting(u"Terminal"_s, u"AutoClearData"_s), u"1"_s);
         QCOMPARE(GetSetting(u"Terminal"_s, u"AutoUpdateTime"_s), u"0"_s);
-        QCOMPARE(GetSetting(u"AutoDownload"_s, u"Enable"_s), u"0"_s);
         QVERIFY(reporter.entries.isEmpty());
     }
 };
