@@ -1,6 +1,6 @@
 #include "CRes.h"
+#include "ModalAnswer.h"
 #include "PatrolFile.h"
-#include "PatrolTableModel.h"
 #include "RecordingReporter.h"
 #include "TestEnv.h"
 #include "TestFiles.h"
@@ -8,11 +8,9 @@
 #include "frmMain.h"
 
 #include <QAction>
-#include <QApplication>
 #include <QFileDialog>
 #include <QLineEdit>
 #include <QPrintPreviewDialog>
-#include <QTimer>
 #include <QTreeWidget>
 #include <QtTest>
 
@@ -24,7 +22,7 @@ class tst_DataCommands : public QObject
     Q_OBJECT
 private Q_SLOTS:
     void init();
-    void cleanup() { m_env.reset(); CRes::destroyInstance(); }
+    void cleanup() { cancelModalAnswers(); m_env.reset(); CRes::destroyInstance(); }
     void saveCommands_data();
     void saveCommands();
     void previewIsNotModal();
@@ -33,29 +31,6 @@ private:
     std::unique_ptr<TestEnv> m_env;
     QString m_tvl;
 };
-
-namespace {
-
-// Answers the next file dialog as a user: types `name` and accepts, or
-// cancels for an empty name.
-void answerFileDialog(const QString &name)
-{
-    auto *timer = new QTimer;
-    timer->setInterval(5);
-    QObject::connect(timer, &QTimer::timeout, [timer, name] {
-        auto *dialog = qobject_cast<QFileDialog *>(QApplication::activeModalWidget());
-        if (!dialog)
-            return;
-        timer->deleteLater();
-        if (name.isEmpty())
-            return dialog->reject();
-        dialog->findChild<QLineEdit *>(u"fileNameEdit"_s)->setText(name);
-        QMetaObject::invokeMethod(dialog, "accept");
-    });
-    timer->start();
-}
-
-}
 
 void tst_DataCommands::init()
 {
@@ -94,12 +69,16 @@ void tst_DataCommands::saveCommands()
     // No dialog while no file is open (an unanswered one would hang the test).
     window.action(u"save"_s)->trigger();
     window.OpenPatrolDataFile(m_tvl);
-    answerFileDialog(typed);
+    // The user types a name into the file dialog and accepts it.
+    whenModal<QFileDialog>([typed](QFileDialog *dialog) {
+        dialog->findChild<QLineEdit *>(u"fileNameEdit"_s)->setText(typed);
+        QMetaObject::invokeMethod(dialog, "accept");
+    });
     window.action(command)->trigger();
     QCOMPARE(readTestFile(dataText), dataTextWritten ? QByteArray("1,0004A1B2C3,2024/01/08,08:00:15\r\n"
                                                               "2,0004A1B2C4,2024/01/08,07:00:00\r\n")
                                                  : QByteArray("old\r\n"));
-    const QString target = Workspace::current() + QLatin1Char('/') + (typed.isEmpty() ? u"x"_s : typed);
+    const QString target = Workspace::current() + QLatin1Char('/') + typed;
     QCOMPARE(QFile::exists(target), !savedStart.isEmpty());
     QVERIFY(readTestFile(target).startsWith(savedStart));
     if (typed.endsWith(QLatin1String(".tvl")))
