@@ -1,27 +1,40 @@
 #include "CRes.h"
 #include "DataStore.h"
+#include "ModalAnswer.h"
 #include "PatrolExport.h"
+#include "PatrolFile.h"
 #include "PatrolTableModel.h"
+#include "RecordingReporter.h"
 #include "TestEnv.h"
 #include "TestFiles.h"
+#include "Workspace.h"
+#include "frmMain.h"
 #include "rptPatrolData.h"
 #include "rptTagDef.h"
 
+#include <QAction>
 #include <QDir>
+#include <QFileDialog>
 #include <QImage>
+#include <QLineEdit>
+#include <QPrintPreviewDialog>
 #include <QProcess>
 #include <QSqlQuery>
 #include <QTemporaryDir>
+#include <QTreeWidget>
 #include <QXmlStreamReader>
 #include <QtTest>
 
 using namespace Qt::StringLiterals;
 
-// Patrol rows as they leave the program: the reports, the workbook and data0.txt.
+// Patrol rows as they leave the program: the reports, the workbook and
+// data0.txt, and the main window's commands that produce them.
 class tst_Reports : public QObject
 {
     Q_OBJECT
 private Q_SLOTS:
+    void init();
+    void cleanup() { cancelModalAnswers(); m_env.reset(); CRes::destroyInstance(); }
     void patrolRowsSortedAndJoined_data();
     void patrolRowsSortedAndJoined();
     void pagesOnImageAndPdf_data();
@@ -31,6 +44,13 @@ private Q_SLOTS:
     void failedExportKeepsOldTarget();
     void excelFormats_data();
     void excelFormats();
+    void saveCommands_data();
+    void saveCommands();
+    void previewIsNotModal();
+
+private:
+    std::unique_ptr<TestEnv> m_env;
+    QString m_tvl; // a patrol-data file in Unapproved
 };
 
 namespace {
@@ -84,6 +104,17 @@ QHash<QString, QString> cells(const QByteArray &xml, QHash<QString, QString> *st
 
 }
 
+void tst_Reports::init()
+{
+    m_env = std::make_unique<TestEnv>();
+    CRes::destroyInstance();
+    m_tvl = Workspace::unapprovedFolder() + u"/20240108 080000.tvl"_s;
+    QFile file(m_tvl);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    for (const char *record : {"1,0004A1B2C3,2024/01/08,08:00:15", "2,0004A1B2C4,2024/01/08,07:00:00"})
+        QVERIFY(WritePatrolLine(file, QLatin1String(record)));
+}
+
 void tst_Reports::patrolRowsSortedAndJoined_data()
 {
     QTest::addColumn<QList<PatrolRow>>("list");
@@ -104,7 +135,6 @@ void tst_Reports::patrolRowsSortedAndJoined()
 {
     QFETCH(QList<PatrolRow>, list);
     QFETCH(QStringList, expected);
-    TestEnv env;
     addTag(u"C0"_s, u"Zero"_s);
     // A previous report's rows must not stay in the working table.
     rptPatrolData earlier;
@@ -141,8 +171,6 @@ void tst_Reports::pagesOnImageAndPdf()
 {
     QFETCH(bool, tags);
     QFETCH(int, rows);
-    TestEnv env;
-    CRes::destroyInstance();
     QList<PatrolRow> list;
     for (int i = 0; i < rows; ++i) {
         const QString code = u"00%1"_s.arg(i, 8, 16, QLatin1Char('0')).toUpper();
@@ -175,7 +203,7 @@ void tst_Reports::pagesOnImageAndPdf()
     }
     QCOMPARE(next, qsizetype(rows));
 
-    const QString pdf = env.root() + u"/report.pdf"_s;
+    const QString pdf = m_env->root() + u"/report.pdf"_s;
     int pdfPages = 0;
     QVERIFY2(report->writePdf(pdf, &error, &pdfPages), qPrintable(error));
     QCOMPARE(pdfPages > 1, rows > 60);
@@ -222,8 +250,7 @@ void tst_Reports::workbookHoldsHeadingAndTypedValues()
 // data0.txt lines in the file's own form, unreadable dates and times kept as they are.
 void tst_Reports::textLines()
 {
-    QTemporaryDir dir;
-    const QString path = dir.filePath(u"data0.txt"_s);
+    const QString path = m_env->root() + u"/data0.txt"_s;
     QVERIFY(writeTestFile(path, "old contents\r\n"));
     QString error;
     QVERIFY2(PatrolExport::writeText(path, {row("1", "2024-01-08", "8:00:15", "0004A1B2C3", "Gate"),
@@ -268,6 +295,71 @@ void tst_Reports::excelFormats()
     QFETCH(QString, qt);
     QFETCH(QString, excel);
     QCOMPARE(PatrolExport::excelFormat(qt), excel);
+}
+
+void tst_Reports::saveCommands_data()
+{
+    QTest::addColumn<QString>("command");
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<bool>("dataTextWritten");
+    QTest::addColumn<QByteArray>("savedStart"); // of the chosen file; empty when none is written
+    QTest::newRow("toolbar save as .tvl") << "save" << "copy.tvl" << false << QByteArray("5740");
+    QTest::newRow("File item 1 as .xlsx") << "mnuFiles_1" << "copy.xlsx" << true << QByteArray("PK");
+    QTest::newRow("no extension writes nothing") << "save" << "copy" << false << QByteArray();
+}
+
+void tst_Reports::saveCommands()
+{
+    QFETCH(QString, command);
+    QFETCH(QString, typed);
+    QFETCH(bool, dataTextWritten);
+    QFETCH(QByteArray, savedStart);
+    RecordingReporter reporter;
+    const QString dataText = Workspace::path(u"data0.txt"_s);
+    QVERIFY(writeTestFile(dataText, "old\r\n"));
+
+    frmMain window;
+    window.show();
+    // No dialog while no file is open (an unanswered one would hang the test).
+    window.action(u"save"_s)->trigger();
+    window.OpenPatrolDataFile(m_tvl);
+    // The user types a name into the file dialog and accepts it.
+    whenModal<QFileDialog>([typed](QFileDialog *dialog) {
+        dialog->findChild<QLineEdit *>(u"fileNameEdit"_s)->setText(typed);
+        QMetaObject::invokeMethod(dialog, "accept");
+    });
+    window.action(command)->trigger();
+    QCOMPARE(readTestFile(dataText), dataTextWritten ? QByteArray("1,0004A1B2C3,2024/01/08,08:00:15\r\n"
+                                                              "2,0004A1B2C4,2024/01/08,07:00:00\r\n")
+                                                 : QByteArray("old\r\n"));
+    const QString target = Workspace::current() + QLatin1Char('/') + typed;
+    QCOMPARE(QFile::exists(target), !savedStart.isEmpty());
+    QVERIFY(readTestFile(target).startsWith(savedStart));
+    if (typed.endsWith(QLatin1String(".tvl")))
+        QCOMPARE(readTestFile(target), readTestFile(m_tvl));
+    QVERIFY(reporter.entries.isEmpty());
+}
+
+void tst_Reports::previewIsNotModal()
+{
+    RecordingReporter reporter;
+    frmMain window;
+    window.show();
+    auto *tree = window.findChild<QTreeWidget *>(u"tvwPatrolData"_s);
+    QTreeWidgetItem *fileNode = tree->topLevelItem(0)->child(0);
+    QVERIFY(fileNode);
+    const QPoint at = tree->visualItemRect(fileNode).center();
+    QTest::mouseClick(tree->viewport(), Qt::LeftButton, {}, at);
+    QTest::mouseDClick(tree->viewport(), Qt::LeftButton, {}, at);
+    QCOMPARE(window.CurrentFilePath(), m_tvl);
+
+    auto *preview = window.findChild<QPrintPreviewDialog *>();
+    QVERIFY(preview && preview->isVisible() && !preview->isModal());
+    QVERIFY(!QApplication::activeModalWidget() && preview->findChild<QAction *>(u"exportPdf"_s));
+    // The menu's preview opens a second window; the first stays.
+    window.action(u"mnuFiles_7"_s)->trigger();
+    QCOMPARE(window.findChildren<QPrintPreviewDialog *>().size(), 2);
+    QVERIFY(reporter.entries.isEmpty());
 }
 
 QTEST_MAIN(tst_Reports)
