@@ -1,11 +1,11 @@
 #include "CRes.h"
-#include "DataStore.h"
 #include "ModalAnswer.h"
 #include "PatrolExport.h"
 #include "PatrolFile.h"
 #include "PatrolTableModel.h"
 #include "RecordingReporter.h"
 #include "TestEnv.h"
+#include "TagStore.h"
 #include "TestFiles.h"
 #include "Workspace.h"
 #include "frmMain.h"
@@ -19,7 +19,6 @@
 #include <QLineEdit>
 #include <QPrintPreviewDialog>
 #include <QProcess>
-#include <QSqlQuery>
 #include <QTemporaryDir>
 #include <QTreeWidget>
 #include <QXmlStreamReader>
@@ -35,14 +34,12 @@ class tst_Reports : public QObject
 private Q_SLOTS:
     void init();
     void cleanup() { cancelModalAnswers(); m_env.reset(); CRes::destroyInstance(); }
-    void patrolRowsSortedAndJoined_data();
     void patrolRowsSortedAndJoined();
     void pagesOnImageAndPdf_data();
     void pagesOnImageAndPdf();
     void workbookHoldsHeadingAndTypedValues();
     void textLines();
     void failedExportKeepsOldTarget();
-    void excelFormats_data();
     void excelFormats();
     void saveCommands_data();
     void saveCommands();
@@ -59,15 +56,6 @@ PatrolRow row(const char *machine, const char *date, const char *time, const cha
 {
     return {QString::fromUtf8(machine), QString::fromUtf8(date), QString::fromUtf8(time), QString::fromUtf8(code),
             QString::fromUtf8(description)};
-}
-
-void addTag(const QString &code, const QString &description)
-{
-    QSqlQuery q(QSqlDatabase::database(DataStore::kConnTVL));
-    q.prepare(u"INSERT INTO TagDef (Code, Description) VALUES (?, ?)"_s);
-    for (const QString &value : {code, description})
-        q.addBindValue(value);
-    QVERIFY(q.exec());
 }
 
 const QStringList kCaptions = {u"ID"_s, u"Datum"_s, u"Zeit"_s, u"Code"_s, u"Beschreibung"_s};
@@ -109,44 +97,30 @@ void tst_Reports::init()
     m_env = std::make_unique<TestEnv>();
     CRes::destroyInstance();
     m_tvl = Workspace::unapprovedFolder() + u"/20240108 080000.tvl"_s;
-    QFile file(m_tvl);
-    QVERIFY(file.open(QIODevice::WriteOnly));
-    for (const char *record : {"1,0004A1B2C3,2024/01/08,08:00:15", "2,0004A1B2C4,2024/01/08,07:00:00"})
-        QVERIFY(WritePatrolLine(file, QLatin1String(record)));
-}
-
-void tst_Reports::patrolRowsSortedAndJoined_data()
-{
-    QTest::addColumn<QList<PatrolRow>>("list");
-    QTest::addColumn<QStringList>("expected"); // machine number, code, description of each report row
-
-    // Text order would put 8:00:15 after 10:00:00 and 2024/01 after 2024-02.
-    QTest::newRow("any order, both date forms") << QList<PatrolRow>{
-        row("3", "2024/03/01", "12:00:00", "C3"), row("1", "2024/01/08", "10:00:00", "C1"),
-        row("2", "2024-02-29", "06:05:09", "C2"), row("0", "2024/01/08", "8:00:15", "C0")}
-        << QStringList{"0 C0 Zero", "1 C1 ", "2 C2 ", "3 C3 "};
-    QTest::newRow("empty time and bad date left out") << QList<PatrolRow>{
-        row("1", "2024/01/08", "", "C1"), row("2", "2024/13/08", "08:00:00", "C1"),
-        row("3", "2024/01/08", "08:00:00", "C1")}
-        << QStringList{"3 C1 "};
+    QVERIFY(writeTestFile(m_tvl, PatrolFile::encode(u"1,0004A1B2C3,2024/01/08,08:00:15"_s) + "\r\n"
+                                     + PatrolFile::encode(u"2,0004A1B2C4,2024/01/08,07:00:00"_s) + "\r\n"));
 }
 
 void tst_Reports::patrolRowsSortedAndJoined()
 {
-    QFETCH(QList<PatrolRow>, list);
-    QFETCH(QStringList, expected);
-    addTag(u"C0"_s, u"Zero"_s);
+    QVERIFY(TagStore::replaceAll({{u"C0"_s, u"Zero"_s}}, nullptr));
     // A previous report's rows must not stay in the working table.
     rptPatrolData earlier;
     QString error;
     QVERIFY(earlier.load({row("9", "2020/01/01", "00:00:00", "X")}, &error));
 
+    // Text order would put 8:00:15 after 10:00:00 and 2024/01 after 2024-02;
+    // an empty time and a date that does not exist are left out.
     rptPatrolData report;
-    QVERIFY2(report.load(list, &error), qPrintable(error));
-    QStringList got;
+    QVERIFY2(report.load({row("3", "2024/03/01", "12:00:00", "C3"), row("1", "2024/01/08", "10:00:00", "C1"),
+                          row("4", "2024/01/08", "", "C1"), row("2", "2024-02-29", "06:05:09", "C2"),
+                          row("5", "2024/13/08", "08:00:00", "C1"), row("0", "2024/01/08", "8:00:15", "C0")},
+                         &error),
+             qPrintable(error));
+    QStringList got; // machine number, code, description of each report row
     for (const QStringList &r : report.rows)
         got << r.value(0) + u' ' + r.value(1) + u' ' + r.value(4);
-    QCOMPARE(got, expected);
+    QCOMPARE(got, (QStringList{"0 C0 Zero", "1 C1 ", "2 C2 ", "3 C3 "}));
     // Stored in sortable form, shown as the list shows them.
     const QLocale locale = QLocale::system();
     for (qsizetype r = 0; r < report.rows.size(); ++r) {
@@ -172,12 +146,13 @@ void tst_Reports::pagesOnImageAndPdf()
     QFETCH(bool, tags);
     QFETCH(int, rows);
     QList<PatrolRow> list;
+    QList<TagDef> definitions;
     for (int i = 0; i < rows; ++i) {
         const QString code = u"00%1"_s.arg(i, 8, 16, QLatin1Char('0')).toUpper();
-        addTag(code, u"Checkpoint %1"_s.arg(i));
-        // Reversed in time, so the last list row comes first.
-        list.prepend({QString::number(1 + i % 3), u"2024/01/08"_s, QTime(0, 0).addSecs(i * 60).toString(u"HH:mm:ss"_s), code, {}});
+        definitions.append({code, u"Checkpoint %1"_s.arg(i)});
+        list.append({QString::number(1 + i % 3), u"2024/01/08"_s, QTime(0, 0).addSecs(i * 60).toString(u"HH:mm:ss"_s), code, {}});
     }
+    QVERIFY(TagStore::replaceAll(definitions, nullptr));
     rptTagDef tagReport;
     rptPatrolData patrolReport;
     ReportLayout *report = tags ? static_cast<ReportLayout *>(&tagReport) : &patrolReport;
@@ -281,20 +256,12 @@ void tst_Reports::failedExportKeepsOldTarget()
     }
 }
 
-void tst_Reports::excelFormats_data()
-{
-    QTest::addColumn<QString>("qt");
-    QTest::addColumn<QString>("excel");
-    QTest::newRow("US short date") << "M/d/yy" << "m/d/yy";
-    QTest::newRow("12-hour long time") << "h:mm:ss AP t" << "h:mm:ss AM/PM";
-    QTest::newRow("quoted text") << "yyyy'年'M'月'd'日'" << "yyyy\"年\"m\"月\"d\"日\"";
-}
-
+// Qt date and time formats of the system locale as Excel number formats.
 void tst_Reports::excelFormats()
 {
-    QFETCH(QString, qt);
-    QFETCH(QString, excel);
-    QCOMPARE(PatrolExport::excelFormat(qt), excel);
+    QCOMPARE(PatrolExport::excelFormat(u"M/d/yy"_s), u"m/d/yy"_s);
+    QCOMPARE(PatrolExport::excelFormat(u"h:mm:ss AP t"_s), u"h:mm:ss AM/PM"_s);
+    QCOMPARE(PatrolExport::excelFormat(u"yyyy'年'M'月'd'日'"_s), u"yyyy\"年\"m\"月\"d\"日\""_s);
 }
 
 void tst_Reports::saveCommands_data()
