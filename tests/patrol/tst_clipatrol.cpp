@@ -33,7 +33,6 @@ private:
 
 void tst_CliPatrol::initTestCase()
 {
-    QVERIFY(QFileInfo(QStringLiteral(TAVREL_CLI_PATH)).isExecutable());
     QVERIFY(writeTestFile(m_dir.filePath(u"good.tag"_s), "0004A1B2C4\tT\xFCr\r\n0004A1B2C5\tDock\r\n"));
     QVERIFY(writeTestFile(m_dir.filePath(u"bad.tag"_s), "A1\tGate\r\nA2 Dock\r\n"));
 }
