@@ -20,14 +20,6 @@ private Q_SLOTS:
     void commands();
 
 private:
-    struct Run
-    {
-        int status;
-        QString out;
-        QString err;
-    };
-    Run cli(const QStringList &args);
-
     QTemporaryDir m_dir;
 };
 
@@ -35,24 +27,6 @@ void tst_CliPatrol::initTestCase()
 {
     QVERIFY(writeTestFile(m_dir.filePath(u"good.tag"_s), "0004A1B2C4\tT\xFCr\r\n0004A1B2C5\tDock\r\n"));
     QVERIFY(writeTestFile(m_dir.filePath(u"bad.tag"_s), "A1\tGate\r\nA2 Dock\r\n"));
-}
-
-tst_CliPatrol::Run tst_CliPatrol::cli(const QStringList &args)
-{
-    QProcess p;
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert(u"XDG_CONFIG_HOME"_s, m_dir.filePath(u"config"_s));
-    env.insert(u"XDG_DATA_HOME"_s, m_dir.filePath(u"data"_s));
-    env.insert(u"LC_ALL"_s, u"C"_s);
-    env.insert(u"QT_QPA_PLATFORM"_s, u"xcb"_s); // and no display: reports must manage
-    env.insert(u"XDG_RUNTIME_DIR"_s, m_dir.path());
-    env.remove(u"DISPLAY"_s);
-    p.setProcessEnvironment(env);
-    p.start(QStringLiteral(TAVREL_CLI_PATH), QStringList{u"--workspace"_s, m_dir.filePath(u"ws"_s)} + args);
-    if (!p.waitForStarted() || !p.waitForFinished(30000))
-        return {-1, {}, u"did not run"_s};
-    const int status = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -2;
-    return {status, QString::fromUtf8(p.readAllStandardOutput()), QString::fromUtf8(p.readAllStandardError())};
 }
 
 // Each row runs one command after the rows before it, on one workspace; an
@@ -107,13 +81,25 @@ void tst_CliPatrol::commands()
     for (QString &a : args)
         if (a.startsWith(u'@'))
             a = m_dir.filePath(a.mid(1));
-    const Run r = cli(args);
-    QVERIFY2(r.status == status, qPrintable(u"status %1: %2"_s.arg(r.status).arg(r.err)));
-    QCOMPARE(r.out, out);
+    QProcess p;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(u"XDG_CONFIG_HOME"_s, m_dir.filePath(u"config"_s));
+    env.insert(u"XDG_DATA_HOME"_s, m_dir.filePath(u"data"_s));
+    env.insert(u"LC_ALL"_s, u"C"_s);
+    env.insert(u"QT_QPA_PLATFORM"_s, u"xcb"_s); // and no display: reports must manage
+    env.insert(u"XDG_RUNTIME_DIR"_s, m_dir.path());
+    env.remove(u"DISPLAY"_s);
+    p.setProcessEnvironment(env);
+    p.start(QStringLiteral(TAVREL_CLI_PATH), QStringList{u"--workspace"_s, ws.path()} + args);
+    QVERIFY(p.waitForFinished(30000));
+    const QString err = QString::fromUtf8(p.readAllStandardError());
+    QVERIFY2(p.exitStatus() == QProcess::NormalExit && p.exitCode() == status,
+             qPrintable(u"status %1: %2"_s.arg(p.exitCode()).arg(err)));
+    QCOMPARE(QString::fromUtf8(p.readAllStandardOutput()), out);
     if (errPart.isEmpty())
-        QCOMPARE(r.err, QString());
+        QCOMPARE(err, QString());
     else
-        QVERIFY2(r.err.contains(errPart) && r.err.count(u'\n') == 1, qPrintable(r.err));
+        QVERIFY2(err.contains(errPart) && err.count(u'\n') == 1, qPrintable(err));
 }
 
 QTEST_GUILESS_MAIN(tst_CliPatrol)
