@@ -157,13 +157,14 @@ void tst_TagStore::exportThenImport()
 void tst_TagStore::refusedImportKeepsDefinitions_data()
 {
     QTest::addColumn<QString>("name");
-    QTest::addColumn<QByteArray>("content");
+    QTest::addColumn<QByteArray>("content"); // a fixture's path under tests/data for the .tu rows
     QTest::addColumn<QString>("mention");
     QTest::newRow("wrong extension") << "tags.txt" << QByteArray("A\tB\r\n") << "Invalid file name.";
     QTest::newRow("no tab") << "tags.tag" << QByteArray("A1\tGate\r\nA2 Dock\r\n") << "tags.tag, line 2";
     QTest::newRow("duplicate code") << "t.TAG" << QByteArray("A1\tGate\r\n\r\nA1\tDock\r\n") << "line 3: the code A1";
     QTest::newRow("missing file") << "none.tag" << QByteArray() << "none.tag";
-    QTest::newRow(".tu password in another case") << "old.tu" << QByteArray() << "password";
+    QTest::newRow(".tu password in another case") << "old.tu" << QByteArray("legacy/old-tags.tu") << "password";
+    QTest::newRow(".tu without TagsDef") << "old.tu" << QByteArray("legacy/old-patrol-nopassword.mdb") << "TagsDef";
 }
 
 void tst_TagStore::refusedImportKeepsDefinitions()
@@ -175,11 +176,12 @@ void tst_TagStore::refusedImportKeepsDefinitions()
     QVERIFY(TagStore::replaceAll({{u"0004A1B2C3"_s, u"Main Gate"_s}, {u"it's"_s, QLatin1String("")}}, &error));
     const QStringList before = stored();
     const QString path = m_env->root() + QLatin1Char('/') + name;
-    if (name.endsWith(QLatin1String(".tu"))) {
+    if (name.endsWith(QLatin1String(".tu")))
+        content = readTestFile(TestEnv::dataFile(QString::fromLatin1(content)));
+    if (mention == QLatin1String("password")) {
         // The stored password is its text XOR a mask and a date key: XOR-ing
         // the old and a new text in changes only the password. Access
         // passwords are case-sensitive, so "krta1937" is a wrong one.
-        content = readTestFile(TestEnv::dataFile(u"legacy/old-tags.tu"_s));
         for (int i = 0; i < 16; i += 2)
             content[0x42 + i] = char(content[0x42 + i] ^ "KRTA1937"[i / 2] ^ "krta1937"[i / 2]);
     }
