@@ -193,7 +193,7 @@ void tst_Reports::pagesOnImageAndPdf()
     const QString text = QString::fromUtf8(pdftotext.readAllStandardOutput()).normalized(QString::NormalizationForm_KC);
     for (const QString &label : {report->lblTitle, report->lblPrintedDate, report->columns.last().caption,
                                  report->lblRecordCount + QLatin1Char(' ') + QString::number(rows),
-                                 QString::number(pdfPages)})
+                                 QString::number(pdfPages), rows ? u"Checkpoint %1"_s.arg(rows - 1) : QString()})
         QVERIFY2(text.contains(label), qPrintable(label));
 }
 
