@@ -9,7 +9,8 @@
 
 using namespace Qt::StringLiterals;
 
-// The patrol-data and tag commands of tavrel-cli, run as a script would.
+// The patrol-data, tag, export and report commands of tavrel-cli, run as a
+// script would.
 class tst_CliPatrol : public QObject
 {
     Q_OBJECT
@@ -19,38 +20,17 @@ private Q_SLOTS:
     void commands();
 
 private:
-    struct Run
-    {
-        int status;
-        QString out;
-        QString err;
-    };
-    Run cli(const QStringList &args);
-
     QTemporaryDir m_dir;
 };
 
 void tst_CliPatrol::initTestCase()
 {
-    QVERIFY(QFileInfo(QStringLiteral(TAVREL_CLI_PATH)).isExecutable());
+    QVERIFY(writeTestFile(m_dir.filePath(u"good.tag"_s), "0004A1B2C4\tT\xFCr\r\n0004A1B2C5\tDock\r\n"));
+    QVERIFY(writeTestFile(m_dir.filePath(u"bad.tag"_s), "A1\tGate\r\nA2 Dock\r\n"));
 }
 
-tst_CliPatrol::Run tst_CliPatrol::cli(const QStringList &args)
-{
-    QProcess p;
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert(u"XDG_CONFIG_HOME"_s, m_dir.filePath(u"config"_s));
-    env.insert(u"XDG_DATA_HOME"_s, m_dir.filePath(u"data"_s));
-    env.insert(u"LC_ALL"_s, u"C"_s);
-    p.setProcessEnvironment(env);
-    p.start(QStringLiteral(TAVREL_CLI_PATH), QStringList{u"--workspace"_s, m_dir.filePath(u"ws"_s)} + args);
-    if (!p.waitForStarted() || !p.waitForFinished(30000))
-        return {-1, {}, u"did not run"_s};
-    const int status = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -2;
-    return {status, QString::fromUtf8(p.readAllStandardOutput()), QString::fromUtf8(p.readAllStandardError())};
-}
-
-// Each row runs one command after the rows before it, on one workspace.
+// Each row runs one command after the rows before it, on one workspace; an
+// argument starting with @ names a file in the test folder.
 void tst_CliPatrol::commands_data()
 {
     QTest::addColumn<QStringList>("args");
@@ -58,7 +38,6 @@ void tst_CliPatrol::commands_data()
     QTest::addColumn<QString>("out");
     QTest::addColumn<QString>("errPart");
     const QString legacy = qEnvironmentVariable("TAVREL_TEST_DATA") + u"/legacy/"_s;
-    QTest::newRow("no files") << QStringList{"files"} << 0 << "" << "";
     QTest::newRow("add") << QStringList{"tags", "add", "0004A1B2C3", "Main Gate"} << 0 << "" << "";
     QTest::newRow("add lower case") << QStringList{"tags", "add", "0004a1b2c3", "x"} << 1 << "" << "0 1 2 3";
     QTest::newRow("add duplicate") << QStringList{"tags", "add", "0004A1B2C3", "x"} << 1 << ""
@@ -68,18 +47,21 @@ void tst_CliPatrol::commands_data()
                                    << "already defined";
     QTest::newRow("list") << QStringList{"tags", "list"} << 0 << "0004A1B2C3\tMain Gate\n0004A1B2C4\tDoor\n" << "";
     QTest::newRow("files") << QStringList{"files"} << 0 << "unapproved\ta.tvl\nunapproved\tb.tvl\napproved\ta.tvl\n" << "";
-    QTest::newRow("show") << QStringList{"show", "--iso", "ws/Unapproved/a.tvl"} << 0
+    QTest::newRow("show") << QStringList{"show", "--iso", "@ws/Unapproved/a.tvl"} << 0
                           << "1\t2026-12-06\t07:22:52\t0004A1B2C3\tMain Gate\n2\tbad\t07:30:00\t0004A1B2C9\t\n"
                           << "1 lines could not be read and were skipped (lines 2)";
-    QTest::newRow("show old file") << QStringList{"show", legacy + "old-patrol.mdb"} << 0 << "*12" << "";
-    QTest::newRow("show wrong table") << QStringList{"show", legacy + "old-wrongtable.mdb"} << 2 << "" << "no table RawData";
-    QTest::newRow("show not a database") << QStringList{"show", legacy + "not-a-database.mdb"} << 2 << "" << "not an Access";
-    QTest::newRow("approve taken name") << QStringList{"approve", "a.tvl"} << 0 << "a (2).tvl\n" << "";
-    QTest::newRow("approve missing") << QStringList{"approve", "a.tvl"} << 1 << "" << "a.tvl";
-    QTest::newRow("approve all") << QStringList{"approve", "--all"} << 0 << "b.tvl\n" << "";
+    QTest::newRow("approve all, one name taken") << QStringList{"approve", "--all"} << 0 << "a (2).tvl\nb.tvl\n" << "";
     QTest::newRow("after") << QStringList{"files"} << 0 << "approved\ta (2).tvl\napproved\ta.tvl\napproved\tb.tvl\n" << "";
     QTest::newRow("delete") << QStringList{"tags", "delete", "0004A1B2C4", "0004A1B2C9"} << 1 << "" << "0004A1B2C9 is not defined";
     QTest::newRow("list after delete") << QStringList{"tags", "list"} << 0 << "0004A1B2C3\tMain Gate\n" << "";
+    QTest::newRow("import") << QStringList{"tags", "import", "@good.tag"} << 0 << "2 tag definitions imported\n" << "";
+    QTest::newRow("import refused") << QStringList{"tags", "import", "@bad.tag"} << 2 << "" << "bad.tag, line 2";
+    QTest::newRow("list after import") << QStringList{"tags", "list"} << 0 << "0004A1B2C4\tTür\n0004A1B2C5\tDock\n" << "";
+    QTest::newRow("export tags") << QStringList{"tags", "export", "@out.tag"} << 0 << "2 tag definitions exported\n" << "";
+    QTest::newRow("report of old file") << QStringList{"report", "patrol", legacy + "old-patrol.mdb", "--pdf", "@old.pdf"}
+                                        << 0 << "" << "";
+    QTest::newRow("workbook of old file") << QStringList{"export", legacy + "old-patrol.mdb", "--xlsx", "@old.xlsx"}
+                                          << 0 << "" << "";
 }
 
 void tst_CliPatrol::commands()
@@ -97,18 +79,27 @@ void tst_CliPatrol::commands()
         QVERIFY(writeTestFile(ws.filePath(u"Approved/a.tvl"_s), "approved before\r\n"));
     }
     for (QString &a : args)
-        if (a.startsWith(QLatin1String("ws/")))
-            a = m_dir.filePath(a);
-    const Run r = cli(args);
-    QVERIFY2(r.status == status, qPrintable(u"status %1: %2"_s.arg(r.status).arg(r.err)));
-    if (out.startsWith(u'*'))
-        QCOMPARE(r.out.count(u'\n'), out.mid(1).toInt());
-    else
-        QCOMPARE(r.out, out);
+        if (a.startsWith(u'@'))
+            a = m_dir.filePath(a.mid(1));
+    QProcess p;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(u"XDG_CONFIG_HOME"_s, m_dir.filePath(u"config"_s));
+    env.insert(u"XDG_DATA_HOME"_s, m_dir.filePath(u"data"_s));
+    env.insert(u"LC_ALL"_s, u"C"_s);
+    env.insert(u"QT_QPA_PLATFORM"_s, u"xcb"_s); // and no display: reports must manage
+    env.insert(u"XDG_RUNTIME_DIR"_s, m_dir.path());
+    env.remove(u"DISPLAY"_s);
+    p.setProcessEnvironment(env);
+    p.start(QStringLiteral(TAVREL_CLI_PATH), QStringList{u"--workspace"_s, ws.path()} + args);
+    QVERIFY(p.waitForFinished(30000));
+    const QString err = QString::fromUtf8(p.readAllStandardError());
+    QVERIFY2(p.exitStatus() == QProcess::NormalExit && p.exitCode() == status,
+             qPrintable(u"status %1: %2"_s.arg(p.exitCode()).arg(err)));
+    QCOMPARE(QString::fromUtf8(p.readAllStandardOutput()), out);
     if (errPart.isEmpty())
-        QCOMPARE(r.err, QString());
+        QCOMPARE(err, QString());
     else
-        QVERIFY2(r.err.contains(errPart) && r.err.count(u'\n') == 1, qPrintable(r.err));
+        QVERIFY2(err.contains(errPart) && err.count(u'\n') == 1, qPrintable(err));
 }
 
 QTEST_GUILESS_MAIN(tst_CliPatrol)

@@ -1,34 +1,39 @@
 #include "LegacyDatabase.h"
 #include "PatrolDataLoader.h"
 #include "PatrolFile.h"
+#include "PatrolLibrary.h"
 #include "PatrolTableModel.h"
 #include "RowSearch.h"
 #include "TestEnv.h"
+#include "TestFiles.h"
+#include "Workspace.h"
 
-#include <QFile>
+#include <QDir>
 #include <QLocale>
 #include <QTemporaryDir>
-#include <QDir>
 #include <QtTest>
 
 using namespace Qt::StringLiterals;
 
+// Patrol-data files: read, shown and searched, and kept in the Unapproved and
+// Approved folders.
 class tst_PatrolData : public QObject
 {
     Q_OBJECT
 private Q_SLOTS:
     void legacyFiles_data();
     void legacyFiles();
-    void legacyNullAndEmptyText();
+    void missingColumnIsRefused();
     void damagedOldFileIsSurvived();
     void tvlSkipsBadLinesAndKeepsGoing();
-    void otherExtensionGivesNoRows();
-    void displayFormats_data();
     void displayFormats();
-    void timeFormatterMatchesQt_data();
     void timeFormatterMatchesQt();
     void search_data();
     void search();
+    void keysFollowTheTree_data();
+    void keysFollowTheTree();
+    void approveNeverOverwrites();
+    void moveNeverReplaces();
 };
 
 namespace {
@@ -38,12 +43,17 @@ QString legacy(const char *name)
     return TestEnv::dataFile(u"legacy/"_s + QLatin1String(name));
 }
 
-void writeLines(const QString &path, const QList<QByteArray> &lines)
+void makeFile(const QString &folder, const QString &name, const QByteArray &content)
 {
-    QFile f(path);
-    QVERIFY(f.open(QIODevice::WriteOnly));
-    for (const QByteArray &l : lines)
-        f.write(l + "\r\n");
+    QVERIFY(writeTestFile(QDir(folder).filePath(name), content));
+}
+
+QStringList keys(const PatrolLibrary &library)
+{
+    QStringList out;
+    for (const LibraryFile &f : library.files())
+        out << f.key + u':' + f.name.left(1);
+    return out;
 }
 
 }
@@ -56,12 +66,10 @@ void tst_PatrolData::legacyFiles_data()
     QTest::addColumn<QString>("errorPart");
 
     QTest::newRow("password") << legacy("old-patrol.mdb") << true << 12 << QString();
-    QTest::newRow("no password") << legacy("old-patrol-nopassword.mdb") << true << 12 << QString();
     QTest::newRow("empty") << legacy("old-empty.mdb") << true << 0 << QString();
     QTest::newRow("wrong table") << legacy("old-wrongtable.mdb") << false << 0 << u"no table RawData"_s;
     QTest::newRow("not a database") << legacy("not-a-database.mdb") << false << 0 << u"not an Access (Jet 4) database"_s;
     QTest::newRow("missing") << legacy("no-such-file.mdb") << false << 0 << u"Cannot open"_s;
-    QTest::newRow("upper-case extension") << u"COPY"_s << true << 12 << QString();
 }
 
 void tst_PatrolData::legacyFiles()
@@ -70,11 +78,6 @@ void tst_PatrolData::legacyFiles()
     QFETCH(bool, ok);
     QFETCH(int, rows);
     QFETCH(QString, errorPart);
-    QTemporaryDir dir;
-    if (file == QLatin1String("COPY")) {
-        file = dir.filePath(u"OLD.MDB"_s);
-        QVERIFY(QFile::copy(legacy("old-patrol.mdb"), file));
-    }
     // Descriptions of an old file come from the file, never from the map.
     const PatrolLoadResult r = PatrolDataLoader::load(file, {{u"0004A1B2C3"_s, u"X"_s}});
     QCOMPARE(r.ok, ok);
@@ -90,106 +93,61 @@ void tst_PatrolData::legacyFiles()
     }
 }
 
-void tst_PatrolData::legacyNullAndEmptyText()
+// An old table without a column the reader needs is refused, not read short.
+void tst_PatrolData::missingColumnIsRefused()
 {
     LegacyDatabase db;
     QString error;
-    QVERIFY2(!db.open(legacy("old-tags.tu"), u"krta1937"_s, &error), "the password is case-sensitive");
-    QVERIFY(error.contains(QLatin1String("password")));
     QVERIFY2(db.open(legacy("old-tags.tu"), LegacyDatabase::kPassword, &error), qPrintable(error));
     QList<QStringList> rows;
     QVERIFY(!db.readTable(u"TagsDef"_s, {u"Code"_s, u"Missing"_s}, &rows, &error));
     QVERIFY(error.contains(QLatin1String("Missing")));
-    QVERIFY2(db.readTable(u"TagsDef"_s, {u"Name"_s, u"Code"_s}, &rows, &error), qPrintable(error));
-    QCOMPARE(rows.size(), 8);
-    QCOMPARE(rows[4], (QStringList{u"Parking Level -1"_s, u"00052f6e9e"_s}));
-    QVERIFY(!rows[6][0].isNull() && rows[6][0].isEmpty());
-
-    QVERIFY(db.open(legacy("old-patrol.mdb"), LegacyDatabase::kPassword, &error));
-    QVERIFY(db.readTable(u"RawData"_s, {u"Name"_s}, &rows, &error));
-    QStringList nulls;
-    for (int i = 0; i < rows.size(); ++i)
-        if (rows[i][0].isNull())
-            nulls << QString::number(i + 1);
-    QCOMPARE(nulls, (QStringList{u"3"_s, u"8"_s, u"11"_s}));
 }
 
 void tst_PatrolData::tvlSkipsBadLinesAndKeepsGoing()
 {
     QTemporaryDir dir;
-    const QString path = dir.filePath(u"20261206 072252.TVL"_s);
+    const QString path = dir.filePath(u"20261206 072252.TVL"_s); // the extension in either case
     const QByteArray good = PatrolFile::encode(u"1,0004A1B2C3,2026/12/06,07:00:00"_s);
     QByteArray bad = good;
     bad[3] = 'x';
-    writeLines(path, {good, bad,
-                      PatrolFile::encode(u"1,0004A1B2C4,2026/12/06"_s),
-                      "12345",
-                      PatrolFile::encode(u"2,0004A1B2C4,2026/12/06,07:05:00"_s),
-                      PatrolFile::encode(u"2,0004A1B2C3,2026/12/06,07:09:00"_s)});
+    QVERIFY(writeTestFile(path, QByteArrayList{good, bad, PatrolFile::encode(u"1,0004A1B2C4,2026/12/06"_s), "12345",
+                                               PatrolFile::encode(u"2,0004A1B2C4,2026/12/06,07:05:00"_s),
+                                               PatrolFile::encode(u"2,0004A1B2C3,2026/12/06,07:09:00"_s)}
+                                    .join("\r\n")));
     const PatrolLoadResult r = PatrolDataLoader::load(path, {{u"0004A1B2C3"_s, u"Main Gate"_s}});
     QVERIFY(r.ok);
     QCOMPARE(r.skippedLines, (QList<int>{2, 3, 4}));
     QCOMPARE(r.rows.size(), 3);
     QCOMPARE((QStringList{r.rows[0].description, r.rows[1].description, r.rows[1].machineNo, r.rows[2].time}),
              (QStringList{"Main Gate", QString(), "2", "07:09:00"}));
-    QCOMPARE(PatrolDataLoader::skippedText(r.skippedLines, u"%1 / %2"_s), u"3 / 2, 3, 4"_s);
 }
 
-void tst_PatrolData::otherExtensionGivesNoRows()
-{
-    const PatrolLoadResult r = PatrolDataLoader::load(legacy("README.md"), {});
-    QVERIFY(r.ok && r.rows.isEmpty());
-}
-
-void tst_PatrolData::displayFormats_data()
-{
-    QTest::addColumn<QString>("date");
-    QTest::addColumn<QString>("time");
-    QTest::addColumn<QString>("shownDate");
-    QTest::addColumn<QString>("shownTime");
-    const QLocale sys = QLocale::system();
-    const QString timeFormat = PatrolTableModel::longTimeFormatWithoutZone();
-    const QString shortDate = sys.dateFormat(QLocale::ShortFormat);
-    QTest::newRow("file") << "2026/12/06" << "07:22:52" << sys.toString(QDate(2026, 12, 6), shortDate)
-                          << sys.toString(QTime(7, 22, 52), timeFormat);
-    QTest::newRow("old file") << "2024-02-29" << "00:00:00" << sys.toString(QDate(2024, 2, 29), shortDate)
-                              << sys.toString(QTime(0, 0), timeFormat);
-    QTest::newRow("not a date") << "2026/13/45" << "25:61:00" << "2026/13/45" << "25:61:00";
-    QTest::newRow("empty") << "" << "" << "" << "";
-}
-
+// Dates and times in the system's short date and long time (without the zone);
+// text that is no date or time as the file holds it.
 void tst_PatrolData::displayFormats()
 {
-    QFETCH(QString, date);
-    QFETCH(QString, time);
-    QFETCH(QString, shownDate);
-    QFETCH(QString, shownTime);
+    const QLocale sys = QLocale::system();
+    const QString shownDate = sys.toString(QDate(2026, 12, 6), sys.dateFormat(QLocale::ShortFormat));
+    const QString shownTime = sys.toString(QTime(7, 22, 52), PatrolTableModel::longTimeFormatWithoutZone());
     PatrolTableModel model;
-    model.setRows({{u"7"_s, date, time, u"0004A1B2C3"_s, u"Gate"_s}});
-    QCOMPARE(model.rowCount(), 1);
-    QCOMPARE((QStringList{model.displayText(0, 1), model.displayText(0, 2), model.data(model.index(0, 2)).toString()}),
-             (QStringList{shownDate, shownTime, shownTime}));
+    model.setRows({{u"7"_s, u"2026/12/06"_s, u"07:22:52"_s, u"0004A1B2C3"_s, u"Gate"_s},
+                   {u"8"_s, u"2026/13/45"_s, u"25:61:00"_s, u"C"_s, QString()}});
+    QCOMPARE(model.data(model.index(0, 2)).toString(), shownTime);
     QCOMPARE(model.rowText(0), QStringList({u"7"_s, shownDate, shownTime, u"0004A1B2C3"_s, u"Gate"_s}).join(u'\t'));
-    QCOMPARE(model.headerData(0, Qt::Horizontal).toString(), u"ID"_s);
+    QCOMPARE(model.rowText(1), u"8\t2026/13/45\t25:61:00\tC\t"_s);
     QVERIFY(!PatrolTableModel::longTimeFormatWithoutZone().contains(u't'));
 }
 
-void tst_PatrolData::timeFormatterMatchesQt_data()
-{
-    QTest::addColumn<QString>("locale");
-    QTest::addColumn<QString>("format");
-    QTest::newRow("en_US") << "en_US" << "h:mm:ss AP";
-    QTest::newRow("zh_TW") << "zh_TW" << "Ah:mm:ss";
-    QTest::newRow("quoted text") << "de_DE" << "HH:mm 'Uhr'";
-}
-
+// The list's own time formatter against Qt's, for an AM/PM marker in front
+// and for quoted text.
 void tst_PatrolData::timeFormatterMatchesQt()
 {
-    QFETCH(QString, locale);
-    QFETCH(QString, format);
-    const QLocale l(locale);
-    for (const QTime t : {QTime(0, 0, 0), QTime(7, 5, 9), QTime(12, 0, 0), QTime(13, 41, 22), QTime(23, 59, 59)})
-        QCOMPARE(PatrolTableModel::formatTime(t, format, l), l.toString(t, format));
+    for (const auto &[locale, format] : {std::pair{"zh_TW", "Ah:mm:ss"}, std::pair{"de_DE", "HH:mm 'Uhr'"}}) {
+        const QLocale l(QString::fromLatin1(locale));
+        for (const QTime t : {QTime(0, 0, 0), QTime(7, 5, 9), QTime(12, 0, 0), QTime(13, 41, 22), QTime(23, 59, 59)})
+            QCOMPARE(PatrolTableModel::formatTime(t, QLatin1String(format), l), l.toString(t, QLatin1String(format)));
+    }
 }
 
 void tst_PatrolData::search_data()
@@ -199,7 +157,6 @@ void tst_PatrolData::search_data()
     QTest::addColumn<int>("selected");
     QTest::addColumn<int>("found");
     QTest::newRow("first") << "12" << 0 << 2 << 0;
-    QTest::newRow("next without selection") << "12" << 1 << -1 << 0;
     QTest::newRow("next after a match") << "12" << 1 << 0 << 2;
     QTest::newRow("no wrap-around") << "12" << 1 << 2 << -1;
     QTest::newRow("case-sensitive") << "gate" << 0 << -1 << -1;
@@ -229,6 +186,95 @@ void tst_PatrolData::damagedOldFileIsSurvived()
     const QString path = legacy("damaged-rows.mdb");
     const PatrolLoadResult r = PatrolDataLoader::load(path, {});
     QVERIFY2(r.ok || r.error.contains(QDir::toNativeSeparators(path)), qPrintable(r.error));
+}
+
+void tst_PatrolData::keysFollowTheTree_data()
+{
+    QTest::addColumn<QString>("op");
+    QTest::addColumn<QString>("key");
+    QTest::addColumn<QStringList>("after");
+    QTest::newRow("approve UU1") << "approve" << "UU1" << QStringList{"UU0:a", "UU2:c", "AA3:d", "AA4:e", "AA1:b"};
+    QTest::newRow("approve all") << "all" << "" << QStringList{"AA3:d", "AA4:e", "AA0:a", "AA1:b", "AA2:c"};
+    QTest::newRow("delete") << "delete" << "UU2" << QStringList{"UU0:a", "UU1:b", "AA3:d", "AA4:e"};
+    QTest::newRow("download after deletes") << "download" << "" << QStringList{"UU0:a", "UU5:n", "AA4:e"};
+}
+
+void tst_PatrolData::keysFollowTheTree()
+{
+    QFETCH(QString, op);
+    QFETCH(QString, key);
+    QFETCH(QStringList, after);
+    TestEnv env(false);
+    const QString data = env.root() + u"/data"_s;
+    qputenv("XDG_DATA_HOME", QFile::encodeName(data));
+    QVERIFY(QDir().mkpath(data));
+    // Three unapproved files a, b, c and two approved files d, e.
+    for (const char *n : {"a", "b", "c", "d", "e"})
+        makeFile(*n < 'd' ? Workspace::unapprovedFolder() : Workspace::approvedFolder(), QLatin1String(n) + u".tvl"_s, n);
+    makeFile(Workspace::unapprovedFolder(), u"notes.txt"_s, "not a patrol file");
+    PatrolLibrary library;
+    library.refresh();
+    QString error;
+    QStringList newKeys;
+    if (op == QLatin1String("approve")) {
+        QVERIFY2(library.approve(key, nullptr, &error), qPrintable(error));
+    } else if (op == QLatin1String("all")) {
+        QVERIFY2(library.approveAll(&newKeys, &error), qPrintable(error));
+        QCOMPARE(newKeys, (QStringList{"AA0", "AA1", "AA2"}));
+    } else if (op == QLatin1String("delete")) {
+        // A deleted file goes to the trash, where a wrong click can be undone.
+        QVERIFY2(library.remove(key, &error), qPrintable(error));
+        QVERIFY(!QFile::exists(QDir(Workspace::unapprovedFolder()).filePath(u"c.tvl"_s)));
+        QCOMPARE(readTestFile(data + u"/Trash/files/c.tvl"_s), QByteArray("c"));
+        QVERIFY(!library.remove(key, &error));
+    } else if (op == QLatin1String("download")) {
+        for (const char *k : {"UU1", "UU2", "AA3"})
+            QVERIFY(library.remove(QLatin1String(k), &error));
+        makeFile(Workspace::unapprovedFolder(), u"n.tvl"_s, "n");
+        QCOMPARE(library.addDownloaded(u"n.tvl"_s), u"UU5"_s);
+    }
+    QCOMPARE(keys(library), after);
+}
+
+void tst_PatrolData::approveNeverOverwrites()
+{
+    TestEnv env(false);
+    const QString name = u"20261206 072252.tvl"_s;
+    makeFile(Workspace::approvedFolder(), name, "approved earlier");
+    makeFile(Workspace::approvedFolder(), u"20261206 072252 (2).tvl"_s, "second");
+    makeFile(Workspace::unapprovedFolder(), name, "new records");
+    PatrolLibrary library;
+    library.refresh();
+    QString newKey, error;
+    QVERIFY2(library.approve(u"UU0"_s, &newKey, &error), qPrintable(error));
+    QCOMPARE(library.find(newKey)->name, u"20261206 072252 (3).tvl"_s);
+    const QDir approved(Workspace::approvedFolder());
+    QCOMPARE((QList<QByteArray>{readTestFile(approved.filePath(name)), readTestFile(approved.filePath(u"20261206 072252 (2).tvl"_s)),
+                                readTestFile(library.path(newKey))}),
+             (QList<QByteArray>{"approved earlier", "second", "new records"}));
+    QVERIFY(PatrolLibrary::listFolder(Workspace::unapprovedFolder()).isEmpty());
+
+    QString newName;
+    QVERIFY(!PatrolLibrary::approveFile(u"../Approved/"_s + name, &newName, &error));
+    QVERIFY(!PatrolLibrary::approveFile(u"missing.tvl"_s, &newName, &error));
+    QVERIFY(error.contains(QLatin1String("missing.tvl")));
+}
+
+void tst_PatrolData::moveNeverReplaces()
+{
+    QTemporaryDir dir;
+    makeFile(dir.path(), u"from"_s, "one");
+    makeFile(dir.path(), u"to"_s, "two");
+    QString error;
+    QVERIFY(!PatrolLibrary::moveFile(dir.filePath(u"from"_s), dir.filePath(u"to"_s), &error));
+    QCOMPARE((QList<QByteArray>{readTestFile(dir.filePath(u"to"_s)), readTestFile(dir.filePath(u"from"_s))}),
+             (QList<QByteArray>{"two", "one"}));
+    // /dev/shm is another file system on most machines: the copy path.
+    QTemporaryDir other(u"/dev/shm/tavrel-XXXXXX"_s);
+    const QString target = other.isValid() ? other.filePath(u"moved"_s) : dir.filePath(u"m"_s);
+    QVERIFY2(PatrolLibrary::moveFile(dir.filePath(u"from"_s), target, &error), qPrintable(error));
+    QCOMPARE(readTestFile(target), QByteArray("one"));
+    QVERIFY(!QFile::exists(dir.filePath(u"from"_s)));
 }
 
 QTEST_GUILESS_MAIN(tst_PatrolData)

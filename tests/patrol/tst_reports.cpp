@@ -1,25 +1,55 @@
 #include "CRes.h"
-#include "DataStore.h"
+#include "ModalAnswer.h"
+#include "PatrolExport.h"
+#include "PatrolFile.h"
 #include "PatrolTableModel.h"
+#include "RecordingReporter.h"
 #include "TestEnv.h"
+#include "TagStore.h"
+#include "TestFiles.h"
+#include "Workspace.h"
+#include "frmMain.h"
 #include "rptPatrolData.h"
 #include "rptTagDef.h"
 
+#include <QAction>
+#include <QDir>
+#include <QFileDialog>
 #include <QImage>
+#include <QLineEdit>
+#include <QPrintPreviewDialog>
 #include <QProcess>
-#include <QSqlQuery>
+#include <QTemporaryDir>
+#include <QTreeWidget>
+#include <QXmlStreamReader>
 #include <QtTest>
+
+#include <unistd.h>
 
 using namespace Qt::StringLiterals;
 
+// Patrol rows as they leave the program: the reports, the workbook and
+// data0.txt, and the main window's commands that produce them.
 class tst_Reports : public QObject
 {
     Q_OBJECT
 private Q_SLOTS:
-    void patrolRowsSortedAndJoined_data();
+    void init();
+    void cleanup() { cancelModalAnswers(); m_env.reset(); CRes::destroyInstance(); }
     void patrolRowsSortedAndJoined();
     void pagesOnImageAndPdf_data();
     void pagesOnImageAndPdf();
+    void workbookHoldsHeadingAndTypedValues();
+    void textLines();
+    void failedExportKeepsOldTarget();
+    void excelFormats();
+    void saveCommands_data();
+    void saveCommands();
+    void previewIsNotModal();
+
+private:
+    std::unique_ptr<TestEnv> m_env;
+    QString m_tvl; // a patrol-data file in Unapproved
 };
 
 namespace {
@@ -30,65 +60,69 @@ PatrolRow row(const char *machine, const char *date, const char *time, const cha
             QString::fromUtf8(description)};
 }
 
-void addTag(const QString &code, const QString &description)
-{
-    QSqlQuery q(QSqlDatabase::database(DataStore::kConnTVL));
-    q.prepare(u"INSERT INTO TagDef (Code, Description) VALUES (?, ?)"_s);
-    for (const QString &value : {code, description})
-        q.addBindValue(value);
-    QVERIFY(q.exec());
-}
+const QStringList kCaptions = {u"ID"_s, u"Datum"_s, u"Zeit"_s, u"Code"_s, u"Beschreibung"_s};
 
-// What a poppler tool prints for a PDF.
-QString poppler(const char *tool, const QStringList &args)
+QByteArray unzip(const QString &archive, const QString &member)
 {
     QProcess p;
-    p.start(QString::fromLatin1(tool), args);
-    p.waitForFinished();
-    // Compatibility form turns the "fi" ligature glyphs back into letters.
-    return QString::fromUtf8(p.readAllStandardOutput()).normalized(QString::NormalizationForm_KC);
+    p.start(u"unzip"_s, {u"-p"_s, archive, member});
+    if (!p.waitForFinished() || p.exitCode() != 0)
+        return {};
+    return p.readAllStandardOutput();
 }
 
-}
-
-void tst_Reports::patrolRowsSortedAndJoined_data()
+// Each cell of a sheet by reference ("B2") as "type:value", the type empty
+// for a number; inline strings gathered from their <t> elements.
+QHash<QString, QString> cells(const QByteArray &xml, QHash<QString, QString> *styles)
 {
-    QTest::addColumn<QList<PatrolRow>>("list");
-    QTest::addColumn<QStringList>("expected"); // machine number, code, description of each report row
+    QHash<QString, QString> out;
+    QXmlStreamReader r(xml);
+    QString ref;
+    while (!r.atEnd()) {
+        if (r.readNext() != QXmlStreamReader::StartElement)
+            continue;
+        if (r.name() == QLatin1String("c")) {
+            ref = r.attributes().value(QLatin1String("r")).toString();
+            out[ref] = r.attributes().value(QLatin1String("t")).toString() + QLatin1Char(':');
+            (*styles)[ref] = r.attributes().value(QLatin1String("s")).toString();
+        } else if (r.name() == QLatin1String("v") || r.name() == QLatin1String("t")) {
+            out[ref] += r.readElementText();
+        }
+    }
+    return out;
+}
 
-    // Text order would put 8:00:15 after 10:00:00 and 2024/01 after 2024-02.
-    QTest::newRow("any order, both date forms") << QList<PatrolRow>{
-        row("3", "2024/03/01", "12:00:00", "C3"), row("1", "2024/01/08", "10:00:00", "C1"),
-        row("2", "2024-02-29", "06:05:09", "C2"), row("0", "2024/01/08", "8:00:15", "C0")}
-        << QStringList{"0 C0 Zero", "1 C1 ", "2 C2 ", "3 C3 "};
-    QTest::newRow("empty time and bad date left out") << QList<PatrolRow>{
-        row("1", "2024/01/08", "", "C1"), row("2", "2024/13/08", "08:00:00", "C1"),
-        row("3", "2024/01/08", "08:00:00", "C1")}
-        << QStringList{"3 C1 "};
-    QTest::newRow("descriptions from the current tags") << QList<PatrolRow>{
-        row("1", "2024-01-08", "08:00:15", "C0", "Old name"), row("1", "2024-01-08", "08:00:16", "C9", "Gone")}
-        << QStringList{"1 C0 Zero", "1 C9 "};
-    QTest::newRow("empty list") << QList<PatrolRow>{} << QStringList{};
+}
+
+void tst_Reports::init()
+{
+    m_env = std::make_unique<TestEnv>();
+    CRes::destroyInstance();
+    m_tvl = Workspace::unapprovedFolder() + u"/20240108 080000.tvl"_s;
+    QVERIFY(writeTestFile(m_tvl, PatrolFile::encode(u"1,0004A1B2C3,2024/01/08,08:00:15"_s) + "\r\n"
+                                     + PatrolFile::encode(u"2,0004A1B2C4,2024/01/08,07:00:00"_s) + "\r\n"));
 }
 
 void tst_Reports::patrolRowsSortedAndJoined()
 {
-    QFETCH(QList<PatrolRow>, list);
-    QFETCH(QStringList, expected);
-    TestEnv env;
-    addTag(u"C0"_s, u"Zero"_s);
+    QVERIFY(TagStore::replaceAll({{u"C0"_s, u"Zero"_s}}, nullptr));
     // A previous report's rows must not stay in the working table.
     rptPatrolData earlier;
     QString error;
     QVERIFY(earlier.load({row("9", "2020/01/01", "00:00:00", "X")}, &error));
 
+    // Text order would put 8:00:15 after 10:00:00 and 2024/01 after 2024-02;
+    // an empty time and a date that does not exist are left out.
     rptPatrolData report;
-    QVERIFY2(report.load(list, &error), qPrintable(error));
-    QStringList got;
+    QVERIFY2(report.load({row("3", "2024/03/01", "12:00:00", "C3"), row("1", "2024/01/08", "10:00:00", "C1"),
+                          row("4", "2024/01/08", "", "C1"), row("2", "2024-02-29", "06:05:09", "C2"),
+                          row("5", "2024/13/08", "08:00:00", "C1"), row("0", "2024/01/08", "8:00:15", "C0")},
+                         &error),
+             qPrintable(error));
+    QStringList got; // machine number, code, description of each report row
     for (const QStringList &r : report.rows)
         got << r.value(0) + u' ' + r.value(1) + u' ' + r.value(4);
-    QCOMPARE(got, expected);
-    QCOMPARE(report.Function1(), qsizetype(expected.size()));
+    QCOMPARE(got, (QStringList{"0 C0 Zero", "1 C1 ", "2 C2 ", "3 C3 "}));
     // Stored in sortable form, shown as the list shows them.
     const QLocale locale = QLocale::system();
     for (qsizetype r = 0; r < report.rows.size(); ++r) {
@@ -98,11 +132,6 @@ void tst_Reports::patrolRowsSortedAndJoined()
         QCOMPARE(report.cellText(r, 2), locale.toString(date, QLocale::ShortFormat));
         QCOMPARE(report.cellText(r, 3), locale.toString(time, PatrolTableModel::longTimeFormatWithoutZone()));
     }
-    QSqlQuery count = DataStore::run(u"rptPatrolData"_s);
-    int stored = 0;
-    while (count.next())
-        ++stored;
-    QCOMPARE(stored, expected.size());
 }
 
 void tst_Reports::pagesOnImageAndPdf_data()
@@ -118,31 +147,25 @@ void tst_Reports::pagesOnImageAndPdf()
 {
     QFETCH(bool, tags);
     QFETCH(int, rows);
-    TestEnv env;
-    CRes::destroyInstance();
     QList<PatrolRow> list;
+    QList<TagDef> definitions;
     for (int i = 0; i < rows; ++i) {
         const QString code = u"00%1"_s.arg(i, 8, 16, QLatin1Char('0')).toUpper();
-        addTag(code, u"Checkpoint %1"_s.arg(i));
-        // Reversed in time, so the last list row comes first.
-        list.prepend({QString::number(1 + i % 3), u"2024/01/08"_s, QTime(0, 0).addSecs(i * 60).toString(u"HH:mm:ss"_s), code, {}});
+        definitions.append({code, u"Checkpoint %1"_s.arg(i)});
+        list.append({QString::number(1 + i % 3), u"2024/01/08"_s, QTime(0, 0).addSecs(i * 60).toString(u"HH:mm:ss"_s), code, {}});
     }
-    std::unique_ptr<ReportLayout> report;
+    QVERIFY(TagStore::replaceAll(definitions, nullptr));
+    rptTagDef tagReport;
+    rptPatrolData patrolReport;
+    ReportLayout *report = tags ? static_cast<ReportLayout *>(&tagReport) : &patrolReport;
     QString error;
-    if (tags) {
-        auto tagReport = std::make_unique<rptTagDef>();
-        QVERIFY(tagReport->load(&error));
-        tagReport->SetupTagDefReport();
-        report = std::move(tagReport);
-    } else {
-        auto patrolReport = std::make_unique<rptPatrolData>();
-        QVERIFY(patrolReport->load(list, &error));
-        patrolReport->SetupPatrolDataReport();
-        report = std::move(patrolReport);
-    }
-    QCOMPARE(report->lblTitle, CRes::instance().ResString(tags ? 124 : 123));
+    QVERIFY(tags ? tagReport.load(&error) : patrolReport.load(list, &error));
+    if (tags)
+        tagReport.SetupTagDefReport();
+    else
+        patrolReport.SetupPatrolDataReport();
 
-    // Every row is on exactly one page, in order; the page is drawn.
+    // Every row is on exactly one page, in order.
     QImage image(827, 1169, QImage::Format_RGB32); // A4 at 100 dpi
     image.setDotsPerMeterX(3937);
     image.setDotsPerMeterY(3937);
@@ -156,30 +179,167 @@ void tst_Reports::pagesOnImageAndPdf()
         next += count;
     }
     QCOMPARE(next, qsizetype(rows));
-    QCOMPARE(pages > 1, rows > 60);
-    report->render(image, 0);
-    int dark = 0;
-    for (int y = 0; y < image.height(); y += 2)
-        for (int x = 0; x < image.width(); x += 2)
-            dark += qGray(image.pixel(x, y)) < 128;
-    QVERIFY(dark > 500);
 
-    const QString pdf = env.root() + u"/report.pdf"_s;
-    QVERIFY2(report->writePdf(pdf, &error), qPrintable(error));
-    if (QStandardPaths::findExecutable(u"pdftotext"_s).isEmpty())
-        QSKIP("pdftotext and pdfinfo (poppler-utils) are needed to read the PDF back");
-    const int pdfPages = poppler("pdfinfo", {pdf}).section(QLatin1String("Pages:"), 1).section(QLatin1Char('\n'), 0, 0)
-                             .trimmed().toInt();
+    const QString pdf = m_env->root() + u"/report.pdf"_s;
+    int pdfPages = 0;
+    QVERIFY2(report->writePdf(pdf, &error, &pdfPages), qPrintable(error));
     QCOMPARE(pdfPages > 1, rows > 60);
-    const QString text = poppler("pdftotext", {u"-layout"_s, pdf, u"-"_s});
+    if (QStandardPaths::findExecutable(u"pdftotext"_s).isEmpty())
+        QSKIP("pdftotext (poppler-utils) is needed to read the PDF back");
+    QProcess pdftotext;
+    pdftotext.start(u"pdftotext"_s, {u"-layout"_s, pdf, u"-"_s});
+    pdftotext.waitForFinished();
+    // Compatibility form turns the "fi" ligature glyphs back into letters.
+    const QString text = QString::fromUtf8(pdftotext.readAllStandardOutput()).normalized(QString::NormalizationForm_KC);
     for (const QString &label : {report->lblTitle, report->lblPrintedDate, report->columns.last().caption,
                                  report->lblRecordCount + QLatin1Char(' ') + QString::number(rows),
-                                 QString::number(pdfPages)})
+                                 QString::number(pdfPages), rows ? u"Checkpoint %1"_s.arg(rows - 1) : QString()})
         QVERIFY2(text.contains(label), qPrintable(label));
-    // Sorted by time: the row first in the list is the last in the report.
-    if (rows > 0 && !tags)
-        QVERIFY(text.lastIndexOf(u"Checkpoint %1"_s.arg(rows - 1))
-                > text.lastIndexOf(u"Checkpoint 0 "_s));
+}
+
+void tst_Reports::workbookHoldsHeadingAndTypedValues()
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(u"out.xlsx"_s);
+    const QList<PatrolRow> rows = {row("1", "2024/01/08", "08:00:15", "0004A1B2C3", "Tür Nord"),
+                                   row("2", "2024-02-29", "12:00:00", "00052F6E9D", "北門"),
+                                   row("3", "not a date", "", "00FFEE0011")};
+    QString error;
+    QVERIFY2(PatrolExport::writeXlsx(path, rows, kCaptions, &error), qPrintable(error));
+    QCOMPARE(QDir(dir.path()).entryList(QDir::Files), QStringList{u"out.xlsx"_s});
+
+    const QByteArray sheet = unzip(path, u"xl/worksheets/sheet1.xml"_s);
+    QVERIFY(sheet.contains("<autoFilter ref=\"A1:E4\""));
+    QHash<QString, QString> style;
+    const QHash<QString, QString> c = cells(sheet, &style);
+    // Texts stay text; dates and times are serial numbers with their own formats.
+    const QStringList expected = {"A1=inlineStr:ID", "E1=inlineStr:Beschreibung", "A2=inlineStr:1", "B2=:45299",
+                                  "D3=inlineStr:00052F6E9D",
+                                  "E2=inlineStr:Tür Nord", "B3=:45351", "C3=:0.5", "E3=inlineStr:北門",
+                                  "B4=inlineStr:not a date", "C4=", "E4="}; // empty cells are left out
+    for (const QString &e : expected)
+        QCOMPARE(e.section(QLatin1Char('='), 0, 0) + QLatin1Char('=') + c.value(e.section(QLatin1Char('='), 0, 0)), e);
+    QVERIFY(style.value(u"B2"_s) != style.value(u"C2"_s) && style.value(u"B2"_s) != style.value(u"A1"_s));
+    QVERIFY(!c.contains(u"A5"_s));
+}
+
+// data0.txt lines in the file's own form, unreadable dates and times kept as they are.
+void tst_Reports::textLines()
+{
+    const QString path = m_env->root() + u"/data0.txt"_s;
+    QVERIFY(writeTestFile(path, "old contents\r\n"));
+    QString error;
+    QVERIFY2(PatrolExport::writeText(path, {row("1", "2024-01-08", "8:00:15", "0004A1B2C3", "Gate"),
+                                            row("12", "2024/12/31", "23:59:59", "ÄBC"), row("1", "??", "", "C")},
+                                     &error),
+             qPrintable(error));
+    QCOMPARE(readTestFile(path),
+             QByteArray("1,0004A1B2C3,2024/01/08,08:00:15\r\n12,\xC4" "BC,2024/12/31,23:59:59\r\n1,C,??,\r\n"));
+}
+
+void tst_Reports::failedExportKeepsOldTarget()
+{
+    // The target is a folder: the workbook writer gets as far as its temporary file.
+    QTemporaryDir dir;
+    const QString folder = dir.filePath(u"out"_s);
+    const QString target = folder + u"/export"_s;
+    QVERIFY(QDir().mkpath(target));
+    QVERIFY(writeTestFile(target + u"/keep.txt"_s, "previous export"));
+    for (const bool xlsx : {true, false}) {
+        QString error;
+        const bool ok = xlsx ? PatrolExport::writeXlsx(target, {row("1", "2024/01/08", "08:00:15", "C")}, kCaptions, &error)
+                             : PatrolExport::writeText(target, {row("1", "2024/01/08", "08:00:15", "C")}, &error);
+        QVERIFY(!ok);
+        QVERIFY2(error.contains(QDir::toNativeSeparators(target)), qPrintable(error));
+        QCOMPARE(readTestFile(target + u"/keep.txt"_s), QByteArray("previous export"));
+        // No temporary file is left beside the target.
+        QCOMPARE(QDir(folder).entryList(QDir::AllEntries | QDir::NoDotAndDotDot), QStringList{u"export"_s});
+    }
+    // A read-only folder: data0.txt cannot be replaced in one step, so it is
+    // not written at all (permissions do not stop the superuser).
+    if (geteuid() == 0)
+        return;
+    const QString dataText = folder + u"/data0.txt"_s;
+    QVERIFY(writeTestFile(dataText, "previous export"));
+    QVERIFY(QFile::setPermissions(folder, QFileDevice::ReadOwner | QFileDevice::ExeOwner));
+    QString error;
+    const bool ok = PatrolExport::writeText(dataText, {row("1", "2024/01/08", "08:00:15", "C")}, &error);
+    QFile::setPermissions(folder, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+    QVERIFY(!ok);
+    QCOMPARE(readTestFile(dataText), QByteArray("previous export"));
+}
+
+// Qt date and time formats of the system locale as Excel number formats.
+void tst_Reports::excelFormats()
+{
+    QCOMPARE(PatrolExport::excelFormat(u"M/d/yy"_s), u"m/d/yy"_s);
+    QCOMPARE(PatrolExport::excelFormat(u"h:mm:ss AP t"_s), u"h:mm:ss AM/PM"_s);
+    QCOMPARE(PatrolExport::excelFormat(u"yyyy'年'M'月'd'日'"_s), u"yyyy\"年\"m\"月\"d\"日\""_s);
+}
+
+void tst_Reports::saveCommands_data()
+{
+    QTest::addColumn<QString>("command");
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<bool>("dataTextWritten");
+    QTest::addColumn<QByteArray>("savedStart"); // of the chosen file; empty when none is written
+    QTest::newRow("toolbar save as .tvl") << "save" << "copy.tvl" << false << QByteArray("5740");
+    QTest::newRow("File item 1 as .xlsx") << "mnuFiles_1" << "copy.xlsx" << true << QByteArray("PK");
+    QTest::newRow("no extension writes nothing") << "save" << "copy" << false << QByteArray();
+}
+
+void tst_Reports::saveCommands()
+{
+    QFETCH(QString, command);
+    QFETCH(QString, typed);
+    QFETCH(bool, dataTextWritten);
+    QFETCH(QByteArray, savedStart);
+    RecordingReporter reporter;
+    const QString dataText = Workspace::path(u"data0.txt"_s);
+    QVERIFY(writeTestFile(dataText, "old\r\n"));
+
+    frmMain window;
+    window.show();
+    // No dialog while no file is open (an unanswered one would hang the test).
+    window.action(u"save"_s)->trigger();
+    window.OpenPatrolDataFile(m_tvl);
+    // The user types a name into the file dialog and accepts it.
+    whenModal<QFileDialog>([typed](QFileDialog *dialog) {
+        dialog->findChild<QLineEdit *>(u"fileNameEdit"_s)->setText(typed);
+        QMetaObject::invokeMethod(dialog, "accept");
+    });
+    window.action(command)->trigger();
+    QCOMPARE(readTestFile(dataText), dataTextWritten ? QByteArray("1,0004A1B2C3,2024/01/08,08:00:15\r\n"
+                                                              "2,0004A1B2C4,2024/01/08,07:00:00\r\n")
+                                                 : QByteArray("old\r\n"));
+    const QString target = Workspace::current() + QLatin1Char('/') + typed;
+    QCOMPARE(QFile::exists(target), !savedStart.isEmpty());
+    QVERIFY(readTestFile(target).startsWith(savedStart));
+    if (typed.endsWith(QLatin1String(".tvl")))
+        QCOMPARE(readTestFile(target), readTestFile(m_tvl));
+    QVERIFY(reporter.entries.isEmpty());
+}
+
+void tst_Reports::previewIsNotModal()
+{
+    RecordingReporter reporter;
+    frmMain window;
+    window.show();
+    auto *tree = window.findChild<QTreeWidget *>(u"tvwPatrolData"_s);
+    QTreeWidgetItem *fileNode = tree->topLevelItem(0)->child(0);
+    QVERIFY(fileNode);
+    const QPoint at = tree->visualItemRect(fileNode).center();
+    QTest::mouseClick(tree->viewport(), Qt::LeftButton, {}, at);
+    QTest::mouseDClick(tree->viewport(), Qt::LeftButton, {}, at);
+    QCOMPARE(window.CurrentFilePath(), m_tvl);
+
+    auto *preview = window.findChild<QPrintPreviewDialog *>();
+    QVERIFY(preview && preview->isVisible() && !preview->isModal());
+    QVERIFY(!QApplication::activeModalWidget() && preview->findChild<QAction *>(u"exportPdf"_s));
+    // The menu's preview opens a second window; the first stays.
+    window.action(u"mnuFiles_7"_s)->trigger();
+    QCOMPARE(window.findChildren<QPrintPreviewDialog *>().size(), 2);
+    QVERIFY(reporter.entries.isEmpty());
 }
 
 QTEST_MAIN(tst_Reports)

@@ -1,8 +1,11 @@
 #include "CRes.h"
 #include "DataStore.h"
 #include "TagEntryRules.h"
+#include "TagFile.h"
 #include "TagStore.h"
 #include "TestEnv.h"
+#include "TestFiles.h"
+#include "Workspace.h"
 
 #include <QSqlDatabase>
 #include <QSqlQuery>
@@ -10,25 +13,37 @@
 
 using namespace Qt::StringLiterals;
 
+// The tag table: its changes, the entry rules, and its .tag and .tu files.
 class tst_TagStore : public QObject
 {
     Q_OBJECT
 private Q_SLOTS:
+    void init() { m_env = std::make_unique<TestEnv>(); }
+    void cleanup() { m_env.reset(); CRes::destroyInstance(); }
     void descriptionNeedsExactlyOneMatch();
     void changes_data();
     void changes();
     void replaceAllIsAllOrNothing();
-    void entryRules_data();
     void entryRules();
+    void exportThenImport();
+    void refusedImportKeepsDefinitions_data();
+    void refusedImportKeepsDefinitions();
+    void oldTagsDatabase();
+
+private:
+    std::unique_ptr<TestEnv> m_env;
 };
 
 namespace {
 
-QStringList dump()
+// "code=description" in table order; a NULL description shows as <null>.
+QStringList stored()
 {
+    QSqlQuery q(QSqlDatabase::database(DataStore::kConnTVL));
+    q.exec(u"SELECT Code || '=' || IFNULL(Description, '<null>') FROM TagDef ORDER BY rowid"_s);
     QStringList out;
-    for (const TagDef &d : TagStore::all(nullptr))
-        out << d.code + u'=' + d.description;
+    while (q.next())
+        out << q.value(0).toString();
     return out;
 }
 
@@ -36,7 +51,6 @@ QStringList dump()
 
 void tst_TagStore::descriptionNeedsExactlyOneMatch()
 {
-    TestEnv env;
     // A table without the unique constraint, as an imported old table may be.
     QSqlQuery q(QSqlDatabase::database(DataStore::kConnTVL));
     for (const char *sql : {"DROP TABLE TagDef", "CREATE TABLE TagDef (Code TEXT, Description TEXT)",
@@ -60,8 +74,6 @@ void tst_TagStore::changes_data()
 
     using R = TagStore::Result;
     const QStringList start = {"0000000001=Gate", "12'4\"ABCDE=Quote"};
-    QTest::newRow("add") << "add" << QStringList{"0000000003", "Dock"} << int(R::Ok)
-                         << (start + QStringList{"0000000003=Dock"});
     QTest::newRow("add duplicate") << "add" << QStringList{"0000000001", "Other"} << int(R::Duplicate) << start;
     QTest::newRow("edit quoted code") << "edit" << QStringList{"12'4\"ABCDE", "0000000004", "Door"} << int(R::Ok)
                                       << QStringList{"0000000001=Gate", "0000000004=Door"};
@@ -82,7 +94,6 @@ void tst_TagStore::changes()
     QFETCH(QStringList, args);
     QFETCH(int, result);
     QFETCH(QStringList, after);
-    TestEnv env;
     QVERIFY(TagStore::add(u"0000000001"_s, u"Gate"_s, nullptr) == TagStore::Result::Ok);
     QVERIFY(TagStore::add(u"12'4\"ABCDE"_s, u"Quote"_s, nullptr) == TagStore::Result::Ok);
     QString error;
@@ -94,51 +105,109 @@ void tst_TagStore::changes()
     else
         r = TagStore::remove(args[0], &error);
     QCOMPARE(int(r), result);
-    QCOMPARE(dump(), after);
+    QCOMPARE(stored(), after);
 }
 
 void tst_TagStore::replaceAllIsAllOrNothing()
 {
-    TestEnv env;
     QVERIFY(TagStore::add(u"0000000001"_s, u"Gate"_s, nullptr) == TagStore::Result::Ok);
     QString error;
     QVERIFY(!TagStore::replaceAll({{u"0000000005"_s, u"A"_s}, {u"0000000006"_s, u"B"_s}, {u"0000000005"_s, u"C"_s}}, &error));
     QVERIFY2(error.contains(QLatin1String("0000000005")), qPrintable(error));
-    QCOMPARE(dump(), QStringList{u"0000000001=Gate"_s});
-    QVERIFY2(TagStore::replaceAll({{u"0000000007"_s, u"D"_s}, {u"0000000008"_s, QString()}}, &error), qPrintable(error));
-    QCOMPARE(dump(), (QStringList{"0000000007=D", "0000000008="}));
-}
-
-void tst_TagStore::entryRules_data()
-{
-    QTest::addColumn<QString>("code");
-    QTest::addColumn<QString>("description");
-    QTest::addColumn<int>("text");
-    QTest::addColumn<int>("field");
-    using F = TagEntryRules::Field;
-    QTest::newRow("good") << "12345ABCDE" << "Gate" << 0 << int(F::None);
-    QTest::newRow("nine, one bad") << "1234ABCDG" << "Gate" << 164 << int(F::Code);
-    QTest::newRow("empty code") << "" << "Gate" << 163 << int(F::Code);
-    QTest::newRow("both empty: the last check wins") << "" << "" << 165 << int(F::Description);
+    QCOMPARE(stored(), QStringList{u"0000000001=Gate"_s});
+    QVERIFY2(TagStore::replaceAll({{u"0000000007"_s, u"D"_s}, {u"0000000008"_s, QLatin1String("")}}, &error), qPrintable(error));
+    QCOMPARE(stored(), (QStringList{"0000000007=D", "0000000008="}));
 }
 
 void tst_TagStore::entryRules()
 {
-    QFETCH(QString, code);
-    QFETCH(QString, description);
-    QFETCH(int, text);
-    QFETCH(int, field);
-    TestEnv env;
-    const TagEntryRules::Problem p = TagEntryRules::validate(code, description);
-    QCOMPARE(int(p.field), field);
-    QVERIFY2(text ? p.message.startsWith(CRes::instance().ResString(text)) : p.message.isEmpty(), qPrintable(p.message));
-    if (text == 164)
-        QVERIFY(p.message.endsWith(QLatin1String("\n\n0 1 2 3 4 5 6 7 8 9 A B C D E F")));
+    // Nine characters, one of them no hex digit: the permitted ones are listed.
+    TagEntryRules::Problem p = TagEntryRules::validate(u"1234ABCDG"_s, u"Gate"_s);
+    QVERIFY(p.field == TagEntryRules::Field::Code);
+    QVERIFY2(p.message.startsWith(CRes::instance().ResString(164)), qPrintable(p.message));
+    QVERIFY(p.message.endsWith(QLatin1String("\n\n0 1 2 3 4 5 6 7 8 9 A B C D E F")));
+    // Nine hex digits: too short.
+    QCOMPARE(TagEntryRules::validate(u"1234ABCDE"_s, u"Gate"_s).message, CRes::instance().ResString(163));
+    // Both empty: the last check wins.
+    p = TagEntryRules::validate(QString(), QString());
+    QVERIFY(p.field == TagEntryRules::Field::Description);
+    QCOMPARE(p.message, CRes::instance().ResString(165));
     QVERIFY(!TagEntryRules::keepsCodeText(u"12-34"_s));
     QVERIFY(TagEntryRules::keepsCodeText(u"12345abcde"_s));
     QVERIFY(!TagEntryRules::acceptsCodeKey(u'a'));
-    QCOMPARE(TagEntryRules::duplicateMessage(u"0000000001"_s),
-             u"0000000001\n\n"_s + CRes::instance().ResString(170));
+}
+
+void tst_TagStore::exportThenImport()
+{
+    QString error;
+    QVERIFY(TagStore::replaceAll({{u"12345ABCDE"_s, u"Gate"_s}, {u"0004A1B2C4"_s, u"Tür Nord"_s}}, &error));
+    const QString path = m_env->root() + u"/tags.tag"_s;
+    int count = 0;
+    QVERIFY2(TagFile::exportAll(path, &count, &error), qPrintable(error));
+    QCOMPARE(readTestFile(path), QByteArray("12345ABCDE\tGate\r\n0004A1B2C4\tT\xFCr Nord\r\n"));
+    QVERIFY(TagStore::replaceAll({{u"0000000001"_s, u"Other"_s}}, &error));
+    QVERIFY2(TagFile::import(path, &count, &error), qPrintable(error));
+    QCOMPARE(count, 2);
+    QCOMPARE(stored(), (QStringList{u"12345ABCDE=Gate"_s, u"0004A1B2C4=Tür Nord"_s}));
+
+    // Written by hand: blank lines, a third piece, LF alone, no final line end.
+    QVERIFY(writeTestFile(path, "\r\nA1\tGate\tignored\r\n   \r\nb2\t\nC 3\tDock"));
+    QVERIFY2(TagFile::import(path, &count, &error), qPrintable(error));
+    QCOMPARE(stored(), (QStringList{u"A1=Gate"_s, u"b2="_s, u"C 3=Dock"_s}));
+}
+
+void tst_TagStore::refusedImportKeepsDefinitions_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QByteArray>("content"); // a fixture's path under tests/data for the .tu rows
+    QTest::addColumn<QString>("mention");
+    QTest::newRow("wrong extension") << "tags.txt" << QByteArray("A\tB\r\n") << "Invalid file name.";
+    QTest::newRow("no tab") << "tags.tag" << QByteArray("A1\tGate\r\nA2 Dock\r\n") << "tags.tag, line 2";
+    QTest::newRow("duplicate code") << "t.TAG" << QByteArray("A1\tGate\r\n\r\nA1\tDock\r\n") << "line 3: the code A1";
+    QTest::newRow("missing file") << "none.tag" << QByteArray() << "none.tag";
+    QTest::newRow(".tu password in another case") << "old.tu" << QByteArray("legacy/old-tags.tu") << "password";
+    QTest::newRow(".tu without TagsDef") << "old.tu" << QByteArray("legacy/old-patrol-nopassword.mdb") << "TagsDef";
+}
+
+void tst_TagStore::refusedImportKeepsDefinitions()
+{
+    QFETCH(QString, name);
+    QFETCH(QByteArray, content);
+    QFETCH(QString, mention);
+    QString error;
+    QVERIFY(TagStore::replaceAll({{u"0004A1B2C3"_s, u"Main Gate"_s}, {u"it's"_s, QLatin1String("")}}, &error));
+    const QStringList before = stored();
+    const QString path = m_env->root() + QLatin1Char('/') + name;
+    if (name.endsWith(QLatin1String(".tu")))
+        content = readTestFile(TestEnv::dataFile(QString::fromLatin1(content)));
+    if (mention == QLatin1String("password")) {
+        // The stored password is its text XOR a mask and a date key: XOR-ing
+        // the old and a new text in changes only the password. Access
+        // passwords are case-sensitive, so "krta1937" is a wrong one.
+        for (int i = 0; i < 16; i += 2)
+            content[0x42 + i] = char(content[0x42 + i] ^ "KRTA1937"[i / 2] ^ "krta1937"[i / 2]);
+    }
+    if (!content.isEmpty())
+        QVERIFY(writeTestFile(path, content));
+    const QByteArray fileBefore = readTestFile(Workspace::tvlMdb());
+    int count = 0;
+    QVERIFY(!TagFile::import(path, &count, &error));
+    QVERIFY2(error.contains(mention), qPrintable(error));
+    QCOMPARE(stored(), before);
+    QCOMPARE(readTestFile(Workspace::tvlMdb()), fileBefore);
+}
+
+void tst_TagStore::oldTagsDatabase()
+{
+    QString error;
+    QVERIFY(TagStore::replaceAll({{u"FFFFFFFFFF"_s, u"Gone"_s}}, &error));
+    int count = 0;
+    QVERIFY2(TagFile::import(TestEnv::dataFile(u"legacy/old-tags.tu"_s), &count, &error), qPrintable(error));
+    QCOMPARE(count, 8);
+    const QStringList rows = stored();
+    QCOMPARE(rows.size(), 8);
+    QCOMPARE((QStringList{rows.at(3), rows.at(4), rows.at(6)}),
+             (QStringList{u"00052F6E9D=北門"_s, u"00052f6e9e=Parking Level -1"_s, u"0007C0FFEE="_s}));
 }
 
 QTEST_GUILESS_MAIN(tst_TagStore)
