@@ -1,4 +1,5 @@
 #include "GuiHelpers.h"
+#include "ModalAnswer.h"
 #include "RecordingReporter.h"
 #include "TestFiles.h"
 
@@ -6,10 +7,7 @@
 #include <QFileDialog>
 #include <QLineEdit>
 #include <QTemporaryDir>
-#include <QTimer>
 #include <QtTest>
-
-#include <functional>
 
 using namespace Qt::StringLiterals;
 
@@ -18,6 +16,7 @@ class tst_GuiHelpers : public QObject
     Q_OBJECT
 private Q_SLOTS:
     void initTestCase();
+    void cleanup() { cancelModalAnswers(); }
     void nameFilters_data();
     void nameFilters();
     void saveAsksBeforeOverwriting_data();
@@ -30,55 +29,22 @@ private:
 
 namespace {
 
-// Plays the user at a file dialog: every time the dialog shows, the next step
-// runs on it and the file name the dialog proposed is recorded.
-class DialogScript : public QObject
+// Plays the user at the file dialog, once for each of `paths` in turn: types
+// the path into the file name box and accepts, as the Save or Open button
+// does, or cancels for an empty path. `proposed` gets the name the dialog
+// offered each time.
+void answerFileDialog(QStringList paths, QStringList *proposed)
 {
-public:
-    using Step = std::function<void(QFileDialog &)>;
-
-    DialogScript(QFileDialog &dialog, QList<Step> steps)
-        : m_dialog(dialog)
-        , m_steps(std::move(steps))
-    {
-        m_timer.setInterval(5);
-        connect(&m_timer, &QTimer::timeout, this, [this] {
-            if (!m_dialog.isVisible() || m_steps.isEmpty())
-                return;
-            proposed << QFileInfo(m_dialog.selectedFiles().value(0)).fileName();
-            m_steps.takeFirst()(m_dialog);
-        });
-        m_timer.start();
-    }
-
-    QStringList proposed;
-
-    static Step choose(const QString &path)
-    {
-        return [path](QFileDialog &d) {
-            // Typed into the file name box, as a user would.
-            auto *edit = d.findChild<QLineEdit *>(u"fileNameEdit"_s);
-            QVERIFY(edit);
-            edit->setText(path);
-            QMetaObject::invokeMethod(&d, "accept"); // as the Save or Open button does
-        };
-    }
-    static Step cancel()
-    {
-        return [](QFileDialog &d) { d.reject(); };
-    }
-
-private:
-    QFileDialog &m_dialog;
-    QList<Step> m_steps;
-    QTimer m_timer;
-};
-
-std::unique_ptr<QFileDialog> plainDialog()
-{
-    auto dialog = std::make_unique<QFileDialog>();
-    dialog->setOption(QFileDialog::DontUseNativeDialog, true);
-    return dialog;
+    whenModal<QFileDialog>([paths, proposed](QFileDialog *d) mutable {
+        *proposed << QFileInfo(d->selectedFiles().value(0)).fileName();
+        const QString path = paths.takeFirst();
+        if (!paths.isEmpty())
+            answerFileDialog(paths, proposed);
+        if (path.isEmpty())
+            return d->reject();
+        d->findChild<QLineEdit *>(u"fileNameEdit"_s)->setText(path);
+        QMetaObject::invokeMethod(d, "accept");
+    });
 }
 
 }
@@ -128,14 +94,15 @@ void tst_GuiHelpers::saveAsksBeforeOverwriting()
     const QString target = dir.filePath(name);
     RecordingReporter reporter;
     reporter.answers = {false, true}; // Cancel, then OK
-    auto dialog = plainDialog();
-    DialogScript script(*dialog, {DialogScript::choose(target),
-                                  okSecond ? DialogScript::choose(target) : DialogScript::cancel()});
+    QFileDialog dialog;
+    dialog.setOption(QFileDialog::DontUseNativeDialog, true);
+    QStringList proposed;
+    answerFileDialog({target, okSecond ? target : QString()}, &proposed);
     QString fileName = u"proposed"_s;
-    QCOMPARE(ShowSaveDialog(*dialog, u"Save"_s, dir.path(), u"(*.tvl)|*.tvl"_s, fileName), okSecond);
+    QCOMPARE(ShowSaveDialog(dialog, u"Save"_s, dir.path(), u"(*.tvl)|*.tvl"_s, fileName), okSecond);
     QCOMPARE(fileName, okSecond ? target : u"proposed"_s);
     // Each time the dialog comes back, it proposes the same name.
-    QCOMPARE(script.proposed, QStringList(questions ? 2 : 1, u"proposed"_s));
+    QCOMPARE(proposed, QStringList(questions ? 2 : 1, u"proposed"_s));
     QCOMPARE(reporter.texts(), QStringList(questions, u"File already exists, overwrite?"_s));
 }
 
@@ -143,13 +110,15 @@ void tst_GuiHelpers::openTakesANameNotYetThere()
 {
     QTemporaryDir dir;
     RecordingReporter reporter;
-    auto dialog = plainDialog();
+    QFileDialog dialog;
+    dialog.setOption(QFileDialog::DontUseNativeDialog, true);
     const QString missing = dir.filePath(u"missing.tu"_s);
-    DialogScript script(*dialog, {DialogScript::choose(missing)});
+    QStringList proposed;
+    answerFileDialog({missing}, &proposed);
     QString fileName;
-    QVERIFY(ShowOpenDialog(*dialog, u"Import"_s, dir.path(), u"(*.tag)|*.tag|(*.tu)|*.tu"_s, fileName));
+    QVERIFY(ShowOpenDialog(dialog, u"Import"_s, dir.path(), u"(*.tag)|*.tag|(*.tu)|*.tu"_s, fileName));
     QCOMPARE(fileName, missing);
-    QCOMPARE((QStringList{dialog->windowTitle(), dialog->directory().absolutePath()}),
+    QCOMPARE((QStringList{dialog.windowTitle(), dialog.directory().absolutePath()}),
              (QStringList{"Import", QDir(dir.path()).absolutePath()}));
     QVERIFY(reporter.entries.isEmpty());
 }
