@@ -104,17 +104,6 @@ void tst_Password::acceptedEntryBecomesCurrent()
     QVERIFY(reporter.entries.isEmpty());
     QCOMPARE(AppState::password, entry);
     QCOMPARE(storedPassword(), u"7391"_s); // the prompt never writes the store
-
-    // After the maintenance code, the earlier password no longer opens a prompt of this run.
-    if (entry == QLatin1String("QZWX") && current != entry) {
-        frmPassword again;
-        again.show();
-        enterAndClick(again, current, 0);
-        QVERIFY(!again.IsOK());
-        QCOMPARE(reporter.entries.size(), 1);
-        enterAndClick(again, u"QZWX"_s, 0);
-        QVERIFY(again.IsOK());
-    }
 }
 
 void tst_Password::cancelChangesNothing()
