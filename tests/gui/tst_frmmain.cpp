@@ -1,65 +1,111 @@
 #include "AppState.h"
+#include "AutoDownload.h"
 #include "CRes.h"
+#include "DownloadState.h"
+#include "InputHold.h"
 #include "KrSimFixture.h"
+#include "ModalAnswer.h"
 #include "RecordingReporter.h"
+#include "Settings.h"
 #include "TestEnv.h"
 #include "VxSimFixture.h"
 #include "Workspace.h"
 #include "frmMain.h"
+#include "frmOptions.h"
+#include "frmTerminalConfiguration_KR.h"
 
 #include <QAction>
+#include <QComboBox>
+#include <QDir>
 #include <QLabel>
+#include <QPushButton>
 #include <QStatusBar>
+#include <QTimer>
 #include <QToolBar>
 #include <QtTest>
 
 using namespace Qt::StringLiterals;
 
-// The main window's download button over each terminal family's link.
+// The main window's terminal commands: the download button and the automatic
+// download over each terminal family's link, the options and the maintenance
+// dialog with the refresh after a download in it.
 class tst_frmMain : public QObject
 {
     Q_OBJECT
 private Q_SLOTS:
     void init();
     void cleanup();
-    void downloadButtonSavesAFile();
+    void krDownloadSavesAFile_data();
+    void krDownloadSavesAFile();
     void vxTimeOutKeepsDownloadButtonOff();
+    void clickDuringProbeCutsItShort();
+    void optionsSwitchToVxLogsOff();
+    void downloadInMaintenanceDialogRefreshesTheTree();
 
 private:
     std::unique_ptr<TestEnv> m_env;
     std::unique_ptr<RecordingReporter> m_reporter;
 };
 
+namespace {
+
+int savedFiles()
+{
+    return QDir(Workspace::unapprovedFolder()).entryList({u"*.tvl"_s}, QDir::Files).size();
+}
+
+}
+
 void tst_frmMain::init()
 {
     m_env = std::make_unique<TestEnv>();
     m_reporter = std::make_unique<RecordingReporter>();
     CRes::destroyInstance();
+    AppState::autoDownload = 1;
+    AppState::terminalFamily = 0;
+    AppState::password = u"7391"_s;
+    DownloadState::m_blnCancelDownload = false;
 }
 
 void tst_frmMain::cleanup()
 {
+    cancelModalAnswers();
     AppState::terminalFamily = 0;
     CRes::destroyInstance();
     m_reporter.reset();
     m_env.reset();
 }
 
-void tst_frmMain::downloadButtonSavesAFile()
+void tst_frmMain::krDownloadSavesAFile_data()
 {
+    QTest::addColumn<bool>("automatic");
+    QTest::newRow("download button") << false;
+    // Which ticks download is the business of tst_autodownload; here: the window's timer does.
+    QTest::newRow("automatic, within one tick") << true;
+}
+
+void tst_frmMain::krDownloadSavesAFile()
+{
+    QFETCH(bool, automatic);
+    AppState::autoDownload = automatic;
     KrSimFixture terminal(1, m_env.get());
     terminal.sim([](KrTerminalSim &s) { s.setRecords(KrTerminalSim::generateRecords(5)); });
-    AppState::terminalFamily = 0;
-
     frmMain window;
     window.show();
     QAction *download = window.action(u"download"_s);
-    auto *toolbar = window.findChild<QToolBar *>(u"Toolbar2"_s);
-    // The dialog runs modally and closes itself when the terminal is empty.
-    QTest::mouseClick(toolbar->widgetForAction(download), Qt::LeftButton);
+    if (automatic) {
+        // One tick, and a little for the download itself.
+        QTRY_COMPARE_WITH_TIMEOUT(savedFiles(), 1, window.tmrAutoDownload().interval() + 2000);
+        // An automatic download always clears the terminal.
+        QCOMPARE(terminal.sim([](KrTerminalSim &s) { return s.records().size(); }), 0);
+    } else {
+        // The dialog runs modally and closes itself when the terminal is empty.
+        QTest::mouseClick(window.findChild<QToolBar *>(u"Toolbar2"_s)->widgetForAction(download), Qt::LeftButton);
+        QCOMPARE(savedFiles(), 1);
+    }
     QVERIFY(QFile::exists(window.CurrentFilePath()) && window.CurrentFilePath().startsWith(Workspace::unapprovedFolder()));
     QVERIFY(window.statusBar()->findChild<QLabel *>()->text().startsWith(QLatin1String("Patrol data file: ")));
-    QVERIFY(download->isEnabled() && window.disconnect_flag);
+    QVERIFY(download->isEnabled() && window.disconnect_flag && window.tmrAutoDownload().isActive());
     QVERIFY(m_reporter->entries.isEmpty());
 }
 
@@ -81,6 +127,61 @@ void tst_frmMain::vxTimeOutKeepsDownloadButtonOff()
     QCOMPARE(m_reporter->texts().last(), u"Time out,\r\nplease check the connection and log on again"_s);
     // The partial file is still shown.
     QVERIFY(QFile::exists(window.CurrentFilePath()));
+}
+
+void tst_frmMain::clickDuringProbeCutsItShort()
+{
+    // An empty dock keeps the probe waiting its whole second; a click must not wait with it.
+    InputHold hold;
+    KrSimFixture dock(1, m_env.get());
+    dock.sim([](KrTerminalSim &s) { s.setSilent(true); });
+    ucKR500_900 kr;
+    kr.setCommPort(1);
+    AutoDownload autoDownload(kr);
+    QPushButton button;
+    button.show();
+    int clicks = 0;
+    connect(&button, &QPushButton::clicked, this, [&] { ++clicks; });
+    DownloadState::m_blnCancelDownload = true;
+    QTimer::singleShot(100, &button, [&] { QTest::mouseClick(&button, Qt::LeftButton); });
+    QCOMPARE(autoDownload.tick(1, 0), AutoDownload::Tick::Skipped);
+    QCOMPARE(clicks, 0);
+    QTRY_COMPARE(clicks, 1);
+    // A probe cut short proves nothing about the dock: no re-arming.
+    QVERIFY(DownloadState::m_blnCancelDownload);
+}
+
+void tst_frmMain::optionsSwitchToVxLogsOff()
+{
+    frmMain window;
+    QAction *download = window.action(u"download"_s);
+    QVERIFY(download->isEnabled());
+    whenModal<frmOptions>([](frmOptions *d) {
+        d->findChild<QComboBox *>(u"cboTerminalModel"_s)->setCurrentIndex(1);
+        QTest::mouseClick(d->findChild<QPushButton *>(u"cmd_0"_s), Qt::LeftButton);
+    });
+    window.action(u"mnuTools_6"_s)->trigger();
+    QCOMPARE((QList<int>{AppState::terminalFamily, AppState::autoDownload}), (QList<int>{1, 0}));
+    QVERIFY(!download->isEnabled() && window.tmrAutoDownload().isActive());
+}
+
+void tst_frmMain::downloadInMaintenanceDialogRefreshesTheTree()
+{
+    AppState::autoDownload = 0;
+    for (const char *key : {"AutoClearData", "AutoUpdateTime", "AutoPowerDown"})
+        SaveSetting("Terminal", QLatin1String(key), "0");
+    KrSimFixture terminal(1, m_env.get());
+    terminal.sim([](KrTerminalSim &s) { s.setRecords(KrTerminalSim::generateRecords(4)); });
+    frmMain window;
+    QVERIFY(window.CurrentFilePath().isEmpty());
+    whenModal<frmTerminalConfiguration_KR>([](frmTerminalConfiguration_KR *d) {
+        d->findChild<QComboBox *>(u"cboCommPort"_s)->setCurrentText(u"COM1"_s);
+        QTest::mouseClick(d->button(10), Qt::LeftButton);
+        d->reject();
+    });
+    window.action(u"mnuTools_3"_s)->trigger();
+    QCOMPARE(savedFiles(), 1);
+    QVERIFY(window.CurrentFilePath().endsWith(QLatin1String(".tvl")) && DownloadState::savedFile);
 }
 
 QTEST_MAIN(tst_frmMain)
