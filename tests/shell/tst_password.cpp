@@ -17,9 +17,8 @@ class tst_Password : public QObject
     Q_OBJECT
 private Q_SLOTS:
     void init();
-    void wrongEntryStaysOpen();
-    void acceptedEntryBecomesCurrent_data();
-    void acceptedEntryBecomesCurrent();
+    void promptEntry_data();
+    void promptEntry();
     void cancelChangesNothing();
     void changeTakesEffect_data();
     void changeTakesEffect();
@@ -58,8 +57,27 @@ void tst_Password::init()
     AppState::password = u"7391"_s;
 }
 
-void tst_Password::wrongEntryStaysOpen()
+void tst_Password::promptEntry_data()
 {
+    QTest::addColumn<QString>("current");
+    QTest::addColumn<QString>("entry");
+    QTest::addColumn<bool>("accepted");
+    QTest::newRow("wrong") << "7391" << "1234" << false;
+    // Neither spaces are trimmed nor is the maintenance code's case ignored.
+    QTest::newRow("trailing space") << "7391" << "7391 " << false;
+    QTest::newRow("maintenance code in lower case") << "7391" << "qzwx" << false;
+    QTest::newRow("empty entry") << "7391" << "" << false;
+    QTest::newRow("current password") << "7391" << "7391" << true;
+    QTest::newRow("maintenance code over another password") << "secret" << "QZWX" << true;
+    QTest::newRow("empty password") << "" << "" << true;
+}
+
+void tst_Password::promptEntry()
+{
+    QFETCH(QString, current);
+    QFETCH(QString, entry);
+    QFETCH(bool, accepted);
+    AppState::password = current;
     RecordingReporter reporter;
     frmPassword dialog;
     dialog.show();
@@ -67,43 +85,16 @@ void tst_Password::wrongEntryStaysOpen()
     QVERIFY(QTest::qWaitForWindowActive(&dialog));
     auto *text = dialog.findChild<QLineEdit *>(u"txtPassword"_s);
     QCOMPARE(text->echoMode(), QLineEdit::Password);
-    // Neither spaces are trimmed nor is the maintenance code's case ignored.
-    for (const QString &entry : {u"1234"_s, u"qzwx"_s, u"7391 "_s, QString()}) {
-        reporter.clear();
-        enterAndClick(dialog, entry, 0);
-        QCOMPARE(reporter.texts(), QStringList{u"Invalid password, please try again."_s});
-        QVERIFY(dialog.isVisible() && !dialog.IsOK());
-        // The refused entry is selected, ready to be typed over.
-        QCOMPARE(text->selectedText(), entry);
-        QVERIFY(text->hasFocus());
-    }
-    QCOMPARE(AppState::password, u"7391"_s);
-}
-
-void tst_Password::acceptedEntryBecomesCurrent_data()
-{
-    QTest::addColumn<QString>("current");
-    QTest::addColumn<QString>("entry");
-    QTest::newRow("stored default") << "7391" << "7391";
-    QTest::newRow("maintenance code over another password") << "secret" << "QZWX";
-    QTest::newRow("empty password") << "" << "";
-}
-
-void tst_Password::acceptedEntryBecomesCurrent()
-{
-    QFETCH(QString, current);
-    QFETCH(QString, entry);
-    AppState::password = current;
-    RecordingReporter reporter;
-    {
-        frmPassword dialog;
-        dialog.show();
-        enterAndClick(dialog, entry, 0);
-        QVERIFY(dialog.IsOK() && !dialog.isVisible());
-    }
-    QVERIFY(reporter.entries.isEmpty());
-    QCOMPARE(AppState::password, entry);
-    QCOMPARE(storedPassword(), u"7391"_s); // the prompt never writes the store
+    enterAndClick(dialog, entry, 0);
+    QCOMPARE(dialog.IsOK(), accepted);
+    QCOMPARE(dialog.isVisible(), !accepted);
+    // An accepted entry is the password of this run; the prompt never writes the store.
+    QCOMPARE(AppState::password, accepted ? entry : current);
+    QCOMPARE(storedPassword(), u"7391"_s);
+    QCOMPARE(reporter.texts(), accepted ? QStringList() : QStringList{u"Invalid password, please try again."_s});
+    // A refused entry is selected, ready to be typed over.
+    if (!accepted)
+        QVERIFY(text->selectedText() == entry && text->hasFocus());
 }
 
 void tst_Password::cancelChangesNothing()
