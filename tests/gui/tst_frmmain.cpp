@@ -1,141 +1,187 @@
 #include "AppState.h"
+#include "AutoDownload.h"
 #include "CRes.h"
-#include "ComPorts.h"
-#include "KrTerminalSim.h"
-#include "SimulatorHost.h"
-#include "VxCradleSim.h"
-#include "Workspace.h"
+#include "DownloadState.h"
+#include "InputHold.h"
+#include "KrSimFixture.h"
+#include "ModalAnswer.h"
 #include "RecordingReporter.h"
 #include "Settings.h"
 #include "TestEnv.h"
+#include "VxSimFixture.h"
+#include "Workspace.h"
 #include "frmMain.h"
-#include "frmPasswordChange.h"
+#include "frmOptions.h"
+#include "frmTerminalConfiguration_KR.h"
 
 #include <QAction>
-#include <QApplication>
+#include <QComboBox>
+#include <QDir>
 #include <QLabel>
-#include <QLineEdit>
-#include <QMenu>
-#include <QMenuBar>
 #include <QPushButton>
 #include <QStatusBar>
-#include <QToolBar>
-#include <QToolButton>
 #include <QTimer>
+#include <QToolBar>
 #include <QtTest>
 
 using namespace Qt::StringLiterals;
 
+// The main window's terminal commands: the download button and the automatic
+// download over each terminal family's link, the options and the maintenance
+// dialog with the refresh after a download in it.
 class tst_frmMain : public QObject
 {
     Q_OBJECT
 private Q_SLOTS:
-    void menusByName();
-    void changePasswordFromToolsMenu();
-    void downloadButtonSavesAFile();
+    void init();
+    void cleanup();
+    void krDownloadSavesAFile_data();
+    void krDownloadSavesAFile();
     void vxTimeOutKeepsDownloadButtonOff();
+    void clickDuringProbeCutsItShort();
+    void optionsSwitchToVxLogsOff();
+    void downloadInMaintenanceDialogRefreshesTheTree();
+
+private:
+    std::unique_ptr<TestEnv> m_env;
+    std::unique_ptr<RecordingReporter> m_reporter;
 };
 
-void tst_frmMain::menusByName()
+namespace {
+
+int savedFiles()
 {
-    frmMain window;
-    auto *file = window.findChild<QMenu *>(u"mnuFile"_s);
-    auto *view = window.findChild<QMenu *>(u"mnuView"_s);
-    auto *tool = window.findChild<QMenu *>(u"mnuTool"_s);
-    auto *help = window.findChild<QMenu *>(u"mnuHelp"_s);
-    QVERIFY(file && view && tool && help);
-    // The pop-up menus exist but stay out of the menu bar.
-    const QList<QAction *> bar = window.menuBar()->actions();
-    QCOMPARE(bar, (QList<QAction *>{file->menuAction(), view->menuAction(), tool->menuAction(), help->menuAction()}));
-    for (const char *popup : {"mnuPopPatrolDataFile", "mnuPopTagDef", "mnuPopDefineTag", "mnuSystray"})
-        QVERIFY2(window.menu(QLatin1String(popup)), popup);
-    // Hidden items are hidden.
-    QVERIFY(!window.action(u"mnuFiles_2"_s)->isVisible() && !window.action(u"mnuHelps_0"_s)->isVisible());
-    QVERIFY(window.action(u"mnuHelps_2"_s)->isVisible() && window.action(u"mnuViews_1"_s)->isEnabled());
+    return QDir(Workspace::unapprovedFolder()).entryList({u"*.tvl"_s}, QDir::Files).size();
 }
 
-void tst_frmMain::changePasswordFromToolsMenu()
-{
-    TestEnv env(false);
-    RecordingReporter reporter;
-    AppState::password = u"7391"_s;
-    frmMain window;
-    window.show();
-
-    bool seen = false;
-    // The dialog is modal: answer it from the event loop it runs.
-    QTimer::singleShot(0, this, [&] {
-        auto *dialog = qobject_cast<frmPasswordChange *>(QApplication::activeModalWidget());
-        QVERIFY(dialog);
-        seen = true;
-        QTest::keyClicks(dialog->findChild<QLineEdit *>(u"txtPassword"_s), u"4242"_s);
-        QTest::mouseClick(dialog->findChild<QPushButton *>(u"cmdCtrl_0"_s), Qt::LeftButton);
-    });
-    window.action(u"mnuTools_1"_s)->trigger(); // its place in the Tools menu is checked with every command
-    QVERIFY(seen);
-    QCOMPARE((QStringList{GetSetting("Security", "Password"), AppState::password}), (QStringList{"4242", "4242"}));
-    QVERIFY(!QApplication::activeModalWidget());
-    QVERIFY(reporter.entries.isEmpty());
 }
 
-void tst_frmMain::downloadButtonSavesAFile()
+void tst_frmMain::init()
 {
-    TestEnv env;
+    m_env = std::make_unique<TestEnv>();
+    m_reporter = std::make_unique<RecordingReporter>();
     CRes::destroyInstance();
-    RecordingReporter reporter;
-    SimulatorHost<KrTerminalSim> host;
-    const QString link = env.root() + u"/ttyKR"_s;
-    QVERIFY(host.call([&] {
-        host.sim()->setRecords(KrTerminalSim::generateRecords(5));
-        return host.sim()->start(link, nullptr);
-    }));
-    SetComPortDevice(1, link);
+    AppState::autoDownload = 1;
     AppState::terminalFamily = 0;
+    AppState::password = u"7391"_s;
+    DownloadState::m_blnCancelDownload = false;
+}
 
+void tst_frmMain::cleanup()
+{
+    cancelModalAnswers();
+    AppState::terminalFamily = 0;
+    CRes::destroyInstance();
+    m_reporter.reset();
+    m_env.reset();
+}
+
+void tst_frmMain::krDownloadSavesAFile_data()
+{
+    QTest::addColumn<bool>("automatic");
+    QTest::newRow("download button") << false;
+    // Which ticks download is the business of tst_autodownload; here: the window's timer does.
+    QTest::newRow("automatic, within one tick") << true;
+}
+
+void tst_frmMain::krDownloadSavesAFile()
+{
+    QFETCH(bool, automatic);
+    AppState::autoDownload = automatic;
+    KrSimFixture terminal(1, m_env.get());
+    terminal.sim([](KrTerminalSim &s) { s.setRecords(KrTerminalSim::generateRecords(5)); });
     frmMain window;
     window.show();
-    auto *toolbar = window.findChild<QToolBar *>(u"Toolbar2"_s);
-    QVERIFY(toolbar);
-    QAction *download = window.findChild<QAction *>(u"download"_s);
-    QVERIFY(download && download->isEnabled());
-    QCOMPARE(download->toolTip(), CRes::instance().ResString(196));
-    auto *button = qobject_cast<QToolButton *>(toolbar->widgetForAction(download));
-    QVERIFY(button);
-    // The dialog runs modally and closes itself when the terminal is empty.
-    QTest::mouseClick(button, Qt::LeftButton);
+    QAction *download = window.action(u"download"_s);
+    if (automatic) {
+        // One tick, and a little for the download itself.
+        QTRY_COMPARE_WITH_TIMEOUT(savedFiles(), 1, window.tmrAutoDownload().interval() + 2000);
+        // An automatic download always clears the terminal.
+        QCOMPARE(terminal.sim([](KrTerminalSim &s) { return s.records().size(); }), 0);
+    } else {
+        // The dialog runs modally and closes itself when the terminal is empty.
+        QTest::mouseClick(window.findChild<QToolBar *>(u"Toolbar2"_s)->widgetForAction(download), Qt::LeftButton);
+        QCOMPARE(savedFiles(), 1);
+    }
     QVERIFY(QFile::exists(window.CurrentFilePath()) && window.CurrentFilePath().startsWith(Workspace::unapprovedFolder()));
     QVERIFY(window.statusBar()->findChild<QLabel *>()->text().startsWith(QLatin1String("Patrol data file: ")));
-    QVERIFY(download->isEnabled() && window.disconnect_flag);
-    QVERIFY(reporter.entries.isEmpty());
-    CRes::destroyInstance();
+    QVERIFY(download->isEnabled() && window.disconnect_flag && window.tmrAutoDownload().isActive());
+    QVERIFY(m_reporter->entries.isEmpty());
 }
 
 void tst_frmMain::vxTimeOutKeepsDownloadButtonOff()
 {
-    TestEnv env;
-    CRes::destroyInstance();
-    RecordingReporter reporter;
-    SimulatorHost<VxCradleSim> host;
-    const QString link = env.root() + u"/ttyVX"_s;
-    QVERIFY(host.call([&] {
-        host.sim()->setRecords(VxCradleSim::sampleRecords(6));
-        host.sim()->vanishAfterRecords(3);
-        return host.sim()->start(link, nullptr);
-    }));
-    SetComPortDevice(1, link);
+    VxSimFixture cradle(1, m_env.get());
+    cradle.sim([](VxCradleSim &s) {
+        s.setRecords(VxCradleSim::sampleRecords(6));
+        s.vanishAfterRecords(3);
+    });
     AppState::terminalFamily = 1;
 
     frmMain window;
-    QAction *download = window.findChild<QAction *>(u"download"_s);
+    QAction *download = window.action(u"download"_s);
     // A VX terminal starts logged off: no download until a logon.
     QVERIFY(!download->isEnabled());
     window.DownloadPatrolData(false);
     QVERIFY(!window.disconnect_flag && !download->isEnabled());
-    QCOMPARE(reporter.texts().last(), u"Time out,\r\nplease check the connection and log on again"_s);
+    QCOMPARE(m_reporter->texts().last(), u"Time out,\r\nplease check the connection and log on again"_s);
     // The partial file is still shown.
     QVERIFY(QFile::exists(window.CurrentFilePath()));
-    AppState::terminalFamily = 0;
-    CRes::destroyInstance();
+}
+
+void tst_frmMain::clickDuringProbeCutsItShort()
+{
+    // An empty dock keeps the probe waiting its whole second; a click must not wait with it.
+    InputHold hold;
+    KrSimFixture dock(1, m_env.get());
+    dock.sim([](KrTerminalSim &s) { s.setSilent(true); });
+    ucKR500_900 kr;
+    kr.setCommPort(1);
+    AutoDownload autoDownload(kr);
+    QPushButton button;
+    button.show();
+    int clicks = 0;
+    connect(&button, &QPushButton::clicked, this, [&] { ++clicks; });
+    DownloadState::m_blnCancelDownload = true;
+    QTimer::singleShot(100, &button, [&] { QTest::mouseClick(&button, Qt::LeftButton); });
+    QCOMPARE(autoDownload.tick(1, 0), AutoDownload::Tick::Skipped);
+    QCOMPARE(clicks, 0);
+    QTRY_COMPARE(clicks, 1);
+    // A probe cut short proves nothing about the dock: no re-arming.
+    QVERIFY(DownloadState::m_blnCancelDownload);
+}
+
+void tst_frmMain::optionsSwitchToVxLogsOff()
+{
+    frmMain window;
+    QAction *download = window.action(u"download"_s);
+    QVERIFY(download->isEnabled());
+    whenModal<frmOptions>([](frmOptions *d) {
+        d->findChild<QComboBox *>(u"cboTerminalModel"_s)->setCurrentIndex(1);
+        QTest::mouseClick(d->findChild<QPushButton *>(u"cmd_0"_s), Qt::LeftButton);
+    });
+    window.action(u"mnuTools_6"_s)->trigger();
+    QCOMPARE((QList<int>{AppState::terminalFamily, AppState::autoDownload}), (QList<int>{1, 0}));
+    QVERIFY(!download->isEnabled() && window.tmrAutoDownload().isActive());
+}
+
+void tst_frmMain::downloadInMaintenanceDialogRefreshesTheTree()
+{
+    AppState::autoDownload = 0;
+    for (const char *key : {"AutoClearData", "AutoUpdateTime", "AutoPowerDown"})
+        SaveSetting("Terminal", QLatin1String(key), "0");
+    KrSimFixture terminal(1, m_env.get());
+    terminal.sim([](KrTerminalSim &s) { s.setRecords(KrTerminalSim::generateRecords(4)); });
+    frmMain window;
+    QVERIFY(window.CurrentFilePath().isEmpty());
+    whenModal<frmTerminalConfiguration_KR>([](frmTerminalConfiguration_KR *d) {
+        d->findChild<QComboBox *>(u"cboCommPort"_s)->setCurrentText(u"COM1"_s);
+        QTest::mouseClick(d->button(10), Qt::LeftButton);
+        d->reject();
+    });
+    window.action(u"mnuTools_3"_s)->trigger();
+    QCOMPARE(savedFiles(), 1);
+    QVERIFY(window.CurrentFilePath().endsWith(QLatin1String(".tvl")) && DownloadState::savedFile);
 }
 
 QTEST_MAIN(tst_frmMain)
