@@ -74,8 +74,7 @@ void tst_ShippedTexts::parse_data()
     QTest::newRow("plain") << QByteArray("# comment\n\n8\tOK\r\n5\t\n9\t\xE5\x8F\x96\xE6\xB6\x88\n")
                            << TextTable{{8, "OK"}, {5, ""}, {9, u"取消"_s}} << 0;
     QTest::newRow("escapes") << QByteArray("1\ta\\tb\\nc\\r\\\\d\n") << TextTable{{1, "a\tb\nc\r\\d"}} << 0;
-    QTest::newRow("no tab") << QByteArray("7 Close\n8\tOK\n") << TextTable{{8, "OK"}} << 1;
-    QTest::newRow("not a number") << QByteArray("x\tA\n0\tZero\n") << TextTable{} << 2;
+    QTest::newRow("no tab, not a number") << QByteArray("7 Close\nx\tA\n0\tZero\n8\tOK\n") << TextTable{{8, "OK"}} << 3;
     QTest::newRow("bad escape") << QByteArray("3\ta\\qb\n4\tend\\\n") << TextTable{} << 2;
     QTest::newRow("twice") << QByteArray("3\tA\n3\tB\n") << TextTable{{3, "A"}} << 1;
 }
@@ -120,16 +119,13 @@ void tst_ShippedTexts::numbersUsedBySourceExist()
     QDirIterator files(QStringLiteral(TAVREL_SOURCE_DIR "/src"),
                        {u"*.cpp"_s, u"*.h"_s, u"*.ui"_s}, QDir::Files,
                        QDirIterator::Subdirectories);
-    int scanned = 0;
     while (files.hasNext()) {
         const QString path = files.next();
         QFile file(path);
         QVERIFY2(file.open(QIODevice::ReadOnly), qPrintable(path));
-        ++scanned;
         for (int n : numbersIn(path, QString::fromUtf8(file.readAll())))
             used[n] << QFileInfo(path).fileName();
     }
-    QVERIFY(scanned > 10);
     // The scanner itself still finds a tag of a .ui file and a number of a source file.
     QVERIFY(used.value(157).contains(u"frmPassword.ui"_s) && used.value(123).contains(u"rptPatrolData.cpp"_s));
     for (const MainFormText &text : mainFormTexts())
