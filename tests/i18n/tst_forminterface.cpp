@@ -187,7 +187,6 @@ void tst_FormInterface::textsAndFontsOfEveryControlKind()
     CRes::instance().SetFormInterface(w.main.get());
 
     QCOMPARE(w.main->windowTitle(), u"Language Editor"_s);
-    QCOMPARE(w.main->font().family(), u"DejaVu Sans"_s);
 
     // Menus and their entries: numeric tags only.
     QCOMPARE((QStringList{w.file->title(), w.open->text()}), (QStringList{u"&File"_s, u"&Open..."_s}));
@@ -211,8 +210,7 @@ void tst_FormInterface::textsAndFontsOfEveryControlKind()
     QCOMPARE((QList<int>{w.lblBig->font().pointSize(), w.lblBig0->font().pointSize(), w.prefixButton->font().pointSize()}),
              (QList<int>{14, 9, 9}));
 
-    // The navigation bar's captions take the window font; the tag list gets its headers rebuilt.
-    QCOMPARE(w.bar->findChild<QLabel *>(u"lblShortCut"_s)->font(), w.main->font());
+    // The tag list gets its headers rebuilt.
     QCOMPARE(w.main->calls, QStringList{u"lvwTagDef"_s});
 
     QCOMPARE(w.childLabel->text(), u"Designed child"_s);
@@ -227,10 +225,11 @@ void tst_FormInterface::japaneseAndBackToEnglish()
     const QStringList english = snapshot(w.main.get());
     res.setLanguage(u"Japanese"_s);
     res.SetFormInterface(w.main.get());
+    // The navigation bar's captions and the drop-down menus take the window font.
     QCOMPARE((QStringList{w.main->windowTitle(), w.main->font().family(), w.download->toolTip(),
-                          w.dropDown->font().family()}),
+                          w.dropDown->font().family(), w.bar->findChild<QLabel *>(u"lblShortCut"_s)->font().family()}),
              (QStringList{u"言語エディター"_s, u"Noto Sans CJK JP"_s, u"端末のデータをダウンロード"_s,
-                          u"Noto Sans CJK JP"_s}));
+                          u"Noto Sans CJK JP"_s, u"Noto Sans CJK JP"_s}));
     QCOMPARE(w.main->font().pointSize(), 10);
 
     // Back to English gives what the first English application gave.
@@ -292,9 +291,7 @@ void tst_FormInterface::passwordDialogsInShippedLanguages()
             QCOMPARE(shown, res.ResString(number));
             shown.remove(QLatin1Char('&'));
             const int needed = QFontMetrics(widget->font()).horizontalAdvance(shown);
-            QVERIFY2(needed <= widget->contentsRect().width(),
-                     qPrintable(u"\"%1\" needs %2 px, %3 has %4"_s.arg(shown).arg(needed).arg(name)
-                                    .arg(widget->contentsRect().width())));
+            QVERIFY2(needed <= widget->contentsRect().width(), qPrintable(shown));
             QCOMPARE(widget->font().family(), face);
         }
     }
