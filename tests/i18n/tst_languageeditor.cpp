@@ -111,6 +111,7 @@ void tst_LanguageEditor::selectionRule_data()
     QTest::addColumn<bool>("edit");
     QTest::addColumn<bool>("remove");
     QTest::newRow("delivered") << "English" << false << false;
+    QTest::newRow("delivered too") << "Traditional Chinese" << false << false;
     QTest::newRow("current language") << "Japanese" << true << false;
     QTest::newRow("another") << "Korean" << true << true;
 }
