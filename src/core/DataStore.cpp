@@ -309,6 +309,31 @@ bool DataStore::isOpen()
     return QSqlDatabase::contains(kConnTVL) && QSqlDatabase::database(kConnTVL, false).isOpen();
 }
 
+QSqlDatabase DataStore::database(const QString &connection, QString *error)
+{
+    // connTVL opens on first use and connLog opens again after a close, both
+    // with the same checks as at start-up.
+    const bool ownFile = connection == kConnTVL || connection == kConnLog;
+    const bool open = QSqlDatabase::contains(connection) && QSqlDatabase::database(connection, false).isOpen();
+    if (!open && ownFile) {
+        if (Workspace::current().isEmpty()) {
+            setError(error, QStringLiteral("No workspace is set"));
+            return QSqlDatabase();
+        }
+        const QString path = connection == kConnTVL ? Workspace::tvlMdb() : Workspace::tvlMon();
+        if (!prepareFile(connection, path, error))
+            return QSqlDatabase();
+    }
+    if (!QSqlDatabase::contains(connection) || QSqlDatabase::database(connection, false).databaseName().isEmpty()) {
+        setError(error, QStringLiteral("No database file is set for the connection %1").arg(connection));
+        return QSqlDatabase();
+    }
+    QSqlDatabase db = QSqlDatabase::database(connection);
+    if (!db.isOpen())
+        setError(error, QStringLiteral("Cannot open %1: %2").arg(db.databaseName(), db.lastError().text()));
+    return db;
+}
+
 QSqlQuery DataStore::run(const QString &name, const QVariantList &parameters, QString *error)
 {
     const NamedCommand *cmd = command(name);
@@ -317,30 +342,9 @@ QSqlQuery DataStore::run(const QString &name, const QVariantList &parameters, QS
             *error = QStringLiteral("Unknown database command %1").arg(name);
         return QSqlQuery();
     }
-    // connTVL opens on first use and connLog opens again after a close, both
-    // with the same checks as at start-up.
-    const bool ownFile = cmd->connection == kConnTVL || cmd->connection == kConnLog;
-    const bool open = QSqlDatabase::contains(cmd->connection)
-        && QSqlDatabase::database(cmd->connection, false).isOpen();
-    if (!open && ownFile) {
-        if (Workspace::current().isEmpty()) {
-            setError(error, QStringLiteral("No workspace is set"));
-            return QSqlQuery();
-        }
-        const QString path = cmd->connection == kConnTVL ? Workspace::tvlMdb() : Workspace::tvlMon();
-        if (!prepareFile(cmd->connection, path, error))
-            return QSqlQuery();
-    }
-    if (!QSqlDatabase::contains(cmd->connection)
-        || QSqlDatabase::database(cmd->connection, false).databaseName().isEmpty()) {
-        setError(error, QStringLiteral("No database file is set for the connection %1").arg(cmd->connection));
+    QSqlDatabase db = database(cmd->connection, error);
+    if (!db.isOpen())
         return QSqlQuery();
-    }
-    QSqlDatabase db = QSqlDatabase::database(cmd->connection);
-    if (!db.isOpen()) {
-        setError(error, QStringLiteral("Cannot open %1: %2").arg(db.databaseName(), db.lastError().text()));
-        return QSqlQuery();
-    }
     QSqlQuery query(db);
     const QString text = cmd->kind == NamedCommand::Kind::Table
         ? QStringLiteral("SELECT * FROM %1").arg(cmd->text)

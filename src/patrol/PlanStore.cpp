@@ -24,10 +24,7 @@ void setError(QString *error, const QString &text)
 
 QSqlDatabase database(QString *error)
 {
-    QSqlDatabase db = QSqlDatabase::database(DataStore::kConnTVL, false);
-    if (!db.isOpen())
-        setError(error, QStringLiteral("The database tvl.mdb is not open."));
-    return db;
+    return DataStore::database(DataStore::kConnTVL, error);
 }
 
 bool exec(QSqlQuery &q, QString *error)

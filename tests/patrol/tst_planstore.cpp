@@ -150,8 +150,8 @@ void tst_PlanStore::olderDatabaseGetsTheTables()
             QVERIFY(q.exec(u"DROP TABLE "_s + QLatin1String(table)));
     }
     DataStore::close();
+    // The plans are the first to use the database: it opens and gets the tables.
     QString error;
-    QVERIFY2(DataStore::open(&error), qPrintable(error));
     QVERIFY2(PlanStore::replaceAll({plan(u"A"_s, u"08:00"_s, u"09:00"_s, 0)}, &error), qPrintable(error));
     QVERIFY(PlanStore::setGuard(u"0000000001"_s, true, &error));
 }
