@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QSqlDatabase>
 #include <QSqlQuery>
 #include <QString>
 #include <QStringList>
@@ -45,6 +46,9 @@ public:
     static const QList<NamedCommand> &commands();
     static const NamedCommand *command(const QString &name);
 
+    // The database of a connection, open: connTVL and connLog are opened on
+    // first use with the checks of start-up. Not open, with `error` set, on failure.
+    static QSqlDatabase database(const QString &connection, QString *error);
     // Runs a named command with its parameters in the order listed. A table
     // command selects every row of its table. The returned query is active on
     // success; on failure `error` is set and the query is inactive.
