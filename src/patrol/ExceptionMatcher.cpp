@@ -1,7 +1,10 @@
 #include "ExceptionMatcher.h"
 
+#include "GuardTracker.h"
+
 #include <algorithm>
 #include <limits>
+#include <numeric>
 #include <vector>
 
 namespace {
@@ -19,6 +22,7 @@ struct Read
     int machine;
     int code;
     int source; // index into the reads given
+    int guard = -1; // the code of the guard tag read last on the terminal, -1 for none
 };
 
 struct Round
@@ -111,7 +115,12 @@ ExceptionResult ExceptionMatcher::match(const QList<PatrolPlan> &plans, QList<Pa
     // Codes and terminals as numbers; the codes of the plans come first.
     QHash<QString, int> codeIds;
     QHash<QString, int> machineIds;
-    auto codeId = [&](const QString &code) { return codeIds.emplace(code, int(codeIds.size())).value(); };
+    // The number of `key`, a new one for a key not seen before.
+    auto idOf = [](QHash<QString, int> &ids, const QString &key) {
+        auto it = ids.constFind(key);
+        return it != ids.constEnd() ? it.value() : ids.insert(key, int(ids.size())).value();
+    };
+    auto codeId = [&](const QString &code) { return idOf(codeIds, code); };
     std::vector<std::vector<int>> planCodes(sorted.size());
     for (qsizetype p = 0; p < sorted.size(); ++p)
         for (const PlanCheckpoint &c : sorted[p].checkpoints)
@@ -158,26 +167,31 @@ ExceptionResult ExceptionMatcher::match(const QList<PatrolPlan> &plans, QList<Pa
         const bool guard = guardCodes.contains(r.code);
         if (at < earliest && !guard)
             continue;
-        const int machine = machineIds.emplace(r.machineNo, int(machineIds.size())).value();
+        const int machine = idOf(machineIds, r.machineNo);
         if (machine == int(machineNames.size()))
             machineNames.push_back(r.machineNo);
         all.push_back({at, machine, codeId(r.code), int(i)});
     }
-    // Time order; the same terminal, second and code counts once.
+    // Terminal by terminal in time order (the same second in the order given);
+    // the same terminal, second and code counts once.
     std::sort(all.begin(), all.end(), [](const Read &a, const Read &b) {
-        if (a.at != b.at)
-            return a.at < b.at;
         if (a.machine != b.machine)
             return a.machine < b.machine;
-        if (a.code != b.code)
-            return a.code < b.code;
-        return a.source < b.source;
+        return a.at != b.at ? a.at < b.at : a.source < b.source;
     });
-    all.erase(std::unique(all.begin(), all.end(),
-                          [](const Read &a, const Read &b) {
-                              return a.at == b.at && a.machine == b.machine && a.code == b.code;
-                          }),
-              all.end());
+    {
+        size_t kept = 0;
+        for (size_t i = 0, run = 0; i < all.size(); ++i) {
+            if (i == 0 || all[i].machine != all[i - 1].machine || all[i].at != all[i - 1].at)
+                run = kept; // the reads kept of this terminal and second start here
+            bool twice = false;
+            for (size_t j = run; j < kept && !twice; ++j)
+                twice = all[j].code == all[i].code;
+            if (!twice)
+                all[kept++] = all[i];
+        }
+        all.resize(kept);
+    }
 
     // Who carries each terminal at each read, and which reads are guard reads.
     const int codeCount = int(codeIds.size());
@@ -189,19 +203,22 @@ ExceptionResult ExceptionMatcher::match(const QList<PatrolPlan> &plans, QList<Pa
             const QString name = names.value(it.key());
             guardName[it.value()] = name.isEmpty() ? it.key() : name;
         }
-    std::vector<int> guardOf(all.size(), -1); // a code of a guard tag, -1 for none
+    std::vector<int> order(all.size());
+    std::iota(order.begin(), order.end(), 0);
+    GuardTracker::walk(
+        order, [&](int i) { return all[i].machine; }, -1,
+        [&](int i) { return isGuardCode[all[i].code] ? all[i].code : -1; },
+        [&](int i, int guard) { all[i].guard = guard; });
+    // From here on in time order.
+    std::sort(all.begin(), all.end(), [](const Read &a, const Read &b) {
+        if (a.at != b.at)
+            return a.at < b.at;
+        return a.machine != b.machine ? a.machine < b.machine : a.source < b.source;
+    });
     std::vector<char> skip(all.size(), 0);
-    {
-        std::vector<int> current(machineNames.size(), -1);
-        for (size_t i = 0; i < all.size(); ++i) {
-            if (isGuardCode[all[i].code]) {
-                current[all[i].machine] = all[i].code;
-                skip[i] = 1;
-            }
-            guardOf[i] = current[all[i].machine];
-        }
-    }
-    auto guardText = [&](int read) { return guardOf[read] < 0 ? QString() : guardName[guardOf[read]]; };
+    for (size_t i = 0; i < all.size(); ++i)
+        skip[i] = isGuardCode[all[i].code];
+    auto guardText = [&](int read) { return all[read].guard < 0 ? QString() : guardName[all[read].guard]; };
 
     Groups byCode;
     byCode.build(all, skip, codeCount, &Read::code);
@@ -296,7 +313,7 @@ ExceptionResult ExceptionMatcher::match(const QList<PatrolPlan> &plans, QList<Pa
                 firstRead = claims[c].read;
         const QString roundGuard = firstRead < 0 ? QString() : guardText(firstRead);
         qint64 previous = std::numeric_limits<qint64>::min();
-        auto emit = [&](CheckpointOutcome &&o) {
+        auto record = [&](CheckpointOutcome &&o) {
             planTotals.add(o);
             result.byGuard[o.guard].add(o);
             result.outcomes.append(std::move(o));
@@ -326,7 +343,7 @@ ExceptionResult ExceptionMatcher::match(const QList<PatrolPlan> &plans, QList<Pa
                 o.machineNo = machineNames[read.machine];
                 o.guard = guardText(claim.read);
             }
-            emit(std::move(o));
+            record(std::move(o));
         }
         for (; nextExtra < extras.size() && extras[nextExtra].round == r; ++nextExtra) {
             const int index = extras[nextExtra].read;
@@ -339,7 +356,7 @@ ExceptionResult ExceptionMatcher::match(const QList<PatrolPlan> &plans, QList<Pa
             o.read = reads.at(read.source).at;
             o.machineNo = machineNames[read.machine];
             o.guard = guardText(index);
-            emit(std::move(o));
+            record(std::move(o));
         }
     }
     return result;
