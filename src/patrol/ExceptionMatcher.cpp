@@ -218,7 +218,6 @@ ExceptionResult ExceptionMatcher::match(const QList<PatrolPlan> &plans, QList<Pa
     std::vector<char> skip(all.size(), 0);
     for (size_t i = 0; i < all.size(); ++i)
         skip[i] = isGuardCode[all[i].code];
-    auto guardText = [&](int read) { return all[read].guard < 0 ? QString() : guardName[all[read].guard]; };
 
     Groups byCode;
     byCode.build(all, skip, codeCount, &Read::code);
@@ -299,6 +298,10 @@ ExceptionResult ExceptionMatcher::match(const QList<PatrolPlan> &plans, QList<Pa
     });
 
     // The outcomes, round by round, the extras after each round's checkpoints.
+    // Totals per guard are kept by the guard tag's number (the last for none)
+    // and named at the end.
+    std::vector<OutcomeTotals> guardTotals(codeCount + 1);
+    std::vector<char> guardUsed(codeCount + 1, 0);
     result.outcomes.reserve(qsizetype(claims.size() + extras.size()));
     size_t nextExtra = 0;
     for (size_t r = 0; r < rounds.size(); ++r) {
@@ -311,25 +314,31 @@ ExceptionResult ExceptionMatcher::match(const QList<PatrolPlan> &plans, QList<Pa
         for (size_t c = roundOffset[r]; c < roundOffset[r + 1]; ++c)
             if (claims[c].read >= 0 && (firstRead < 0 || claims[c].read < firstRead))
                 firstRead = claims[c].read;
-        const QString roundGuard = firstRead < 0 ? QString() : guardText(firstRead);
+        const int roundGuard = firstRead < 0 ? -1 : all[firstRead].guard;
         qint64 previous = std::numeric_limits<qint64>::min();
-        auto record = [&](CheckpointOutcome &&o) {
+        // A new outcome of this round, counted once filled in.
+        auto next = [&]() -> CheckpointOutcome & {
+            CheckpointOutcome &o = result.outcomes.emplaceBack();
+            o.plan = plan.name;
+            o.roundStart = start;
+            return o;
+        };
+        auto count = [&](const CheckpointOutcome &o, int guard) {
+            const size_t g = guard < 0 ? size_t(codeCount) : size_t(guard);
             planTotals.add(o);
-            result.byGuard[o.guard].add(o);
-            result.outcomes.append(std::move(o));
+            guardTotals[g].add(o);
+            guardUsed[g] = 1;
         };
         for (qsizetype c = 0; c < plan.checkpoints.size(); ++c) {
             const PlanCheckpoint &checkpoint = plan.checkpoints[c];
             const Claim &claim = claims[roundOffset[r] + c];
-            CheckpointOutcome o;
-            o.plan = plan.name;
-            o.roundStart = start;
+            CheckpointOutcome &o = next();
             o.seq = int(c + 1);
             o.code = checkpoint.code;
             o.due = start.addSecs(checkpoint.minutes * kMinute);
+            int guard = roundGuard;
             if (claim.read < 0) {
                 o.kind = CheckpointOutcome::Kind::Missed;
-                o.guard = roundGuard;
             } else {
                 const Read &read = all[claim.read];
                 const qint64 d = read.at - claim.due;
@@ -341,23 +350,32 @@ ExceptionResult ExceptionMatcher::match(const QList<PatrolPlan> &plans, QList<Pa
                 previous = read.at;
                 o.read = reads.at(read.source).at;
                 o.machineNo = machineNames[read.machine];
-                o.guard = guardText(claim.read);
+                guard = read.guard;
             }
-            record(std::move(o));
+            if (guard >= 0)
+                o.guard = guardName[guard];
+            count(o, guard);
         }
         for (; nextExtra < extras.size() && extras[nextExtra].round == r; ++nextExtra) {
-            const int index = extras[nextExtra].read;
-            const Read &read = all[index];
-            CheckpointOutcome o;
-            o.plan = plan.name;
-            o.roundStart = start;
+            const Read &read = all[extras[nextExtra].read];
+            CheckpointOutcome &o = next();
             o.code = reads.at(read.source).code;
             o.kind = CheckpointOutcome::Kind::Extra;
             o.read = reads.at(read.source).at;
             o.machineNo = machineNames[read.machine];
-            o.guard = guardText(index);
-            record(std::move(o));
+            if (read.guard >= 0)
+                o.guard = guardName[read.guard];
+            count(o, read.guard);
         }
+    }
+    // Two guard tags may carry the same name: their totals add up.
+    for (int g = 0; g <= codeCount; ++g) {
+        if (!guardUsed[g])
+            continue;
+        OutcomeTotals &t = result.byGuard[g < codeCount ? guardName[g] : QString()];
+        const OutcomeTotals &u = guardTotals[g];
+        t = {t.onTime + u.onTime, t.early + u.early, t.late + u.late, t.missed + u.missed, t.extra + u.extra,
+             t.outOfOrder + u.outOfOrder};
     }
     return result;
 }

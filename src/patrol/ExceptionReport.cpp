@@ -11,6 +11,8 @@
 #include <QFileInfo>
 #include <QtConcurrent/QtConcurrentMap>
 
+#include <iterator>
+
 namespace {
 
 struct FileReads
@@ -75,14 +77,14 @@ QList<PatrolRead> ExceptionReport::readRange(const QDate &from, const QDate &to,
             paths << QDir(folder).filePath(name);
         }
     }
-    const QList<FileReads> files = QtConcurrent::blockingMapped(paths, readFile);
+    QList<FileReads> files = QtConcurrent::blockingMapped(paths, readFile);
     qsizetype total = 0;
-    for (const FileReads &f : files)
+    for (const FileReads &f : std::as_const(files))
         total += f.reads.size();
     QList<PatrolRead> reads;
     reads.reserve(total);
-    for (const FileReads &f : files) {
-        reads.append(f.reads);
+    for (FileReads &f : files) {
+        std::move(f.reads.begin(), f.reads.end(), std::back_inserter(reads));
         if (warnings && !f.warning.isEmpty())
             warnings->append(f.warning);
     }
