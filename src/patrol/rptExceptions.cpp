@@ -5,6 +5,7 @@
 #include "TagStore.h"
 
 #include <QLocale>
+#include <QRegularExpression>
 
 namespace {
 
@@ -19,16 +20,21 @@ void rptExceptions::setResult(const ExceptionResult &result, const QDate &from, 
     setupHeader(res.ResString(380, QStringLiteral("Exception Report")) + QStringLiteral("  ")
                 + locale.toString(from, QLocale::ShortFormat) + QStringLiteral(" - ")
                 + locale.toString(to, QLocale::ShortFormat));
-    columns = {{res.ResString(381, QStringLiteral("Plan")), 1.5},
-               {res.ResString(382, QStringLiteral("Round")), 1.4},
-               {res.ResString(383, QStringLiteral("No.")), 0.4},
-               {res.ResString(384, QStringLiteral("Checkpoint")), 2.2},
-               {res.ResString(385, QStringLiteral("Due")), 0.6},
-               {res.ResString(386, QStringLiteral("Outcome")), 1.7},
-               {res.ResString(387, QStringLiteral("Minutes")), 0.6},
-               {res.ResString(388, QStringLiteral("Read")), 0.9},
-               {res.ResString(232, QStringLiteral("Mach#")), 0.5},
-               {res.ResString(389, QStringLiteral("Guard")), 1.1}};
+    // Shares in points of the 545 an A4 line holds.
+    columns = {{res.ResString(381, QStringLiteral("Plan")), 74},
+               {res.ResString(382, QStringLiteral("Round")), 72},
+               {res.ResString(383, QStringLiteral("No.")), 28},
+               {res.ResString(384, QStringLiteral("Checkpoint")), 87},
+               {res.ResString(385, QStringLiteral("Due")), 34},
+               {res.ResString(386, QStringLiteral("Outcome")), 66},
+               {res.ResString(387, QStringLiteral("Min.")), 30},
+               {res.ResString(388, QStringLiteral("Read")), 50},
+               {res.ResString(232, QStringLiteral("Mach#")), 48},
+               {res.ResString(389, QStringLiteral("Guard")), 56}};
+    // Days without the year, which the title gives.
+    m_dayFormat = locale.dateFormat(QLocale::ShortFormat)
+                      .remove(QRegularExpression(QStringLiteral("[^dMy]*y+[^dMy]*")))
+                      .trimmed();
     lblRecordCount = res.ResString(399, QStringLiteral("Checkpoints due:"));
 
     QString error;
@@ -102,14 +108,13 @@ QString rptExceptions::cellText(qsizetype row, int column) const
     case kPlan:
         return sameRound ? QString() : o.plan;
     case kRound:
-        return sameRound ? QString()
-                         : locale.toString(o.roundStart.date(), QLocale::ShortFormat) + QLatin1Char(' ')
-                + o.roundStart.toString(QStringLiteral("HH:mm"));
+        return sameRound ? QString() : locale.toString(o.roundStart, m_dayFormat + QStringLiteral(" HH:mm"));
     case kSeq:
         return o.seq > 0 ? QString::number(o.seq) : QString();
     case kCheckpoint: {
+        // The checkpoint's name where the tag has one: the code leaves no room for it.
         const QString description = m_descriptions.value(o.code);
-        return description.isEmpty() ? o.code : o.code + QLatin1Char(' ') + description;
+        return description.isEmpty() ? o.code : description;
     }
     case kDue:
         return o.due.isValid() ? o.due.toString(QStringLiteral("HH:mm")) : QString();
@@ -127,8 +132,7 @@ QString rptExceptions::cellText(qsizetype row, int column) const
         // A read on another day than the round started (a night round) shows its date.
         return o.read.date() == o.roundStart.date()
             ? o.read.toString(QStringLiteral("HH:mm:ss"))
-            : locale.toString(o.read.date(), QLocale::ShortFormat) + QLatin1Char(' ')
-                + o.read.toString(QStringLiteral("HH:mm:ss"));
+            : locale.toString(o.read, m_dayFormat + QStringLiteral(" HH:mm:ss"));
     case kTerminal:
         return o.machineNo;
     case kGuard:

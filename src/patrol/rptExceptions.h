@@ -34,4 +34,5 @@ private:
     std::vector<Line> m_lines;
     QHash<QString, QString> m_descriptions;
     qsizetype m_due = 0;
+    QString m_dayFormat;
 };
