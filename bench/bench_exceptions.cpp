@@ -4,11 +4,10 @@
 // and guard tags. Runs ExceptionReport::run over the month a few times and
 // prints wall and processor time. Run a Release build: bench_exceptions [runs].
 
-#include "DataStore.h"
+#include "BenchSupport.h"
 #include "ExceptionReport.h"
 #include "PatrolFile.h"
 #include "PlanStore.h"
-#include "Settings.h"
 #include "Workspace.h"
 
 #include <QCoreApplication>
@@ -16,10 +15,8 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QRandomGenerator>
-#include <QTemporaryDir>
 
 #include <cstdio>
-#include <ctime>
 
 namespace {
 
@@ -27,18 +24,6 @@ constexpr int kTerminals = 20;
 constexpr int kPlans = 50;
 constexpr int kCheckpoints = 10;
 constexpr int kInterval = 45;
-
-QString codeOf(int i)
-{
-    return QStringLiteral("%1").arg(0x4A1B2C3ull + i, 10, 16, QLatin1Char('0')).toUpper();
-}
-
-double cpuMs()
-{
-    timespec t{};
-    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
-    return t.tv_sec * 1e3 + t.tv_nsec / 1e6;
-}
 
 int fail(const QString &error)
 {
@@ -53,13 +38,8 @@ int main(int argc, char **argv)
     QCoreApplication app(argc, argv);
     const int runs = argc > 1 ? QByteArray(argv[1]).toInt() : 3;
     QTemporaryDir dir;
-    Settings::setConfigFolder(dir.filePath(QStringLiteral("config")));
-    const QString workspace = dir.filePath(QStringLiteral("ws"));
     QString error;
-    if (!Workspace::createIfMissing(workspace, &error))
-        return fail(error);
-    Workspace::setCurrent(workspace);
-    if (!DataStore::open(&error))
+    if (!openBenchWorkspace(dir, &error))
         return fail(error);
 
     QList<PatrolPlan> plans;

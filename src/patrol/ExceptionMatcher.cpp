@@ -72,23 +72,9 @@ qint64 ceilMinutes(qint64 seconds)
 
 void OutcomeTotals::add(const CheckpointOutcome &outcome)
 {
-    switch (outcome.kind) {
-    case CheckpointOutcome::Kind::OnTime:
-        ++onTime;
-        break;
-    case CheckpointOutcome::Kind::Early:
-        ++early;
-        break;
-    case CheckpointOutcome::Kind::Late:
-        ++late;
-        break;
-    case CheckpointOutcome::Kind::Missed:
-        ++missed;
-        break;
-    case CheckpointOutcome::Kind::Extra:
-        ++extra;
-        break;
-    }
+    // In the order of CheckpointOutcome::Kind.
+    int *const byKind[] = {&onTime, &early, &late, &missed, &extra};
+    ++*byKind[int(outcome.kind)];
     if (outcome.outOfOrder)
         ++outOfOrder;
 }
