@@ -29,6 +29,15 @@ FileReads readFile(const QString &path)
     QString error;
     // One row reused for every line: its texts keep their buffers.
     PatrolRow row;
+    // A file holds the same few terminals and tags again and again: one text
+    // of each is shared by its reads.
+    QHash<size_t, QString> machines, codes;
+    auto shared = [](QHash<size_t, QString> &texts, QStringView field) {
+        QString &text = texts[qHash(field)];
+        if (text != field)
+            text = field.toString(); // new, or another text of the same hash
+        return text;
+    };
     const bool ok = PatrolDataLoader::readTvl(
         path, [&](qsizetype size) { result.reads.reserve(size / 200 + 1); },
         [&](const QList<QStringView> &fields) {
@@ -42,7 +51,7 @@ FileReads readFile(const QString &path)
                 ++noMoment;
                 return;
             }
-            result.reads.append({fields[0].toString(), PatrolPlan::moment(date, time), fields[1].toString()});
+            result.reads.append({shared(machines, fields[0]), PatrolPlan::moment(date, time), shared(codes, fields[1])});
         },
         &skipped, &error);
     if (!ok) {
@@ -107,6 +116,10 @@ bool ExceptionReport::run(const QDate &from, const QDate &to, const QString &pla
             return false;
         }
     }
+    if (plans.isEmpty()) { // nothing is due: no file needs reading
+        *result = {};
+        return true;
+    }
     const QSet<QString> guards = PlanStore::guardCodes(&problem);
     const QHash<QString, QString> names = TagStore::descriptionMap(&problem);
     if (!problem.isEmpty()) {
@@ -138,11 +151,23 @@ QString ExceptionReport::kindText(CheckpointOutcome::Kind kind)
 QString ExceptionReport::line(const CheckpointOutcome &o)
 {
     static const char *const kWords[] = {"on-time", "early", "late", "missed", "extra"};
-    const QChar tab(u'\t');
-    return o.plan + tab + o.roundStart.toString(QStringLiteral("yyyy-MM-dd HH:mm")) + tab + QString::number(o.seq)
-        + tab + o.code + tab + (o.due.isValid() ? o.due.toString(QStringLiteral("HH:mm")) : QString()) + tab
-        + QLatin1String(kWords[int(o.kind)]) + tab + QString::number(o.minutes) + tab
-        + (o.outOfOrder ? QStringLiteral("out-of-order") : QString()) + tab
-        + (o.read.isValid() ? o.read.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")) : QString()) + tab + o.machineNo
-        + tab + o.guard;
+    // A tab or line break inside a name (a plan, a tag description) would split the line.
+    auto field = [](QString text) {
+        for (QChar &c : text)
+            if (c == u'\t' || c == u'\n' || c == u'\r')
+                c = u' ';
+        return text;
+    };
+    return QStringList{field(o.plan),
+                       o.roundStart.toString(QStringLiteral("yyyy-MM-dd HH:mm")),
+                       QString::number(o.seq),
+                       field(o.code),
+                       o.due.isValid() ? o.due.toString(QStringLiteral("HH:mm")) : QString(),
+                       QLatin1String(kWords[int(o.kind)]),
+                       QString::number(o.minutes),
+                       o.outOfOrder ? QStringLiteral("out-of-order") : QString(),
+                       o.read.isValid() ? o.read.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")) : QString(),
+                       field(o.machineNo),
+                       field(o.guard)}
+        .join(u'\t');
 }

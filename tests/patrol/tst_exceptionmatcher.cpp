@@ -136,6 +136,10 @@ void tst_ExceptionMatcher::match()
         QCOMPARE(sum, counts(all));
     }
     QCOMPARE(result.anyMissed(), all.missed > 0);
+    // A tab or line break in a name never adds a field or a line.
+    CheckpointOutcome named = result.outcomes.value(0);
+    named.plan = named.guard = u"a\tb\nc"_s;
+    QCOMPARE(ExceptionReport::line(named).split(u'\t').size(), 11);
     if (qstrcmp(QTest::currentDataTag(), "guard change") == 0)
         QCOMPARE(counts(result.byGuard.value(u"Ann"_s)), (QList{1, 0, 0, 1, 0, 0}));
 }
