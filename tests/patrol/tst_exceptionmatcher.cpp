@@ -3,6 +3,7 @@
 #include "PlanStore.h"
 #include "TestEnv.h"
 #include "TestFiles.h"
+#include "rptExceptions.h"
 #include "Workspace.h"
 
 #include <QProcess>
@@ -189,6 +190,14 @@ void tst_ExceptionMatcher::files()
     QCOMPARE(got, (QStringList{"Gate 07 08:00 1 000000000A on-time 1 07 08:01:00 7",
                                "Gate 07 08:00 2 000000000B late 10 07 08:20:00 7", "Gate 08 08:00 1 000000000A missed 0",
                                "Gate 08 08:00 2 000000000B on-time 0 08 08:10:00 7"}));
+    // On paper: the outcomes, then per plan and per guard a caption and a line per outcome counted.
+    rptExceptions report;
+    report.setResult(result, day, day.addDays(1));
+    QCOMPARE(report.Function1(), 4);
+    QCOMPARE(report.rows.size(), 4 + 5 + 5);
+    QCOMPARE(report.cellText(1, 1), QString()); // the round shows on its first line only
+    QCOMPARE((QStringList{report.cellText(6, 0), report.cellText(6, 5), report.cellText(6, 6), report.cellText(13, 5)}),
+             (QStringList{"Gate", "On time", "2", "Missed"}));
     QVERIFY(!ExceptionReport::run(day, day, u"Nope"_s, &result, &error));
     QCOMPARE(error, u"There is no plan called Nope"_s);
 }
@@ -209,7 +218,9 @@ void tst_ExceptionMatcher::cli()
     };
     const QString day7 = u"Gate\t2026-12-07 08:00\t1\t000000000A\t08:00\ton-time\t1\t\t2026-12-07 08:01:00\t7\t\n"
                          u"Gate\t2026-12-07 08:00\t2\t000000000B\t08:10\tlate\t10\t\t2026-12-07 08:20:00\t7\t\n"_s;
-    run({u"--from"_s, u"2026-12-07"_s, u"--to"_s, u"2026-12-07"_s, u"--plan"_s, u"Gate"_s}, 0, day7);
+    const QString pdf = env.root() + u"/x.pdf"_s;
+    run({u"--from"_s, u"2026-12-07"_s, u"--to"_s, u"2026-12-07"_s, u"--plan"_s, u"Gate"_s, u"--pdf"_s, pdf}, 0, day7);
+    QVERIFY(readTestFile(pdf).startsWith("%PDF"));
     run({u"--from"_s, u"2026-12-07"_s, u"--to"_s, u"2026-12-08"_s}, 5,
         day7 + u"Gate\t2026-12-08 08:00\t1\t000000000A\t08:00\tmissed\t0\t\t\t\t\n"
                u"Gate\t2026-12-08 08:00\t2\t000000000B\t08:10\ton-time\t0\t\t2026-12-08 08:10:00\t7\t\n"_s);
