@@ -4,6 +4,7 @@
 // row. Also find next without a match over every row, and the heap the rows
 // take. Run a Release build: bench_open [records] [tags].
 
+#include "BenchSupport.h"
 #include "DataStore.h"
 #include "PatrolDataLoader.h"
 #include "PatrolFile.h"
@@ -25,19 +26,6 @@
 
 namespace {
 
-QString codeOf(int i)
-{
-    return QStringLiteral("%1").arg(0x4A1B2C3ull + i, 10, 16, QLatin1Char('0')).toUpper();
-}
-
-// Processor time of this process: on a busy machine a fairer figure than the clock.
-double cpuMs()
-{
-    timespec t{};
-    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
-    return t.tv_sec * 1e3 + t.tv_nsec / 1e6;
-}
-
 size_t heapInUse()
 {
     return mallinfo2().uordblks;
@@ -51,15 +39,8 @@ int main(int argc, char **argv)
     const int records = argc > 1 ? QByteArray(argv[1]).toInt() : 100000;
     const int tags = argc > 2 ? QByteArray(argv[2]).toInt() : 5000;
     QTemporaryDir dir;
-    Settings::setConfigFolder(dir.filePath(QStringLiteral("config")));
-    const QString workspace = dir.filePath(QStringLiteral("ws"));
     QString error;
-    if (!Workspace::createIfMissing(workspace, &error)) {
-        std::fprintf(stderr, "%s\n", qPrintable(error));
-        return 1;
-    }
-    Workspace::setCurrent(workspace);
-    if (!DataStore::open(&error)) {
+    if (!openBenchWorkspace(dir, &error)) {
         std::fprintf(stderr, "%s\n", qPrintable(error));
         return 1;
     }
