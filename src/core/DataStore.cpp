@@ -39,6 +39,21 @@ QList<TableSchema> schemaFor(const QString &connection)
              {QStringLiteral("MachID"), QStringLiteral("Code"), QStringLiteral("Date"), QStringLiteral("Time")}}};
 }
 
+// Tables that came after the first databases: made in a new file with the
+// others, and added to an existing tvl.mdb the first time it is opened. An
+// older file without them is no damaged file.
+QStringList addedTables(const QString &connection)
+{
+    if (connection != DataStore::kConnTVL)
+        return {};
+    return {QStringLiteral("CREATE TABLE IF NOT EXISTS Plan (Name TEXT NOT NULL UNIQUE, StartTime TEXT NOT NULL, "
+                           "EndTime TEXT NOT NULL, IntervalMinutes INTEGER NOT NULL, Weekdays INTEGER NOT NULL)"),
+            QStringLiteral("CREATE TABLE IF NOT EXISTS PlanPoint (PlanName TEXT NOT NULL, Seq INTEGER NOT NULL, "
+                           "Code TEXT NOT NULL, Minutes INTEGER NOT NULL, Tolerance INTEGER NOT NULL, "
+                           "PRIMARY KEY (PlanName, Seq))"),
+            QStringLiteral("CREATE TABLE IF NOT EXISTS GuardTag (Code TEXT NOT NULL PRIMARY KEY)")};
+}
+
 QSqlDatabase connectionFor(const QString &name, const QString &path)
 {
     QSqlDatabase db = QSqlDatabase::contains(name) ? QSqlDatabase::database(name, false)
@@ -193,6 +208,14 @@ bool createFile(const QString &connection, const QString &path, QString *error)
                 ok = false;
             }
         }
+        for (const QString &statement : addedTables(connection)) {
+            QSqlQuery create(db);
+            if (ok && !create.exec(statement)) {
+                setError(error, QStringLiteral("Cannot create %1: %2").arg(QDir::toNativeSeparators(path),
+                                                                           create.lastError().text()));
+                ok = false;
+            }
+        }
         db.close();
     }
     QSqlDatabase::removeDatabase(buildName);
@@ -228,6 +251,13 @@ bool DataStore::prepareFile(const QString &connection, const QString &path, QStr
         setError(error, QStringLiteral("Cannot open %1: %2").arg(QDir::toNativeSeparators(path),
                                                                  db.lastError().text()));
         return false;
+    }
+    // A file that cannot take the new tables (read-only) still serves the old
+    // ones; the plans then report the failure when they are used.
+    for (const QString &statement : addedTables(connection)) {
+        QSqlQuery create(db);
+        if (!create.exec(statement))
+            qWarning("%s: %s", qPrintable(path), qPrintable(create.lastError().text()));
     }
     return true;
 }

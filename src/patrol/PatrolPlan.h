@@ -6,7 +6,6 @@
 #include <QSet>
 #include <QString>
 #include <QTime>
-#include <QTimeZone>
 
 // One checkpoint of a round: the tag to read, by how many minutes after the
 // round's start it should be read, and how many minutes either side still
@@ -53,5 +52,5 @@ struct PatrolPlan
     QString problem(const QSet<QString> &definedCodes) const;
 
     // A wall-clock moment, and back (see above).
-    static QDateTime moment(const QDate &day, const QTime &time) { return QDateTime(day, time, QTimeZone::UTC); }
+    static QDateTime moment(const QDate &day, const QTime &time) { return QDateTime(day, time, Qt::UTC); }
 };

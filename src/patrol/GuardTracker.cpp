@@ -1,0 +1,47 @@
+#include "GuardTracker.h"
+
+#include <algorithm>
+#include <numeric>
+#include <vector>
+
+QStringList GuardTracker::guards(const QList<PatrolRow> &rows, const QSet<QString> &guardCodes,
+                                 const QHash<QString, QString> &names)
+{
+    QStringList result(rows.size());
+    if (guardCodes.isEmpty())
+        return result;
+    // Terminal by terminal, in time order; rows of the same second keep the
+    // list's order. Dates of one file share one layout, so text order is time order.
+    std::vector<qsizetype> order(rows.size());
+    std::iota(order.begin(), order.end(), 0);
+    std::stable_sort(order.begin(), order.end(), [&rows](qsizetype a, qsizetype b) {
+        const PatrolRow &x = rows.at(a);
+        const PatrolRow &y = rows.at(b);
+        if (const int c = x.machineNo.compare(y.machineNo))
+            return c < 0;
+        if (const int c = x.date.compare(y.date))
+            return c < 0;
+        return x.time < y.time;
+    });
+    QString terminal, guard;
+    for (qsizetype i : order) {
+        const PatrolRow &row = rows.at(i);
+        if (row.machineNo != terminal) {
+            terminal = row.machineNo;
+            guard.clear();
+        }
+        if (guardCodes.contains(row.code)) {
+            const QString name = names.value(row.code);
+            guard = name.isEmpty() ? row.code : name;
+        }
+        result[i] = guard;
+    }
+    return result;
+}
+
+bool GuardTracker::hasGuardReads(const QList<PatrolRow> &rows, const QSet<QString> &guardCodes)
+{
+    if (guardCodes.isEmpty())
+        return false;
+    return std::any_of(rows.begin(), rows.end(), [&](const PatrolRow &row) { return guardCodes.contains(row.code); });
+}
