@@ -8,6 +8,7 @@
 #include <memory>
 
 class ExceptionTableModel;
+class QAbstractItemModel;
 class OutcomeTotalsModel;
 class QComboBox;
 class QDateEdit;

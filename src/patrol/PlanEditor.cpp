@@ -275,11 +275,11 @@ PatrolPlan PlanEditor::currentPlan() const
         if (m_days[d]->isChecked())
             plan.weekdays |= 1 << d;
     for (int row = 0; row < m_points->rowCount(); ++row) {
-        PlanCheckpoint point;
-        point.code = static_cast<QComboBox *>(m_points->cellWidget(row, CodeColumn))->currentData().toString();
-        point.minutes = static_cast<QSpinBox *>(m_points->cellWidget(row, MinutesColumn))->value();
-        point.tolerance = static_cast<QSpinBox *>(m_points->cellWidget(row, ToleranceColumn))->value();
-        plan.checkpoints << point;
+        const auto *code = qobject_cast<QComboBox *>(m_points->cellWidget(row, CodeColumn));
+        const auto *minutes = qobject_cast<QSpinBox *>(m_points->cellWidget(row, MinutesColumn));
+        const auto *tolerance = qobject_cast<QSpinBox *>(m_points->cellWidget(row, ToleranceColumn));
+        if (code && minutes && tolerance)
+            plan.checkpoints << PlanCheckpoint{code->currentData().toString(), minutes->value(), tolerance->value()};
     }
     return plan;
 }
@@ -303,6 +303,8 @@ QComboBox *PlanEditor::codeBox(const QString &code)
 
 void PlanEditor::setCheckpoints(const QList<PlanCheckpoint> &points, int selectRow)
 {
+    // The rows are rebuilt whole; the buttons follow once they are complete.
+    m_filling = true;
     m_points->setRowCount(0);
     m_points->setRowCount(int(points.size()));
     for (int row = 0; row < points.size(); ++row) {
@@ -317,6 +319,7 @@ void PlanEditor::setCheckpoints(const QList<PlanCheckpoint> &points, int selectR
     m_points->resizeColumnToContents(ToleranceColumn);
     if (selectRow >= 0 && selectRow < points.size())
         m_points->selectRow(selectRow);
+    m_filling = false;
     updateButtons();
 }
 
@@ -364,6 +367,8 @@ void PlanEditor::moveCheckpoint(int delta)
 
 void PlanEditor::updateButtons()
 {
+    if (m_filling)
+        return;
     const int row = m_points->currentRow();
     const int rows = m_points->rowCount();
     m_removePoint->setEnabled(row >= 0);

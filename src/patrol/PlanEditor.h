@@ -67,6 +67,7 @@ private:
     PatrolPlan m_stored; // what the draft is compared with
     QString m_storedName; // empty for a plan not stored yet
     bool m_switching = false;
+    bool m_filling = false;
 
     QListWidget *m_list = nullptr;
     QPushButton *m_new = nullptr;
