@@ -75,6 +75,14 @@ QList<TagDef> TagStore::all(QString *error)
     return defs;
 }
 
+QSet<QString> TagStore::codes(QString *error)
+{
+    QSet<QString> codes;
+    for (const TagDef &def : all(error))
+        codes.insert(def.code);
+    return codes;
+}
+
 QHash<QString, QString> TagStore::descriptionMap(QString *error)
 {
     QHash<QString, QString> map;
@@ -161,6 +169,14 @@ TagStore::Result TagStore::edit(const QString &oldCode, const QString &newCode, 
     if (!q.exec()) {
         setError(error, isUniqueViolation(q.lastError()) ? duplicateText(newCode) : q.lastError().text());
         return isUniqueViolation(q.lastError()) ? Result::Duplicate : Result::Failed;
+    }
+    if (newCode != oldCode) {
+        // A guard tag stays one under its new code.
+        QSqlQuery guard(db);
+        guard.prepare(QStringLiteral("UPDATE OR REPLACE GuardTag SET Code = ? WHERE Code = ?"));
+        guard.addBindValue(newCode);
+        guard.addBindValue(oldCode);
+        guard.exec();
     }
     return Result::Ok;
 }

@@ -2,6 +2,7 @@
 
 #include <QHash>
 #include <QList>
+#include <QSet>
 #include <QString>
 
 struct TagDef
@@ -19,6 +20,8 @@ public:
 
     // Every definition in table order; an empty list with `error` set on failure.
     static QList<TagDef> all(QString *error);
+    // Every defined code.
+    static QSet<QString> codes(QString *error);
     // Code -> description for every code defined exactly once: a code defined
     // twice has no description, as GetTagDescription has it.
     static QHash<QString, QString> descriptionMap(QString *error);

@@ -1,6 +1,7 @@
 #include "CliData.h"
 
 #include "CliPatrol.h"
+#include "CliPlans.h"
 
 #include "PatrolDataLoader.h"
 #include "PatrolExport.h"
@@ -120,5 +121,7 @@ int cliTagCommands(CliContext &context)
     const QString word = context.args.value(0);
     if (word == QLatin1String("export") || word == QLatin1String("import"))
         return cliTagFiles(context);
+    if (word == QLatin1String("guard") || word == QLatin1String("unguard") || word == QLatin1String("guards"))
+        return cliGuardTags(context);
     return cliTags(context);
 }

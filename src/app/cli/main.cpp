@@ -8,6 +8,7 @@
 #include "CliKr.h"
 #include "CliLanguage.h"
 #include "CliPatrol.h"
+#include "CliPlans.h"
 #include "CliTerminalSettings.h"
 #include "CliVx.h"
 
@@ -46,7 +47,8 @@ const CommandEntry kCommands[] = {
     // Data in and out.
     {"export", &cliExport, true, "export PATH --xlsx OUT.xlsx | --text OUT.txt  the rows of a .tvl or old .mdb as a workbook or data0.txt lines"},
     {"report", &cliReport, true, "report patrol PATH --pdf OUT.pdf | report tags --pdf OUT.pdf  a report as PDF"},
-    {"tags", &cliTagCommands, true, "tags list | add CODE DESCRIPTION | edit OLD NEW DESCRIPTION | delete CODE... | export FILE.tag | import FILE"},
+    {"tags", &cliTagCommands, true, "tags list | add CODE DESCRIPTION | edit OLD NEW DESCRIPTION | delete CODE... | export FILE.tag | import FILE | guard CODE... | unguard CODE... | guards"},
+    {"plans", &cliPlans, true, "plans list | export FILE.json | import FILE.json  the patrol plans"},
     {"language", &cliLanguage, true, "language [list] | set NAME | add NAME | delete NAME  the interface languages"},
     {"search", &cliSearch, true, "search                 find the terminal on COM1..COM16 and store its family and port"},
     {"options", &cliOptions, false, "options [set KEY VALUE]  print the terminal settings, or set one"},

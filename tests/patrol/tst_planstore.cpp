@@ -1,0 +1,176 @@
+#include "DataStore.h"
+#include "GuardTracker.h"
+#include "PlanStore.h"
+#include "TagStore.h"
+#include "TestEnv.h"
+
+#include <QSqlDatabase>
+#include <QSqlQuery>
+#include <QtTest>
+
+using namespace Qt::StringLiterals;
+
+class tst_PlanStore : public QObject
+{
+    Q_OBJECT
+private Q_SLOTS:
+    void roundStarts_data();
+    void roundStarts();
+    void importRefusals_data();
+    void importRefusals();
+    void storeKeepsPlansWhole();
+    void olderDatabaseGetsTheTables();
+    void guardsFollowTheirTerminal();
+};
+
+namespace {
+
+const QSet<QString> kCodes = {u"0000000001"_s, u"0000000002"_s};
+
+PatrolPlan plan(const QString &name, const QString &start, const QString &end, int interval, int weekdays = 0x7f)
+{
+    return {name, QTime::fromString(start, u"HH:mm"), QTime::fromString(end, u"HH:mm"), interval, weekdays,
+            {{u"0000000001"_s, 0, 5}, {u"0000000002"_s, 10, 5}}};
+}
+
+QStringList names(const QList<PatrolPlan> &plans)
+{
+    QStringList out;
+    for (const PatrolPlan &p : plans)
+        out << p.name;
+    return out;
+}
+
+}
+
+void tst_PlanStore::roundStarts_data()
+{
+    QTest::addColumn<PatrolPlan>("plan");
+    QTest::addColumn<QString>("from");
+    QTest::addColumn<QString>("to");
+    QTest::addColumn<QStringList>("starts");
+    QTest::newRow("day, every 2 h") << plan(u"p"_s, u"08:00"_s, u"12:00"_s, 120) << u"2026-12-07"_s << u"2026-12-07"_s
+                                    << QStringList{u"2026-12-07 08:00"_s, u"2026-12-07 10:00"_s, u"2026-12-07 12:00"_s};
+    QTest::newRow("night crosses midnight")
+        << plan(u"p"_s, u"23:00"_s, u"01:30"_s, 75) << u"2026-12-07"_s << u"2026-12-07"_s
+        << QStringList{u"2026-12-07 23:00"_s, u"2026-12-08 00:15"_s, u"2026-12-08 01:30"_s};
+    QTest::newRow("one round a day") << plan(u"p"_s, u"06:00"_s, u"18:00"_s, 0) << u"2026-12-07"_s << u"2026-12-08"_s
+                                     << QStringList{u"2026-12-07 06:00"_s, u"2026-12-08 06:00"_s};
+    // 2026-12-05 is a Saturday: the Friday night shift still runs into it.
+    QTest::newRow("weekdays by start day")
+        << plan(u"p"_s, u"23:00"_s, u"00:00"_s, 60, 0x1f) << u"2026-12-04"_s << u"2026-12-06"_s
+        << QStringList{u"2026-12-04 23:00"_s, u"2026-12-05 00:00"_s};
+}
+
+void tst_PlanStore::roundStarts()
+{
+    QFETCH(PatrolPlan, plan);
+    QFETCH(QString, from);
+    QFETCH(QString, to);
+    QStringList got;
+    for (const QDateTime &start : plan.roundStarts(QDate::fromString(from, Qt::ISODate), QDate::fromString(to, Qt::ISODate)))
+        got << start.toString(u"yyyy-MM-dd HH:mm");
+    QTEST(got, "starts");
+}
+
+void tst_PlanStore::importRefusals_data()
+{
+    QTest::addColumn<QByteArray>("json");
+    QTest::addColumn<QString>("reason");
+    const QByteArray points = R"("checkpoints": [{"code": "0000000001", "minutes": 0, "tolerance": 5}])";
+    auto doc = [&](const QByteArray &fields, const QByteArray &more = {}) {
+        return R"({"plans": [{"name": "A", "start": "08:00", "end": "09:00", )" + fields + "}" + more + "]}";
+    };
+    const QByteArray ok = R"("interval": 30, "weekdays": ["Mon"], )" + points;
+    QTest::newRow("not json") << QByteArray("{plans") << u"not a JSON document"_s;
+    QTest::newRow("no list") << QByteArray(R"({"plan": []})") << u"needs a list \"plans\""_s;
+    QTest::newRow("typo field") << doc(ok + R"(, "tolerence": 3)") << u"unknown field \"tolerence\""_s;
+    QTest::newRow("bad time") << doc(ok).replace("09:00", "9h") << u"HH:mm"_s;
+    QTest::newRow("fraction") << doc(ok).replace("30", "7.5") << u"whole number"_s;
+    QTest::newRow("weekday") << doc(ok).replace("Mon", "Monday") << u"unknown weekday \"Monday\""_s;
+    QTest::newRow("no weekday") << doc(ok).replace(R"("Mon")", "") << u"runs on no weekday"_s;
+    QTest::newRow("undefined code") << doc(ok).replace("0000000001", "0000000009") << u"\"0000000009\" is not defined"_s;
+    QTest::newRow("checkpoint fields") << doc(ok).replace(R"(, "tolerance": 5)", "") << u"checkpoint 1 needs"_s;
+    QTest::newRow("minutes below 0")
+        << doc(ok).replace("}]", R"(}, {"code": "0000000002", "minutes": -1, "tolerance": 0}])") << u"0 to 1440"_s;
+    QTest::newRow("minutes out of order") << doc(ok).replace(R"("minutes": 0)", R"("minutes": 9)").replace(
+        "}]", R"(}, {"code": "0000000002", "minutes": 8, "tolerance": 0}])") << u"not be smaller"_s;
+    QTest::newRow("same name twice") << doc(ok, ", " + doc(ok).mid(11, doc(ok).size() - 13)) << u"plan 2 (\"A\") has the name"_s;
+}
+
+void tst_PlanStore::importRefusals()
+{
+    QFETCH(QByteArray, json);
+    QFETCH(QString, reason);
+    QList<PatrolPlan> plans{plan(u"kept"_s, u"08:00"_s, u"09:00"_s, 0)};
+    QString error;
+    QVERIFY(!PlanStore::fromJson(json, kCodes, &plans, &error));
+    QVERIFY2(error.contains(reason), qPrintable(error));
+    QCOMPARE(names(plans), QStringList{u"kept"_s});
+}
+
+void tst_PlanStore::storeKeepsPlansWhole()
+{
+    TestEnv env;
+    QString error;
+    QList<PatrolPlan> plans{plan(u"Night"_s, u"22:00"_s, u"06:00"_s, 120, 0x1f), plan(u"Day"_s, u"08:00"_s, u"08:00"_s, 0)};
+    QVERIFY2(PlanStore::replaceAll(plans, &error), qPrintable(error));
+    QList<PatrolPlan> back;
+    QVERIFY(PlanStore::fromJson(PlanStore::toJson(PlanStore::all(&error)), kCodes, &back, &error));
+    QCOMPARE(back, (QList<PatrolPlan>{plans[1], plans[0]})); // by name, every field through JSON and back
+
+    // A rename onto another plan's name, and a replacement holding a name
+    // twice, fail inside their transaction: the plans stay as they were.
+    PatrolPlan renamed = plans[0];
+    renamed.name = u"Day"_s;
+    QVERIFY(!PlanStore::save(renamed, u"Night"_s, &error));
+    QVERIFY2(error.contains(u"already exists"_s), qPrintable(error));
+    QVERIFY(!PlanStore::replaceAll({plans[0], plans[0]}, &error));
+    QCOMPARE(PlanStore::all(&error), back);
+
+    renamed.name = u"Late"_s;
+    renamed.checkpoints.removeLast();
+    QVERIFY(PlanStore::save(renamed, u"Night"_s, &error));
+    QVERIFY(PlanStore::remove(u"Day"_s, &error));
+    QCOMPARE(PlanStore::all(&error), QList<PatrolPlan>{renamed});
+
+    // The guard mark follows its tag to a new code.
+    QCOMPARE(TagStore::add(u"00000000AA"_s, u"Ann"_s, &error), TagStore::Result::Ok);
+    QVERIFY(PlanStore::setGuard(u"00000000AA"_s, true, &error));
+    QCOMPARE(TagStore::edit(u"00000000AA"_s, u"00000000AB"_s, u"Ann"_s, &error), TagStore::Result::Ok);
+    QCOMPARE(PlanStore::guardCodes(&error), QSet<QString>{u"00000000AB"_s});
+}
+
+void tst_PlanStore::olderDatabaseGetsTheTables()
+{
+    TestEnv env;
+    {
+        QSqlQuery q(QSqlDatabase::database(DataStore::kConnTVL));
+        for (const char *table : {"Plan", "PlanPoint", "GuardTag"})
+            QVERIFY(q.exec(u"DROP TABLE "_s + QLatin1String(table)));
+    }
+    DataStore::close();
+    QString error;
+    QVERIFY2(DataStore::open(&error), qPrintable(error));
+    QVERIFY2(PlanStore::replaceAll({plan(u"A"_s, u"08:00"_s, u"09:00"_s, 0)}, &error), qPrintable(error));
+    QVERIFY(PlanStore::setGuard(u"0000000001"_s, true, &error));
+}
+
+void tst_PlanStore::guardsFollowTheirTerminal()
+{
+    // Terminal 1 changes guard at 10:00; its rows come out of time order.
+    // Terminal 2 never reads a guard tag.
+    const QList<PatrolRow> rows = {{u"1"_s, u"2026/12/07"_s, u"10:30:00"_s, u"0000000001"_s, {}},
+                                   {u"1"_s, u"2026/12/07"_s, u"09:00:00"_s, u"00000000AA"_s, {}},
+                                   {u"2"_s, u"2026/12/07"_s, u"09:30:00"_s, u"0000000001"_s, {}},
+                                   {u"1"_s, u"2026/12/07"_s, u"09:15:00"_s, u"0000000002"_s, {}},
+                                   {u"1"_s, u"2026/12/07"_s, u"10:00:00"_s, u"00000000BB"_s, {}}};
+    const QSet<QString> guards{u"00000000AA"_s, u"00000000BB"_s};
+    QCOMPARE(GuardTracker::guards(rows, guards, {{u"00000000AA"_s, u"Ann"_s}}),
+             (QStringList{u"00000000BB"_s, u"Ann"_s, QString(), u"Ann"_s, u"00000000BB"_s}));
+    QVERIFY(GuardTracker::hasGuardReads(rows, guards));
+    QVERIFY(!GuardTracker::hasGuardReads(rows.mid(2, 2), guards));
+}
+
+QTEST_GUILESS_MAIN(tst_PlanStore)
+#include "tst_planstore.moc"
