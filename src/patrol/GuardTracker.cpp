@@ -23,19 +23,16 @@ QStringList GuardTracker::guards(const QList<PatrolRow> &rows, const QSet<QStrin
             return c < 0;
         return x.time < y.time;
     });
-    QString terminal, guard;
-    for (qsizetype i : order) {
-        const PatrolRow &row = rows.at(i);
-        if (row.machineNo != terminal) {
-            terminal = row.machineNo;
-            guard.clear();
-        }
-        if (guardCodes.contains(row.code)) {
+    walk(
+        order, [&rows](qsizetype i) { return rows.at(i).machineNo; }, QString(),
+        [&](qsizetype i) {
+            const PatrolRow &row = rows.at(i);
+            if (!guardCodes.contains(row.code))
+                return QString();
             const QString name = names.value(row.code);
-            guard = name.isEmpty() ? row.code : name;
-        }
-        result[i] = guard;
-    }
+            return name.isEmpty() ? row.code : name;
+        },
+        [&result](qsizetype i, const QString &guard) { result[i] = guard; });
     return result;
 }
 

@@ -8,6 +8,10 @@
 #include <QString>
 #include <QStringList>
 
+#include <iterator>
+#include <type_traits>
+#include <utility>
+
 // Who carries each terminal: a read of a guard tag names the guard of that
 // terminal (machine number) from then on, until the next guard tag read on
 // the same terminal. Rows are taken in time order per terminal, whatever the
@@ -22,4 +26,26 @@ public:
                               const QHash<QString, QString> &names);
     // True when any row reads a guard tag.
     static bool hasGuardReads(const QList<PatrolRow> &rows, const QSet<QString> &guardCodes);
+
+    // The walk behind guards() for reads kept in any form: `order` lists them
+    // terminal by terminal, each terminal's in time order; `terminalOf(i)`
+    // gives read i's terminal, `guardOf(i)` the guard it names or `none`, and
+    // `assign(i, guard)` receives its guard.
+    template <typename Order, typename TerminalOf, typename Guard, typename GuardOf, typename Assign>
+    static void walk(const Order &order, TerminalOf terminalOf, const Guard &none, GuardOf guardOf, Assign assign)
+    {
+        bool started = false;
+        std::decay_t<decltype(terminalOf(*std::begin(order)))> terminal{};
+        Guard guard = none;
+        for (const auto i : order) {
+            if (!started || terminalOf(i) != terminal) {
+                terminal = terminalOf(i);
+                guard = none;
+                started = true;
+            }
+            if (Guard named = guardOf(i); named != none)
+                guard = std::move(named);
+            assign(i, guard);
+        }
+    }
 };

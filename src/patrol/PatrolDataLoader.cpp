@@ -12,48 +12,19 @@ namespace {
 PatrolLoadResult loadTvl(const QString &path, const QHash<QString, QString> &descriptions)
 {
     PatrolLoadResult result;
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
-        result.error = QStringLiteral("Cannot open %1: %2").arg(QDir::toNativeSeparators(path), file.errorString());
-        return result;
-    }
-    const QByteArray data = file.readAll();
-    file.close();
-
-    // About 200 bytes make one record.
-    result.rows.reserve(data.size() / 180 + 1);
-    QString text;
-    int lineNo = 0;
-    qsizetype pos = 0;
-    while (pos < data.size()) {
-        qsizetype end = data.indexOf('\n', pos);
-        if (end < 0)
-            end = data.size();
-        QByteArrayView line(data.constData() + pos, end - pos);
-        pos = end + 1;
-        ++lineNo;
-        while (!line.isEmpty() && (line.back() == '\r' || line.back() == '\n'))
-            line.chop(1);
-        if (line.isEmpty())
-            continue;
-        if (PatrolFile::decode(line, &text) != PatrolFile::Decode::Ok) {
-            result.skippedLines.append(lineNo);
-            continue;
-        }
-        const QList<QStringView> fields = QStringView(text).split(u',');
-        if (fields.size() < 4) {
-            result.skippedLines.append(lineNo);
-            continue;
-        }
-        PatrolRow row;
-        row.machineNo = fields[0].toString();
-        row.code = fields[1].toString();
-        row.date = fields[2].toString();
-        row.time = fields[3].toString();
-        row.description = descriptions.value(row.code);
-        result.rows.append(std::move(row));
-    }
-    result.ok = true;
+    result.ok = PatrolDataLoader::readTvl(
+        path,
+        [&](qsizetype size) { result.rows.reserve(size / 180 + 1); }, // about 200 bytes make one record
+        [&](const QList<QStringView> &fields) {
+            PatrolRow row;
+            row.machineNo = fields[0].toString();
+            row.code = fields[1].toString();
+            row.date = fields[2].toString();
+            row.time = fields[3].toString();
+            row.description = descriptions.value(row.code);
+            result.rows.append(std::move(row));
+        },
+        &result.skippedLines, &result.error);
     return result;
 }
 
@@ -94,6 +65,48 @@ PatrolLoadResult loadMdb(const QString &path)
     return result;
 }
 
+}
+
+bool PatrolDataLoader::readTvl(const QString &path, const std::function<void(qsizetype)> &sized,
+                               const std::function<void(const QList<QStringView> &)> &record,
+                               QList<int> *skippedLines, QString *error)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        *error = QStringLiteral("Cannot open %1: %2").arg(QDir::toNativeSeparators(path), file.errorString());
+        return false;
+    }
+    const QByteArray data = file.readAll();
+    file.close();
+    if (sized)
+        sized(data.size());
+
+    QString text;
+    int lineNo = 0;
+    qsizetype pos = 0;
+    while (pos < data.size()) {
+        qsizetype end = data.indexOf('\n', pos);
+        if (end < 0)
+            end = data.size();
+        QByteArrayView line(data.constData() + pos, end - pos);
+        pos = end + 1;
+        ++lineNo;
+        while (!line.isEmpty() && (line.back() == '\r' || line.back() == '\n'))
+            line.chop(1);
+        if (line.isEmpty())
+            continue;
+        if (PatrolFile::decode(line, &text) != PatrolFile::Decode::Ok) {
+            skippedLines->append(lineNo);
+            continue;
+        }
+        const QList<QStringView> fields = QStringView(text).split(u',');
+        if (fields.size() < 4) {
+            skippedLines->append(lineNo);
+            continue;
+        }
+        record(fields);
+    }
+    return true;
 }
 
 PatrolLoadResult PatrolDataLoader::load(const QString &path, const QHash<QString, QString> &descriptions)

@@ -5,6 +5,9 @@
 #include <QHash>
 #include <QList>
 #include <QString>
+#include <QStringView>
+
+#include <functional>
 
 struct PatrolLoadResult
 {
@@ -24,6 +27,13 @@ class PatrolDataLoader
 {
 public:
     static PatrolLoadResult load(const QString &path, const QHash<QString, QString> &descriptions);
+    // The records of a .tvl one by one: `sized` (may be empty) gets the file's
+    // size in bytes, `record` the fields of every line that decodes to at
+    // least four; the numbers of the other lines go to `skippedLines`. False
+    // with `error` when the file cannot be opened.
+    static bool readTvl(const QString &path, const std::function<void(qsizetype)> &sized,
+                        const std::function<void(const QList<QStringView> &)> &record, QList<int> *skippedLines,
+                        QString *error);
 
     // One message for the skipped lines from a text with %1 (how many) and %2
     // (the first few line numbers).

@@ -38,7 +38,7 @@ public:
     QList<QStringList> rows;
     // Report footer.
     QString lblRecordCount;
-    qsizetype Function1() const { return rows.size(); }
+    virtual qsizetype Function1() const { return rows.size(); }
     // The text a detail cell shows; by default the row's text.
     virtual QString cellText(qsizetype row, int column) const { return rows.at(row).value(column); }
     // Face of every text; empty keeps the application's default face.

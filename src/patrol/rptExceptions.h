@@ -3,10 +3,35 @@
 #include "ExceptionMatcher.h"
 #include "ReportLayout.h"
 
+#include <vector>
+
 // The exception report on paper: one line per checkpoint outcome and extra
 // read, then the totals per plan and per guard, in the current language.
 class rptExceptions : public ReportLayout
 {
 public:
     void setResult(const ExceptionResult &result, const QDate &from, const QDate &to);
+
+    // Lines are formatted when their page is drawn: a month holds hundreds of
+    // thousands of them.
+    QString cellText(qsizetype row, int column) const override;
+    // The number of checkpoints due (extra reads and totals are not counted).
+    qsizetype Function1() const override { return m_due; }
+
+private:
+    // What one line of the report shows.
+    struct Line
+    {
+        enum class Kind { Outcome, Caption, Total, Blank } kind;
+        int index;       // Outcome: into m_outcomes; Caption: the text number
+        QString name;    // Total: the plan or guard, on its first line only
+        QString text;    // Total: the outcome counted
+        int count = 0;
+    };
+    void addTotals(int caption, const QMap<QString, OutcomeTotals> &totals, bool guards);
+
+    QList<CheckpointOutcome> m_outcomes;
+    std::vector<Line> m_lines;
+    QHash<QString, QString> m_descriptions;
+    qsizetype m_due = 0;
 };

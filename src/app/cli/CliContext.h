@@ -31,6 +31,7 @@ constexpr int kFailure = 1;      // bad input, undecodable lines
 constexpr int kLinkFailure = 2;  // a terminal link reported an error
 constexpr int kNoRecords = 3;    // the terminal held no records
 constexpr int kWriteFailure = 4; // a patrol-data file could not be written
+constexpr int kMissed = 5;       // the exception report found a missed checkpoint
 constexpr int kUsage = 64;
 }
 

@@ -51,7 +51,7 @@ int fail(CliContext &context, const QString &error)
 
 bool cliNeedsGui(const QString &command)
 {
-    return command == QLatin1String("report");
+    return command == QLatin1String("report") || command == QLatin1String("exceptions");
 }
 
 int cliExport(CliContext &context)

@@ -5,6 +5,7 @@
 #include "CliCore.h"
 #include "CliData.h"
 #include "CliDownload.h"
+#include "CliExceptions.h"
 #include "CliKr.h"
 #include "CliLanguage.h"
 #include "CliPatrol.h"
@@ -51,6 +52,7 @@ const CommandEntry kCommands[] = {
     {"plans", &cliPlans, true, "plans list | export FILE.json | import FILE.json  the patrol plans"},
     {"language", &cliLanguage, true, "language [list] | set NAME | add NAME | delete NAME  the interface languages"},
     {"search", &cliSearch, true, "search                 find the terminal on COM1..COM16 and store its family and port"},
+    {"exceptions", &cliExceptions, true, "exceptions --from yyyy-MM-dd --to yyyy-MM-dd [--plan NAME] [--pdf OUT.pdf]  the plans' missed, late, early and extra reads"},
     {"options", &cliOptions, false, "options [set KEY VALUE]  print the terminal settings, or set one"},
 };
 

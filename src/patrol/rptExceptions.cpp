@@ -1,0 +1,138 @@
+#include "rptExceptions.h"
+
+#include "CRes.h"
+#include "ExceptionReport.h"
+#include "TagStore.h"
+
+#include <QLocale>
+
+namespace {
+
+enum Column { kPlan, kRound, kSeq, kCheckpoint, kDue, kOutcome, kMinutes, kRead, kTerminal, kGuard };
+
+}
+
+void rptExceptions::setResult(const ExceptionResult &result, const QDate &from, const QDate &to)
+{
+    CRes &res = CRes::instance();
+    const QLocale locale;
+    setupHeader(res.ResString(380, QStringLiteral("Exception Report")) + QStringLiteral("  ")
+                + locale.toString(from, QLocale::ShortFormat) + QStringLiteral(" - ")
+                + locale.toString(to, QLocale::ShortFormat));
+    columns = {{res.ResString(381, QStringLiteral("Plan")), 1.5},
+               {res.ResString(382, QStringLiteral("Round")), 1.4},
+               {res.ResString(383, QStringLiteral("No.")), 0.4},
+               {res.ResString(384, QStringLiteral("Checkpoint")), 2.2},
+               {res.ResString(385, QStringLiteral("Due")), 0.6},
+               {res.ResString(386, QStringLiteral("Outcome")), 1.7},
+               {res.ResString(387, QStringLiteral("Minutes")), 0.6},
+               {res.ResString(388, QStringLiteral("Read")), 0.9},
+               {res.ResString(232, QStringLiteral("Mach#")), 0.5},
+               {res.ResString(389, QStringLiteral("Guard")), 1.1}};
+    lblRecordCount = res.ResString(399, QStringLiteral("Checkpoints due:"));
+
+    QString error;
+    m_descriptions = TagStore::descriptionMap(&error); // without them the codes alone show
+    m_outcomes = result.outcomes;
+    m_lines.clear();
+    m_due = 0;
+    for (qsizetype i = 0; i < m_outcomes.size(); ++i) {
+        m_lines.push_back({Line::Kind::Outcome, int(i), {}, {}});
+        if (m_outcomes[i].seq > 0)
+            ++m_due;
+    }
+    addTotals(396, result.byPlan, false);
+    addTotals(397, result.byGuard, true);
+    // The base class pages by the number of rows; their texts come from cellText.
+    rows.clear();
+    rows.resize(qsizetype(m_lines.size()));
+}
+
+void rptExceptions::addTotals(int caption, const QMap<QString, OutcomeTotals> &totals, bool guards)
+{
+    if (totals.isEmpty())
+        return;
+    m_lines.push_back({Line::Kind::Blank, 0, {}, {}});
+    m_lines.push_back({Line::Kind::Caption, caption, {}, {}});
+    using K = CheckpointOutcome::Kind;
+    for (auto it = totals.cbegin(); it != totals.cend(); ++it) {
+        const OutcomeTotals &t = it.value();
+        const std::pair<QString, int> counts[] = {
+            {ExceptionReport::kindText(K::OnTime), t.onTime},
+            {ExceptionReport::kindText(K::Early), t.early},
+            {ExceptionReport::kindText(K::Late), t.late},
+            {ExceptionReport::kindText(K::Missed), t.missed},
+            {ExceptionReport::kindText(K::Extra), t.extra},
+            {CRes::instance().ResString(395, QStringLiteral("out of order")), t.outOfOrder},
+        };
+        QString name = it.key();
+        if (guards && name.isEmpty())
+            name = CRes::instance().ResString(398, QStringLiteral("(no guard)"));
+        for (const auto &[text, count] : counts) {
+            if (count == 0)
+                continue;
+            m_lines.push_back({Line::Kind::Total, 0, name, text, count});
+            name.clear();
+        }
+    }
+}
+
+QString rptExceptions::cellText(qsizetype row, int column) const
+{
+    const Line &line = m_lines.at(size_t(row));
+    switch (line.kind) {
+    case Line::Kind::Blank:
+        return {};
+    case Line::Kind::Caption:
+        return column == kPlan ? CRes::instance().ResString(line.index) : QString();
+    case Line::Kind::Total:
+        return column == kPlan ? line.name
+            : column == kOutcome ? line.text
+            : column == kMinutes ? QString::number(line.count)
+                                 : QString();
+    case Line::Kind::Outcome:
+        break;
+    }
+    const CheckpointOutcome &o = m_outcomes.at(line.index);
+    // The plan and the round show on the first line of each round only.
+    const bool sameRound = line.index > 0 && m_outcomes.at(line.index - 1).plan == o.plan
+        && m_outcomes.at(line.index - 1).roundStart == o.roundStart;
+    const QLocale locale;
+    switch (column) {
+    case kPlan:
+        return sameRound ? QString() : o.plan;
+    case kRound:
+        return sameRound ? QString()
+                         : locale.toString(o.roundStart.date(), QLocale::ShortFormat) + QLatin1Char(' ')
+                + o.roundStart.toString(QStringLiteral("HH:mm"));
+    case kSeq:
+        return o.seq > 0 ? QString::number(o.seq) : QString();
+    case kCheckpoint: {
+        const QString description = m_descriptions.value(o.code);
+        return description.isEmpty() ? o.code : o.code + QLatin1Char(' ') + description;
+    }
+    case kDue:
+        return o.due.isValid() ? o.due.toString(QStringLiteral("HH:mm")) : QString();
+    case kOutcome:
+        return o.outOfOrder ? ExceptionReport::kindText(o.kind) + QStringLiteral(", ")
+                + CRes::instance().ResString(395, QStringLiteral("out of order"))
+                            : ExceptionReport::kindText(o.kind);
+    case kMinutes:
+        if (o.kind == CheckpointOutcome::Kind::Missed || o.kind == CheckpointOutcome::Kind::Extra)
+            return {};
+        return o.minutes > 0 ? QLatin1Char('+') + QString::number(o.minutes) : QString::number(o.minutes);
+    case kRead:
+        if (!o.read.isValid())
+            return {};
+        // A read on another day than the round started (a night round) shows its date.
+        return o.read.date() == o.roundStart.date()
+            ? o.read.toString(QStringLiteral("HH:mm:ss"))
+            : locale.toString(o.read.date(), QLocale::ShortFormat) + QLatin1Char(' ')
+                + o.read.toString(QStringLiteral("HH:mm:ss"));
+    case kTerminal:
+        return o.machineNo;
+    case kGuard:
+        return o.guard;
+    }
+    return {};
+}
