@@ -10,10 +10,11 @@ struct Header
     int number;
     const char *english;
 };
-// Plan, round, #, code, description, due, outcome, minutes, out of order, read, Mach#, guard.
+// The printed report's column headings.
 constexpr Header kHeaders[ExceptionTableModel::ColumnCount] = {
-    {379, "Plan"}, {370, "Round"}, {0, "#"}, {129, "Code"}, {130, "Description"}, {371, "Due"},
-    {372, "Outcome"}, {359, "Minutes"}, {374, "Out of order"}, {373, "Read"}, {232, "Mach#"}, {368, "Guard"}};
+    {381, "Plan"}, {382, "Round"}, {383, "No."}, {384, "Checkpoint"}, {385, "Due"},
+    {386, "Outcome"}, {387, "Minutes"}, {388, "Read"}, {232, "Mach#"}, {389, "Guard"}};
+constexpr int kOutOfOrderText = 395;
 
 }
 
@@ -29,7 +30,7 @@ void ExceptionTableModel::refreshHeaders()
     CRes &res = CRes::instance();
     m_headers.clear();
     for (const Header &h : kHeaders)
-        m_headers << (h.number ? res.ResString(h.number, QLatin1String(h.english)) : QLatin1String(h.english));
+        m_headers << res.ResString(h.number, QLatin1String(h.english));
     Q_EMIT headerDataChanged(Qt::Horizontal, 0, ColumnCount - 1);
     if (!m_outcomes.isEmpty())
         Q_EMIT dataChanged(index(0, Outcome), index(rowCount() - 1, Outcome));
@@ -72,18 +73,19 @@ QString ExceptionTableModel::displayText(int row, int column) const
             + o.roundStart.time().toString(QStringLiteral("HH:mm"));
     case Seq:
         return o.seq > 0 ? QString::number(o.seq) : QString();
-    case Code:
-        return o.code;
-    case Description:
-        return m_names.value(o.code);
+    case Checkpoint: {
+        const QString description = m_names.value(o.code);
+        return description.isEmpty() ? o.code : o.code + QStringLiteral("  ") + description;
+    }
     case Due:
         return o.due.isValid() ? o.due.time().toString(QStringLiteral("HH:mm")) : QString();
     case Outcome:
+        if (o.outOfOrder)
+            return ExceptionReport::kindText(o.kind) + QStringLiteral(", ")
+                + CRes::instance().ResString(kOutOfOrderText, QStringLiteral("out of order"));
         return ExceptionReport::kindText(o.kind);
     case Minutes:
         return o.minutes == 0 ? QString() : (o.minutes > 0 ? QStringLiteral("+%1") : QStringLiteral("%1")).arg(o.minutes);
-    case OutOfOrder:
-        return o.outOfOrder ? QStringLiteral("\u2716") : QString();
     case Read:
         if (!o.read.isValid())
             return QString();
@@ -127,8 +129,6 @@ QVariant ExceptionTableModel::data(const QModelIndex &index, int role) const
     case Qt::TextAlignmentRole:
         if (index.column() == Seq || index.column() == Minutes)
             return int(Qt::AlignRight | Qt::AlignVCenter);
-        if (index.column() == OutOfOrder)
-            return int(Qt::AlignCenter);
         return {};
     default:
         return {};

@@ -9,15 +9,15 @@
 #include <QLocale>
 
 // The outcomes of an exception report as the window's table shows them, one
-// row per checkpoint outcome or extra read, coloured by outcome: on time
-// green, early and late amber, missed red, extra grey. Texts are formatted on
-// display; the rows hold what the matching found.
+// row per checkpoint outcome or extra read, in the printed report's columns,
+// coloured by outcome: on time green, early and late amber, missed red, extra
+// grey; an out-of-order read says so after its outcome. Texts are formatted
+// on display; the rows hold what the matching found.
 class ExceptionTableModel : public QAbstractTableModel
 {
     Q_OBJECT
 public:
-    enum Column { Plan, Round, Seq, Code, Description, Due, Outcome, Minutes, OutOfOrder, Read, MachineNo, Guard,
-                  ColumnCount };
+    enum Column { Plan, Round, Seq, Checkpoint, Due, Outcome, Minutes, Read, MachineNo, Guard, ColumnCount };
 
     explicit ExceptionTableModel(QObject *parent = nullptr);
 

@@ -25,8 +25,8 @@ namespace {
 
 constexpr int kAllPlansText = 366;
 constexpr int kWarningsText = 377;
-constexpr int kPlanText = 379;
-constexpr int kGuardText = 368;
+constexpr int kPlanText = 381;
+constexpr int kGuardText = 389;
 
 QString res(int number, const char *english)
 {
@@ -153,8 +153,8 @@ void ExceptionsPage::applyTexts()
     m_preview->setText(res(106, "Print Pre&view"));
     m_print->setText(res(107, "&Print..."));
     m_pdf->setText(ReportPreview::exportPdfText());
-    m_planBox->setTitle(res(375, "Totals per plan"));
-    m_guardBox->setTitle(res(376, "Totals per guard"));
+    m_planBox->setTitle(res(396, "Totals per plan"));
+    m_guardBox->setTitle(res(397, "Totals per guard"));
     m_model->refreshHeaders();
     m_planTotals->refreshHeaders();
     m_guardTotals->refreshHeaders();

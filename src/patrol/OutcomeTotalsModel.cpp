@@ -6,7 +6,7 @@
 
 namespace {
 
-constexpr int kNoGuardText = 378;
+constexpr int kNoGuardText = 398;
 constexpr int kOutOfOrderText = 374;
 
 }

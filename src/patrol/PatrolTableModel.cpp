@@ -11,7 +11,7 @@ struct Header
     int number;
     const char *english;
 };
-constexpr Header kHeaderTexts[] = {{127, "Date"}, {128, "Time"}, {129, "Code"}, {130, "Description"}, {368, "Guard"}};
+constexpr Header kHeaderTexts[] = {{127, "Date"}, {128, "Time"}, {129, "Code"}, {130, "Description"}, {389, "Guard"}};
 
 }
 

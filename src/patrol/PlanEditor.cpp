@@ -22,7 +22,7 @@
 
 namespace {
 
-constexpr int kPlanText = 379;
+constexpr int kPlanText = 381;
 constexpr int kSaveChangesQuestion = 361;
 constexpr int kDeletePlanQuestion = 362;
 enum PointColumn { CodeColumn, MinutesColumn, ToleranceColumn };
@@ -184,7 +184,7 @@ void PlanEditor::applyTexts()
     for (int d = 0; d < 7; ++d)
         m_days[d]->setText(locale.dayName(d + 1, QLocale::ShortFormat));
     m_pointsBox->setTitle(res(352, "Checkpoints"));
-    m_points->setHorizontalHeaderLabels({res(129, "Code"), res(359, "Minutes"), res(360, "Tolerance")});
+    m_points->setHorizontalHeaderLabels({res(129, "Code"), res(387, "Minutes"), res(360, "Tolerance")});
     m_addPoint->setText(res(203, "&Add"));
     m_removePoint->setText(res(354, "&Remove"));
     m_up->setText(res(355, "Move &up"));

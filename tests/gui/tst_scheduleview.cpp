@@ -185,11 +185,11 @@ void tst_ScheduleView::exceptionsTable()
     QCOMPARE(model->rowCount(), 2);
     using C = ExceptionTableModel;
     auto row = [&](int r) {
-        return QStringList{model->displayText(r, C::Seq), model->displayText(r, C::Description),
+        return QStringList{model->displayText(r, C::Seq), model->displayText(r, C::Checkpoint),
                            model->displayText(r, C::Minutes), model->displayText(r, C::Guard)};
     };
-    QCOMPARE(row(0), (QStringList{u"1"_s, u"Gate"_s, u"+10"_s, u"Ann"_s}));
-    QCOMPARE(row(1), (QStringList{u"2"_s, u"Lobby"_s, QString(), u"Ann"_s}));
+    QCOMPARE(row(0), (QStringList{u"1"_s, u"0000000001  Gate"_s, u"+10"_s, u"Ann"_s}));
+    QCOMPARE(row(1), (QStringList{u"2"_s, u"0000000002  Lobby"_s, QString(), u"Ann"_s}));
     QCOMPARE(model->data(model->index(0, C::Outcome), Qt::BackgroundRole).value<QColor>(),
              C::kindColor(CheckpointOutcome::Kind::Late));
     QCOMPARE(model->data(model->index(1, C::Outcome), Qt::BackgroundRole).value<QColor>(),
@@ -211,7 +211,7 @@ void tst_ScheduleView::guardColumnOnlyWithGuardReads()
     PatrolTableModel *model = window.patrolModel();
     window.OpenPatrolDataFile(QDir(Workspace::unapprovedFolder()).filePath(u"b.tvl"_s));
     QCOMPARE(model->columnCount(), 6);
-    QCOMPARE(model->headerData(5, Qt::Horizontal).toString(), CRes::instance().ResString(368));
+    QCOMPARE(model->headerData(5, Qt::Horizontal).toString(), CRes::instance().ResString(389));
     QCOMPARE((QStringList{model->displayText(1, 5), model->displayText(2, 5)}), (QStringList{u"Ann"_s, QString()}));
     // What the search, the command line and the exports read keeps its five columns.
     QCOMPARE(model->rowText(1).count(u'\t'), 4);
