@@ -168,7 +168,8 @@ PlanEditor::PlanEditor(QWidget *parent)
     connect(m_points, &QTableWidget::itemSelectionChanged, this, &PlanEditor::updateButtons);
 
     applyTexts();
-    reload();
+    // Nothing is loaded until the view is first shown: an empty editor has no changes.
+    m_stored = currentPlan();
 }
 
 void PlanEditor::applyTexts()
@@ -220,11 +221,12 @@ void PlanEditor::refreshTags()
 
 void PlanEditor::reload()
 {
+    // The tags first: reading them opens the database when nothing has yet.
+    refreshTags();
     QString error;
     m_plans = PlanStore::all(&error);
     if (!error.isEmpty())
         MessageReporter::instance().message(error, MessageReporter::Icon::Critical);
-    refreshTags();
     const QString keep = m_storedName;
     fillList(keep);
     const QStringList names = planNames();

@@ -27,7 +27,8 @@ class PlanEditor : public QWidget
 public:
     explicit PlanEditor(QWidget *parent = nullptr);
 
-    // Reads the plans and the tag definitions again, keeping the shown plan.
+    // Reads the plans and the tag definitions again, keeping the shown plan
+    // (the schedule view calls it whenever it is shown).
     void reload();
     // The tag definitions again (a tag was added or renamed meanwhile).
     void refreshTags();

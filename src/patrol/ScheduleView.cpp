@@ -41,7 +41,6 @@ ScheduleView::ScheduleView(QWidget *parent)
 
     connect(m_plans, &PlanEditor::plansChanged, this,
             [this] { m_exceptions->setPlanNames(m_plans->planNames()); });
-    m_exceptions->setPlanNames(m_plans->planNames());
     applyTexts();
 }
 
