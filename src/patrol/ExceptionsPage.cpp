@@ -51,7 +51,9 @@ ExceptionsPage::ExceptionsPage(QWidget *parent)
     }
     m_plan = new QComboBox(this);
     m_plan->setObjectName(QStringLiteral("cboPlan"));
-    m_plan->setSizeAdjustPolicy(QComboBox::AdjustToContents);
+    // Wide enough for "(All plans)" in every shipped language and most plan names.
+    m_plan->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+    m_plan->setMinimumContentsLength(18);
     m_run = new QPushButton(this);
     m_run->setObjectName(QStringLiteral("cmdRun"));
     m_run->setDefault(true);
@@ -85,7 +87,7 @@ ExceptionsPage::ExceptionsPage(QWidget *parent)
         auto *l = new QVBoxLayout(box);
         l->setContentsMargins(4, 4, 4, 4);
         l->addWidget(table);
-        table->setMaximumHeight(150);
+        table->setMaximumHeight(6 * table->verticalHeader()->defaultSectionSize());
     }
 
     auto *inputs = new QHBoxLayout;

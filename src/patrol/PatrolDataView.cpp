@@ -131,9 +131,10 @@ void PatrolDataView::Initial_lvwPatrolData()
     const int w = m_list->viewport()->width();
     // The guard column, when a file has one, takes its width from the description's.
     const bool guard = m_model.hasGuardColumn();
-    const int widths[PatrolTableModel::kColumns + 1] = {w / 10, w / 5, w / 5, w / 5, guard ? w / 4 : w / 2, w / 4};
+    const int five[] = {w / 10, w / 5, w / 5, w / 5, w / 2};
+    const int six[] = {w / 12, w / 7, w / 7, w / 6, w / 4, w / 5};
     for (int c = 0; c < m_model.columnCount(); ++c)
-        m_list->setColumnWidth(c, widths[c]);
+        m_list->setColumnWidth(c, guard ? six[c] : five[c]);
     m_title->setText(res(123, "Patrol Data"));
 }
 

@@ -120,9 +120,12 @@ PlanEditor::PlanEditor(QWidget *parent)
     times->addSpacing(12);
     times->addWidget(m_endLabel);
     times->addWidget(m_end);
+    times->addSpacing(12);
+    times->addWidget(m_intervalLabel);
+    times->addWidget(m_interval);
     times->addStretch(1);
+    // Start, end and interval share a row, so that the short labels stay near their fields.
     form->addRow(m_startLabel, times);
-    form->addRow(m_intervalLabel, m_interval);
     form->addRow(m_weekdaysLabel, days);
     for (QLabel *label : {m_nameLabel, m_startLabel, m_endLabel, m_intervalLabel, m_weekdaysLabel})
         label->setObjectName(QString());
