@@ -1,4 +1,5 @@
 #include "CRes.h"
+#include "MainFormInterface.h"
 #include "ExceptionTableModel.h"
 #include "ExceptionsPage.h"
 #include "OutcomeTotalsModel.h"
@@ -9,6 +10,7 @@
 #include "RecordingReporter.h"
 #include "ScheduleView.h"
 #include "TagDefView.h"
+#include "ucOutlookBar.h"
 #include "TagStore.h"
 #include "TestEnv.h"
 #include "Workspace.h"
@@ -20,7 +22,9 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
+#include <QSignalSpy>
 #include <QSpinBox>
+#include <QTabWidget>
 #include <QTableWidget>
 #include <QTimeEdit>
 #include <QTimer>
@@ -40,6 +44,10 @@ private Q_SLOTS:
     void editorSavesAndRefuses();
     void leavingAChangedPlan_data();
     void leavingAChangedPlan();
+    void checkpointButtonsNewAndDelete();
+    void exitWithAChangedPlan_data();
+    void exitWithAChangedPlan();
+    void languageSwitch();
     void exceptionsTable();
     void guardColumnOnlyWithGuardReads();
     void guardCheckBoxStoresTheMark();
@@ -164,6 +172,75 @@ void tst_ScheduleView::leavingAChangedPlan()
     QCOMPARE(editor->currentPlan().name, shown);
     QCOMPARE(list->currentItem()->text(), shown == u"A2"_s ? u"A"_s : shown);
     QCOMPARE(editor->planNames(), stored);
+}
+
+void tst_ScheduleView::checkpointButtonsNewAndDelete()
+{
+    RecordingReporter reporter;
+    const QString taken = CRes::instance().ResString(381) + u" 1"_s;
+    QVERIFY(PlanStore::save(plan(taken, {{kGate, 0, 5}, {kLobby, 10, 2}, {kBadge, 20, 1}}), QString(), nullptr));
+    ScheduleView view;
+    view.show();
+    PlanEditor *editor = view.planEditor();
+    auto *points = child<QTableWidget>(editor, "grdCheckpoints");
+    points->selectRow(2);
+    QVERIFY(!child<QPushButton>(editor, "cmdMoveDown")->isEnabled());
+    click(editor, "cmdMoveUp");
+    click(editor, "cmdRemoveCheckpoint");
+    // The tags swap places with their tolerances; the minutes keep theirs.
+    QCOMPARE(editor->currentPlan().checkpoints, (QList<PlanCheckpoint>{{kGate, 0, 5}, {kLobby, 20, 2}}));
+    QCOMPARE(points->currentRow(), 1);
+    reporter.choices = {MessageReporter::Answer::No};
+    click(editor, "cmdNewPlan");
+    QCOMPARE(editor->currentPlan().name, CRes::instance().ResString(381) + u" 2"_s);
+    click(editor, "cmdSavePlan");
+    reporter.answers = {true};
+    click(editor, "cmdDeletePlan");
+    QCOMPARE(reporter.entries.size(), 3);
+    QCOMPARE(editor->planNames(), QStringList{taken});
+    QCOMPARE(PlanStore::all(nullptr).first().checkpoints.size(), 3);
+    auto *filter = child<QComboBox>(view.exceptionsPage(), "cboPlan");
+    QCOMPARE(filter->count(), 2);
+    QCOMPARE(filter->itemText(1), taken);
+}
+
+void tst_ScheduleView::exitWithAChangedPlan_data()
+{
+    QTest::addColumn<int>("answer");
+    QTest::addColumn<int>("exits");
+    QTest::newRow("cancel keeps the program") << int(MessageReporter::Answer::Cancel) << 0;
+    QTest::newRow("no ends it") << int(MessageReporter::Answer::No) << 1;
+}
+
+void tst_ScheduleView::exitWithAChangedPlan()
+{
+    QFETCH(int, answer);
+    QFETCH(int, exits);
+    RecordingReporter reporter;
+    frmMain window;
+    window.show();
+    window.SelectView(2);
+    child<QLineEdit>(window.scheduleView(), "txtPlanName")->setText(u"Changed"_s);
+    QSignalSpy exit(&window, &frmMain::exitRequested);
+    reporter.choices = {MessageReporter::Answer(answer)};
+    window.action(u"mnuFiles_10"_s)->trigger();
+    QCOMPARE(reporter.entries.size(), 1);
+    QCOMPARE(exit.count(), exits);
+}
+
+void tst_ScheduleView::languageSwitch()
+{
+    frmMain window;
+    window.show();
+    CRes::instance().setLanguage(u"Japanese"_s);
+    SetMainFormInterface(&window);
+    const QString schedule = CRes::instance().ResString(341);
+    QVERIFY(schedule != u"Schedule"_s);
+    QCOMPARE(window.navigationBar()->GetMenuItemCaption(2), schedule);
+    QCOMPARE(window.action(u"mnuViews_2"_s)->text(), CRes::instance().ResString(342));
+    QCOMPARE(window.scheduleView()->tabs()->tabText(1), CRes::instance().ResString(344));
+    QCOMPARE(window.scheduleView()->exceptionsPage()->outcomes()->headerData(0, Qt::Horizontal).toString(),
+             CRes::instance().ResString(381));
 }
 
 void tst_ScheduleView::exceptionsTable()
