@@ -192,11 +192,15 @@ void tst_ScheduleView::checkpointButtonsNewAndDelete()
     QCOMPARE(points->currentRow(), 1);
     reporter.choices = {MessageReporter::Answer::No};
     click(editor, "cmdNewPlan");
-    QCOMPARE(editor->currentPlan().name, CRes::instance().ResString(381) + u" 2"_s);
+    const QString second = CRes::instance().ResString(381) + u" 2"_s;
+    QCOMPARE(editor->currentPlan().name, second);
+    click(editor, "cmdAddCheckpoint");
     click(editor, "cmdSavePlan");
+    QCOMPARE(editor->planNames(), (QStringList{taken, second}));
     reporter.answers = {true};
     click(editor, "cmdDeletePlan");
-    QCOMPARE(reporter.entries.size(), 3);
+    QCOMPARE(reporter.entries.size(), 2);
+    QCOMPARE(reporter.entries.last().text, CRes::instance().ResString(362).arg(second));
     QCOMPARE(editor->planNames(), QStringList{taken});
     QCOMPARE(PlanStore::all(nullptr).first().checkpoints.size(), 3);
     auto *filter = child<QComboBox>(view.exceptionsPage(), "cboPlan");
