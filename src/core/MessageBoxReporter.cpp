@@ -76,3 +76,16 @@ bool MessageBoxReporter::confirm(const QString &text, Icon icon, const QString &
                    QMessageBox::Ok)
         == QMessageBox::Ok;
 }
+
+MessageReporter::Answer MessageBoxReporter::ask(const QString &text, const QString &title)
+{
+    switch (showBox(QMessageBox::Question, titleOrApplication(title), text,
+                    QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel, QMessageBox::Yes)) {
+    case QMessageBox::Yes:
+        return Answer::Yes;
+    case QMessageBox::No:
+        return Answer::No;
+    default:
+        return Answer::Cancel;
+    }
+}

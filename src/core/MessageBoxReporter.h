@@ -12,4 +12,5 @@ public:
     void message(const QString &text, Icon icon, const QString &title) override;
     bool question(const QString &text, const QString &title) override;
     bool confirm(const QString &text, Icon icon, const QString &title) override;
+    Answer ask(const QString &text, const QString &title) override;
 };

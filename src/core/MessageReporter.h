@@ -9,6 +9,7 @@ class MessageReporter
 {
 public:
     enum class Icon { None, Information, Exclamation, Critical, Question };
+    enum class Answer { Yes, No, Cancel };
 
     virtual ~MessageReporter() = default;
 
@@ -25,6 +26,12 @@ public:
     {
         Q_UNUSED(icon);
         return question(text, title);
+    }
+    // A Yes/No/Cancel question (save the changes before leaving?). Reporters
+    // that know no such box ask it as a Yes/No question.
+    virtual Answer ask(const QString &text, const QString &title = QString())
+    {
+        return question(text, title) ? Answer::Yes : Answer::No;
     }
 
     // The process-wide reporter; never null (a stderr reporter until one is installed).

@@ -66,7 +66,7 @@ void setNavigationTexts(QWidget *bar)
     else if (meta->indexOfMethod("setMenuCaption(QString)") >= 0)
         QMetaObject::invokeMethod(bar, "setMenuCaption", Q_ARG(QString, caption));
 
-    for (int item = 0; item < 2; ++item) {
+    for (int item = 0; item < int(std::size(kNavigationItemTexts)); ++item) {
         const QString text = res.ResString(kNavigationItemTexts[item]);
         if (meta->indexOfMethod("SetMenuItemCaption(short,QString)") >= 0)
             QMetaObject::invokeMethod(bar, "SetMenuItemCaption", Q_ARG(short, short(item)), Q_ARG(QString, text));
@@ -90,7 +90,7 @@ const QList<MainFormText> &mainFormTexts()
         {"mnuFiles_0", 101}, {"mnuFiles_1", 102}, {"mnuFiles_2", 103}, {"mnuFiles_4", 104},
         {"mnuFiles_5", 105}, {"mnuFiles_7", 106}, {"mnuFiles_8", 107}, {"mnuFiles_10", 108},
         {"mnuView", 109},
-        {"mnuViews_0", 110}, {"mnuViews_1", 111}, {"mnuViews_3", 112},
+        {"mnuViews_0", 110}, {"mnuViews_1", 111}, {"mnuViews_2", 342}, {"mnuViews_3", 112},
         {"mnuTool", 113},
         {"mnuTools_0", 114}, {"mnuTools_1", 115}, {"mnuTools_3", 116}, {"mnuTools_4", 236}, {"mnuTools_6", 117},
         {"mnuHelp", 118},
@@ -99,7 +99,7 @@ const QList<MainFormText> &mainFormTexts()
         {"mnuPopPatrolDataFiles_0", 204}, {"mnuPopPatrolDataFiles_1", 206}, {"mnuPopPatrolDataFiles_2", 207},
         {"mnuPopDefineTags_0", 235},
         {"mnuSystrays_0", 208}, {"mnuSystrays_2", 209}, {"mnuSystrays_3", 210}, {"mnuSystrays_5", 108},
-        {"lbl_0", 123}, {"lbl_1", 124},
+        {"lbl_0", 123}, {"lbl_1", 124}, {"lbl_2", 341},
     };
     return texts;
 }

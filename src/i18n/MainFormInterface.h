@@ -16,12 +16,12 @@ struct MainFormText
 // The texts SetMainFormInterface sets by object name: menus mnuFile, mnuView,
 // mnuTool, mnuHelp; their items mnuFiles_N, mnuViews_N, mnuTools_N,
 // mnuHelps_N; the pop-up items mnuPopTagDefs_N, mnuPopPatrolDataFiles_N,
-// mnuPopDefineTags_N, mnuSystrays_N; the labels lbl_0 and lbl_1.
+// mnuPopDefineTags_N, mnuSystrays_N; the labels lbl_0 to lbl_2.
 const QList<MainFormText> &mainFormTexts();
 
-// Text numbers of the navigation bar: its header caption and items 0 and 1.
+// Text numbers of the navigation bar: its header caption and items 0 to 2.
 constexpr int kNavigationCaptionText = 122;
-constexpr int kNavigationItemTexts[] = {123, 124};
+constexpr int kNavigationItemTexts[] = {123, 124, 341};
 // The product name at the start of the main window's title.
 constexpr int kProductNameText = 266;
 

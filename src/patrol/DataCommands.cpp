@@ -5,6 +5,7 @@
 #include "PatrolExport.h"
 #include "PatrolTableModel.h"
 #include "ReportPreview.h"
+#include "ScheduleView.h"
 #include "TagFile.h"
 #include "Workspace.h"
 #include "frmMain.h"
@@ -139,6 +140,8 @@ std::shared_ptr<ReportLayout> DataCommands::currentReport()
 {
     BusyCursor busy;
     QString error;
+    if (m_window.CurrentView() == 2)
+        return m_window.scheduleView()->exceptionReport();
     if (m_window.CurrentView() == 1) {
         auto report = std::make_shared<rptTagDef>();
         if (report->load(&error)) {

@@ -87,6 +87,7 @@ MainCommands::MainCommands(QMainWindow *window)
     QMenu *view = top("mnuView", QStringLiteral("&View"));
     view->addAction(add(QStringLiteral("mnuViews_0"), QStringLiteral("&Patrol Data")));
     view->addAction(add(QStringLiteral("mnuViews_1"), QStringLiteral("&Tag Definition")));
+    view->addAction(add(QStringLiteral("mnuViews_2"), QStringLiteral("&Schedule")));
     view->addSeparator();
     view->addAction(add(QStringLiteral("mnuViews_3"), QStringLiteral("&Hide")));
 

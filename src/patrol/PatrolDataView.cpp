@@ -4,7 +4,9 @@
 #include "GuiHelpers.h"
 #include "MainCommands.h"
 #include "MessageReporter.h"
+#include "GuardTracker.h"
 #include "PatrolDataLoader.h"
+#include "PlanStore.h"
 #include "RowSearch.h"
 #include "TagStore.h"
 
@@ -127,9 +129,12 @@ void PatrolDataView::Initial_lvwPatrolData()
 {
     m_model.refreshHeaders();
     const int w = m_list->viewport()->width();
-    const int widths[PatrolTableModel::kColumns] = {w / 10, w / 5, w / 5, w / 5, w / 2};
-    for (int c = 0; c < PatrolTableModel::kColumns; ++c)
-        m_list->setColumnWidth(c, widths[c]);
+    // The guard column, when a file has one, takes its width from the description's.
+    const bool guard = m_model.hasGuardColumn();
+    const int five[] = {w / 10, w / 5, w / 5, w / 5, w / 2};
+    const int six[] = {w / 12, w / 7, w / 7, w / 6, w / 4, w / 5};
+    for (int c = 0; c < m_model.columnCount(); ++c)
+        m_list->setColumnWidth(c, guard ? six[c] : five[c]);
     m_title->setText(res(123, "Patrol Data"));
 }
 
@@ -222,7 +227,17 @@ void PatrolDataView::OpenPatrolDataFile(const QString &path)
     if (!error.isEmpty())
         showFailure(error);
     PatrolLoadResult result = PatrolDataLoader::load(path, descriptions);
-    m_model.setRows(std::move(result.rows));
+    // The guard column shows only for a file that holds guard-tag reads; it
+    // is an addition, so a guard table that cannot be read only leaves it out.
+    QString guardError;
+    const QSet<QString> guardCodes = PlanStore::guardCodes(&guardError);
+    QStringList guards;
+    if (GuardTracker::hasGuardReads(result.rows, guardCodes))
+        guards = GuardTracker::guards(result.rows, guardCodes, descriptions);
+    const bool hadGuardColumn = m_model.hasGuardColumn();
+    m_model.setRows(std::move(result.rows), std::move(guards));
+    if (m_model.hasGuardColumn() != hadGuardColumn && m_columnsSized)
+        Initial_lvwPatrolData();
     if (!result.ok) {
         showFailure(result.error);
         return;

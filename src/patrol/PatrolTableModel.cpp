@@ -11,7 +11,7 @@ struct Header
     int number;
     const char *english;
 };
-constexpr Header kHeaderTexts[] = {{127, "Date"}, {128, "Time"}, {129, "Code"}, {130, "Description"}};
+constexpr Header kHeaderTexts[] = {{127, "Date"}, {128, "Time"}, {129, "Code"}, {130, "Description"}, {389, "Guard"}};
 
 }
 
@@ -47,13 +47,14 @@ void PatrolTableModel::refreshHeaders()
     m_headers = {QStringLiteral("ID")};
     for (const Header &h : kHeaderTexts)
         m_headers << res.ResString(h.number, QLatin1String(h.english));
-    Q_EMIT headerDataChanged(Qt::Horizontal, 0, kColumns - 1);
+    Q_EMIT headerDataChanged(Qt::Horizontal, 0, columnCount() - 1);
 }
 
-void PatrolTableModel::setRows(QList<PatrolRow> rows)
+void PatrolTableModel::setRows(QList<PatrolRow> rows, QStringList guards)
 {
     beginResetModel();
     m_rows = std::move(rows);
+    m_guards = guards.size() == m_rows.size() ? std::move(guards) : QStringList();
     endResetModel();
 }
 
@@ -94,6 +95,8 @@ QString PatrolTableModel::displayText(int row, int column) const
         return r.code;
     case 4:
         return r.description;
+    case kColumns:
+        return m_guards.value(row);
     default:
         return QString();
     }
@@ -166,7 +169,7 @@ int PatrolTableModel::rowCount(const QModelIndex &parent) const
 
 int PatrolTableModel::columnCount(const QModelIndex &parent) const
 {
-    return parent.isValid() ? 0 : kColumns;
+    return parent.isValid() ? 0 : kColumns + (m_guards.isEmpty() ? 0 : 1);
 }
 
 QVariant PatrolTableModel::data(const QModelIndex &index, int role) const

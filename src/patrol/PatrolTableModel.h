@@ -14,7 +14,8 @@
 // column 0 machine number, 1 date (the system's short date), 2 time (its long
 // time without a time zone), 3 code, 4 description. A date or time that is not
 // one is shown as the file held it. Reports and exports read the rows through
-// this model, as displayed.
+// this model, as displayed. A file with guard-tag reads shows a sixth column,
+// the guard of each row; rowText, the reports and the exports keep the five.
 class PatrolTableModel : public QAbstractTableModel
 {
     Q_OBJECT
@@ -23,7 +24,9 @@ public:
 
     explicit PatrolTableModel(QObject *parent = nullptr);
 
-    void setRows(QList<PatrolRow> rows);
+    // `guards` holds the guard of every row, or nothing for a file without guard reads.
+    void setRows(QList<PatrolRow> rows, QStringList guards = {});
+    bool hasGuardColumn() const { return !m_guards.isEmpty(); }
     void clear();
     const QList<PatrolRow> &rows() const { return m_rows; }
 
@@ -50,6 +53,7 @@ public:
 
 private:
     QList<PatrolRow> m_rows;
+    QStringList m_guards;
     QLocale m_locale;
     QString m_dateFormat;
     QString m_timeFormat;

@@ -3,6 +3,7 @@
 #include "CRes.h"
 #include "MainCommands.h"
 #include "MessageReporter.h"
+#include "PlanStore.h"
 #include "RowSearch.h"
 #include "TagEntryRules.h"
 #include "TagStore.h"
@@ -21,6 +22,8 @@ namespace {
 
 constexpr int kDeleteTagsQuestion = 168;
 constexpr int kNotFoundText = 171;
+constexpr int kGuardColumn = 2;
+const QString kGuardMark = QStringLiteral("\u2713");
 
 QString res(int number, const char *english)
 {
@@ -51,7 +54,7 @@ TagDefView::TagDefView(MainCommands *commands, QWidget *parent)
     m_list->setUniformRowHeights(true);
     m_list->setAlternatingRowColors(true);
     m_list->setSelectionMode(QAbstractItemView::ExtendedSelection);
-    m_list->setColumnCount(2);
+    m_list->setColumnCount(3);
     m_list->setContextMenuPolicy(Qt::CustomContextMenu);
     m_list->header()->setSectionsClickable(true);
     m_list->header()->setSortIndicatorShown(false);
@@ -95,10 +98,10 @@ void TagDefView::showEvent(QShowEvent *event)
 
 void TagDefView::Initial_lvwTagDef()
 {
-    m_list->setHeaderLabels({res(129, "Code"), res(130, "Description")});
+    m_list->setHeaderLabels({res(129, "Code"), res(130, "Description"), res(369, "Guard tag")});
     const int w = m_list->viewport()->width();
     m_list->setColumnWidth(0, w / 5);
-    m_list->setColumnWidth(1, 2 * w / 3);
+    m_list->setColumnWidth(1, 3 * w / 5);
     m_title->setText(res(124, "Tag Definition"));
 }
 
@@ -109,9 +112,20 @@ void TagDefView::listClick()
     m_commands->setWanted(QStringLiteral("mnuPopTagDefs_2"), rows);
 }
 
-QTreeWidgetItem *TagDefView::addRow(const QString &code, const QString &description)
+QTreeWidgetItem *TagDefView::addRow(const QString &code, const QString &description, bool guard)
 {
-    return new QTreeWidgetItem(m_list, {code, description});
+    return new QTreeWidgetItem(m_list, {code, description, guard ? kGuardMark : QString()});
+}
+
+bool TagDefView::storeGuard(QTreeWidgetItem *item, const QString &code, bool guard)
+{
+    QString error;
+    if (!PlanStore::setGuard(code, guard, &error)) {
+        MessageReporter::instance().message(error, MessageReporter::Icon::Critical);
+        return false;
+    }
+    item->setText(kGuardColumn, guard ? kGuardMark : QString());
+    return true;
 }
 
 void TagDefView::selectOnly(QTreeWidgetItem *item)
@@ -127,12 +141,15 @@ void TagDefView::LoadTagDefinitions()
     QString error;
     const QList<TagDef> defs = TagStore::all(&error);
     m_list->clear();
+    QSet<QString> guards;
+    if (error.isEmpty())
+        guards = PlanStore::guardCodes(&error);
     if (!error.isEmpty())
         MessageReporter::instance().message(error, MessageReporter::Icon::Critical);
     QList<QTreeWidgetItem *> items;
     items.reserve(defs.size());
     for (const TagDef &def : defs)
-        items.append(new QTreeWidgetItem({def.code, def.description}));
+        items.append(new QTreeWidgetItem({def.code, def.description, guards.contains(def.code) ? kGuardMark : QString()}));
     m_list->addTopLevelItems(items);
     if (!items.isEmpty())
         selectOnly(items.first());
@@ -151,10 +168,14 @@ bool TagDefView::AddTagDefinition(const QString &code)
         return false;
     QString error;
     switch (TagStore::add(dialog.txt0Value(), dialog.txt1Value(), &error)) {
-    case TagStore::Result::Ok:
-        selectOnly(addRow(dialog.txt0Value(), dialog.txt1Value()));
+    case TagStore::Result::Ok: {
+        QTreeWidgetItem *item = addRow(dialog.txt0Value(), dialog.txt1Value(), false);
+        selectOnly(item);
         listClick();
+        if (dialog.guardValue())
+            storeGuard(item, dialog.txt0Value(), true);
         return true;
+    }
     case TagStore::Result::Duplicate:
         MessageReporter::instance().message(TagEntryRules::duplicateMessage(dialog.txt0Value()),
                                             MessageReporter::Icon::Exclamation);
@@ -178,6 +199,8 @@ void TagDefView::EditTagDefinition()
     frmAddTag dialog(this);
     dialog.setTxt0Value(oldCode);
     dialog.setTxt1Value(item->text(1));
+    const bool wasGuard = !item->text(kGuardColumn).isEmpty();
+    dialog.setGuardValue(wasGuard);
     dialog.setWindowTitle(res(217, "Edit Tag"));
     dialog.exec();
     if (!dialog.IsOK())
@@ -187,6 +210,11 @@ void TagDefView::EditTagDefinition()
     case TagStore::Result::Ok:
         item->setText(0, dialog.txt0Value());
         item->setText(1, dialog.txt1Value());
+        // The mark belongs to the code: a new code takes it over from the old one.
+        if (oldCode != dialog.txt0Value() && wasGuard)
+            storeGuard(item, oldCode, false);
+        if (oldCode != dialog.txt0Value() || wasGuard != dialog.guardValue())
+            storeGuard(item, dialog.txt0Value(), dialog.guardValue());
         break;
     case TagStore::Result::Duplicate:
         MessageReporter::instance().message(TagEntryRules::duplicateMessage(dialog.txt0Value()),
@@ -218,6 +246,9 @@ void TagDefView::DeleteTagDefinitions()
             MessageReporter::instance().message(error, MessageReporter::Icon::Critical);
             break;
         }
+        // A code defined again later starts without the old mark.
+        if (!item->text(kGuardColumn).isEmpty())
+            PlanStore::setGuard(item->text(0), false, &error);
         delete m_list->takeTopLevelItem(row);
     }
     listClick();

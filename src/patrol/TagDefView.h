@@ -9,8 +9,9 @@ class QTreeWidget;
 class QTreeWidgetItem;
 
 // The tag view: the search box and toolbar over the list of tag definitions
-// (lvwTagDef). Adding and editing go through frmAddTag; the records change
-// through TagStore.
+// (lvwTagDef), guard tags marked in a third column. Adding and editing go
+// through frmAddTag; the records change through TagStore, the guard marks
+// through PlanStore.
 class TagDefView : public QWidget
 {
     Q_OBJECT
@@ -35,7 +36,9 @@ protected:
 
 private:
     void listClick();
-    QTreeWidgetItem *addRow(const QString &code, const QString &description);
+    QTreeWidgetItem *addRow(const QString &code, const QString &description, bool guard);
+    // Stores the guard mark of a code and shows it on `item`; false after a message.
+    bool storeGuard(QTreeWidgetItem *item, const QString &code, bool guard);
     void selectOnly(QTreeWidgetItem *item);
 
     MainCommands *m_commands;

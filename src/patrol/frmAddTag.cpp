@@ -6,6 +6,7 @@
 #include "MessageReporter.h"
 #include "TagEntryRules.h"
 
+#include <QCheckBox>
 #include <QKeyEvent>
 #include <QPushButton>
 
@@ -32,6 +33,7 @@ void frmAddTag::ClearEntries()
 {
     m_ui->txt_0->clear();
     m_ui->txt_1->clear();
+    m_ui->chkGuard->setChecked(false);
 }
 
 void frmAddTag::setTxt0Value(const QString &value)
@@ -44,6 +46,16 @@ void frmAddTag::setTxt1Value(const QString &value)
 {
     m_txt1Value = value;
     m_ui->txt_1->setText(value);
+}
+
+bool frmAddTag::guardValue() const
+{
+    return m_ui->chkGuard->isChecked();
+}
+
+void frmAddTag::setGuardValue(bool guard)
+{
+    m_ui->chkGuard->setChecked(guard);
 }
 
 bool frmAddTag::eventFilter(QObject *watched, QEvent *event)

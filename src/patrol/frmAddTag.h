@@ -8,9 +8,9 @@ namespace Ui {
 class frmAddTag;
 }
 
-// The tag dialog: a code of ten upper-case hexadecimal digits and a
-// description. The caller sets the caption and the values, shows it modally
-// and reads IsOK and the values back.
+// The tag dialog: a code of ten upper-case hexadecimal digits, a
+// description and whether the tag is a guard's tag. The caller sets the
+// caption and the values, shows it modally and reads IsOK and the values back.
 class frmAddTag : public QDialog
 {
     Q_OBJECT
@@ -23,6 +23,8 @@ public:
     void setTxt0Value(const QString &value);
     QString txt1Value() const { return m_txt1Value; }
     void setTxt1Value(const QString &value);
+    bool guardValue() const;
+    void setGuardValue(bool guard);
     bool IsOK() const { return m_isOK; }
 
     // Runs the checks; false (after the message, with the focus on the field

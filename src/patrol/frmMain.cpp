@@ -19,6 +19,7 @@
 #include "PatrolDataView.h"
 #include "ReportPreview.h"
 #include "RowSearch.h"
+#include "ScheduleView.h"
 #include "Settings.h"
 #include "TagDefView.h"
 #include "TagStore.h"
@@ -43,6 +44,7 @@
 #include <QPainter>
 #include <QPainterPath>
 #include <QShortcut>
+#include <QTabWidget>
 #include <QTimer>
 #include <QToolBar>
 #include <QUrl>
@@ -64,7 +66,7 @@ void runCommand(F &&handler)
     }
 }
 
-// The navigation bar's pictures: a sheet of records and a tag.
+// The navigation bar's pictures: a sheet of records, a tag and a clock.
 QPixmap navigationIcon(int item)
 {
     QPixmap pixmap(40, 40);
@@ -81,6 +83,17 @@ QPixmap navigationIcon(int item)
         p.setPen(QPen(QColor(40, 150, 70), 2.5));
         p.drawLine(QPointF(22, 31), QPointF(26, 35));
         p.drawLine(QPointF(26, 35), QPointF(35, 24));
+    } else if (item == 2) {
+        p.setBrush(QColor(250, 250, 245));
+        p.drawEllipse(QPointF(20, 20), 15, 15);
+        p.setPen(QPen(QColor(60, 110, 180), 2.5, Qt::SolidLine, Qt::RoundCap));
+        p.drawLine(QPointF(20, 20), QPointF(20, 10));
+        p.drawLine(QPointF(20, 20), QPointF(27, 24));
+        p.setPen(QPen(QColor(40, 40, 40), 1.5));
+        for (int hour = 0; hour < 12; hour += 3) {
+            const QTransform turn = QTransform().translate(20, 20).rotate(hour * 30);
+            p.drawLine(turn.map(QPointF(0, -12.5)), turn.map(QPointF(0, -10)));
+        }
     } else {
         QPainterPath tag;
         tag.moveTo(6, 12);
@@ -121,11 +134,15 @@ frmMain::frmMain(QWidget *parent)
     m_vm->setFixedWidth(110);
     m_vm->setItemIcon(0, navigationIcon(0));
     m_vm->setItemIcon(1, navigationIcon(1));
+    m_vm->setItemIcon(2, navigationIcon(2));
+    m_vm->setItemCount(3);
     m_ui->layMain->insertWidget(0, m_vm);
     m_patrolView = new PatrolDataView(m_commands, m_ui->pic);
     m_tagView = new TagDefView(m_commands, m_ui->pic);
     m_ui->pic->addWidget(m_patrolView);
     m_ui->pic->addWidget(m_tagView);
+    m_scheduleView = new ScheduleView(m_ui->pic);
+    m_ui->pic->addWidget(m_scheduleView);
     connect(m_patrolView, &PatrolDataView::fileOpened, this, &frmMain::showFile);
 
     connectCommands();
@@ -179,10 +196,14 @@ void frmMain::connectCommands()
         connect(action(key), &QAction::triggered, this, [handler] { runCommand(handler); });
         setCommandReady(key);
     };
-    on("mnuFiles_10", [this] { Q_EMIT exitRequested(); });
+    on("mnuFiles_10", [this] {
+        if (m_scheduleView->confirmLeave())
+            Q_EMIT exitRequested();
+    });
     on("mnuTools_1", [this] { changePassword(); });
     on("mnuViews_0", [this] { SelectView(0); });
     on("mnuViews_1", [this] { SelectView(1); });
+    on("mnuViews_2", [this] { SelectView(2); });
     on("download", [this] { DownloadPatrolData(false); });
     on("mnuPopPatrolDataFiles_0", [this] { DeletePatrolDataFile(); });
     on("mnuPopPatrolDataFiles_1", [this] { ApprovePatrolDataFile(); });
@@ -196,7 +217,7 @@ void frmMain::connectCommands()
     on("tblTagDef_findfirst", [this] { SearchTagDefinitions(RowSearch::FindFirst); });
     on("tblTagDef_findnext", [this] { SearchTagDefinitions(RowSearch::FindNext); });
     connect(m_vm, &ucOutlookBar::ItemClick, this, [this](short item) {
-        if (item == 0 || item == 1)
+        if (item >= 0 && item <= 2)
             runCommand([&] { SelectView(item); });
     });
     // F3 is find next in whichever view is showing; the window sees it first.
@@ -204,7 +225,10 @@ void frmMain::connectCommands()
     f3->setContext(Qt::WindowShortcut);
     connect(f3, &QShortcut::activated, this, [this] {
         runCommand([this] {
-            m_currentView == 1 ? SearchTagDefinitions(RowSearch::FindNext) : SearchPatrolData(RowSearch::FindNext);
+            if (m_currentView == 1)
+                SearchTagDefinitions(RowSearch::FindNext);
+            else if (m_currentView == 0)
+                SearchPatrolData(RowSearch::FindNext);
         });
     });
     // A failed connection test means the VX terminal has to be logged on again.
@@ -214,11 +238,14 @@ void frmMain::connectCommands()
 
 void frmMain::SelectView(int view)
 {
-    m_currentView = view == 1 ? 1 : 0;
+    m_currentView = view == 1 || view == 2 ? view : 0;
     m_ui->pic->setCurrentIndex(m_currentView);
     for (const char *name : kPatrolViewOnly)
         m_commands->setWanted(QLatin1String(name), m_currentView == 0);
-    (m_currentView == 1 ? m_tagView->searchBox() : m_patrolView->searchBox())->setFocus();
+    if (m_currentView == 2)
+        m_scheduleView->tabs()->setFocus();
+    else
+        (m_currentView == 1 ? m_tagView->searchBox() : m_patrolView->searchBox())->setFocus();
 }
 
 QString frmMain::CurrentFilePath() const
@@ -234,6 +261,8 @@ PatrolTableModel *frmMain::patrolModel() const
 void frmMain::Initial_lvwPatrolData()
 {
     m_patrolView->Initial_lvwPatrolData();
+    // A language switch comes through here: the schedule view's captions follow.
+    m_scheduleView->applyTexts();
     m_commands->applyTexts();
 }
 
@@ -463,7 +492,7 @@ void frmMain::showAbout()
 
 void frmMain::exitFromTray()
 {
-    if (m_tray->askPassword())
+    if (m_tray->askPassword() && m_scheduleView->confirmLeave())
         Q_EMIT exitRequested();
 }
 

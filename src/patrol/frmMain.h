@@ -12,6 +12,7 @@ class AutoDownload;
 class MainCommands;
 class PatrolDataView;
 class PatrolTableModel;
+class ScheduleView;
 class SysTrayIcon;
 class QAction;
 class QLabel;
@@ -54,7 +55,7 @@ public:
     // clears it so that the download button stays off until the next logon.
     bool disconnect_flag = true;
 
-    // 0 the patrol-data view, 1 the tag view.
+    // 0 the patrol-data view, 1 the tag view, 2 the schedule view.
     int CurrentView() const { return m_currentView; }
     void SelectView(int view);
 
@@ -90,6 +91,7 @@ public:
     PatrolTableModel *patrolModel() const;
     PatrolDataView *patrolView() const { return m_patrolView; }
     TagDefView *tagView() const { return m_tagView; }
+    ScheduleView *scheduleView() const { return m_scheduleView; }
     ucOutlookBar *navigationBar() const { return m_vm; }
     SysTrayIcon *trayIcon() const { return m_tray; }
 
@@ -135,6 +137,7 @@ private:
     ucOutlookBar *m_vm = nullptr;
     PatrolDataView *m_patrolView = nullptr;
     TagDefView *m_tagView = nullptr;
+    ScheduleView *m_scheduleView = nullptr;
     int m_currentView = 0;
     DataCommands *m_dataCommands = nullptr;
     SysTrayIcon *m_tray = nullptr;

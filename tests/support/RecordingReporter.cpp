@@ -39,3 +39,9 @@ bool RecordingReporter::confirm(const QString &text, Icon icon, const QString &t
     entries.append({text, icon, 0, false, title});
     return answers.isEmpty() ? false : answers.takeFirst();
 }
+
+MessageReporter::Answer RecordingReporter::ask(const QString &text, const QString &title)
+{
+    entries.append({text, Icon::Question, 0, false, title});
+    return choices.isEmpty() ? Answer::Cancel : choices.takeFirst();
+}

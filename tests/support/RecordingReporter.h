@@ -26,9 +26,12 @@ public:
     void message(const QString &text, Icon icon, const QString &title) override;
     bool question(const QString &text, const QString &title) override;
     bool confirm(const QString &text, Icon icon, const QString &title) override;
+    // Answers from `choices`; Cancel when it is empty.
+    Answer ask(const QString &text, const QString &title) override;
 
     QList<Entry> entries;
     QList<bool> answers;
+    QList<Answer> choices;
 
     QStringList texts() const;
     void clear() { entries.clear(); }

@@ -1,0 +1,72 @@
+#pragma once
+
+#include "ExceptionMatcher.h"
+
+#include <QDate>
+#include <QWidget>
+
+#include <memory>
+
+class ExceptionTableModel;
+class QAbstractItemModel;
+class OutcomeTotalsModel;
+class QComboBox;
+class QDateEdit;
+class QGroupBox;
+class QLabel;
+class QPushButton;
+class QTableView;
+class ReportLayout;
+
+// The exception page of the schedule view: the range and plan filter, Run,
+// the outcomes coloured by kind, the totals per plan and per guard, and the
+// same result as a report (preview, print, PDF). The matching runs in
+// ExceptionReport; the page shows what it found.
+class ExceptionsPage : public QWidget
+{
+    Q_OBJECT
+public:
+    explicit ExceptionsPage(QWidget *parent = nullptr);
+
+    // The plan filter's choices: all plans, then each name.
+    void setPlanNames(const QStringList &names);
+    // Runs the report for the range and plan shown; false after a message.
+    bool run();
+    // The report of the last run (run first when there was none); null after a message.
+    std::shared_ptr<ReportLayout> report();
+    void preview();
+    void print();
+    void exportPdf();
+    void applyTexts();
+
+    ExceptionTableModel *outcomes() const { return m_model; }
+    OutcomeTotalsModel *planTotals() const { return m_planTotals; }
+    OutcomeTotalsModel *guardTotals() const { return m_guardTotals; }
+
+private:
+    QTableView *makeTable(const char *name, QAbstractItemModel *model);
+    void fitColumns();
+
+    ExceptionResult m_result;
+    QDate m_from;
+    QDate m_to;
+    bool m_haveResult = false;
+
+    QLabel *m_fromLabel = nullptr;
+    QDateEdit *m_fromDate = nullptr;
+    QLabel *m_toLabel = nullptr;
+    QDateEdit *m_toDate = nullptr;
+    QLabel *m_planLabel = nullptr;
+    QComboBox *m_plan = nullptr;
+    QPushButton *m_run = nullptr;
+    QPushButton *m_preview = nullptr;
+    QPushButton *m_print = nullptr;
+    QPushButton *m_pdf = nullptr;
+    ExceptionTableModel *m_model = nullptr;
+    QTableView *m_table = nullptr;
+    QLabel *m_warnings = nullptr;
+    QGroupBox *m_planBox = nullptr;
+    QGroupBox *m_guardBox = nullptr;
+    OutcomeTotalsModel *m_planTotals = nullptr;
+    OutcomeTotalsModel *m_guardTotals = nullptr;
+};

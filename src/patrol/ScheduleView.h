@@ -1,0 +1,40 @@
+#pragma once
+
+#include <QWidget>
+
+#include <memory>
+
+class ExceptionsPage;
+class PlanEditor;
+class QLabel;
+class QTabWidget;
+class ReportLayout;
+
+// The schedule view, the navigation bar's third item: the patrol plans
+// (PlanEditor) and the exception report over them (ExceptionsPage), as two tabs.
+class ScheduleView : public QWidget
+{
+    Q_OBJECT
+public:
+    explicit ScheduleView(QWidget *parent = nullptr);
+
+    // Captions in the current language (after a language switch).
+    void applyTexts();
+    // Asks about a changed plan before the program ends; false to stay.
+    bool confirmLeave();
+    // The exception report for the File menu's preview, print and PDF.
+    std::shared_ptr<ReportLayout> exceptionReport();
+
+    PlanEditor *planEditor() const { return m_plans; }
+    ExceptionsPage *exceptionsPage() const { return m_exceptions; }
+    QTabWidget *tabs() const { return m_tabs; }
+
+protected:
+    void showEvent(QShowEvent *event) override;
+
+private:
+    QLabel *m_title = nullptr;
+    QTabWidget *m_tabs = nullptr;
+    PlanEditor *m_plans = nullptr;
+    ExceptionsPage *m_exceptions = nullptr;
+};
