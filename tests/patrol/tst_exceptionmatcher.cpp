@@ -26,9 +26,9 @@ private Q_SLOTS:
 namespace {
 
 // "NAME START END INTERVAL [WEEKDAYS] CODE:MINUTES:TOLERANCE...".
-PatrolPlan plan(const QString &spec)
+PatrolPlan plan(const QString &words)
 {
-    const QStringList w = spec.split(u' ');
+    const QStringList w = words.split(u' ');
     PatrolPlan p{w[0], QTime::fromString(w[1], u"HH:mm"_s), QTime::fromString(w[2], u"HH:mm"_s), w[3].toInt()};
     for (const QString &c : w.mid(4)) {
         const QStringList f = c.split(u':');
