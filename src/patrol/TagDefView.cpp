@@ -246,9 +246,6 @@ void TagDefView::DeleteTagDefinitions()
             MessageReporter::instance().message(error, MessageReporter::Icon::Critical);
             break;
         }
-        // A code defined again later starts without the old mark.
-        if (!item->text(kGuardColumn).isEmpty())
-            PlanStore::setGuard(item->text(0), false, &error);
         delete m_list->takeTopLevelItem(row);
     }
     listClick();

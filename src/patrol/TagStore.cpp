@@ -200,6 +200,12 @@ TagStore::Result TagStore::remove(const QString &code, QString *error)
         setError(error, q.lastError().text());
         return Result::Failed;
     }
+    // A code defined again later starts without the old guard mark.
+    QSqlQuery guard(db);
+    guard.prepare(QStringLiteral("DELETE FROM GuardTag WHERE Code = ? AND NOT EXISTS (SELECT 1 FROM TagDef WHERE Code = ?)"));
+    guard.addBindValue(code);
+    guard.addBindValue(code);
+    guard.exec();
     return Result::Ok;
 }
 

@@ -134,11 +134,14 @@ void tst_PlanStore::storeKeepsPlansWhole()
     QVERIFY(PlanStore::remove(u"Day"_s, &error));
     QCOMPARE(PlanStore::all(&error), QList<PatrolPlan>{renamed});
 
-    // The guard mark follows its tag to a new code.
+    // The guard mark follows its tag to a new code ...
     QCOMPARE(TagStore::add(u"00000000AA"_s, u"Ann"_s, &error), TagStore::Result::Ok);
     QVERIFY(PlanStore::setGuard(u"00000000AA"_s, true, &error));
     QCOMPARE(TagStore::edit(u"00000000AA"_s, u"00000000AB"_s, u"Ann"_s, &error), TagStore::Result::Ok);
     QCOMPARE(PlanStore::guardCodes(&error), QSet<QString>{u"00000000AB"_s});
+    // ... and goes with it: a code defined again later is no guard tag.
+    QCOMPARE(TagStore::remove(u"00000000AB"_s, &error), TagStore::Result::Ok);
+    QVERIFY(PlanStore::guardCodes(&error).isEmpty());
 }
 
 void tst_PlanStore::olderDatabaseGetsTheTables()
