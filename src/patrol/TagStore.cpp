@@ -17,19 +17,11 @@ void setError(QString *error, const QString &text)
         *error = text;
 }
 
-// connTVL, opened through the named command TagDef so that the workspace's
-// database gets the same checks as everywhere else.
+// connTVL, opened on first use with the same checks as everywhere else.
 bool database(QSqlDatabase *db, QString *error)
 {
-    QString why;
-    QSqlQuery probe = DataStore::run(QStringLiteral("TagDef"), {}, &why);
-    if (!probe.isActive()) {
-        setError(error, why);
-        return false;
-    }
-    probe.finish();
-    *db = QSqlDatabase::database(DataStore::kConnTVL, false);
-    return true;
+    *db = DataStore::database(DataStore::kConnTVL, error);
+    return db->isOpen();
 }
 
 bool isUniqueViolation(const QSqlError &e)
