@@ -74,9 +74,26 @@ void setError(QString *error, const QString &text)
 // Every SQLite file starts with these 16 bytes.
 constexpr char kSqliteHeader[] = "SQLite format 3";
 
-// Looks at an existing file through a read-only connection of its own, so that
-// a file which is not a database of ours is refused before anything could
-// write to it (SQLite would otherwise take an empty file for a new database).
+// SQLite's primary result codes SQLITE_BUSY and SQLITE_LOCKED: another
+// connection holds the file locked for longer than the busy time-out.
+bool isInUse(const QSqlError &error)
+{
+    const int code = error.nativeErrorCode().toInt() & 0xff;
+    return code == 5 || code == 6;
+}
+
+QString inUseText(const QString &path)
+{
+    return QStringLiteral("The database %1 is in use by another program.").arg(QDir::toNativeSeparators(path));
+}
+
+// Looks at an existing file through a connection of its own before the
+// workspace's connection uses it. Only a file with SQLite's header is opened at
+// all, so a file that is not a database of ours (an empty one included, which
+// SQLite would take for a new database) is refused untouched. The connection is
+// read-write: a write cut short by a crash or a full disk leaves a hot journal
+// (tvl.mdb-journal), and only a connection that may write can roll it back; the
+// check itself writes nothing.
 bool checkExistingFile(const QString &connection, const QString &path, QString *error)
 {
     QFile file(path);
@@ -97,10 +114,11 @@ bool checkExistingFile(const QString &connection, const QString &path, QString *
     {
         QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), checkName);
         db.setDatabaseName(path);
-        db.setConnectOptions(QStringLiteral("QSQLITE_OPEN_READONLY"));
         if (!db.open()) {
-            setError(error, QStringLiteral("Cannot open %1: %2").arg(QDir::toNativeSeparators(path),
-                                                                     db.lastError().text()));
+            setError(error, isInUse(db.lastError())
+                                ? inUseText(path)
+                                : QStringLiteral("Cannot open %1: %2").arg(QDir::toNativeSeparators(path),
+                                                                           db.lastError().text()));
             ok = false;
         }
         for (const TableSchema &table : schemaFor(connection)) {
@@ -109,8 +127,10 @@ bool checkExistingFile(const QString &connection, const QString &path, QString *
             QSqlQuery info(db);
             const QString name = QLatin1String(table.name);
             if (!info.exec(QStringLiteral("PRAGMA table_info(%1)").arg(name))) {
-                setError(error, QStringLiteral("Unrecognized database format '%1': %2")
-                                    .arg(QDir::toNativeSeparators(path), info.lastError().text()));
+                setError(error, isInUse(info.lastError())
+                                    ? inUseText(path)
+                                    : QStringLiteral("Unrecognized database format '%1': %2")
+                                          .arg(QDir::toNativeSeparators(path), info.lastError().text()));
                 ok = false;
                 break;
             }

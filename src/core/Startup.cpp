@@ -57,13 +57,18 @@ Startup::Result Startup::run(const QString &workspace)
         return Result::Failed;
     }
 
-    // Databases are made silently only for a new workspace.
-    const bool firstLoad = IsFirstLoad();
-    if (firstLoad) {
+    // Databases are made silently only for a workspace never used; the marker
+    // drives the first-start steps alone (a copied or restored workspace can carry one).
+    const bool inUse = Workspace::inUse(workspace);
+    QStringList created;
+    if (IsFirstLoad()) {
         if (!m_ui.selectLanguage())
             return Result::Cancelled;
-        if (!firstStart())
+        if (!firstStart(&created))
             return Result::Failed;
+        // Said at once: a start cancelled at the password would not come back to it.
+        if (inUse)
+            DataStore::reportRecreated(created);
     }
 
     AppState::password = GetSetting(QStringLiteral("Security"), QStringLiteral("Password"),
@@ -71,12 +76,11 @@ Startup::Result Startup::run(const QString &workspace)
     if (!m_ui.askPassword())
         return Result::Cancelled;
 
-    QStringList created;
     if (!DataStore::open(&error, &created)) {
         fail(error, kDatabaseError);
         return Result::Failed;
     }
-    if (!firstLoad)
+    if (inUse)
         DataStore::reportRecreated(created);
 
     if (!Workspace::ensureFolders(workspace, &error)) {
@@ -89,7 +93,7 @@ Startup::Result Startup::run(const QString &workspace)
     return Result::ShowMainWindow;
 }
 
-bool Startup::firstStart()
+bool Startup::firstStart(QStringList *created)
 {
     const QString date = QLocale::system().toString(QDate::currentDate(), QLocale::ShortFormat);
     if (!SaveSetting(QStringLiteral("Install"), QStringLiteral("Date"), date)
@@ -103,7 +107,7 @@ bool Startup::firstStart()
     // at the password must not leave a workspace whose next start takes them
     // for lost ones.
     QString error;
-    if (!DataStore::open(&error))
+    if (!DataStore::open(&error, created))
         return fail(error, kDatabaseError);
 
     QFile marker(Workspace::firstLoadMarker());

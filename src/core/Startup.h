@@ -3,6 +3,7 @@
 #include "SingleInstance.h"
 
 #include <QString>
+#include <QStringList>
 
 class StartupUi;
 
@@ -28,7 +29,8 @@ public:
 
 private:
     bool fail(const QString &description, int number);
-    bool firstStart();
+    // `created`: the databases it had to make.
+    bool firstStart(QStringList *created);
 
     StartupUi &m_ui;
     SingleInstance m_instance;

@@ -1,6 +1,7 @@
 #include "Workspace.h"
 
 #include <QDir>
+#include <QDirIterator>
 #include <QFile>
 #include <QFileInfo>
 #include <QStandardPaths>
@@ -63,6 +64,23 @@ bool Workspace::ensureFolders(const QString &folder, QString *error)
         }
     }
     return true;
+}
+
+bool Workspace::inUse(const QString &folder)
+{
+    const QDir dir(folder);
+    for (const char *name : {"tvl.mdb", "tvl.mon"}) {
+        const QFileInfo database(dir.filePath(QLatin1String(name)));
+        if (database.exists() || database.isSymLink())
+            return true;
+    }
+    for (const char *sub : {"Unapproved", "Approved"}) {
+        // Anything but a folder counts: a broken link or a FIFO was put there too.
+        QDirIterator entries(dir.filePath(QLatin1String(sub)), QDir::Files | QDir::Hidden | QDir::System);
+        if (entries.hasNext())
+            return true;
+    }
+    return false;
 }
 
 void Workspace::setCurrent(const QString &folder)

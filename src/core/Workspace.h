@@ -22,6 +22,11 @@ public:
     // existing ones are left as they are.
     static bool ensureFolders(const QString &folder, QString *error);
 
+    // A workspace is in use once either database exists or Unapproved/ or
+    // Approved/ holds a file; a database missing from it then is news, not a
+    // new installation. The first-start marker plays no part.
+    static bool inUse(const QString &folder);
+
     static void setCurrent(const QString &folder);
     static QString current();
 

@@ -70,6 +70,7 @@ class tst_Startup : public QObject
 private Q_SLOTS:
     void successiveStarts();
     void passwordCancelledOnFirstStart();
+    void firstStartInUsedWorkspace();
     void failureStopsStartup_data();
     void failureStopsStartup();
     void secondProcessRefused();
@@ -139,6 +140,22 @@ void tst_Startup::passwordCancelledOnFirstStart()
     ScriptedUi next;
     QCOMPARE(f.run(next), Startup::Result::ShowMainWindow);
     QVERIFY(reporter.entries.isEmpty());
+}
+
+void tst_Startup::firstStartInUsedWorkspace()
+{
+    // A restored workspace still carrying the marker: its lost databases are news all the same.
+    Fixture f;
+    RecordingReporter reporter;
+    const QDir ws(f.workspace());
+    QVERIFY(QDir().mkpath(ws.filePath(u"Approved"_s)));
+    QVERIFY(writeTestFile(ws.filePath(u"Approved/20240108 080000.tvl"_s), "574090\r\n"));
+    QVERIFY(writeTestFile(ws.filePath(u"FirstLoad.txt"_s), {}));
+    ScriptedUi ui;
+    QCOMPARE(f.run(ui), Startup::Result::ShowMainWindow);
+    QCOMPARE(ui.calls, (QStringList{"language", "wizard", "password:7391"}));
+    QCOMPARE(reporter.entries.size(), 2);
+    QVERIFY(reporter.texts().at(0).contains(u"tvl.mdb"_s) && reporter.texts().at(1).contains(u"tvl.mon"_s));
 }
 
 void tst_Startup::failureStopsStartup_data()

@@ -29,6 +29,7 @@ namespace CliExit {
 constexpr int kOk = 0;
 constexpr int kFailure = 1;      // bad input, undecodable lines
 constexpr int kLinkFailure = 2;  // a terminal link reported an error
+constexpr int kUnreadable = 2;   // a database or file could not be read (not Tavrel's, in use by another program)
 constexpr int kNoRecords = 3;    // the terminal held no records
 constexpr int kWriteFailure = 4; // a patrol-data file could not be written
 constexpr int kMissed = 5;       // the exception report found a missed checkpoint

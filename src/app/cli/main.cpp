@@ -159,13 +159,19 @@ int main(int argc, char **argv)
     QString error;
     Workspace::setCurrent(folder);
     if (entry->needsStore) {
-        QStringList created;
-        if (!Workspace::createIfMissing(folder, &error) || !DataStore::open(&error, &created)) {
+        if (!Workspace::createIfMissing(folder, &error)) {
             err << "tavrel-cli: " << error << '\n';
             return CliExit::kFailure;
         }
-        // A new workspace carries the first-start marker; elsewhere a missing database is news.
-        if (!IsFirstLoad())
+        // Only a workspace that was never used gets its databases silently;
+        // the first-start marker says nothing here, the command line never removes it.
+        const bool inUse = Workspace::inUse(folder);
+        QStringList created;
+        if (!DataStore::open(&error, &created)) {
+            err << "tavrel-cli: " << error << '\n';
+            return CliExit::kUnreadable;
+        }
+        if (inUse)
             DataStore::reportRecreated(created);
     }
 
