@@ -1,10 +1,17 @@
 #include "Settings.h"
 
+#include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QSettings>
 #include <QStandardPaths>
 
+#include <cerrno>
 #include <limits>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 QString g_configFolder;
@@ -13,6 +20,42 @@ QString g_lastError;
 QString keyPath(const QString &section, const QString &key)
 {
     return section + QLatin1Char('/') + key;
+}
+
+// The store holds the application password, so only its user may read it. A
+// missing file is made empty with mode 0600 before QSettings writes it, since
+// its atomic save keeps the mode of the file it replaces; an existing file is
+// made private before a write too, so that new contents are never readable by
+// others. Anything that is not a plain file is left for QSettings to refuse.
+void makePrivate(const QString &path)
+{
+    QDir().mkpath(QFileInfo(path).path());
+    const QByteArray name = QFile::encodeName(path);
+    const int fd = ::open(name.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, S_IRUSR | S_IWUSR);
+    if (fd >= 0) {
+        ::close(fd);
+        return;
+    }
+    struct stat st;
+    if (errno == EEXIST && ::stat(name.constData(), &st) == 0 && S_ISREG(st.st_mode)
+        && (st.st_mode & 07777) != (S_IRUSR | S_IWUSR))
+        ::chmod(name.constData(), S_IRUSR | S_IWUSR);
+}
+
+// Writes through QSettings with the file kept private before and after.
+template<typename Change>
+bool writeStore(const QString &path, Change change)
+{
+    makePrivate(path);
+    QSettings store(path, QSettings::IniFormat);
+    change(store);
+    store.sync();
+    makePrivate(path);
+    if (store.status() != QSettings::NoError) {
+        g_lastError = QStringLiteral("Cannot write the settings file %1").arg(store.fileName());
+        return false;
+    }
+    return true;
 }
 }
 
@@ -47,14 +90,8 @@ QString GetAppSetting(const QString &application, const QString &section, const 
 bool SaveAppSetting(const QString &application, const QString &section, const QString &key,
                     const QString &value)
 {
-    QSettings store(filePath(application), QSettings::IniFormat);
-    store.setValue(keyPath(section, key), value);
-    store.sync();
-    if (store.status() != QSettings::NoError) {
-        g_lastError = QStringLiteral("Cannot write the settings file %1").arg(store.fileName());
-        return false;
-    }
-    return true;
+    return writeStore(filePath(application),
+                      [&](QSettings &store) { store.setValue(keyPath(section, key), value); });
 }
 
 QString lastError()
@@ -67,6 +104,8 @@ bool checkStore(QString *error)
     const QString path = filePath();
     const QFileInfo info(path);
     bool ok = !info.exists() || (info.isFile() && info.isReadable());
+    if (ok && info.exists())
+        makePrivate(path);
     if (ok) {
         QSettings store(path, QSettings::IniFormat);
         ok = store.status() == QSettings::NoError;
@@ -90,14 +129,7 @@ bool SaveSetting(const QString &section, const QString &key, const QString &valu
 
 bool DeleteSetting(const QString &section, const QString &key)
 {
-    QSettings store(Settings::filePath(), QSettings::IniFormat);
-    store.remove(keyPath(section, key));
-    store.sync();
-    if (store.status() != QSettings::NoError) {
-        g_lastError = QStringLiteral("Cannot write the settings file %1").arg(store.fileName());
-        return false;
-    }
-    return true;
+    return writeStore(Settings::filePath(), [&](QSettings &store) { store.remove(keyPath(section, key)); });
 }
 
 int LeadingNumber(const QString &text)

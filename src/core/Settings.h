@@ -4,7 +4,8 @@
 
 // The per-user settings store: an INI file under the application name "Tavrel"
 // ($XDG_CONFIG_HOME/Tavrel/Tavrel.conf), addressed by section and key. Every
-// reader supplies its own default.
+// reader supplies its own default. The files are created and kept with mode
+// 0600: they hold the application password.
 QString GetSetting(const QString &section, const QString &key, const QString &defaultValue = QString());
 // False when the store could not be written; Settings::lastError() then says why.
 bool SaveSetting(const QString &section, const QString &key, const QString &value);
@@ -34,5 +35,6 @@ bool SaveAppSetting(const QString &application, const QString &section, const QS
 QString lastError();
 // False with `error` set when the store exists but cannot be read, so that a
 // reader would silently get its defaults (among them the default password).
+// A store that others can read is made private to its user here too.
 bool checkStore(QString *error);
 }

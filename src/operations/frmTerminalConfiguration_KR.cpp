@@ -112,7 +112,7 @@ frmTerminalConfiguration_KR::frmTerminalConfiguration_KR(ucKR500_900 &kr, ucVX70
 
     // Loading.
     fillPortList(*m_cboCommPort);
-    const bool maintenance = AppState::password == QLatin1String(ApplicationPassword::kMaintenanceCode);
+    const bool maintenance = ApplicationPassword::maintenanceUnlocked();
     for (QWidget *w : {static_cast<QWidget *>(cmd(KrMaintenance::RecoverData)),
                        static_cast<QWidget *>(cmd(KrMaintenance::InvokeTest)),
                        static_cast<QWidget *>(m_lblRecoverData), static_cast<QWidget *>(m_lblInvokeTest)})

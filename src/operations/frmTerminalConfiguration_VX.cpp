@@ -62,7 +62,7 @@ frmTerminalConfiguration_VX::frmTerminalConfiguration_VX(ucKR500_900 &kr, ucVX70
 
     m_cmd = commandButtons(this, kCommands, VxMaintenance::kCommandCount, [this](int i) { cmd_Click(i); });
     auto cmd = [this](int i) { return m_cmd.at(i); };
-    const bool maintenance = AppState::password == QLatin1String(ApplicationPassword::kMaintenanceCode);
+    const bool maintenance = ApplicationPassword::maintenanceUnlocked();
     // Everything that describes the battery commands and setting the charger.
     QList<QWidget *> maintenanceOnly {cmd(VxMaintenance::GetBatteryVoltage), cmd(VxMaintenance::GetBatteryTemperature),
                                       cmd(VxMaintenance::SetChargerStatus)};

@@ -3,9 +3,19 @@
 #include "AppState.h"
 #include "Settings.h"
 
+bool ApplicationPassword::maintenanceCodeEnabled()
+{
+    return GetSettingNumber(QStringLiteral("Security"), QStringLiteral("MaintenanceCode"), 1) != 0;
+}
+
 bool ApplicationPassword::accepts(const QString &entry)
 {
-    return entry == AppState::password || entry == QLatin1String(kMaintenanceCode);
+    return entry == AppState::password || (entry == QLatin1String(kMaintenanceCode) && maintenanceCodeEnabled());
+}
+
+bool ApplicationPassword::maintenanceUnlocked()
+{
+    return AppState::password == QLatin1String(kMaintenanceCode) && maintenanceCodeEnabled();
 }
 
 void ApplicationPassword::unlock(const QString &entry)

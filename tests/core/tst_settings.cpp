@@ -8,6 +8,10 @@
 #include <QSettings>
 #include <QtTest>
 
+#include <functional>
+
+#include <sys/stat.h>
+
 using namespace Qt::StringLiterals;
 
 class tst_Settings : public QObject
@@ -18,6 +22,7 @@ private Q_SLOTS:
     void leadingNumber_data();
     void leadingNumber();
     void unreadableStoreIsReported();
+    void storeReadableByItsUserOnly();
     void comPortNumber_data();
     void comPortNumber();
     void listComPortsOrderAndStableNames();
@@ -58,6 +63,36 @@ void tst_Settings::unreadableStoreIsReported()
     QVERIFY(QDir().mkpath(Settings::filePath()));
     QVERIFY(!SaveSetting("Security", "Password", "x"));
     QVERIFY(Settings::lastError().contains(QLatin1String("Tavrel.conf")));
+}
+
+void tst_Settings::storeReadableByItsUserOnly()
+{
+    TestEnv env(false);
+    const auto mode = [](const QString &path) {
+        struct stat st;
+        return ::stat(QFile::encodeName(path).constData(), &st) == 0 ? int(st.st_mode & 07777) : -1;
+    };
+    // The store holds the application password: private from its first write on.
+    QVERIFY(SaveSetting("Security", "Password", "s3cret"));
+    QCOMPARE(mode(Settings::filePath()), 0600);
+    QVERIFY(Settings::SaveAppSetting("GridColWidth", "datString", "English", "1440"));
+    QCOMPARE(mode(Settings::filePath(u"GridColWidth"_s)), 0600);
+
+    // A store left readable by others (an older installation, a hand edit) is
+    // made private again by every write and by the start-up check.
+    const std::function<bool()> writers[] = {
+        [] { return SaveSetting("Terminal", "Comport", "COM2"); },
+        [] { return DeleteSetting("Terminal", "Comport"); },
+        [] { return Settings::checkStore(nullptr); },
+    };
+    for (const auto &write : writers) {
+        QVERIFY(QFile::setPermissions(Settings::filePath(), QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup
+                                                                | QFile::ReadOther));
+        QCOMPARE(mode(Settings::filePath()), 0644);
+        QVERIFY(write());
+        QCOMPARE(mode(Settings::filePath()), 0600);
+    }
+    QCOMPARE(GetSetting("Security", "Password"), u"s3cret"_s);
 }
 
 void tst_Settings::comPortNumber_data()

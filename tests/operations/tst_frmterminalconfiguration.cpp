@@ -118,14 +118,19 @@ private Q_SLOTS:
     {
         QTest::addColumn<QString>("password");
         QTest::addColumn<bool>("maintenance");
-        QTest::newRow("everyday password") << "7391" << false;
-        QTest::newRow("maintenance code") << "QZWX" << true;
+        QTest::addColumn<QString>("maintenanceSwitch"); // Security/MaintenanceCode
+        QTest::newRow("everyday password") << "7391" << false << "1";
+        QTest::newRow("maintenance code") << "QZWX" << true << "1";
+        // Switched off, the code is at most someone's everyday password.
+        QTest::newRow("maintenance code switched off") << "QZWX" << false << "0";
     }
 
     void serviceCommandsAndIdEntry()
     {
         QFETCH(QString, password);
         QFETCH(bool, maintenance);
+        QFETCH(QString, maintenanceSwitch);
+        QVERIFY(SaveSetting(u"Security"_s, u"MaintenanceCode"_s, maintenanceSwitch));
         AppState::password = password;
         Links l;
         frmTerminalConfiguration_KR krDialog(l.kr, l.vx);

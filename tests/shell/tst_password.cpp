@@ -62,14 +62,18 @@ void tst_Password::promptEntry_data()
     QTest::addColumn<QString>("current");
     QTest::addColumn<QString>("entry");
     QTest::addColumn<bool>("accepted");
-    QTest::newRow("wrong") << "7391" << "1234" << false;
+    QTest::addColumn<QString>("maintenanceSwitch"); // Security/MaintenanceCode, empty: not set
+    QTest::newRow("wrong") << "7391" << "1234" << false << "";
     // Neither spaces are trimmed nor is the maintenance code's case ignored.
-    QTest::newRow("trailing space") << "7391" << "7391 " << false;
-    QTest::newRow("maintenance code in lower case") << "7391" << "qzwx" << false;
-    QTest::newRow("empty entry") << "7391" << "" << false;
-    QTest::newRow("current password") << "7391" << "7391" << true;
-    QTest::newRow("maintenance code over another password") << "secret" << "QZWX" << true;
-    QTest::newRow("empty password") << "" << "" << true;
+    QTest::newRow("trailing space") << "7391" << "7391 " << false << "";
+    QTest::newRow("maintenance code in lower case") << "7391" << "qzwx" << false << "";
+    QTest::newRow("empty entry") << "7391" << "" << false << "";
+    QTest::newRow("current password") << "7391" << "7391" << true << "";
+    QTest::newRow("maintenance code over another password") << "secret" << "QZWX" << true << "";
+    QTest::newRow("maintenance code left on") << "secret" << "QZWX" << true << "1";
+    QTest::newRow("maintenance code switched off") << "secret" << "QZWX" << false << "0";
+    QTest::newRow("password while the code is off") << "secret" << "secret" << true << "0";
+    QTest::newRow("empty password") << "" << "" << true << "";
 }
 
 void tst_Password::promptEntry()
@@ -77,7 +81,10 @@ void tst_Password::promptEntry()
     QFETCH(QString, current);
     QFETCH(QString, entry);
     QFETCH(bool, accepted);
+    QFETCH(QString, maintenanceSwitch);
     AppState::password = current;
+    if (!maintenanceSwitch.isEmpty())
+        QVERIFY(SaveSetting(u"Security"_s, u"MaintenanceCode"_s, maintenanceSwitch));
     RecordingReporter reporter;
     frmPassword dialog;
     dialog.show();
