@@ -1,6 +1,5 @@
 #include "frmTerminalConfiguration_VX.h"
 
-#include "AppState.h"
 #include "ApplicationPassword.h"
 #include "CRes.h"
 #include "GuiHelpers.h"
