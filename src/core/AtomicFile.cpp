@@ -49,6 +49,12 @@ int createNamed(const QString &dir, const QString &name, mode_t mode, QString *c
     return -1;
 }
 
+// QFile on a file descriptor names a failed write "Unknown error"; errno tells.
+QString systemReason(const QFile &file)
+{
+    return errno != 0 ? qt_error_string(errno) : file.errorString();
+}
+
 QString procPath(int fd)
 {
     return QStringLiteral("/proc/self/fd/%1").arg(fd);
@@ -123,8 +129,9 @@ bool AtomicFile::write(const QByteArray &bytes)
         m_writeError = QStringLiteral("the file is not open");
         return false;
     }
+    errno = 0;
     if (m_file.write(bytes) != bytes.size()) {
-        m_writeError = m_file.errorString();
+        m_writeError = systemReason(m_file);
         return false;
     }
     return true;
@@ -137,8 +144,9 @@ bool AtomicFile::commit(QString *error)
     if (!m_writeError.isEmpty())
         return fail(m_writeError, error);
     if (m_file.isOpen()) {
+        errno = 0;
         if (!m_file.flush() || m_file.error() != QFileDevice::NoError)
-            return fail(m_file.errorString(), error);
+            return fail(systemReason(m_file), error);
         m_file.close();
     }
     if (::fsync(m_fd) != 0)
