@@ -88,12 +88,17 @@ bool AtomicFile::fail(QString reason, QString *error)
 bool AtomicFile::open(QString *error)
 {
     discard();
-    const QFileInfo target(m_path);
+    // A link is followed: the file it names is replaced, the link stays.
+    const QFileInfo given(m_path);
+    m_target = given.isSymLink() ? given.symLinkTarget() : m_path;
+    const QFileInfo target(m_target);
     const QByteArray dir = QFile::encodeName(target.absolutePath());
     struct stat existing = {};
-    const bool exists = ::stat(QFile::encodeName(m_path).constData(), &existing) == 0;
+    const bool exists = ::stat(QFile::encodeName(m_target).constData(), &existing) == 0;
     if (exists && S_ISDIR(existing.st_mode))
         return fail(QStringLiteral("it is a folder"), error);
+    if (exists && ::access(QFile::encodeName(m_target).constData(), W_OK) != 0)
+        return fail(qt_error_string(errno), error);
     const mode_t mode = exists ? (existing.st_mode & 07777) : 0666;
 
     // An unnamed file needs /proc to be given its name at the end.
@@ -152,8 +157,8 @@ bool AtomicFile::commit(QString *error)
     if (::fsync(m_fd) != 0)
         return fail(qt_error_string(errno), error);
 
-    const QFileInfo target(m_path);
-    const QByteArray targetName = QFile::encodeName(m_path);
+    const QFileInfo target(m_target);
+    const QByteArray targetName = QFile::encodeName(m_target);
     if (m_unnamed) {
         const QByteArray source = QFile::encodeName(procPath(m_fd));
         // A target that does not exist yet is linked in one step; an existing

@@ -40,6 +40,7 @@ private:
     QString cannotWrite(const QString &reason) const;
 
     QString m_path;
+    QString m_target; // m_path, or the file it links to
     QFile m_file;
     int m_fd = -1;
     bool m_unnamed = false;

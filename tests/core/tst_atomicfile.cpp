@@ -39,6 +39,12 @@ void tst_AtomicFile::replacesWholeKeepingTheMode()
     QCOMPARE(readTestFile(target), QByteArray("by name, then appended"));
     QCOMPARE(QFile::permissions(target), mode);
     QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{u"out.txt"_s});
+    // Through a link the linked file is replaced and the link stays.
+    const QString link = dir.filePath(u"link.txt"_s);
+    QVERIFY(QFile::link(target, link));
+    QVERIFY2(AtomicFile::writeFile(link, "via the link", &error), qPrintable(error));
+    QVERIFY(QFileInfo(link).isSymLink());
+    QCOMPARE(readTestFile(target), QByteArray("via the link"));
 }
 
 void tst_AtomicFile::failureOrAbandonLeavesTheOldFileAlone_data()
