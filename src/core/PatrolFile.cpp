@@ -5,6 +5,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QIODevice>
 
 #include <array>
@@ -114,15 +115,41 @@ QString PatrolFile::fileNameFor(const QDateTime &moment)
     return moment.toString(QStringLiteral("yyyyMMdd hhmmss")) + QStringLiteral(".tvl");
 }
 
-bool PatrolFile::openForAppend(QFile &file, const QString &name, QString *error)
+QString PatrolFile::numberedName(const QString &name, int n)
 {
-    file.setFileName(QDir(Workspace::unapprovedFolder()).filePath(name));
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Append)) {
-        if (error)
-            *error = QStringLiteral("Cannot open %1 for writing: %2").arg(file.fileName(), file.errorString());
-        return false;
+    if (n <= 1)
+        return name;
+    const QString suffix = QStringLiteral(".tvl");
+    const QString base = name.endsWith(suffix) ? name.chopped(suffix.size()) : name;
+    return QStringLiteral("%1 (%2)%3").arg(base).arg(n).arg(suffix);
+}
+
+bool PatrolFile::createForDownload(QFile &file, const QDateTime &moment, QString *name, QString *error)
+{
+    const QDir unapproved(Workspace::unapprovedFolder());
+    const QDir approved(Workspace::approvedFolder());
+    const QString first = fileNameFor(moment);
+    for (int n = 1; n <= kMaxNumberedNames; ++n) {
+        const QString candidate = numberedName(first, n);
+        // A name taken in Approved/ is passed over too, so that approving never renames.
+        if (QFileInfo::exists(approved.filePath(candidate)))
+            continue;
+        file.setFileName(unapproved.filePath(candidate));
+        // NewOnly creates the file exclusively: another download, also of
+        // another program, that takes the same name finds it taken.
+        if (file.open(QIODevice::WriteOnly | QIODevice::Append | QIODevice::NewOnly)) {
+            *name = candidate;
+            return true;
+        }
+        if (!QFileInfo::exists(file.fileName()))
+            break;
     }
-    return true;
+    if (error)
+        *error = QStringLiteral("Cannot create a patrol-data file %1 in %2: %3")
+                     .arg(first, QDir::toNativeSeparators(unapproved.path()),
+                          file.error() != QFileDevice::NoError ? file.errorString()
+                                                               : QStringLiteral("every name is taken"));
+    return false;
 }
 
 bool WritePatrolLine(QIODevice &file, const QString &text)

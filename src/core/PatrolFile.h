@@ -31,9 +31,16 @@ public:
 
     // "yyyymmdd hhnnss.tvl" for the given moment.
     static QString fileNameFor(const QDateTime &moment);
-    // Opens (creating when absent) Unapproved/<name> of the current workspace
-    // for appending. False with `error` set when it cannot be opened.
-    static bool openForAppend(class QFile &file, const QString &name, QString *error);
+    // "NAME (n).tvl" for n > 1, NAME itself for n = 1.
+    static QString numberedName(const QString &name, int n);
+    // Creates a new file in Unapproved/ of the current workspace for a
+    // download at `moment` and opens it for appending: fileNameFor(moment),
+    // or when that is taken in Unapproved/ or Approved/ the first free of
+    // "yyyymmdd hhnnss (2).tvl", "(3)"... Each download gets a file of its
+    // own, also beside another program. `name` gets the file name; false with
+    // `error` set when no file can be created.
+    static bool createForDownload(class QFile &file, const QDateTime &moment, QString *name, QString *error);
+    static constexpr int kMaxNumberedNames = 999;
 };
 
 // Encodes `text` and writes it as one line to the open file, flushed at once.

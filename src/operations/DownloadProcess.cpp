@@ -90,9 +90,8 @@ qint16 DownloadProcess::portNumber() const
 
 bool DownloadProcess::createFile()
 {
-    m_downloadFile = PatrolFile::fileNameFor(clock());
     QString error;
-    if (!PatrolFile::openForAppend(m_file, m_downloadFile, &error)) {
+    if (!PatrolFile::createForDownload(m_file, clock(), &m_downloadFile, &error)) {
         MessageReporter::instance().failure(error + QStringLiteral("\nNothing was read from the terminal."), 75);
         m_downloadFile.clear();
         return false;

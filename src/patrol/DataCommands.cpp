@@ -1,7 +1,9 @@
 #include "DataCommands.h"
 
+#include "AtomicFile.h"
 #include "GuiHelpers.h"
 #include "MessageReporter.h"
+#include "PatrolDataLoader.h"
 #include "PatrolExport.h"
 #include "PatrolTableModel.h"
 #include "ReportPreview.h"
@@ -17,7 +19,6 @@
 #include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>
-#include <QSaveFile>
 
 namespace {
 
@@ -30,12 +31,25 @@ bool copyFile(const QString &from, const QString &to, QString *error)
         return false;
     }
     const QByteArray bytes = source.readAll();
-    QSaveFile target(to);
-    if (!target.open(QIODevice::WriteOnly) || target.write(bytes) != bytes.size() || !target.commit()) {
-        *error = QStringLiteral("Cannot write %1: %2").arg(QDir::toNativeSeparators(to), target.errorString());
+    if (source.error() != QFileDevice::NoError) {
+        *error = QStringLiteral("Cannot read %1: %2").arg(QDir::toNativeSeparators(from), source.errorString());
         return false;
     }
-    return true;
+    return AtomicFile::writeFile(to, bytes, error);
+}
+
+// The name the user meant: one without an extension takes the chosen
+// filter's, and ".xls", the old workbook, becomes ".xlsx".
+QString intendedName(const QString &chosen, const QString &selectedFilter)
+{
+    const QString suffix = QFileInfo(chosen).suffix();
+    if (suffix.isEmpty()) {
+        const bool workbook = selectedFilter.contains(QLatin1String("*.xlsx"), Qt::CaseInsensitive);
+        return chosen + (workbook ? QStringLiteral(".xlsx") : QStringLiteral(".tvl"));
+    }
+    if (suffix.compare(QLatin1String("xls"), Qt::CaseInsensitive) == 0)
+        return chosen + QLatin1Char('x');
+    return chosen;
 }
 
 }
@@ -70,14 +84,38 @@ void DataCommands::SavePatrolDataFileAs()
     if (!ShowSaveDialog(dialog, QStringLiteral("Save"), Workspace::current(),
                         QStringLiteral("(*.tvl)|*.tvl|(*.xlsx)|*.xlsx"), path))
         return;
+    const QString chosen = path;
+    path = intendedName(chosen, dialog.selectedNameFilter());
+    // The dialog asked about the name typed; the completed one may be another file.
+    if (path != chosen && QFileInfo::exists(path)
+        && !MessageReporter::instance().confirm(QStringLiteral("File already exists, overwrite?"),
+                                                MessageReporter::Icon::Exclamation))
+        return;
     if (path.endsWith(QLatin1String(".tvl"), Qt::CaseInsensitive)) {
         BusyCursor busy;
         QString error;
-        if (!copyFile(current, path, &error))
+        if (!savePatrolDataFile(current, path, &error))
             showError(error);
     } else if (path.endsWith(QLatin1String(".xlsx"), Qt::CaseInsensitive)) {
         ExportPatrolDataToExcel(path);
+    } else {
+        showError(QStringLiteral("%1 was not saved: give it a name ending in .tvl (patrol-data file) or .xlsx "
+                                 "(Excel workbook).")
+                      .arg(QDir::toNativeSeparators(QFileInfo(path).fileName())));
     }
+}
+
+bool DataCommands::savePatrolDataFile(const QString &current, const QString &path, QString *error)
+{
+    if (!current.endsWith(QLatin1String(".mdb"), Qt::CaseInsensitive))
+        return copyFile(current, path, error);
+    // An old-generation database is no patrol-data file: its rows become records.
+    const PatrolLoadResult old = PatrolDataLoader::load(current, {});
+    if (!old.ok) {
+        *error = old.error;
+        return false;
+    }
+    return PatrolExport::writeTvl(path, old.rows, error);
 }
 
 bool DataCommands::ExportPatrolDataToExcel(const QString &path)

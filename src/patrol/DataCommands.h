@@ -19,8 +19,9 @@ public:
     explicit DataCommands(frmMain &window);
 
     void OpenPatrolDataFileDialog();
-    // Nothing while no file was clicked; a name ending neither in .tvl nor in
-    // .xlsx writes nothing.
+    // Nothing while no file was clicked. A name without an extension takes the
+    // chosen filter's, ".xls" becomes ".xlsx"; any other name is refused with
+    // a message. A .tvl copies the file, or writes an old .mdb's rows as records.
     void SavePatrolDataFileAs();
     bool ExportPatrolDataToExcel(const QString &path);
     // data0.txt of the workspace from the rows the list shows.
@@ -34,6 +35,7 @@ public:
 private:
     // The report of the current view with its data and texts; null after a message.
     std::shared_ptr<ReportLayout> currentReport();
+    static bool savePatrolDataFile(const QString &current, const QString &path, QString *error);
     void showError(const QString &text);
 
     frmMain &m_window;

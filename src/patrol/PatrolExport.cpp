@@ -1,5 +1,6 @@
 #include "PatrolExport.h"
 
+#include "AtomicFile.h"
 #include "CRes.h"
 #include "PatrolFile.h"
 #include "Workspace.h"
@@ -7,14 +8,11 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QLocale>
-#include <QSaveFile>
-#include <QTemporaryFile>
 
 #include <xlsxwriter.h>
 
 #include <cerrno>
-#include <cstdio>
-#include <cstring>
+
 
 namespace {
 
@@ -91,16 +89,13 @@ QString PatrolExport::excelFormat(const QString &qtFormat)
 bool PatrolExport::writeXlsx(const QString &path, const QList<PatrolRow> &rows, const QStringList &captions,
                              QString *error)
 {
-    const QFileInfo target(path);
-    QTemporaryFile temporary(target.absoluteDir().filePath(target.fileName() + QStringLiteral(".XXXXXX")));
-    temporary.setAutoRemove(true);
-    if (!temporary.open()) {
-        setError(error, QStringLiteral("Cannot write %1: %2").arg(QDir::toNativeSeparators(path),
-                                                                 temporary.errorString()));
+    AtomicFile file(path);
+    if (!file.open(error))
         return false;
-    }
-    temporary.close();
-    const QByteArray temporaryName = QFile::encodeName(temporary.fileName());
+    // The workbook writer opens the file by name; the name reaches the same
+    // temporary file, which gets the target's name only when complete.
+    file.device().close();
+    const QByteArray temporaryName = QFile::encodeName(file.temporaryPath());
 
     // Rows go out one after the other, so the workbook need not keep them all.
     lxw_workbook_options options = {};
@@ -160,22 +155,19 @@ bool PatrolExport::writeXlsx(const QString &path, const QList<PatrolRow> &rows, 
             status = writeText(r, 4, row.description);
         ++r;
     }
+    errno = 0;
     const lxw_error closed = workbook_close(book);
+    const int closeErrno = errno;
     if (status == LXW_NO_ERROR)
         status = closed;
     if (status != LXW_NO_ERROR) {
-        setError(error, QStringLiteral("Cannot write %1: %2").arg(QDir::toNativeSeparators(path),
-                                                                 QString::fromUtf8(lxw_strerror(status))));
+        QString reason = QString::fromUtf8(lxw_strerror(status));
+        if (closed != LXW_NO_ERROR && closeErrno != 0)
+            reason += QStringLiteral(" (%1)").arg(qt_error_string(closeErrno));
+        setError(error, QStringLiteral("Cannot write %1: %2").arg(QDir::toNativeSeparators(path), reason));
         return false;
     }
-    // rename() replaces the target in one step; the temporary file then no
-    // longer exists and QTemporaryFile has nothing left to remove.
-    if (std::rename(temporaryName.constData(), QFile::encodeName(target.absoluteFilePath()).constData()) != 0) {
-        setError(error, QStringLiteral("Cannot write %1: %2").arg(QDir::toNativeSeparators(path),
-                                                                 QString::fromLocal8Bit(std::strerror(errno))));
-        return false;
-    }
-    return true;
+    return file.commit(error);
 }
 
 QString PatrolExport::textLine(const PatrolRow &row)
@@ -189,26 +181,32 @@ QString PatrolExport::textLine(const PatrolRow &row)
 
 bool PatrolExport::writeText(const QString &path, const QList<PatrolRow> &rows, QString *error)
 {
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly)) {
-        setError(error, QStringLiteral("Cannot write %1: %2").arg(QDir::toNativeSeparators(path), file.errorString()));
+    return writeLines(path, rows, [](const PatrolRow &row) { return PatrolFile::toAnsi(textLine(row)); }, error);
+}
+
+bool PatrolExport::writeTvl(const QString &path, const QList<PatrolRow> &rows, QString *error)
+{
+    return writeLines(path, rows, [](const PatrolRow &row) { return PatrolFile::encode(textLine(row)); }, error);
+}
+
+bool PatrolExport::writeLines(const QString &path, const QList<PatrolRow> &rows,
+                              const std::function<QByteArray(const PatrolRow &)> &line, QString *error)
+{
+    AtomicFile file(path);
+    if (!file.open(error))
         return false;
-    }
     QByteArray block;
     for (const PatrolRow &row : rows) {
-        block += PatrolFile::toAnsi(textLine(row));
+        block += line(row);
         block += "\r\n";
         if (block.size() > 1 << 16) {
-            file.write(block);
+            if (!file.write(block))
+                break;
             block.clear();
         }
     }
     file.write(block);
-    if (!file.commit()) {
-        setError(error, QStringLiteral("Cannot write %1: %2").arg(QDir::toNativeSeparators(path), file.errorString()));
-        return false;
-    }
-    return true;
+    return file.commit(error);
 }
 
 QString PatrolExport::dataTextPath()

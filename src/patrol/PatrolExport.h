@@ -6,10 +6,12 @@
 #include <QString>
 #include <QStringList>
 
+#include <functional>
+
 // Writes the rows of the patrol list to the files other software reads: an
-// Excel workbook and the comma-separated data0.txt. Every file is written to a
-// temporary file beside its target and renamed over it only when complete, so
-// a failure leaves an existing target as it was.
+// Excel workbook and the comma-separated data0.txt. Every file goes through
+// AtomicFile: it replaces its target only when complete, and a failure leaves
+// an existing target as it was.
 class PatrolExport
 {
 public:
@@ -27,6 +29,9 @@ public:
     // HH:mm:ss (unreadable ones as they are), separated by "," and ended by
     // CR LF, in Windows-1252. No rows give an empty file.
     static bool writeText(const QString &path, const QList<PatrolRow> &rows, QString *error);
+    // The rows as a patrol-data file: each row's text line encoded as a
+    // download writes a record (an old-generation .mdb saved as .tvl).
+    static bool writeTvl(const QString &path, const QList<PatrolRow> &rows, QString *error);
     // The text lines without line ends, as writeText writes them.
     static QString textLine(const PatrolRow &row);
 
@@ -36,4 +41,8 @@ public:
     // Excel number formats for Qt date/time formats ("d/M/yy" -> "d/m/yy",
     // "h:mm:ss AP" -> "h:mm:ss AM/PM").
     static QString excelFormat(const QString &qtFormat);
+
+private:
+    static bool writeLines(const QString &path, const QList<PatrolRow> &rows,
+                           const std::function<QByteArray(const PatrolRow &)> &line, QString *error);
 };

@@ -1,5 +1,6 @@
 #include "ReportLayout.h"
 
+#include "AtomicFile.h"
 #include "CRes.h"
 
 #include <QDir>
@@ -11,7 +12,6 @@
 #include <QPagedPaintDevice>
 #include <QPainter>
 #include <QPdfWriter>
-#include <QSaveFile>
 
 #include <cmath>
 
@@ -216,26 +216,24 @@ void ReportLayout::render(QPaintDevice &image, int page) const
 
 bool ReportLayout::writePdf(const QString &path, QString *error, int *pages) const
 {
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly)) {
-        if (error)
-            *error = QStringLiteral("Cannot write %1: %2").arg(QDir::toNativeSeparators(path), file.errorString());
+    AtomicFile file(path);
+    if (!file.open(error))
         return false;
-    }
     int drawn = 0;
     {
-        QPdfWriter pdf(&file);
+        QPdfWriter pdf(&file.device());
         pdf.setPageSize(QPageSize(QPageSize::A4));
         pdf.setResolution(300);
         pdf.setTitle(lblTitle);
         drawn = print(pdf);
     }
-    if (drawn <= 0 || !file.commit()) {
+    if (drawn <= 0) {
         if (error)
-            *error = QStringLiteral("Cannot write %1: %2").arg(QDir::toNativeSeparators(path), file.errorString());
-        file.cancelWriting();
+            *error = QStringLiteral("Cannot write %1: the report has no pages").arg(QDir::toNativeSeparators(path));
         return false;
     }
+    if (!file.commit(error))
+        return false;
     if (pages)
         *pages = drawn;
     return true;

@@ -138,16 +138,24 @@ private Q_SLOTS:
         QCOMPARE(DownloadProcess::progressText(1, 1000), u"0.1%, (1/1000)"_s);
     }
 
-    void downloadsInOneSecondShareTheFile()
+    void downloadsInOneSecondGetFilesOfTheirOwn()
     {
         RecordingReporter reporter;
         DownloadFixture fx(kKr, 4);
         DownloadFixture::setOptions(0, 0, 0);
-        // Two downloads in one second share a file: the second appends.
+        // A name taken in Approved/ is passed over too, so approving never renames.
+        QVERIFY(QDir().mkpath(Workspace::approvedFolder()));
+        QFile approved(QDir(Workspace::approvedFolder()).filePath(u"20250704 102030 (2).tvl"_s));
+        QVERIFY(approved.open(QIODevice::WriteOnly));
+        approved.close();
         QCOMPARE(fx.download(false, kNow), DownloadProcess::Outcome::Saved);
+        QCOMPARE(fx.process().DownloadFile(), u"20250704 102030.tvl"_s);
         QCOMPARE(fx.download(false, kNow), DownloadProcess::Outcome::Saved);
-        QCOMPARE(unapprovedFiles(), QStringList {u"20250704 102030.tvl"_s});
-        QCOMPARE(fx.fileLines(), fx.initialLines() + fx.initialLines());
+        QCOMPARE(fx.process().DownloadFile(), u"20250704 102030 (3).tvl"_s);
+        QCOMPARE(unapprovedFiles(), (QStringList {u"20250704 102030 (3).tvl"_s, u"20250704 102030.tvl"_s}));
+        QCOMPARE(fx.fileLines(), fx.initialLines());
+        QCOMPARE(DownloadFixture::savedLines(), fx.initialLines() + fx.initialLines());
+        QVERIFY(reporter.entries.isEmpty());
     }
 
     void krOptionThatIsNoNumberStopsBeforeStart()

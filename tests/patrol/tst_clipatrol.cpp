@@ -7,6 +7,9 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <csignal>
+#include <sys/resource.h>
+
 using namespace Qt::StringLiterals;
 
 // The patrol-data, tag, export and report commands of tavrel-cli, run as a
@@ -18,8 +21,11 @@ private Q_SLOTS:
     void initTestCase();
     void commands_data();
     void commands();
+    void writesWholeOrNotAtAll_data();
+    void writesWholeOrNotAtAll();
 
 private:
+    QProcess *start(const QStringList &args, QProcess &p);
     QTemporaryDir m_dir;
 };
 
@@ -82,15 +88,7 @@ void tst_CliPatrol::commands()
         if (a.startsWith(u'@'))
             a = m_dir.filePath(a.mid(1));
     QProcess p;
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert(u"XDG_CONFIG_HOME"_s, m_dir.filePath(u"config"_s));
-    env.insert(u"XDG_DATA_HOME"_s, m_dir.filePath(u"data"_s));
-    env.insert(u"LC_ALL"_s, u"C"_s);
-    env.insert(u"QT_QPA_PLATFORM"_s, u"xcb"_s); // and no display: reports must manage
-    env.insert(u"XDG_RUNTIME_DIR"_s, m_dir.path());
-    env.remove(u"DISPLAY"_s);
-    p.setProcessEnvironment(env);
-    p.start(QStringLiteral(TAVREL_CLI_PATH), QStringList{u"--workspace"_s, ws.path()} + args);
+    start(args, p);
     QVERIFY(p.waitForFinished(30000));
     const QString err = QString::fromUtf8(p.readAllStandardError());
     QVERIFY2(p.exitStatus() == QProcess::NormalExit && p.exitCode() == status,
@@ -100,6 +98,74 @@ void tst_CliPatrol::commands()
         QCOMPARE(err, QString());
     else
         QVERIFY2(err.contains(errPart) && err.count(u'\n') == 1, qPrintable(err));
+}
+
+QProcess *tst_CliPatrol::start(const QStringList &args, QProcess &p)
+{
+    const QDir ws(m_dir.filePath(u"ws"_s));
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(u"XDG_CONFIG_HOME"_s, m_dir.filePath(u"config"_s));
+    env.insert(u"XDG_DATA_HOME"_s, m_dir.filePath(u"data"_s));
+    env.insert(u"LC_ALL"_s, u"C"_s);
+    env.insert(u"QT_QPA_PLATFORM"_s, u"xcb"_s); // and no display: reports must manage
+    env.insert(u"XDG_RUNTIME_DIR"_s, m_dir.path());
+    env.remove(u"DISPLAY"_s);
+    p.setProcessEnvironment(env);
+    p.start(QStringLiteral(TAVREL_CLI_PATH), QStringList{u"--workspace"_s, ws.path()} + args);
+    return &p;
+}
+
+// Each output either replaces the old file whole or leaves it as it was. A
+// full disk is played by a file size limit of 1 byte on the command (writes
+// past it fail with EFBIG), which every output here exceeds; the old file and
+// the folder must then be as they were, and the status not 0. A name of 250
+// bytes, over an existing file, must still be written.
+void tst_CliPatrol::writesWholeOrNotAtAll_data()
+{
+    QTest::addColumn<QStringList>("args"); // @out is the output
+    QTest::addColumn<bool>("full");
+    const QString tvl = m_dir.filePath(u"in.tvl"_s);
+    QVERIFY(writeTestFile(tvl, PatrolFile::encode(u"1,0004A1B2C3,2026/12/06,07:22:52"_s) + "\r\n"));
+    QTest::newRow("plans export") << QStringList{"plans", "export", "@out"} << true;
+    QTest::newRow("export --text") << QStringList{"export", tvl, "--text", "@out"} << true;
+    QTest::newRow("export --xlsx") << QStringList{"export", tvl, "--xlsx", "@out"} << true;
+    QTest::newRow("report tags") << QStringList{"report", "tags", "--pdf", "@out"} << true;
+    QTest::newRow("xlsx, long name") << QStringList{"export", tvl, "--xlsx", "@out"} << false;
+    QTest::newRow("text, long name") << QStringList{"export", tvl, "--text", "@out"} << false;
+}
+
+void tst_CliPatrol::writesWholeOrNotAtAll()
+{
+    QFETCH(QStringList, args);
+    QFETCH(bool, full);
+    QProcess setUp; // the workspace exists before the limit is set
+    QVERIFY(start({u"tags"_s, u"list"_s}, setUp)->waitForFinished(30000));
+    QVERIFY(setUp.exitCode() == 0);
+    QTemporaryDir folder(m_dir.filePath(u"out-XXXXXX"_s));
+    const QString out = folder.filePath(full ? u"old.out"_s : QString(250, u'n'));
+    QVERIFY(writeTestFile(out, "OLD"));
+    args.replaceInStrings(u"@out"_s, out);
+    QProcess p;
+    if (full) {
+        p.setChildProcessModifier([] {
+            std::signal(SIGXFSZ, SIG_IGN);
+            struct rlimit limit = {};
+            ::getrlimit(RLIMIT_FSIZE, &limit);
+            limit.rlim_cur = 1;
+            ::setrlimit(RLIMIT_FSIZE, &limit);
+        });
+    }
+    QVERIFY(start(args, p)->waitForFinished(30000));
+    const QString err = QString::fromUtf8(p.readAllStandardError());
+    QCOMPARE(QDir(folder.path()).entryList(QDir::Files | QDir::Hidden), QStringList{QFileInfo(out).fileName()});
+    if (full) {
+        QVERIFY2(p.exitStatus() == QProcess::NormalExit && p.exitCode() != 0, qPrintable(err));
+        QVERIFY2(err.contains(u"Cannot write "_s + out), qPrintable(err));
+        QCOMPARE(readTestFile(out), QByteArray("OLD"));
+    } else {
+        QVERIFY2(p.exitStatus() == QProcess::NormalExit && p.exitCode() == 0, qPrintable(err));
+        QVERIFY(readTestFile(out).size() > 3);
+    }
 }
 
 QTEST_GUILESS_MAIN(tst_CliPatrol)

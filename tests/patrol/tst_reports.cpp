@@ -1,5 +1,7 @@
 #include "CRes.h"
 #include "ModalAnswer.h"
+#include "FileSizeLimit.h"
+#include "PatrolDataLoader.h"
 #include "PatrolExport.h"
 #include "PatrolFile.h"
 #include "PatrolTableModel.h"
@@ -280,44 +282,97 @@ void tst_Reports::excelFormats()
 void tst_Reports::saveCommands_data()
 {
     QTest::addColumn<QString>("command");
+    QTest::addColumn<bool>("oldMdb");   // the file clicked is an old-generation .mdb
+    QTest::addColumn<int>("filter");    // 0 the .tvl filter, 1 the .xlsx one
     QTest::addColumn<QString>("typed");
+    QTest::addColumn<bool>("full");     // the disk is full (a file size limit of 1 byte)
+    QTest::addColumn<QString>("saved"); // the file written; empty when none is
     QTest::addColumn<bool>("dataTextWritten");
-    QTest::addColumn<QByteArray>("savedStart"); // of the chosen file; empty when none is written
-    QTest::newRow("toolbar save as .tvl") << "save" << "copy.tvl" << false << QByteArray("5740");
-    QTest::newRow("File item 1 as .xlsx") << "mnuFiles_1" << "copy.xlsx" << true << QByteArray("PK");
-    QTest::newRow("no extension writes nothing") << "save" << "copy" << false << QByteArray();
+    QTest::addColumn<QString>("message"); // part of the one message shown; empty for none
+    QTest::newRow("toolbar save as .tvl") << "save" << false << 0 << "copy.tvl" << false << "copy.tvl" << false << "";
+    QTest::newRow("File item 1 as .xlsx") << "mnuFiles_1" << false << 0 << "copy.xlsx" << false << "copy.xlsx" << true
+                                          << "";
+    QTest::newRow("no extension, .tvl filter") << "save" << false << 0 << "copy" << false << "copy.tvl" << false << "";
+    QTest::newRow("no extension, .xlsx filter") << "save" << false << 1 << "copy" << false << "copy.xlsx" << false
+                                                << "";
+    QTest::newRow(".xls becomes .xlsx") << "save" << false << 0 << "copy.xls" << false << "copy.xlsx" << false << "";
+    QTest::newRow("other extension says why") << "save" << false << 1 << "copy.txt" << false << "" << false
+                                              << "copy.txt was not saved";
+    QTest::newRow("old .mdb as .tvl records") << "save" << true << 0 << "old.tvl" << false << "old.tvl" << false << "";
+    QTest::newRow("full disk, .tvl") << "save" << false << 0 << "copy.tvl" << true << "" << false << "Cannot write";
+    QTest::newRow("full disk, .xlsx") << "save" << false << 1 << "copy.xlsx" << true << "" << false << "Cannot write";
+    QTest::newRow("full disk, data0.txt") << "mnuFiles_1" << false << 0 << "" << true << "" << false
+                                          << "Cannot write";
 }
 
 void tst_Reports::saveCommands()
 {
     QFETCH(QString, command);
+    QFETCH(bool, oldMdb);
+    QFETCH(int, filter);
     QFETCH(QString, typed);
+    QFETCH(bool, full);
+    QFETCH(QString, saved);
     QFETCH(bool, dataTextWritten);
-    QFETCH(QByteArray, savedStart);
+    QFETCH(QString, message);
     RecordingReporter reporter;
     const QString dataText = Workspace::path(u"data0.txt"_s);
     QVERIFY(writeTestFile(dataText, "old\r\n"));
+    const QString folder = Workspace::current() + QLatin1Char('/');
+    if (full && !typed.isEmpty()) {
+        QVERIFY(writeTestFile(folder + typed, "OLD"));
+        reporter.answers << true; // overwrite it
+    }
+    const QString opened = oldMdb ? TestEnv::dataFile(u"legacy/old-patrol.mdb"_s) : m_tvl;
 
     frmMain window;
     window.show();
     // No dialog while no file is open (an unanswered one would hang the test).
     window.action(u"save"_s)->trigger();
-    window.OpenPatrolDataFile(m_tvl);
-    // The user types a name into the file dialog and accepts it.
-    whenModal<QFileDialog>([typed](QFileDialog *dialog) {
+    window.OpenPatrolDataFile(opened);
+    // The user picks a filter, types a name into the file dialog and accepts it.
+    whenModal<QFileDialog>([typed, filter](QFileDialog *dialog) {
+        if (typed.isEmpty())
+            return dialog->reject();
+        dialog->selectNameFilter(dialog->nameFilters().value(filter));
         dialog->findChild<QLineEdit *>(u"fileNameEdit"_s)->setText(typed);
         QMetaObject::invokeMethod(dialog, "accept");
     });
-    window.action(command)->trigger();
+    const QStringList before = QDir(folder).entryList(QDir::Files | QDir::Hidden);
+    {
+        FileSizeLimit limit(full ? 1 : -1);
+        window.action(command)->trigger();
+    }
     QCOMPARE(readTestFile(dataText), dataTextWritten ? QByteArray("1,0004A1B2C3,2024/01/08,08:00:15\r\n"
                                                               "2,0004A1B2C4,2024/01/08,07:00:00\r\n")
                                                  : QByteArray("old\r\n"));
-    const QString target = Workspace::current() + QLatin1Char('/') + typed;
-    QCOMPARE(QFile::exists(target), !savedStart.isEmpty());
-    QVERIFY(readTestFile(target).startsWith(savedStart));
-    if (typed.endsWith(QLatin1String(".tvl")))
-        QCOMPARE(readTestFile(target), readTestFile(m_tvl));
-    QVERIFY(reporter.entries.isEmpty());
+    // The file written, and nothing else (no temporary file either).
+    QStringList added = QDir(folder).entryList(QDir::Files | QDir::Hidden);
+    for (const QString &name : before)
+        added.removeAll(name);
+    QCOMPARE(added, saved.isEmpty() ? QStringList{} : QStringList{saved});
+    if (full && !typed.isEmpty())
+        QCOMPARE(readTestFile(folder + typed), QByteArray("OLD"));
+    if (saved.endsWith(u".xlsx"_s))
+        QVERIFY(readTestFile(folder + saved).startsWith("PK"));
+    if (saved.endsWith(u".tvl"_s) && !oldMdb)
+        QCOMPARE(readTestFile(folder + saved), readTestFile(m_tvl));
+    if (oldMdb) {
+        // The records of the old file, encoded as a download writes them.
+        const PatrolLoadResult old = PatrolDataLoader::load(opened, {});
+        const PatrolLoadResult copy = PatrolDataLoader::load(folder + saved, {});
+        QVERIFY(old.ok && copy.ok && !old.rows.isEmpty() && copy.skippedLines.isEmpty());
+        QStringList oldLines, copyLines;
+        for (const PatrolRow &r : old.rows)
+            oldLines << PatrolExport::textLine(r);
+        for (const PatrolRow &r : copy.rows)
+            copyLines << PatrolExport::textLine(r);
+        QCOMPARE(copyLines, oldLines);
+    }
+    QStringList shown = reporter.texts();
+    shown.removeAll(u"File already exists, overwrite?"_s);
+    QVERIFY2(message.isEmpty() ? shown.isEmpty() : shown.size() == 1 && shown[0].contains(message),
+             qPrintable(shown.join(u'\n')));
 }
 
 void tst_Reports::previewIsNotModal()

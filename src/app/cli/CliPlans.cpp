@@ -1,12 +1,12 @@
 #include "CliPlans.h"
 
+#include "AtomicFile.h"
 #include "PlanStore.h"
 #include "TagStore.h"
 
 #include <QDir>
 #include <QFile>
 #include <QLocale>
-#include <QSaveFile>
 
 namespace {
 
@@ -55,10 +55,8 @@ int exportPlans(CliContext &context, const QString &path)
     const QList<PatrolPlan> plans = PlanStore::all(&error);
     if (!error.isEmpty())
         return refused(context, error);
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(PlanStore::toJson(plans)) < 0 || !file.commit())
-        return refused(context, QStringLiteral("Cannot write %1: %2").arg(QDir::toNativeSeparators(path),
-                                                                          file.errorString()));
+    if (!AtomicFile::writeFile(path, PlanStore::toJson(plans), &error))
+        return refused(context, error);
     context.out << plans.size() << " plans exported\n";
     return CliExit::kOk;
 }
