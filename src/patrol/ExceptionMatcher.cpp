@@ -10,9 +10,10 @@
 namespace {
 
 constexpr qint64 kMinute = 60;
+constexpr qint64 kDay = 24 * 60 * kMinute;
 // How long after the last checkpoint's tolerance a read can still belong to a round.
 constexpr qint64 kGrace = 60 * kMinute;
-// The next round of a plan is looked for this many days after the range.
+// The next round of a plan is looked for this many days after the claiming days.
 constexpr int kLookAheadDays = 8;
 
 // A read with its terminal and code as small numbers and its moment in seconds.
@@ -30,7 +31,60 @@ struct Round
     qint64 start;
     qint64 lo, hi; // the window [lo, hi)
     int plan;      // index into the sorted plans
+    bool shown;    // given back: due in the range, of the plan asked for
 };
+
+// Where a plan's reads can lie, in seconds after a round's start: from its
+// first checkpoint's tolerance to the grace after its last one's.
+struct Reach
+{
+    qint64 first, last;
+};
+
+Reach reachOf(const PatrolPlan &plan)
+{
+    Reach reach{std::numeric_limits<qint64>::max(), std::numeric_limits<qint64>::min()};
+    for (const PlanCheckpoint &c : plan.checkpoints) {
+        reach.first = std::min<qint64>(reach.first, (c.minutes - c.tolerance) * kMinute);
+        reach.last = std::max<qint64>(reach.last, (c.minutes + c.tolerance) * kMinute + kGrace);
+    }
+    return reach;
+}
+
+// How many whole days beyond a day the windows of its rounds can reach, before
+// it and after it together, at most over `plans`: a night shift and a long
+// tolerance carry them into the next days, a round at midnight with a
+// tolerance into the day before.
+int overlapDays(const QList<PatrolPlan> &plans)
+{
+    int days = 0;
+    for (const PatrolPlan &plan : plans) {
+        if (plan.checkpoints.isEmpty() || !plan.start.isValid() || !plan.end.isValid())
+            continue;
+        const Reach reach = reachOf(plan);
+        const qint64 firstStart = plan.start.msecsSinceStartOfDay() / 60000 * kMinute;
+        qint64 lastStart = plan.end.msecsSinceStartOfDay() / 60000 * kMinute;
+        if (lastStart < firstStart)
+            lastStart += kDay;
+        const qint64 before = std::max<qint64>(0, -(firstStart + reach.first));
+        const qint64 after = std::max<qint64>(0, lastStart + reach.last - kDay);
+        days = std::max(days, int((before + kDay - 1) / kDay + (after + kDay - 1) / kDay));
+    }
+    return days;
+}
+
+// Machine numbers as numbers (a number before any other text), then as text.
+bool machineLess(const QString &a, const QString &b)
+{
+    bool aNumber = false, bNumber = false;
+    const qulonglong x = a.toULongLong(&aNumber);
+    const qulonglong y = b.toULongLong(&bNumber);
+    if (aNumber != bNumber)
+        return aNumber;
+    if (aNumber && x != y)
+        return x < y;
+    return a < b;
+}
 
 // Reads in time order, grouped by a key (code or terminal): the reads of key k
 // are order[offsets[k] .. offsets[k + 1]).
@@ -87,9 +141,22 @@ bool ExceptionResult::anyMissed() const
     return false;
 }
 
+void ExceptionMatcher::claimingDays(const QList<PatrolPlan> &plans, const QDate &from, const QDate &to, QDate *first,
+                                    QDate *last)
+{
+    // A round of the range shares reads with the rounds whose windows overlap
+    // its own: those of up to `days` days either side. A round before the range
+    // claims after the rounds before it in turn, so `days` more before it make
+    // its claims those of any longer report; a round after the range claims
+    // after every round of the range and only takes what they left.
+    const int days = overlapDays(plans);
+    *first = from.addDays(-2 * days);
+    *last = to.addDays(days);
+}
+
 ExceptionResult ExceptionMatcher::match(const QList<PatrolPlan> &plans, QList<PatrolRead> reads, const QDate &from,
                                         const QDate &to, const QSet<QString> &guardCodes,
-                                        const QHash<QString, QString> &names)
+                                        const QHash<QString, QString> &names, const QString &planName)
 {
     ExceptionResult result;
     QList<PatrolPlan> sorted;
@@ -112,30 +179,33 @@ ExceptionResult ExceptionMatcher::match(const QList<PatrolPlan> &plans, QList<Pa
         for (const PlanCheckpoint &c : sorted[p].checkpoints)
             planCodes[p].push_back(codeId(c.code));
 
-    // Every round in the range with its window.
+    // Every round of the claiming days with its window; those of the range
+    // and the plan asked for are shown.
+    QDate firstDay, lastDay;
+    claimingDays(sorted, from, to, &firstDay, &lastDay);
     std::vector<Round> rounds;
     qint64 earliest = std::numeric_limits<qint64>::max();
     qint64 latest = std::numeric_limits<qint64>::min();
     for (qsizetype p = 0; p < sorted.size(); ++p) {
-        qint64 first = std::numeric_limits<qint64>::max();
-        qint64 last = std::numeric_limits<qint64>::min();
-        for (const PlanCheckpoint &c : sorted[p].checkpoints) {
-            first = std::min<qint64>(first, (c.minutes - c.tolerance) * kMinute);
-            last = std::max<qint64>(last, (c.minutes + c.tolerance) * kMinute);
-        }
-        const QList<QDateTime> starts = sorted[p].roundStarts(from, to);
-        const QList<QDateTime> later = sorted[p].roundStarts(to.addDays(1), to.addDays(kLookAheadDays));
+        const Reach reach = reachOf(sorted[p]);
+        const bool planShown = planName.isEmpty() || sorted[p].name == planName;
+        const QList<QDateTime> before = sorted[p].roundStarts(firstDay, from.addDays(-1));
+        const QList<QDateTime> range = sorted[p].roundStarts(from, to);
+        const QList<QDateTime> starts = before + range + sorted[p].roundStarts(to.addDays(1), lastDay);
+        const QList<QDateTime> later = sorted[p].roundStarts(lastDay.addDays(1), lastDay.addDays(kLookAheadDays));
         for (qsizetype i = 0; i < starts.size(); ++i) {
             const qint64 s = starts[i].toSecsSinceEpoch();
-            qint64 hi = s + last + kGrace;
+            qint64 hi = s + reach.last;
             const QDateTime next = i + 1 < starts.size() ? starts[i + 1] : later.value(0);
             if (next.isValid())
-                hi = std::min(hi, next.toSecsSinceEpoch() + first);
-            rounds.push_back({s, s + first, hi, int(p)});
-            earliest = std::min(earliest, s + first);
+                hi = std::min(hi, next.toSecsSinceEpoch() + reach.first);
+            const bool shown = planShown && i >= before.size() && i < before.size() + range.size();
+            rounds.push_back({s, s + reach.first, hi, int(p), shown});
+            earliest = std::min(earliest, s + reach.first);
             latest = std::max(latest, hi);
         }
     }
+    // The order of claiming: by start, then by plan name (the plans are sorted).
     std::stable_sort(rounds.begin(), rounds.end(), [](const Round &a, const Round &b) { return a.start < b.start; });
 
     // The reads that can matter: in some window, or a guard read before one
@@ -157,6 +227,23 @@ ExceptionResult ExceptionMatcher::match(const QList<PatrolPlan> &plans, QList<Pa
         if (machine == int(machineNames.size()))
             machineNames.push_back(r.machineNo);
         all.push_back({at, machine, codeId(r.code), int(i)});
+    }
+    // Terminals numbered in order of their machine numbers, so that a tie
+    // between two of them never depends on the order of the files.
+    {
+        std::vector<int> byNumber(machineNames.size());
+        std::iota(byNumber.begin(), byNumber.end(), 0);
+        std::sort(byNumber.begin(), byNumber.end(),
+                  [&](int a, int b) { return machineLess(machineNames[a], machineNames[b]); });
+        std::vector<int> rank(byNumber.size());
+        std::vector<QString> renamed(byNumber.size());
+        for (size_t i = 0; i < byNumber.size(); ++i) {
+            rank[byNumber[i]] = int(i);
+            renamed[i] = machineNames[byNumber[i]];
+        }
+        for (Read &read : all)
+            read.machine = rank[read.machine];
+        machineNames.swap(renamed);
     }
     // Terminal by terminal in time order (the same second in the order given);
     // the same terminal, second and code counts once.
@@ -211,7 +298,8 @@ ExceptionResult ExceptionMatcher::match(const QList<PatrolPlan> &plans, QList<Pa
     byMachine.build(all, skip, int(machineNames.size()), &Read::machine);
 
     // Claiming, round by round: each checkpoint takes the unclaimed read of its
-    // code in the window nearest its due time, the earlier on a tie.
+    // code in the window nearest its due time, the earlier on a tie (in the
+    // same second the lower machine number: the order of `all`).
     std::vector<char> &taken = skip; // claimed, extra, or a guard read
     struct Claim
     {
@@ -283,15 +371,20 @@ ExceptionResult ExceptionMatcher::match(const QList<PatrolPlan> &plans, QList<Pa
         return a.round != b.round ? a.round < b.round : a.read < b.read;
     });
 
-    // The outcomes, round by round, the extras after each round's checkpoints.
-    // Totals per guard are kept by the guard tag's number (the last for none)
-    // and named at the end.
+    // The outcomes of the rounds shown, round by round, the extras after each
+    // round's checkpoints. Totals per guard are kept by the guard tag's number
+    // (the last for none) and named at the end.
     std::vector<OutcomeTotals> guardTotals(codeCount + 1);
     std::vector<char> guardUsed(codeCount + 1, 0);
     result.outcomes.reserve(qsizetype(claims.size() + extras.size()));
     size_t nextExtra = 0;
     for (size_t r = 0; r < rounds.size(); ++r) {
         const Round &round = rounds[r];
+        if (!round.shown) {
+            while (nextExtra < extras.size() && extras[nextExtra].round == r)
+                ++nextExtra;
+            continue;
+        }
         const PatrolPlan &plan = sorted[round.plan];
         const QDateTime start = QDateTime::fromSecsSinceEpoch(round.start, Qt::UTC);
         OutcomeTotals &planTotals = result.byPlan[plan.name];

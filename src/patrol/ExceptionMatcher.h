@@ -51,13 +51,27 @@ struct ExceptionResult
     bool anyMissed() const;
 };
 
-// Decides for every round due from `from` to `to` what became of each of its
-// checkpoints. Each read belongs to at most one round; reads of the same
-// terminal, second and code count once; guard reads are no checkpoint reads.
+// Decides for the rounds due from `from` to `to` of the plan `planName`
+// (every plan when empty) what became of each of their checkpoints. Each read
+// belongs to at most one round; reads of the same terminal, second and code
+// count once; guard reads are no checkpoint reads.
+//
+// The range and the plan only choose what is given back: the rounds of every
+// plan, also those of the days around the range (claimingDays()), claim reads
+// in one order that does not depend on them, so a report of a day and one of
+// its week agree on every round they share. Rounds claim in order of their
+// start (by plan name at the same minute); a checkpoint takes the unclaimed read
+// of its code in the round's window nearest its due time, the earlier one when
+// two are as near, and of two reads in the same second the one of the lower
+// machine number.
 class ExceptionMatcher
 {
 public:
     static ExceptionResult match(const QList<PatrolPlan> &plans, QList<PatrolRead> reads, const QDate &from,
                                  const QDate &to, const QSet<QString> &guardCodes,
-                                 const QHash<QString, QString> &names);
+                                 const QHash<QString, QString> &names, const QString &planName = {});
+    // The days whose rounds take part in the matching of the rounds due from
+    // `from` to `to`; `reads` need to hold the records of those days.
+    static void claimingDays(const QList<PatrolPlan> &plans, const QDate &from, const QDate &to, QDate *first,
+                             QDate *last);
 };

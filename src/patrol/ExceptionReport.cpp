@@ -11,6 +11,7 @@
 #include <QFileInfo>
 #include <QtConcurrent/QtConcurrentMap>
 
+#include <algorithm>
 #include <iterator>
 
 namespace {
@@ -104,17 +105,16 @@ bool ExceptionReport::run(const QDate &from, const QDate &to, const QString &pla
                           QString *error, QStringList *warnings)
 {
     QString problem;
-    QList<PatrolPlan> plans = PlanStore::all(&problem);
+    // Every plan takes part in the matching; `planName` only chooses the rounds given back.
+    const QList<PatrolPlan> plans = PlanStore::all(&problem);
     if (!problem.isEmpty()) {
         *error = problem;
         return false;
     }
-    if (!planName.isEmpty()) {
-        plans.removeIf([&](const PatrolPlan &p) { return p.name != planName; });
-        if (plans.isEmpty()) {
-            *error = QStringLiteral("There is no plan called %1").arg(planName);
-            return false;
-        }
+    if (!planName.isEmpty()
+        && std::none_of(plans.begin(), plans.end(), [&](const PatrolPlan &p) { return p.name == planName; })) {
+        *error = QStringLiteral("There is no plan called %1").arg(planName);
+        return false;
     }
     if (plans.isEmpty()) { // nothing is due: no file needs reading
         *result = {};
@@ -126,7 +126,9 @@ bool ExceptionReport::run(const QDate &from, const QDate &to, const QString &pla
         *error = problem;
         return false;
     }
-    *result = ExceptionMatcher::match(plans, readRange(from, to, warnings), from, to, guards, names);
+    QDate first, last;
+    ExceptionMatcher::claimingDays(plans, from, to, &first, &last);
+    *result = ExceptionMatcher::match(plans, readRange(first, last, warnings), from, to, guards, names, planName);
     return true;
 }
 

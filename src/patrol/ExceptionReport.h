@@ -14,7 +14,9 @@ class ExceptionReport
 {
 public:
     // Matches the rounds due from `from` to `to` of every plan (or only of
-    // `planName` when it is not empty). Files that cannot be read, and lines
+    // `planName` when it is not empty); the rounds of every plan and of the
+    // days around the range take part in the matching (see ExceptionMatcher),
+    // so the result of a round never depends on the range or plan. Files that cannot be read, and lines
     // that cannot, are named in `warnings`; false with `error` only when the
     // plans or tags cannot be read or `planName` is no plan.
     static bool run(const QDate &from, const QDate &to, const QString &planName, ExceptionResult *result,

@@ -173,18 +173,14 @@ QString readPlan(const QJsonValue &value, PatrolPlan *plan)
     return {};
 }
 
-}
-
-QList<PatrolPlan> PlanStore::all(QString *error)
+// Every plan with its checkpoints, by name. A step that fails in the middle
+// of a result (the database busy or damaged) is an error, not the end of it.
+bool readPlans(QSqlDatabase &db, QList<PatrolPlan> *plans, QString *error)
 {
-    QList<PatrolPlan> plans;
-    QSqlDatabase db = database(error);
-    if (!db.isOpen())
-        return plans;
     QSqlQuery q(db);
     q.prepare(QStringLiteral("SELECT Name, StartTime, EndTime, IntervalMinutes, Weekdays FROM Plan ORDER BY Name"));
     if (!exec(q, error))
-        return plans;
+        return false;
     QHash<QString, qsizetype> index;
     while (q.next()) {
         PatrolPlan plan;
@@ -193,17 +189,51 @@ QList<PatrolPlan> PlanStore::all(QString *error)
         plan.end = QTime::fromString(q.value(2).toString(), kTimeFormat);
         plan.interval = q.value(3).toInt();
         plan.weekdays = q.value(4).toInt();
-        index.insert(plan.name, plans.size());
-        plans.append(plan);
+        index.insert(plan.name, plans->size());
+        plans->append(plan);
     }
     QSqlQuery p(db);
     p.prepare(QStringLiteral("SELECT PlanName, Code, Minutes, Tolerance FROM PlanPoint ORDER BY PlanName, Seq"));
-    if (!exec(p, error))
-        return {};
+    if (q.lastError().isValid() || !exec(p, error)) {
+        if (q.lastError().isValid())
+            setError(error, q.lastError().text());
+        return false;
+    }
     while (p.next()) {
         const auto at = index.constFind(p.value(0).toString());
         if (at != index.constEnd())
-            plans[*at].checkpoints.append({p.value(1).toString(), p.value(2).toInt(), p.value(3).toInt()});
+            (*plans)[*at].checkpoints.append({p.value(1).toString(), p.value(2).toInt(), p.value(3).toInt()});
+    }
+    if (p.lastError().isValid()) {
+        setError(error, p.lastError().text());
+        return false;
+    }
+    return true;
+}
+
+}
+
+QList<PatrolPlan> PlanStore::all(QString *error)
+{
+    QSqlDatabase db = database(error);
+    if (!db.isOpen())
+        return {};
+    // Both tables in one read transaction, one snapshot: a change another
+    // program commits between the two queries (a `plans import`) would
+    // otherwise pair the plans of one set with the checkpoints of the other.
+    if (!db.transaction()) {
+        setError(error, db.lastError().text());
+        return {};
+    }
+    QList<PatrolPlan> plans;
+    if (!readPlans(db, &plans, error)) {
+        db.rollback();
+        return {};
+    }
+    if (!db.commit()) {
+        setError(error, db.lastError().text());
+        db.rollback();
+        return {};
     }
     return plans;
 }

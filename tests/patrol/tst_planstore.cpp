@@ -4,6 +4,7 @@
 #include "TagStore.h"
 #include "TestEnv.h"
 
+#include <QProcess>
 #include <QSqlDatabase>
 #include <QSqlQuery>
 #include <QtTest>
@@ -20,6 +21,7 @@ private Q_SLOTS:
     void importRefusals();
     void storeKeepsPlansWhole();
     void olderDatabaseGetsTheTables();
+    void readsOneSnapshotBesideAnImport();
     void guardsFollowTheirTerminal();
 };
 
@@ -157,6 +159,51 @@ void tst_PlanStore::olderDatabaseGetsTheTables()
     QString error;
     QVERIFY2(PlanStore::replaceAll({plan(u"A"_s, u"08:00"_s, u"09:00"_s, 0)}, &error), qPrintable(error));
     QVERIFY(PlanStore::setGuard(u"0000000001"_s, true, &error));
+}
+
+void tst_PlanStore::readsOneSnapshotBesideAnImport()
+{
+    // `tavrel-cli plans import` of two plan sets in turn, in another process,
+    // while this one reads the plans again and again: every read sees one set
+    // whole, never the plans of one with the checkpoints of the other.
+    TestEnv env;
+    QString error;
+    for (const QString &code : kCodes)
+        QCOMPARE(TagStore::add(code, u"x"_s, &error), TagStore::Result::Ok);
+    PatrolPlan b2 = plan(u"B2"_s, u"22:00"_s, u"06:00"_s, 60);
+    b2.checkpoints.removeFirst();
+    const QList<QList<PatrolPlan>> sets = {{plan(u"A1"_s, u"08:00"_s, u"09:00"_s, 0), plan(u"A2"_s, u"10:00"_s, u"12:00"_s, 30)},
+                                           {plan(u"B1"_s, u"07:00"_s, u"07:00"_s, 0), b2}};
+    QStringList files;
+    for (const QList<PatrolPlan> &set : sets) {
+        files << env.root() + u"/set%1.json"_s.arg(files.size());
+        QFile file(files.last());
+        QVERIFY(file.open(QIODevice::WriteOnly) && file.write(PlanStore::toJson(set)) > 0);
+    }
+    QVERIFY(PlanStore::replaceAll(sets[0], &error));
+    QProcess importer;
+    QProcessEnvironment e = QProcessEnvironment::systemEnvironment();
+    e.insert(u"XDG_CONFIG_HOME"_s, env.configFolder());
+    importer.setProcessEnvironment(e);
+    constexpr int kImports = 10;
+    int imports = 0;
+    QList<int> seen(sets.size());
+    importer.start(QStringLiteral(TAVREL_CLI_PATH), {u"--workspace"_s, env.workspace(), u"plans"_s, u"import"_s, files[1]});
+    while (imports < kImports) {
+        const QList<PatrolPlan> read = PlanStore::all(&error);
+        QVERIFY2(error.isEmpty(), qPrintable(error));
+        const qsizetype which = sets.indexOf(read);
+        QVERIFY2(which >= 0, qPrintable(u"read %1 plans with %2 checkpoints in all"_s.arg(read.size())
+                                            .arg(read.value(0).checkpoints.size() + read.value(1).checkpoints.size())));
+        ++seen[which];
+        if (importer.state() == QProcess::NotRunning || importer.waitForFinished(0)) {
+            QCOMPARE(importer.exitCode(), 0);
+            if (++imports < kImports)
+                importer.start(QStringLiteral(TAVREL_CLI_PATH),
+                               {u"--workspace"_s, env.workspace(), u"plans"_s, u"import"_s, files[(imports + 1) % 2]});
+        }
+    }
+    QVERIFY2(seen[0] > 0 && seen[1] > 0, qPrintable(u"%1 %2"_s.arg(seen[0]).arg(seen[1])));
 }
 
 void tst_PlanStore::guardsFollowTheirTerminal()
