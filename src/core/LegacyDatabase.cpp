@@ -1,5 +1,7 @@
 #include "LegacyDatabase.h"
 
+#include "RegularFile.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -105,9 +107,10 @@ bool LegacyDatabase::headerPassword(const QByteArray &page, QString *password)
 bool LegacyDatabase::open(const QString &path, const QString &password, QString *error)
 {
     close();
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
-        setError(error, QStringLiteral("Cannot open %1: %2").arg(native(path), file.errorString()));
+    QFile file;
+    QString why;
+    if (!RegularFile::openForReading(file, path, &why)) {
+        setError(error, why);
         return false;
     }
     const qint64 size = file.size();

@@ -6,6 +6,7 @@
 #include "PatrolDataLoader.h"
 #include "PatrolExport.h"
 #include "PatrolTableModel.h"
+#include "RegularFile.h"
 #include "ReportPreview.h"
 #include "ScheduleView.h"
 #include "TagFile.h"
@@ -25,11 +26,9 @@ namespace {
 // A copy that appears only when complete, so a failure leaves the target as it was.
 bool copyFile(const QString &from, const QString &to, QString *error)
 {
-    QFile source(from);
-    if (!source.open(QIODevice::ReadOnly)) {
-        *error = QStringLiteral("Cannot read %1: %2").arg(QDir::toNativeSeparators(from), source.errorString());
+    QFile source;
+    if (!RegularFile::openForReading(source, from, error))
         return false;
-    }
     const QByteArray bytes = source.readAll();
     if (source.error() != QFileDevice::NoError) {
         *error = QStringLiteral("Cannot read %1: %2").arg(QDir::toNativeSeparators(from), source.errorString());

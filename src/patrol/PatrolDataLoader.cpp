@@ -2,6 +2,7 @@
 
 #include "LegacyDatabase.h"
 #include "PatrolFile.h"
+#include "RegularFile.h"
 
 #include <QDir>
 #include <QFile>
@@ -71,41 +72,72 @@ bool PatrolDataLoader::readTvl(const QString &path, const std::function<void(qsi
                                const std::function<void(const QList<QStringView> &)> &record,
                                QList<int> *skippedLines, QString *error)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
-        *error = QStringLiteral("Cannot open %1: %2").arg(QDir::toNativeSeparators(path), file.errorString());
+    QFile file;
+    if (!RegularFile::openForReading(file, path, error))
         return false;
-    }
-    const QByteArray data = file.readAll();
-    file.close();
     if (sized)
-        sized(data.size());
+        sized(file.size());
 
     QString text;
     int lineNo = 0;
-    qsizetype pos = 0;
-    while (pos < data.size()) {
-        qsizetype end = data.indexOf('\n', pos);
-        if (end < 0)
-            end = data.size();
-        QByteArrayView line(data.constData() + pos, end - pos);
-        pos = end + 1;
+    auto skip = [&] { skippedLines->append(++lineNo); };
+    auto take = [&](QByteArrayView line) {
         ++lineNo;
         while (!line.isEmpty() && (line.back() == '\r' || line.back() == '\n'))
             line.chop(1);
         if (line.isEmpty())
-            continue;
-        if (PatrolFile::decode(line, &text) != PatrolFile::Decode::Ok) {
+            return;
+        if (line.size() > kMaxLineBytes || PatrolFile::decode(line, &text) != PatrolFile::Decode::Ok) {
             skippedLines->append(lineNo);
-            continue;
+            return;
         }
         const QList<QStringView> fields = QStringView(text).split(u',');
         if (fields.size() < 4) {
             skippedLines->append(lineNo);
-            continue;
+            return;
         }
         record(fields);
+    };
+    // Read in blocks: `pending` holds the start of a line that goes on in the
+    // next block, never more than the longest line kept; the rest of a longer
+    // line is passed over up to its line end.
+    constexpr qint64 kBlock = 1 << 20;
+    QByteArray block;
+    QByteArray pending;
+    bool overlong = false;
+    for (;;) {
+        block = file.read(kBlock);
+        if (block.isEmpty()) {
+            if (file.error() != QFileDevice::NoError) {
+                *error = QStringLiteral("Cannot read %1: %2").arg(QDir::toNativeSeparators(path), file.errorString());
+                return false;
+            }
+            break;
+        }
+        qsizetype pos = 0;
+        for (qsizetype end; (end = block.indexOf('\n', pos)) >= 0; pos = end + 1) {
+            if (overlong) {
+                overlong = false;
+                skip();
+            } else if (!pending.isEmpty()) {
+                pending.append(block.constData() + pos, qMin(end - pos, kMaxLineBytes + 1));
+                take(pending);
+                pending.clear();
+            } else {
+                take(QByteArrayView(block.constData() + pos, end - pos));
+            }
+        }
+        if (!overlong)
+            pending.append(block.constData() + pos, qMin(block.size() - pos, kMaxLineBytes + 1));
+        if (pending.size() > kMaxLineBytes) {
+            overlong = true;
+            pending.clear();
+        }
     }
+    if (overlong)
+        skip();
+    else if (!pending.isEmpty())
+        take(pending);
     return true;
 }
 

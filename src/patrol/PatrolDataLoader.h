@@ -26,11 +26,16 @@ struct PatrolLoadResult
 class PatrolDataLoader
 {
 public:
+    // A record is some forty characters, 240 digits encoded; a line longer
+    // than this is no record and is skipped without being kept whole.
+    static constexpr qsizetype kMaxLineBytes = 4096;
+
     static PatrolLoadResult load(const QString &path, const QHash<QString, QString> &descriptions);
     // The records of a .tvl one by one: `sized` (may be empty) gets the file's
     // size in bytes, `record` the fields of every line that decodes to at
     // least four; the numbers of the other lines go to `skippedLines`. False
-    // with `error` when the file cannot be opened.
+    // with `error` when the file cannot be opened or read; a path that is no
+    // regular file (a device, a FIFO) is refused unopened.
     static bool readTvl(const QString &path, const std::function<void(qsizetype)> &sized,
                         const std::function<void(const QList<QStringView> &)> &record, QList<int> *skippedLines,
                         QString *error);

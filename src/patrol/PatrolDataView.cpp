@@ -18,6 +18,7 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QSplitter>
+#include <QSignalBlocker>
 #include <QStyle>
 #include <QTableView>
 #include <QToolBar>
@@ -306,10 +307,11 @@ void PatrolDataView::ApproveAllPatrolDataFiles()
 {
     // The same file stays selected when it moves.
     const QString selected = selectedKey();
-    QStringList oldNames;
+    // A file keeps its number when it moves: "UU7" becomes "AA7".
+    QHash<QString, QString> oldNames;
     for (const LibraryFile &f : m_library.files())
         if (!f.approved)
-            oldNames << f.name;
+            oldNames.insert(f.key.mid(2), f.name);
     QStringList newKeys;
     QString error;
     const bool ok = m_library.approveAll(&newKeys, &error);
@@ -322,11 +324,12 @@ void PatrolDataView::ApproveAllPatrolDataFiles()
     if (!newKeys.isEmpty())
         nodeClick(m_tree->currentItem());
     QStringList renamed;
-    for (int i = 0; i < newKeys.size() && i < oldNames.size(); ++i) {
-        const QString newName = m_library.find(newKeys[i])->name;
-        if (newName != oldNames[i])
+    for (const QString &key : std::as_const(newKeys)) {
+        const QString oldName = oldNames.value(key.mid(2));
+        const QString newName = m_library.find(key)->name;
+        if (newName != oldName)
             renamed << res(kApprovedAsText, "Approved already holds a file named %1; this file was approved as %2.")
-                           .arg(oldNames[i], newName);
+                           .arg(oldName, newName);
     }
     if (!renamed.isEmpty())
         MessageReporter::instance().message(renamed.join(u'\n'), MessageReporter::Icon::Information);
@@ -353,6 +356,10 @@ void PatrolDataView::DeletePatrolDataFile()
         showFailure(error);
         return;
     }
+    // The status bar stops naming the file at once; the node selected next
+    // names its own file when it has one.
+    m_currentFilePath.clear();
+    Q_EMIT fileOpened(QString());
     rebuildTree(nextKey);
     nodeClick(m_tree->currentItem());
 }
@@ -379,11 +386,22 @@ void PatrolDataView::AddDownloadedFile(const QString &name)
 
 void PatrolDataView::treeContextMenu(const QPoint &pos)
 {
-    if (QTreeWidgetItem *under = m_tree->itemAt(pos))
-        m_tree->setCurrentItem(under);
-    const QString key = selectedKey();
+    // The menu acts on the node under the pointer. A right press makes it
+    // current without opening it (a click opens on release): select and open
+    // it here, so that its states, the list and the status bar all follow it.
+    QTreeWidgetItem *item = m_tree->itemAt(pos);
+    if (!item)
+        item = m_tree->currentItem();
+    const QString key = item ? item->data(0, kKeyRole).toString() : QString();
     if (!PatrolLibrary::isUnapprovedKey(key) && !PatrolLibrary::isApprovedKey(key))
         return;
+    if (item != m_tree->currentItem() || m_library.path(key) != m_currentFilePath) {
+        {
+            const QSignalBlocker once(m_tree); // opened below, not twice
+            m_tree->setCurrentItem(item);
+        }
+        nodeClick(item);
+    }
     // Approving is for unapproved files only, from this menu.
     const bool unapproved = PatrolLibrary::isUnapprovedKey(key);
     m_commands->setWanted(QStringLiteral("mnuPopPatrolDataFiles_2"), unapproved);

@@ -49,7 +49,8 @@ public:
     QString defineTagCode() const { return m_defineTagCode; }
 
 Q_SIGNALS:
-    // A file was opened (the status bar shows its path).
+    // A file was opened (the status bar shows its path); an empty path: the
+    // file shown is gone.
     void fileOpened(const QString &path);
     // Double-click on a file: the report preview of what the view shows.
     void previewRequested(const QString &path);

@@ -1,5 +1,7 @@
 #include "PatrolLibrary.h"
 
+#include "DesktopTrash.h"
+#include "RegularFile.h"
 #include "Workspace.h"
 
 #include <QDir>
@@ -7,6 +9,7 @@
 #include <QFileInfo>
 
 #include <cerrno>
+#include <climits>
 #include <cstdio>
 #include <cstring>
 #include <fcntl.h>
@@ -29,9 +32,11 @@ QString folderOf(bool approved)
 // durable before returning.
 bool copyDurably(const QString &from, const QString &to, QString *error)
 {
-    QFile source(from);
-    if (!source.open(QIODevice::ReadOnly)) {
-        setError(error, QStringLiteral("Cannot open %1: %2").arg(QDir::toNativeSeparators(from), source.errorString()));
+    // Only a regular file is copied: a device would never end, a FIFO never open.
+    QFile source;
+    QString refused;
+    if (!RegularFile::openForReading(source, from, &refused)) {
+        setError(error, refused);
         return false;
     }
     QFile target(to);
@@ -113,21 +118,23 @@ bool PatrolLibrary::approve(const QString &key, QString *newKey, QString *error)
 
 bool PatrolLibrary::approveAll(QStringList *newKeys, QString *error)
 {
-    for (;;) {
-        QString next;
-        for (const LibraryFile &f : std::as_const(m_files))
-            if (!f.approved) {
-                next = f.key;
-                break;
-            }
-        if (next.isEmpty())
-            return true;
-        QString key;
-        if (!approve(next, &key, error))
-            return false;
-        if (newKeys)
-            newKeys->append(key);
+    QStringList keys;
+    for (const LibraryFile &f : std::as_const(m_files))
+        if (!f.approved)
+            keys << f.key;
+    // One file that cannot move (taken by another process, a name the file
+    // system refuses) leaves the others to be approved.
+    QStringList failures;
+    for (const QString &key : std::as_const(keys)) {
+        QString newKey;
+        QString why;
+        if (!approve(key, &newKey, &why))
+            failures << why;
+        else if (newKeys)
+            newKeys->append(newKey);
     }
+    setError(error, failures.join(u'\n'));
+    return failures.isEmpty();
 }
 
 bool PatrolLibrary::remove(const QString &key, QString *error)
@@ -137,11 +144,17 @@ bool PatrolLibrary::remove(const QString &key, QString *error)
         setError(error, QStringLiteral("There is no file %1.").arg(key));
         return false;
     }
-    // The trash keeps a wrong click undoable; without one the file goes.
-    if (!QFile::moveToTrash(file)) {
-        QFile f(file);
-        if (f.exists() && !f.remove()) {
-            setError(error, QStringLiteral("Cannot delete %1: %2").arg(QDir::toNativeSeparators(file), f.errorString()));
+    // The trash keeps a wrong click undoable; where none can be made, Deleted/
+    // of the workspace does. Never QFile::moveToTrash: where it cannot make the
+    // trash it moves the file under the current folder.
+    const QFileInfo info(file);
+    if (info.exists() || info.isSymLink()) {
+        QString trashWhy;
+        QString deletedWhy;
+        if (!DesktopTrash::moveToTrash(file, &trashWhy)
+            && !moveToFolder(file, Workspace::path(QStringLiteral("Deleted")), info.fileName(), nullptr, &deletedWhy)) {
+            setError(error, QStringLiteral("Cannot delete %1: %2 %3")
+                                .arg(QDir::toNativeSeparators(file), trashWhy, deletedWhy));
             return false;
         }
     }
@@ -166,22 +179,31 @@ QString PatrolLibrary::addDownloaded(const QString &name)
 
 QStringList PatrolLibrary::listFolder(const QString &folder)
 {
-    return QDir(folder).entryList({QStringLiteral("*.tvl")}, QDir::Files, QDir::Name);
+    // System: FIFOs, devices and symlinks to them too, so that their readers
+    // can name them as unreadable instead of passing over them in silence.
+    return QDir(folder).entryList({QStringLiteral("*.tvl")}, QDir::Files | QDir::System, QDir::Name);
 }
 
 QString PatrolLibrary::freeName(const QString &folder, const QString &name)
 {
     const QDir dir(folder);
-    if (!QFileInfo::exists(dir.filePath(name)))
-        return name;
-    const QFileInfo info(name);
-    const QString stem = info.completeBaseName();
-    const QString suffix = info.suffix().isEmpty() ? QString() : QStringLiteral(".") + info.suffix();
-    for (int n = 2;; ++n) {
-        const QString candidate = QStringLiteral("%1 (%2)%3").arg(stem).arg(n).arg(suffix);
-        if (!QFileInfo::exists(dir.filePath(candidate)))
+    for (int n = 1;; ++n) {
+        const QString candidate = numberedName(name, n, NAME_MAX);
+        const QFileInfo taken(dir.filePath(candidate));
+        if (!taken.exists() && !taken.isSymLink())
             return candidate;
     }
+}
+
+QString PatrolLibrary::numberedName(const QString &name, int n, int maxBytes)
+{
+    const QFileInfo info(name);
+    QString stem = info.completeBaseName();
+    const QString suffix = (n > 1 ? QStringLiteral(" (%1)").arg(n) : QString())
+                           + (info.suffix().isEmpty() ? QString() : QStringLiteral(".") + info.suffix());
+    while (!stem.isEmpty() && QFile::encodeName(stem + suffix).size() > maxBytes)
+        stem.chop(stem.size() > 1 && stem.back().isLowSurrogate() && stem.at(stem.size() - 2).isHighSurrogate() ? 2 : 1);
+    return stem + suffix;
 }
 
 bool PatrolLibrary::moveFile(const QString &from, const QString &to, QString *error)
@@ -215,29 +237,39 @@ bool PatrolLibrary::moveFile(const QString &from, const QString &to, QString *er
 bool PatrolLibrary::approveFile(const QString &name, QString *newName, QString *error)
 {
     const QString from = QDir(Workspace::unapprovedFolder()).filePath(name);
-    if (name.contains(u'/') || !QFileInfo(from).isFile()) {
+    const QFileInfo source(from);
+    if (!name.contains(u'/') && source.exists() && !source.isFile() && !source.isDir()) {
+        setError(error, QStringLiteral("%1 is not a regular file.").arg(QDir::toNativeSeparators(from)));
+        return false;
+    }
+    if (name.contains(u'/') || !source.isFile()) {
         setError(error, QStringLiteral("There is no file %1 in Unapproved.").arg(name));
         return false;
     }
-    const QString approved = Workspace::approvedFolder();
-    if (!QDir().mkpath(approved)) {
-        setError(error, QStringLiteral("Cannot create %1.").arg(QDir::toNativeSeparators(approved)));
+    return moveToFolder(from, Workspace::approvedFolder(), name, newName, error);
+}
+
+bool PatrolLibrary::moveToFolder(const QString &from, const QString &folder, const QString &name, QString *newName,
+                                 QString *error)
+{
+    if (!QDir().mkpath(folder)) {
+        setError(error, QStringLiteral("Cannot create %1.").arg(QDir::toNativeSeparators(folder)));
         return false;
     }
     // Another process may take the free name first: try the next one then.
     for (int attempt = 0; attempt < 100; ++attempt) {
-        const QString target = freeName(approved, name);
+        const QString target = freeName(folder, name);
         QString why;
-        if (moveFile(from, QDir(approved).filePath(target), &why)) {
+        if (moveFile(from, QDir(folder).filePath(target), &why)) {
             if (newName)
                 *newName = target;
             return true;
         }
-        if (QFileInfo::exists(QDir(approved).filePath(target)) && QFileInfo::exists(from))
+        if (QFileInfo::exists(QDir(folder).filePath(target)) && QFileInfo::exists(from))
             continue;
         setError(error, why);
         return false;
     }
-    setError(error, QStringLiteral("No free name for %1 in Approved.").arg(name));
+    setError(error, QStringLiteral("No free name for %1 in %2.").arg(name, QDir::toNativeSeparators(folder)));
     return false;
 }

@@ -362,7 +362,7 @@ void frmMain::showModel()
 
 void frmMain::showFile(const QString &path)
 {
-    m_sbFile->setText(QStringLiteral("Patrol data file: ") + QDir::toNativeSeparators(path));
+    m_sbFile->setText(path.isEmpty() ? QString() : QStringLiteral("Patrol data file: ") + QDir::toNativeSeparators(path));
 }
 
 void frmMain::DownloadPatrolData(bool autoDownload)

@@ -2,7 +2,9 @@
 
 #include "ComPorts.h"
 #include "MessageReporter.h"
+#include "PatrolDataLoader.h"
 #include "PatrolFile.h"
+#include "RegularFile.h"
 #include "Settings.h"
 
 #include <QFile>
@@ -16,9 +18,10 @@ int cliDecode(CliContext &context)
         context.err << "usage: tavrel-cli decode FILE.tvl\n";
         return CliExit::kUsage;
     }
-    QFile file(context.args.first());
-    if (!file.open(QIODevice::ReadOnly)) {
-        context.err << "tavrel-cli: cannot open " << file.fileName() << ": " << file.errorString() << '\n';
+    QFile file;
+    QString error;
+    if (!RegularFile::openForReading(file, context.args.first(), &error)) {
+        context.err << "tavrel-cli: " << error << '\n';
         return CliExit::kFailure;
     }
     // Records are written as UTF-8; the codec itself works on Windows-1252.
@@ -26,8 +29,16 @@ int cliDecode(CliContext &context)
     int lineNumber = 0;
     int bad = 0;
     while (!file.atEnd()) {
-        QByteArray line = file.readLine();
+        QByteArray line = file.readLine(PatrolDataLoader::kMaxLineBytes + 2);
         ++lineNumber;
+        if (!line.endsWith('\n') && !file.atEnd()) {
+            // No record is this long: pass over the rest of the line unkept.
+            while (!file.atEnd() && !file.readLine(1 << 16).endsWith('\n')) {
+            }
+            context.err << "line " << lineNumber << ": longer than " << PatrolDataLoader::kMaxLineBytes << " bytes\n";
+            ++bad;
+            continue;
+        }
         while (!line.isEmpty() && (line.endsWith('\n') || line.endsWith('\r')))
             line.chop(1);
         QString text;

@@ -43,16 +43,19 @@ int cliApprove(CliContext &context)
         names = PatrolLibrary::listFolder(Workspace::unapprovedFolder());
     else
         names << context.args.first();
+    // A file that cannot move is named and the others still move.
+    int status = CliExit::kOk;
     for (const QString &name : std::as_const(names)) {
         QString newName;
         QString error;
-        if (!PatrolLibrary::approveFile(name, &newName, &error)) {
+        if (PatrolLibrary::approveFile(name, &newName, &error)) {
+            context.out << newName << '\n';
+        } else {
             context.err << "tavrel-cli: " << error << '\n';
-            return CliExit::kFailure;
+            status = CliExit::kFailure;
         }
-        context.out << newName << '\n';
     }
-    return CliExit::kOk;
+    return status;
 }
 
 int cliShow(CliContext &context)
