@@ -54,6 +54,8 @@ struct ExceptionResult
 // Decides for every round due from `from` to `to` what became of each of its
 // checkpoints. Each read belongs to at most one round; reads of the same
 // terminal, second and code count once; guard reads are no checkpoint reads.
+// Codes compare without case: `guardCodes` and `names` are keyed by
+// TagStore::codeKey, and the outcomes carry codes in that form.
 class ExceptionMatcher
 {
 public:
