@@ -1,6 +1,7 @@
 #include "ExceptionMatcher.h"
 
 #include "GuardTracker.h"
+#include "TagStore.h"
 
 #include <algorithm>
 #include <limits>
@@ -164,6 +165,12 @@ ExceptionResult ExceptionMatcher::match(const QList<PatrolPlan> &plans, QList<Pa
         if (!p.checkpoints.isEmpty())
             sorted.append(p);
     std::sort(sorted.begin(), sorted.end(), [](const PatrolPlan &a, const PatrolPlan &b) { return a.name < b.name; });
+    // Codes compare without case: plans' and reads' codes as TagStore::codeKey.
+    for (PatrolPlan &p : sorted)
+        for (PlanCheckpoint &c : p.checkpoints)
+            c.code = TagStore::codeKey(c.code);
+    for (PatrolRead &r : reads)
+        r.code = TagStore::codeKey(r.code);
 
     // Codes and terminals as numbers; the codes of the plans come first.
     QHash<QString, int> codeIds;

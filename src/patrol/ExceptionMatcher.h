@@ -64,6 +64,8 @@ struct ExceptionResult
 // of its code in the round's window nearest its due time, the earlier one when
 // two are as near, and of two reads in the same second the one of the lower
 // machine number.
+// Codes compare without case: `guardCodes` and `names` are keyed by
+// TagStore::codeKey, and the outcomes carry codes in that form.
 class ExceptionMatcher
 {
 public:

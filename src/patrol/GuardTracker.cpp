@@ -1,5 +1,7 @@
 #include "GuardTracker.h"
 
+#include "TagStore.h"
+
 #include <algorithm>
 #include <numeric>
 #include <vector>
@@ -27,9 +29,10 @@ QStringList GuardTracker::guards(const QList<PatrolRow> &rows, const QSet<QStrin
         order, [&rows](qsizetype i) { return rows.at(i).machineNo; }, QString(),
         [&](qsizetype i) {
             const PatrolRow &row = rows.at(i);
-            if (!guardCodes.contains(row.code))
+            const QString key = TagStore::codeKey(row.code);
+            if (!guardCodes.contains(key))
                 return QString();
-            const QString name = names.value(row.code);
+            const QString name = names.value(key);
             return name.isEmpty() ? row.code : name;
         },
         [&result](qsizetype i, const QString &guard) { result[i] = guard; });
@@ -40,5 +43,5 @@ bool GuardTracker::hasGuardReads(const QList<PatrolRow> &rows, const QSet<QStrin
 {
     if (guardCodes.isEmpty())
         return false;
-    return std::any_of(rows.begin(), rows.end(), [&](const PatrolRow &row) { return guardCodes.contains(row.code); });
+    return std::any_of(rows.begin(), rows.end(), [&](const PatrolRow &row) { return guardCodes.contains(TagStore::codeKey(row.code)); });
 }

@@ -22,6 +22,7 @@ public:
     // The guard of every row of `rows` (same order), empty before the first
     // guard read of its terminal; a guard read itself gets its own guard.
     // The guard's name is the tag's description in `names`, else its code.
+    // `guardCodes` and `names` are keyed by TagStore::codeKey.
     static QStringList guards(const QList<PatrolRow> &rows, const QSet<QString> &guardCodes,
                               const QHash<QString, QString> &names);
     // True when any row reads a guard tag.

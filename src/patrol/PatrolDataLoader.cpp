@@ -3,6 +3,7 @@
 #include "LegacyDatabase.h"
 #include "PatrolFile.h"
 #include "RegularFile.h"
+#include "TagStore.h"
 
 #include <QDir>
 #include <QFile>
@@ -22,7 +23,7 @@ PatrolLoadResult loadTvl(const QString &path, const QHash<QString, QString> &des
             row.code = fields[1].toString();
             row.date = fields[2].toString();
             row.time = fields[3].toString();
-            row.description = descriptions.value(row.code);
+            row.description = descriptions.value(TagStore::codeKey(row.code));
             result.rows.append(std::move(row));
         },
         &result.skippedLines, &result.error);

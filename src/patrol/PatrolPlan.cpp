@@ -1,5 +1,7 @@
 #include "PatrolPlan.h"
 
+#include "TagStore.h"
+
 QList<QDateTime> PatrolPlan::roundStarts(const QDate &from, const QDate &to) const
 {
     QList<QDateTime> starts;
@@ -38,11 +40,12 @@ QString PatrolPlan::problem(const QSet<QString> &definedCodes) const
     for (qsizetype i = 0; i < checkpoints.size(); ++i) {
         const PlanCheckpoint &point = checkpoints.at(i);
         const QString where = QStringLiteral("%1, checkpoint %2").arg(plan).arg(i + 1);
-        if (!definedCodes.contains(point.code))
+        const QString key = TagStore::codeKey(point.code);
+        if (!definedCodes.contains(key))
             return QStringLiteral("%1: the tag code \"%2\" is not defined.").arg(where, point.code);
-        if (seen.contains(point.code))
+        if (seen.contains(key))
             return QStringLiteral("%1: the tag code %2 is already a checkpoint of the plan.").arg(where, point.code);
-        seen.insert(point.code);
+        seen.insert(key);
         if (point.minutes < 0 || point.minutes > kMaxMinutes)
             return QStringLiteral("%1: the minutes must be 0 to %2.").arg(where).arg(kMaxMinutes);
         if (point.minutes < previous)

@@ -46,8 +46,8 @@ struct PatrolPlan
     QList<QDateTime> roundStarts(const QDate &from, const QDate &to) const;
     // Why the plan cannot be stored, or an empty string: a name, a start and
     // an end, an interval of 0..1440, at least one weekday, at least one
-    // checkpoint, each a code of `definedCodes` no other checkpoint of the plan
-    // has, minutes of 0..1440 not smaller than the checkpoint before, a
+    // checkpoint, each a code of `definedCodes` (TagStore::codeKey: codes
+    // compare without case) no other checkpoint of the plan has, minutes of 0..1440 not smaller than the checkpoint before, a
     // tolerance of 0..1440.
     QString problem(const QSet<QString> &definedCodes) const;
 

@@ -1,6 +1,7 @@
 #include "PlanStore.h"
 
 #include "DataStore.h"
+#include "TagStore.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -100,7 +101,7 @@ QSet<QString> codesOf(const QList<PatrolPlan> &plans)
     QSet<QString> codes;
     for (const PatrolPlan &plan : plans)
         for (const PlanCheckpoint &c : plan.checkpoints)
-            codes.insert(c.code);
+            codes.insert(TagStore::codeKey(c.code));
     return codes;
 }
 
@@ -344,7 +345,7 @@ QSet<QString> PlanStore::guardCodes(QString *error)
     if (!exec(q, error))
         return codes;
     while (q.next())
-        codes.insert(q.value(0).toString());
+        codes.insert(TagStore::codeKey(q.value(0).toString()));
     return codes;
 }
 
@@ -354,8 +355,12 @@ bool PlanStore::setGuard(const QString &code, bool guard, QString *error)
     if (!db.isOpen())
         return false;
     QSqlQuery q(db);
-    q.prepare(guard ? QStringLiteral("INSERT OR IGNORE INTO GuardTag (Code) VALUES (?)")
-                    : QStringLiteral("DELETE FROM GuardTag WHERE Code = ?"));
+    // One mark per code in any case.
+    q.prepare(guard ? QStringLiteral("INSERT INTO GuardTag (Code) SELECT ? "
+                                     "WHERE NOT EXISTS (SELECT 1 FROM GuardTag WHERE Code = ? COLLATE NOCASE)")
+                    : QStringLiteral("DELETE FROM GuardTag WHERE Code = ? COLLATE NOCASE"));
     q.addBindValue(code);
+    if (guard)
+        q.addBindValue(code);
     return exec(q, error);
 }

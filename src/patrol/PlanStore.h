@@ -32,7 +32,7 @@ public:
     static bool fromJson(const QByteArray &json, const QSet<QString> &definedCodes, QList<PatrolPlan> *plans,
                          QString *error);
 
-    // The codes marked as guard tags.
+    // The codes marked as guard tags, as TagStore::codeKey.
     static QSet<QString> guardCodes(QString *error);
     static bool setGuard(const QString &code, bool guard, QString *error);
 };

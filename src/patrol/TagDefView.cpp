@@ -149,7 +149,7 @@ void TagDefView::LoadTagDefinitions()
     QList<QTreeWidgetItem *> items;
     items.reserve(defs.size());
     for (const TagDef &def : defs)
-        items.append(new QTreeWidgetItem({def.code, def.description, guards.contains(def.code) ? kGuardMark : QString()}));
+        items.append(new QTreeWidgetItem({def.code, def.description, guards.contains(TagStore::codeKey(def.code)) ? kGuardMark : QString()}));
     m_list->addTopLevelItems(items);
     if (!items.isEmpty())
         selectOnly(items.first());

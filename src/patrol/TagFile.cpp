@@ -3,11 +3,19 @@
 #include "CRes.h"
 #include "LegacyDatabase.h"
 #include "PatrolFile.h"
+#include "TagEntryRules.h"
 
 #include <QDir>
 #include <QFile>
 #include <QSaveFile>
 #include <QSet>
+#include <QStringDecoder>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+
+#include <unistd.h>
 
 namespace {
 
@@ -35,6 +43,52 @@ QString unreadable(const QString &path, const QString &reason)
         .arg(native(path), reason);
 }
 
+// A line (a record of a .tu) that breaks a rule of the tag dialog.
+QString refusedLine(const QString &path, int line, const QString &problem)
+{
+    return CRes::instance()
+        .ResString(94, QStringLiteral("%1, line %2: %3\nThe tag definitions were not changed."))
+        .arg(native(path))
+        .arg(line)
+        .arg(problem);
+}
+
+// The text of a .tag file: UTF-8, UTF-16 LE or BE when it starts with their
+// byte-order mark, else the Windows-1252 the program has always written.
+bool decode(const QByteArray &bytes, QString *text, QString *reason)
+{
+    struct Mark
+    {
+        QByteArrayView bom;
+        QStringConverter::Encoding encoding;
+        const char *name;
+    };
+    const Mark marks[] = {{"\xEF\xBB\xBF", QStringConverter::Utf8, "UTF-8"},
+                          {"\xFF\xFE", QStringConverter::Utf16LE, "UTF-16"},
+                          {"\xFE\xFF", QStringConverter::Utf16BE, "UTF-16"}};
+    for (const Mark &mark : marks) {
+        if (!bytes.startsWith(mark.bom))
+            continue;
+        QStringDecoder decoder(mark.encoding, QStringConverter::Flag::Stateless);
+        *text = decoder.decode(QByteArrayView(bytes).sliced(mark.bom.size()));
+        if (decoder.hasError()) {
+            *reason = CRes::instance()
+                          .ResString(95, QStringLiteral("the file is not valid %1 text."))
+                          .arg(QLatin1String(mark.name));
+            return false;
+        }
+        return true;
+    }
+    *text = PatrolFile::fromAnsi(bytes);
+    return true;
+}
+
+// Whether Windows-1252 holds every character of `text`.
+bool fitsAnsi(const QString &text)
+{
+    return PatrolFile::fromAnsi(PatrolFile::toAnsi(text)) == text;
+}
+
 }
 
 TagFile::Kind TagFile::kindOf(const QString &path)
@@ -54,7 +108,12 @@ bool TagFile::readTag(const QString &path, QList<TagDef> *defs, QString *error)
         setError(error, unreadable(path, file.errorString()));
         return false;
     }
-    const QString text = PatrolFile::fromAnsi(file.readAll());
+    QString text;
+    QString reason;
+    if (!decode(file.readAll(), &text, &reason)) {
+        setError(error, unreadable(path, reason));
+        return false;
+    }
     CRes &res = CRes::instance();
     QList<TagDef> read;
     QSet<QString> seen;
@@ -76,7 +135,12 @@ bool TagFile::readTag(const QString &path, QList<TagDef> *defs, QString *error)
         const QString code = nonNull(line.left(tab).toString());
         const qsizetype next = line.indexOf(QLatin1Char('\t'), tab + 1);
         const QString description = nonNull(line.mid(tab + 1, next < 0 ? -1 : next - tab - 1).toString());
-        if (seen.contains(code)) {
+        const QString problem = TagEntryRules::validateImported(code, description).message;
+        if (!problem.isEmpty()) {
+            setError(error, refusedLine(path, lineNumber, problem));
+            return false;
+        }
+        if (seen.contains(TagStore::codeKey(code))) {
             setError(error, res.ResString(322, QStringLiteral("%1, line %2: the code %3 appears more than once. "
                                                               "The tag definitions were not changed."))
                                 .arg(native(path))
@@ -84,7 +148,7 @@ bool TagFile::readTag(const QString &path, QList<TagDef> *defs, QString *error)
                                 .arg(code));
             return false;
         }
-        seen.insert(code);
+        seen.insert(TagStore::codeKey(code));
         read.append({code, description});
     }
     *defs = std::move(read);
@@ -103,14 +167,21 @@ bool TagFile::readTu(const QString &path, QList<TagDef> *defs, QString *error)
     }
     QList<TagDef> read;
     QSet<QString> seen;
-    for (const QStringList &row : rows) {
-        const QString code = nonNull(row.value(0));
-        if (seen.contains(code)) {
+    for (qsizetype i = 0; i < rows.size(); ++i) {
+        const QString code = nonNull(rows.at(i).value(0));
+        const QString description = nonNull(rows.at(i).value(1));
+        // The records are numbered as the lines of a .tag file.
+        const QString problem = TagEntryRules::validateImported(code, description).message;
+        if (!problem.isEmpty()) {
+            setError(error, refusedLine(path, int(i + 1), problem));
+            return false;
+        }
+        if (seen.contains(TagStore::codeKey(code))) {
             setError(error, unreadable(path, QStringLiteral("the code %1 appears more than once.").arg(code)));
             return false;
         }
-        seen.insert(code);
-        read.append({code, nonNull(row.value(1))});
+        seen.insert(TagStore::codeKey(code));
+        read.append({code, description});
     }
     *defs = std::move(read);
     return true;
@@ -118,21 +189,44 @@ bool TagFile::readTu(const QString &path, QList<TagDef> *defs, QString *error)
 
 bool TagFile::writeTag(const QString &path, const QList<TagDef> &defs, QString *error)
 {
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly)) {
-        setError(error, QStringLiteral("Cannot write %1: %2").arg(native(path), file.errorString()));
-        return false;
-    }
-    QByteArray bytes;
+    // A line break or tab inside a definition (stored before such were
+    // refused) would split its line: the file would not read back.
     for (const TagDef &def : defs) {
-        bytes += PatrolFile::toAnsi(def.code);
-        bytes += '\t';
-        bytes += PatrolFile::toAnsi(def.description);
-        bytes += "\r\n";
+        if (TagEntryRules::hasControlCharacter(def.code) || TagEntryRules::hasControlCharacter(def.description)) {
+            setError(error, CRes::instance()
+                                .ResString(91, QStringLiteral("%1 was not written: the tag definition %2 holds a "
+                                                              "line break, a tab or another control character. "
+                                                              "Edit it first."))
+                                .arg(native(path), def.code));
+            return false;
+        }
     }
-    file.write(bytes);
-    if (!file.commit()) {
-        setError(error, QStringLiteral("Cannot write %1: %2").arg(native(path), file.errorString()));
+    const bool ansi = std::all_of(defs.cbegin(), defs.cend(), [](const TagDef &def) {
+        return fitsAnsi(def.code) && fitsAnsi(def.description);
+    });
+    QByteArray bytes;
+    if (!ansi)
+        bytes = QByteArrayLiteral("\xEF\xBB\xBF");
+    for (const TagDef &def : defs) {
+        const QString line = def.code + u'\t' + def.description + QStringLiteral("\r\n");
+        bytes += ansi ? PatrolFile::toAnsi(line) : line.toUtf8();
+    }
+    // Written beside the target and renamed over it only when every byte is
+    // on disk: a failure leaves the old file as it was. Unbuffered, so that a
+    // short write (a full disk) shows here: QSaveFile::commit overlooks one
+    // in its final flush, and the errors of its sync.
+    QSaveFile file(path);
+    bool ok = file.open(QIODevice::WriteOnly | QIODevice::Unbuffered);
+    ok = ok && file.write(bytes) == bytes.size();
+    QString reason = file.errorString();
+    if (ok && ::fsync(file.handle()) != 0) {
+        reason = QString::fromLocal8Bit(std::strerror(errno));
+        ok = false;
+    }
+    if (!ok || !file.commit()) {
+        if (ok)
+            reason = file.errorString();
+        setError(error, QStringLiteral("Cannot write %1: %2").arg(native(path), reason));
         return false;
     }
     return true;

@@ -31,11 +31,16 @@ bool isUniqueViolation(const QSqlError &e)
     return code == QLatin1String("19") || code == QLatin1String("2067") || code == QLatin1String("1555");
 }
 
-// The rowid of the first record of `code`, or -1; -2 on failure.
-qint64 firstRecord(QSqlDatabase &db, const QString &code, QString *error)
+// The rowid of the record of `code`, or -1; -2 on failure. A record spelt
+// exactly so comes first, then the first in another case. With `except`, a
+// record other than that one (the duplicate check of an edit).
+qint64 firstRecord(QSqlDatabase &db, const QString &code, QString *error, qint64 except = -1)
 {
     QSqlQuery q(db);
-    q.prepare(QStringLiteral("SELECT rowid FROM TagDef WHERE Code = ? ORDER BY rowid LIMIT 1"));
+    q.prepare(QStringLiteral("SELECT rowid FROM TagDef WHERE Code = ? COLLATE NOCASE AND rowid <> ? "
+                             "ORDER BY Code = ? DESC, rowid LIMIT 1"));
+    q.addBindValue(code);
+    q.addBindValue(except);
     q.addBindValue(code);
     if (!q.exec()) {
         setError(error, q.lastError().text());
@@ -49,6 +54,15 @@ QString duplicateText(const QString &code)
     return QStringLiteral("The tag code %1 is already defined.").arg(code);
 }
 
+}
+
+QString TagStore::codeKey(const QString &code)
+{
+    QString key = code;
+    for (QChar &c : key)
+        if (c >= u'a' && c <= u'z')
+            c = QChar(c.unicode() - 'a' + 'A');
+    return key;
 }
 
 QList<TagDef> TagStore::all(QString *error)
@@ -71,7 +85,7 @@ QSet<QString> TagStore::codes(QString *error)
 {
     QSet<QString> codes;
     for (const TagDef &def : all(error))
-        codes.insert(def.code);
+        codes.insert(codeKey(def.code));
     return codes;
 }
 
@@ -82,24 +96,32 @@ QHash<QString, QString> TagStore::descriptionMap(QString *error)
     const QList<TagDef> defs = all(error);
     map.reserve(defs.size());
     for (const TagDef &def : defs) {
-        if (twice.contains(def.code))
+        const QString key = codeKey(def.code);
+        if (twice.contains(key))
             continue;
-        if (map.contains(def.code)) {
-            map.remove(def.code);
-            twice.insert(def.code);
+        if (map.contains(key)) {
+            map.remove(key);
+            twice.insert(key);
             continue;
         }
-        map.insert(def.code, def.description);
+        map.insert(key, def.description);
     }
     return map;
 }
 
 QString TagStore::GetTagDescription(const QString &code, QString *error)
 {
-    QString why;
-    QSqlQuery q = DataStore::run(QStringLiteral("GetDescriptionWithSpecCode_TagDef"), {code}, &why);
-    if (!q.isActive()) {
-        setError(error, why);
+    // GetDescriptionWithSpecCode_TagDef compares with case; this is its query
+    // without.
+    QSqlDatabase db;
+    if (!database(&db, error))
+        return QString();
+    QSqlQuery q(db);
+    q.setForwardOnly(true);
+    q.prepare(QStringLiteral("SELECT Description FROM TagDef WHERE Code = ? COLLATE NOCASE"));
+    q.addBindValue(code);
+    if (!q.exec()) {
+        setError(error, q.lastError().text());
         return QString();
     }
     if (!q.next())
@@ -145,7 +167,7 @@ TagStore::Result TagStore::edit(const QString &oldCode, const QString &newCode, 
         return Result::NotFound;
     }
     if (newCode != oldCode) {
-        const qint64 other = firstRecord(db, newCode, error);
+        const qint64 other = firstRecord(db, newCode, error, row);
         if (other == -2)
             return Result::Failed;
         if (other >= 0) {
@@ -165,7 +187,7 @@ TagStore::Result TagStore::edit(const QString &oldCode, const QString &newCode, 
     if (newCode != oldCode) {
         // A guard tag stays one under its new code.
         QSqlQuery guard(db);
-        guard.prepare(QStringLiteral("UPDATE OR REPLACE GuardTag SET Code = ? WHERE Code = ?"));
+        guard.prepare(QStringLiteral("UPDATE OR REPLACE GuardTag SET Code = ? WHERE Code = ? COLLATE NOCASE"));
         guard.addBindValue(newCode);
         guard.addBindValue(oldCode);
         guard.exec();
@@ -194,7 +216,8 @@ TagStore::Result TagStore::remove(const QString &code, QString *error)
     }
     // A code defined again later starts without the old guard mark.
     QSqlQuery guard(db);
-    guard.prepare(QStringLiteral("DELETE FROM GuardTag WHERE Code = ? AND NOT EXISTS (SELECT 1 FROM TagDef WHERE Code = ?)"));
+    guard.prepare(QStringLiteral("DELETE FROM GuardTag WHERE Code = ? COLLATE NOCASE "
+                                 "AND NOT EXISTS (SELECT 1 FROM TagDef WHERE Code = ? COLLATE NOCASE)"));
     guard.addBindValue(code);
     guard.addBindValue(code);
     guard.exec();
@@ -223,9 +246,9 @@ bool TagStore::replaceAll(const QList<TagDef> &defs, QString *error)
     // A table made without the unique constraint would take a duplicate.
     QSet<QString> seen;
     for (const TagDef &def : defs) {
-        if (seen.contains(def.code))
+        if (seen.contains(codeKey(def.code)))
             return fail(duplicateText(def.code));
-        seen.insert(def.code);
+        seen.insert(codeKey(def.code));
         q.bindValue(0, def.code);
         q.bindValue(1, def.description);
         if (!q.exec()) {

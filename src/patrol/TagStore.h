@@ -12,26 +12,34 @@ struct TagDef
 };
 
 // The tag definitions of the table TagDef (connection connTVL). Records are
-// found by bound parameters only: imported codes may hold quotes.
+// found by bound parameters only: imported codes may hold quotes. Codes compare
+// without regard to case, as the first databases did: "00052f6e9e" is the tag
+// of a record "00052F6E9E" and cannot be defined beside it. The stored text
+// keeps the case it was given.
 class TagStore
 {
 public:
     enum class Result { Ok, Duplicate, NotFound, Failed };
 
+    // The form in which codes are compared: ASCII letters in upper case (the
+    // folding of SQLite's NOCASE, used by the queries here).
+    static QString codeKey(const QString &code);
+
     // Every definition in table order; an empty list with `error` set on failure.
     static QList<TagDef> all(QString *error);
-    // Every defined code.
+    // Every defined code, as codeKey.
     static QSet<QString> codes(QString *error);
-    // Code -> description for every code defined exactly once: a code defined
-    // twice has no description, as GetTagDescription has it.
+    // codeKey -> description for every code defined exactly once: a code
+    // defined twice has no description, as GetTagDescription has it. Look a
+    // record's code up as codeKey(code).
     static QHash<QString, QString> descriptionMap(QString *error);
-    // The description of one code through GetDescriptionWithSpecCode_TagDef:
-    // the one record's description, empty for none or several.
+    // The description of one code (any case): the one record's description,
+    // empty for none or several.
     static QString GetTagDescription(const QString &code, QString *error);
 
     static Result add(const QString &code, const QString &description, QString *error);
-    // Changes the first record of `oldCode`; Duplicate when `newCode` belongs
-    // to another record.
+    // Changes the record of `oldCode` (the one spelt so, else the first in any
+    // case); Duplicate when `newCode` belongs to another record.
     static Result edit(const QString &oldCode, const QString &newCode, const QString &description, QString *error);
     static Result remove(const QString &code, QString *error);
 

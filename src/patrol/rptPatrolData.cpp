@@ -3,6 +3,7 @@
 #include "CRes.h"
 #include "DataStore.h"
 #include "PatrolTableModel.h"
+#include "TagStore.h"
 
 #include <QLocale>
 #include <QSqlDatabase>
@@ -145,9 +146,22 @@ bool rptPatrolData::load(const QList<PatrolRow> &list, QString *error)
         setError(error, report.lastError().text());
         return false;
     }
-    while (report.next())
+    // The join compares codes with case; a code defined in another case gets
+    // its description as the list shows it.
+    QHash<QString, QString> otherCase;
+    bool otherCaseRead = false;
+    while (report.next()) {
+        QString description = report.value(4).toString();
+        if (description.isEmpty() && report.value(4).isNull()) {
+            if (!otherCaseRead) {
+                otherCase = TagStore::descriptionMap(nullptr);
+                otherCaseRead = true;
+            }
+            description = otherCase.value(TagStore::codeKey(report.value(1).toString()));
+        }
         rows.append({report.value(0).toString(), report.value(1).toString(), report.value(2).toString(),
-                     report.value(3).toString(), report.value(4).toString()});
+                     report.value(3).toString(), description});
+    }
     return true;
 }
 

@@ -11,7 +11,8 @@
 SysTrayIcon::SysTrayIcon(QWidget *mainWindow, QMenu *menu, QObject *parent)
     : QObject(parent)
     , m_window(mainWindow)
-    , m_available(QSystemTrayIcon::isSystemTrayAvailable())
+    , m_check(&QSystemTrayIcon::isSystemTrayAvailable)
+    , m_available(m_check())
 {
     m_icon.setIcon(AppIcon::icon());
     m_icon.setToolTip(QStringLiteral("Tavrel"));
@@ -23,12 +24,40 @@ SysTrayIcon::SysTrayIcon(QWidget *mainWindow, QMenu *menu, QObject *parent)
     connect(&m_icon, &QSystemTrayIcon::activated, this, &SysTrayIcon::onActivated);
     if (mainWindow)
         mainWindow->installEventFilter(this);
+    connect(&m_availabilityPoll, &QTimer::timeout, this, &SysTrayIcon::checkNotificationArea);
+    m_availabilityPoll.start(kAvailabilityPollMs);
 }
 
 SysTrayIcon::~SysTrayIcon()
 {
     if (m_window)
         m_window->removeEventFilter(this);
+}
+
+void SysTrayIcon::setNotificationAreaAvailable(bool available)
+{
+    m_check = [available] { return available; };
+    checkNotificationArea();
+}
+
+void SysTrayIcon::checkNotificationArea()
+{
+    const bool available = m_check();
+    if (available == m_available)
+        return;
+    m_available = available;
+    if (m_removed)
+        return;
+    if (available) {
+        // Shown again, the icon registers with the notification area that
+        // has just appeared.
+        if (isAdded()) {
+            m_icon.hide();
+            m_icon.show();
+        }
+    } else if (m_window && m_window->isHidden()) {
+        m_window->showMinimized();
+    }
 }
 
 void SysTrayIcon::Add()
@@ -77,7 +106,10 @@ bool SysTrayIcon::modalDialogOpen()
 
 void SysTrayIcon::onActivated(QSystemTrayIcon::ActivationReason reason)
 {
-    if (reason == QSystemTrayIcon::DoubleClick)
+    // StatusNotifierItem trays (KDE Plasma, GNOME's AppIndicator extension)
+    // report every click as Trigger and never a double-click. Where both
+    // come, the second finds the password prompt open and only raises it.
+    if (reason == QSystemTrayIcon::DoubleClick || reason == QSystemTrayIcon::Trigger)
         iconDoubleClicked();
 }
 

@@ -3,6 +3,9 @@
 #include <QObject>
 #include <QPointer>
 #include <QSystemTrayIcon>
+#include <QTimer>
+
+#include <functional>
 
 class QMenu;
 class QWidget;
@@ -12,7 +15,9 @@ class QWidget;
 // password when it was hidden), its context menu is the main window's tray
 // menu. It also owns what the main window's close box does: hide the window
 // to the tray, or, on a desktop without a notification area, minimise it, since
-// a hidden window there could never be reached again.
+// a hidden window there could never be reached again. The notification area is
+// looked for every few seconds: a panel that starts later gets the icon, and
+// when it goes away a hidden main window comes back minimised.
 class SysTrayIcon : public QObject
 {
     Q_OBJECT
@@ -21,10 +26,19 @@ public:
     SysTrayIcon(QWidget *mainWindow, QMenu *menu, QObject *parent = nullptr);
     ~SysTrayIcon() override;
 
-    // Whether the desktop has a notification area (asked once at start; a
-    // desktop can be declared without one).
+    // How often the notification area is looked for.
+    static constexpr int kAvailabilityPollMs = 3000;
+
+    // Whether the desktop has a notification area, as last looked for.
     bool notificationAreaAvailable() const { return m_available; }
-    void setNotificationAreaAvailable(bool available) { m_available = available; }
+    // Declares the desktop with or without one from now on (no more asking).
+    void setNotificationAreaAvailable(bool available);
+    // How the notification area is looked for (QSystemTrayIcon::isSystemTrayAvailable).
+    void setAvailabilityCheck(std::function<bool()> check) { m_check = std::move(check); }
+    // Looks for the notification area now and follows a change: the icon is
+    // shown again in a new one; without one a hidden main window is shown
+    // minimised.
+    void checkNotificationArea();
 
     // Shows the icon (tip "Tavrel"); Remove takes it away for good, and from
     // then on a close request closes the main window.
@@ -35,8 +49,9 @@ public:
 
     // The close box: hide to the tray, or minimise without one.
     void hideMainWindow();
-    // A double-click on the icon: a hidden window comes back after the
-    // password, a visible one is raised without it.
+    // A double-click on the icon (or the single activation of trays that
+    // report no double-click): a hidden window comes back after the password,
+    // a visible one is raised without it.
     void iconDoubleClicked();
     // The application password prompt, then the main window; true when shown.
     bool restoreWithPassword();
@@ -54,6 +69,8 @@ private:
 
     QPointer<QWidget> m_window;
     QSystemTrayIcon m_icon;
+    QTimer m_availabilityPoll;
+    std::function<bool()> m_check;
     bool m_available = false;
     bool m_removed = false;
     bool m_prompting = false;

@@ -8,8 +8,10 @@ namespace Ui {
 class frmPasswordChange;
 }
 
-// Sets a new application password: whatever is entered, even nothing, is
-// saved and takes effect at once. The current password is not asked for.
+// Sets a new application password, typed twice: two equal entries (even
+// empty ones) are saved, take effect at once and are confirmed; differing
+// entries are refused and nothing is saved. The current password is not asked
+// for.
 class frmPasswordChange : public QDialog
 {
     Q_OBJECT

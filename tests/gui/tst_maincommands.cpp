@@ -34,6 +34,7 @@ private Q_SLOTS:
     void hideWithoutNotificationAreaMinimises();
     void trayRestoreAndExit_data();
     void trayRestoreAndExit();
+    void trayFollowsNotificationArea();
     void helpOpensTheWebPage();
     void languageCommandRetextsTheWindow();
 
@@ -155,6 +156,8 @@ void tst_MainCommands::trayRestoreAndExit_data()
     QTest::addColumn<bool>("exited");
     QTest::newRow("double-click, password") << "double-click" << true << "7391" << true << false;
     QTest::newRow("double-click, visible") << "double-click" << false << "" << true << false;
+    // StatusNotifierItem trays report a click as Trigger, never as a double-click.
+    QTest::newRow("Trigger, password") << "trigger" << true << "7391" << true << false;
     QTest::newRow("Configuration, wrong password") << "mnuSystrays_0" << true << "0000" << false << false;
     QTest::newRow("Exit, wrong password") << "mnuSystrays_5" << true << "0000" << false << false;
     QTest::newRow("Exit") << "mnuSystrays_5" << true << "7391" << false << true;
@@ -180,7 +183,8 @@ void tst_MainCommands::trayRestoreAndExit()
     if (how.startsWith(QLatin1String("mnu")))
         window.action(how)->trigger();
     else
-        Q_EMIT window.trayIcon()->icon().activated(QSystemTrayIcon::DoubleClick);
+        Q_EMIT window.trayIcon()->icon().activated(how == QLatin1String("trigger") ? QSystemTrayIcon::Trigger
+                                                                                  : QSystemTrayIcon::DoubleClick);
     QTest::qWait(50);
     QCOMPARE(prompted, !entry.isEmpty());
     QCOMPARE(window.isVisible(), shown);
@@ -189,6 +193,30 @@ void tst_MainCommands::trayRestoreAndExit()
     QCOMPARE(m_reporter->entries.size(), entry == QLatin1String("0000") ? 1 : 0);
     // Once ending, a close request is no longer turned into hiding.
     QCOMPARE(closeBox(&window), exited);
+}
+
+void tst_MainCommands::trayFollowsNotificationArea()
+{
+    // Started before the panel: the close box minimises until a notification
+    // area appears, then hides to it; when it goes away the hidden window
+    // comes back minimised.
+    bool available = false;
+    frmMain window;
+    SysTrayIcon *tray = window.trayIcon();
+    tray->setAvailabilityCheck([&available] { return available; });
+    tray->checkNotificationArea();
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    QVERIFY(!closeBox(&window) && window.isVisible() && window.isMinimized());
+    window.showNormal();
+    available = true;
+    tray->checkNotificationArea();
+    QVERIFY(tray->notificationAreaAvailable() && tray->isAdded());
+    QVERIFY(!closeBox(&window) && window.isHidden());
+    available = false;
+    tray->checkNotificationArea();
+    QVERIFY(window.isVisible() && window.isMinimized());
+    QVERIFY(m_reporter->entries.isEmpty());
 }
 
 void tst_MainCommands::helpOpensTheWebPage()

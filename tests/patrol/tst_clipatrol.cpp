@@ -33,7 +33,7 @@ private:
 void tst_CliPatrol::initTestCase()
 {
     QVERIFY(writeTestFile(m_dir.filePath(u"good.tag"_s), "0004A1B2C4\tT\xFCr\r\n0004A1B2C5\tDock\r\n"));
-    QVERIFY(writeTestFile(m_dir.filePath(u"bad.tag"_s), "A1\tGate\r\nA2 Dock\r\n"));
+    QVERIFY(writeTestFile(m_dir.filePath(u"bad.tag"_s), "0004A1B2C6\tGate\r\nA2 Dock\r\n"));
     QVERIFY(writeTestFile(m_dir.filePath(u"plan.json"_s),
                           R"({"plans": [{"name": "P", "start": "07:22", "end": "07:22", "interval": 0,
                           "weekdays": ["Sun"], "checkpoints": [{"code": "0004A1B2C3", "minutes": 0, "tolerance": 5}]}]})"));
@@ -58,6 +58,8 @@ void tst_CliPatrol::commands_data()
     const QString legacy = qEnvironmentVariable("TAVREL_TEST_DATA") + u"/legacy/"_s;
     QTest::newRow("add") << QStringList{"tags", "add", "0004A1B2C3", "Main Gate"} << 0 << "" << "";
     QTest::newRow("add lower case") << QStringList{"tags", "add", "0004a1b2c3", "x"} << 1 << "" << "0 1 2 3";
+    QTest::newRow("add line break") << QStringList{"tags", "add", "0004A1B2C7", "Gate\nNorth"} << 1 << ""
+                                    << "line breaks, tabs or other control characters";
     QTest::newRow("add duplicate") << QStringList{"tags", "add", "0004A1B2C3", "x"} << 1 << ""
                                    << "0004A1B2C3 This tag code is already defined.";
     QTest::newRow("add second") << QStringList{"tags", "add", "0004A1B2C4", "Door"} << 0 << "" << "";

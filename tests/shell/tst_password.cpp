@@ -22,6 +22,7 @@ private Q_SLOTS:
     void cancelChangesNothing();
     void changeTakesEffect_data();
     void changeTakesEffect();
+    void changeRefusesDifferingEntries();
     void changeFailureKeepsDialogOpen();
 
 private:
@@ -41,6 +42,17 @@ void enterAndClick(Dialog &dialog, const QString &entry, int index)
     auto *button = dialog.template findChild<QPushButton *>(u"cmdCtrl_%1"_s.arg(index));
     QVERIFY(button);
     QTest::mouseClick(button, Qt::LeftButton);
+}
+
+// Types the new password and its confirmation into the change dialog and clicks OK.
+void changeTo(frmPasswordChange &dialog, const QString &entry, const QString &confirmation)
+{
+    auto *confirm = dialog.findChild<QLineEdit *>(u"txtConfirm"_s);
+    QVERIFY(confirm);
+    QCOMPARE(confirm->echoMode(), QLineEdit::Password);
+    confirm->clear();
+    QTest::keyClicks(confirm, confirmation);
+    enterAndClick(dialog, entry, 0);
 }
 
 QString storedPassword()
@@ -135,8 +147,9 @@ void tst_Password::changeTakesEffect()
     frmPasswordChange change;
     change.show();
     QCOMPARE(change.findChild<QLineEdit *>(u"txtPassword"_s)->echoMode(), QLineEdit::Password);
-    enterAndClick(change, password, 0);
+    changeTo(change, password, password);
     QVERIFY(change.IsOK() && !change.isVisible());
+    QCOMPARE(reporter.texts(), QStringList{u"The password has been changed."_s});
     QCOMPARE(storedPassword(), password);
     QCOMPARE(AppState::password, password);
 
@@ -146,7 +159,25 @@ void tst_Password::changeTakesEffect()
     QVERIFY(!prompt.IsOK());
     enterAndClick(prompt, password, 0);
     QVERIFY(prompt.IsOK());
-    QCOMPARE(reporter.entries.size(), 1);
+    QCOMPARE(reporter.entries.size(), 2);
+}
+
+void tst_Password::changeRefusesDifferingEntries()
+{
+    // One mistyped character must not become a password nobody knows.
+    RecordingReporter reporter;
+    frmPasswordChange change;
+    change.show();
+    changeTo(change, u"N3w pass"_s, u"N3w pas"_s);
+    QCOMPARE(reporter.texts(), QStringList{u"The two entries differ. Please type the new password twice."_s});
+    QVERIFY(reporter.entries.first().icon == MessageReporter::Icon::Exclamation);
+    QVERIFY(!change.IsOK() && change.isVisible());
+    QVERIFY(!QFileInfo::exists(Settings::filePath()));
+    QCOMPARE(AppState::password, u"7391"_s);
+    // Typed again, both alike: saved.
+    changeTo(change, u"N3w pass"_s, u"N3w pass"_s);
+    QVERIFY(change.IsOK());
+    QCOMPARE(storedPassword(), u"N3w pass"_s);
 }
 
 void tst_Password::changeFailureKeepsDialogOpen()
@@ -155,7 +186,7 @@ void tst_Password::changeFailureKeepsDialogOpen()
     QVERIFY(QDir().mkpath(Settings::filePath())); // the store cannot be written
     frmPasswordChange change;
     change.show();
-    enterAndClick(change, u"other"_s, 0);
+    changeTo(change, u"other"_s, u"other"_s);
     QCOMPARE(reporter.entries.size(), 1);
     QVERIFY(reporter.entries.first().isFailure);
     QVERIFY(reporter.entries.first().text.contains(QLatin1String("Tavrel.conf")));

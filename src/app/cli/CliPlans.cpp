@@ -105,7 +105,7 @@ int cliGuardTags(CliContext &context)
             return refused(context, error);
         const bool guard = a[0] == QLatin1String("guard");
         for (const QString &code : a.mid(1)) {
-            if (guard && !codes.contains(code))
+            if (guard && !codes.contains(TagStore::codeKey(code)))
                 return refused(context, QStringLiteral("The tag code %1 is not defined.").arg(code));
             if (!PlanStore::setGuard(code, guard, &error))
                 return refused(context, error);
