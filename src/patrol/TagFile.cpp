@@ -1,5 +1,6 @@
 #include "TagFile.h"
 
+#include "AtomicFile.h"
 #include "CRes.h"
 #include "LegacyDatabase.h"
 #include "PatrolFile.h"
@@ -7,15 +8,10 @@
 
 #include <QDir>
 #include <QFile>
-#include <QSaveFile>
 #include <QSet>
 #include <QStringDecoder>
 
 #include <algorithm>
-#include <cerrno>
-#include <cstring>
-
-#include <unistd.h>
 
 namespace {
 
@@ -211,25 +207,8 @@ bool TagFile::writeTag(const QString &path, const QList<TagDef> &defs, QString *
         const QString line = def.code + u'\t' + def.description + QStringLiteral("\r\n");
         bytes += ansi ? PatrolFile::toAnsi(line) : line.toUtf8();
     }
-    // Written beside the target and renamed over it only when every byte is
-    // on disk: a failure leaves the old file as it was. Unbuffered, so that a
-    // short write (a full disk) shows here: QSaveFile::commit overlooks one
-    // in its final flush, and the errors of its sync.
-    QSaveFile file(path);
-    bool ok = file.open(QIODevice::WriteOnly | QIODevice::Unbuffered);
-    ok = ok && file.write(bytes) == bytes.size();
-    QString reason = file.errorString();
-    if (ok && ::fsync(file.handle()) != 0) {
-        reason = QString::fromLocal8Bit(std::strerror(errno));
-        ok = false;
-    }
-    if (!ok || !file.commit()) {
-        if (ok)
-            reason = file.errorString();
-        setError(error, QStringLiteral("Cannot write %1: %2").arg(native(path), reason));
-        return false;
-    }
-    return true;
+    // A failure leaves the old file as it was.
+    return AtomicFile::writeFile(path, bytes, error);
 }
 
 bool TagFile::import(const QString &path, int *count, QString *error)
