@@ -1,8 +1,9 @@
 // The fruitless terminal search: COM1 to COM16 for a KR terminal, then for a
-// VX cradle, once with every port mapped to a pseudo-terminal that never
-// answers and once with no port mapped at all. Prints both times and the time
-// per probe; a silent port costs the link's whole time-out, a missing one only
-// the failed open.
+// VX cradle, once with no port mapped at all and once with every port mapped
+// to a pseudo-terminal that never answers. Prints both times and the time per
+// probe. A missing port costs only the failed listing; the silent ports of one
+// family are probed at once, so together they cost about one time-out of the
+// family's link.
 
 #include "ComPorts.h"
 #include "KrTerminalSim.h"
