@@ -1,8 +1,9 @@
 // The fruitless terminal search: COM1 to COM16 for a KR terminal, then for a
-// VX cradle, once with every port mapped to a pseudo-terminal that never
-// answers and once with no port mapped at all. Prints both times and the time
-// per probe; a silent port costs the link's whole time-out, a missing one only
-// the failed open.
+// VX cradle, once with nothing mapped (the search then lists and probes only
+// the machine's own serial devices, if any) and once with every port mapped to
+// a pseudo-terminal that never answers. Prints both times and the time per
+// probe. The silent ports of one family are probed at once, so together they
+// cost about one time-out of the family's link.
 
 #include "ComPorts.h"
 #include "KrTerminalSim.h"
@@ -41,7 +42,7 @@ int main(int argc, char **argv)
     QDir(dir.path()).mkpath(QStringLiteral("config"));
     Settings::setConfigFolder(dir.path() + QStringLiteral("/config"));
 
-    measure("no port mapped:");
+    measure("nothing mapped:");
 
     std::vector<std::unique_ptr<SimulatorHost<KrTerminalSim>>> silent;
     for (int port = TerminalSearch::kFirstPort; port <= TerminalSearch::kLastPort; ++port) {

@@ -34,6 +34,23 @@ bool isCharacterDevice(const QString &path)
     return !path.isEmpty() && ::stat(QFile::encodeName(path).constData(), &st) == 0 && S_ISCHR(st.st_mode);
 }
 
+// The serial devices present: those the system lists, then the character
+// devices named in $TAVREL_SERIAL_DEVICES (paths separated by ':'), which the
+// system does not take for serial ports (a pseudo-terminal of the terminal
+// simulator, a device node of an unusual driver).
+QStringList presentDevices()
+{
+    QStringList devices;
+    for (const QSerialPortInfo &info : QSerialPortInfo::availablePorts())
+        devices << info.systemLocation();
+    const QStringList extra = qEnvironmentVariable("TAVREL_SERIAL_DEVICES").split(QLatin1Char(':'), Qt::SkipEmptyParts);
+    for (const QString &path : extra) {
+        if (isCharacterDevice(path) && !devices.contains(path))
+            devices << path;
+    }
+    return devices;
+}
+
 std::map<int, QString> mappedPorts()
 {
     std::map<int, QString> ports;
@@ -53,8 +70,7 @@ int ListComPorts(QStringList &names)
 {
     names.clear();
     std::map<int, QString> ports = mappedPorts();
-    for (const QSerialPortInfo &info : QSerialPortInfo::availablePorts()) {
-        const QString device = info.systemLocation();
+    for (const QString &device : presentDevices()) {
         const QString canonical = QFileInfo(device).canonicalFilePath();
         bool named = false;
         for (const auto &[n, path] : ports) {

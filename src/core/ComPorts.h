@@ -6,9 +6,11 @@
 // Serial ports are named COM1..COM99 as in the program. The settings section
 // "Ports" maps a name to a device path (COM3=/dev/ttyUSB0). ListComPorts gives
 // the mapped names whose path is a character device (a symlink to a
-// pseudo-terminal counts), plus every serial device present that
-// has no name yet; such a device gets the lowest free number, saved in Ports so
-// that it keeps its name across runs. The list is in port-number order.
+// pseudo-terminal counts), plus every serial device present that has no name
+// yet: the system's serial devices and the character devices listed in
+// $TAVREL_SERIAL_DEVICES (separated by ':'). Such a device gets the lowest
+// free number, saved in Ports so that it keeps its name across runs. The list
+// is in port-number order.
 int ListComPorts(QStringList &names);
 
 // The number of a port name: the value of the last two characters when both

@@ -1,5 +1,21 @@
 #include "LinkBusy.h"
 
+#include <QCoreApplication>
+#include <QThread>
+
+namespace {
+
+// Only the exchanges of the application's thread count: theirs are the waits
+// that turn the user interface's event loop. A link on a thread of its own (a
+// probe of the terminal search) neither holds the user's input nor yields to it.
+bool onApplicationThread()
+{
+    const QCoreApplication *app = QCoreApplication::instance();
+    return !app || QThread::currentThread() == app->thread();
+}
+
+}
+
 LinkBusy &LinkBusy::instance()
 {
     static LinkBusy busy;
@@ -8,6 +24,8 @@ LinkBusy &LinkBusy::instance()
 
 LinkBusy::Scope::Scope(Kind kind)
 {
+    if (!onApplicationThread())
+        return;
     LinkBusy &busy = instance();
     if (busy.m_depth++ == 0) {
         busy.m_background = kind == Kind::Background;
@@ -17,6 +35,8 @@ LinkBusy::Scope::Scope(Kind kind)
 
 LinkBusy::Scope::~Scope()
 {
+    if (!onApplicationThread())
+        return;
     LinkBusy &busy = instance();
     if (--busy.m_depth == 0) {
         busy.m_background = false;

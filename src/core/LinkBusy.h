@@ -21,6 +21,7 @@ public:
     enum class Kind { Command, Background };
 
     // Marks an exchange (or a command of several) for its lifetime; nests.
+    // Only the application's thread counts: on another thread it marks nothing.
     class Scope
     {
     public:

@@ -13,7 +13,9 @@ class QPushButton;
 class QStackedWidget;
 
 // The search-terminal wizard: an introduction, a checklist, the search over
-// COM1 to COM16 for a KR terminal and then a VX cradle, and the result, which
+// COM1 to COM16 for a KR terminal and then a VX cradle (TerminalSearch; the
+// "Connected Comport:" field shows the port whose outcome it awaits, the
+// buttons stay disabled while it runs), and the result, which
 // becomes the terminal settings when something answered. Buttons: Cancel
 // (Finish after a successful search), Next and Back; Back never returns to the
 // search page.

@@ -547,26 +547,33 @@ void frmMain::searchTerminalWizard()
     // The wizard probes every port with links of its own.
     m_wm.Disconnect();
     m_gs.Disconnect();
+    bool found = false;
     {
         frmWizard_SearchTerminal wizard(this);
         wizard.exec();
+        found = wizard.result().found;
     }
-    AppState::terminalFamily = qint16(TerminalOptions::load().model);
-    showModel();
+    applyTerminalSettings(found);
 }
 
 void frmMain::terminalOptions()
 {
     frmOptions dialog(this);
     dialog.exec();
+    applyTerminalSettings(dialog.ok_click());
+}
+
+void frmMain::applyTerminalSettings(bool terminalChosen)
+{
     const TerminalOptions options = TerminalOptions::load();
     AppState::terminalFamily = qint16(options.model);
     m_sbModel->setText(CRes::instance().ResString(kModelText) + QStringLiteral(": ")
                        + TerminalOptions::familyName(options.model));
     // A VX terminal chosen anew counts as logged off.
-    if (dialog.ok_click())
+    if (terminalChosen)
         setDownloadWanted(options.model == TerminalOptions::kKrFamily);
     AppState::autoDownload = GetSettingNumber(QStringLiteral("AutoDownload"), QStringLiteral("Enable"), 1);
+    // The links, and with the KR one the automatic-download probe, take the port at once.
     const qint16 port = ConfiguredComPort();
     m_gs.setCommPort(port);
     m_wm.setComport(port);

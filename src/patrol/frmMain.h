@@ -124,6 +124,11 @@ private:
     void terminalConfiguration();
     void searchTerminalWizard();
     void terminalOptions();
+    // After the wizard or the options: the family, port and automatic download
+    // as stored now go to the status bar, the links and the probe;
+    // `terminalChosen` (a terminal found, or the options confirmed) also sets
+    // the download button for the family, a VX terminal starting logged off.
+    void applyTerminalSettings(bool terminalChosen);
     void tmrAutoDownload_Timer();
     void setDownloadWanted(bool enabled);
 

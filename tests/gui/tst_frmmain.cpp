@@ -13,6 +13,7 @@
 #include "frmMain.h"
 #include "frmOptions.h"
 #include "frmTerminalConfiguration_KR.h"
+#include "frmWizard_SearchTerminal.h"
 
 #include <QAction>
 #include <QComboBox>
@@ -40,6 +41,8 @@ private Q_SLOTS:
     void vxTimeOutKeepsDownloadButtonOff();
     void clickDuringProbeCutsItShort();
     void optionsSwitchToVxLogsOff();
+    void wizardResultIsTakenAtOnce_data();
+    void wizardResultIsTakenAtOnce();
     void downloadInMaintenanceDialogRefreshesTheTree();
 
 private:
@@ -163,6 +166,49 @@ void tst_frmMain::optionsSwitchToVxLogsOff()
     window.action(u"mnuTools_6"_s)->trigger();
     QCOMPARE((QList<int>{AppState::terminalFamily, AppState::autoDownload}), (QList<int>{1, 0}));
     QVERIFY(!download->isEnabled() && window.tmrAutoDownload().isActive());
+}
+
+void tst_frmMain::wizardResultIsTakenAtOnce_data()
+{
+    QTest::addColumn<bool>("vx");
+    QTest::addColumn<int>("port");
+    QTest::newRow("KR terminal on another port") << false << 4;
+    QTest::newRow("VX cradle") << true << 2;
+}
+
+// The wizard finds a terminal elsewhere than the window's links look: the
+// links, the automatic download and the download button follow at once.
+void tst_frmMain::wizardResultIsTakenAtOnce()
+{
+    QFETCH(bool, vx);
+    QFETCH(int, port);
+    std::unique_ptr<KrSimFixture> terminal;
+    std::unique_ptr<VxSimFixture> cradle;
+    if (vx) {
+        cradle = std::make_unique<VxSimFixture>(port, m_env.get());
+    } else {
+        terminal = std::make_unique<KrSimFixture>(port, m_env.get());
+        terminal->sim([](KrTerminalSim &s) { s.setRecords(KrTerminalSim::generateRecords(3)); });
+    }
+    frmMain window;
+    QAction *download = window.action(u"download"_s);
+    QVERIFY(download->isEnabled());
+    whenModal<frmWizard_SearchTerminal>([](frmWizard_SearchTerminal *wizard) {
+        // To the search page; the search then shows the result page by itself.
+        for (int page = 0; page < 2; ++page)
+            QTest::mouseClick(wizard->button(1), Qt::LeftButton);
+        if (QTest::qWaitFor([wizard] { return wizard->pageIndex() == 3; }, 20000))
+            QTest::mouseClick(wizard->button(0), Qt::LeftButton);
+    });
+    window.action(u"mnuTools_4"_s)->trigger();
+    QCOMPARE(AppState::terminalFamily, vx ? 1 : 0);
+    QCOMPARE((QList<int>{window.gs().CommPort(), window.wm().Comport()}), (QList<int>{port, port}));
+    // A VX terminal found anew is logged off.
+    QCOMPARE(download->isEnabled(), !vx);
+    if (!vx) {
+        QTRY_COMPARE_WITH_TIMEOUT(savedFiles(), 1, window.tmrAutoDownload().interval() + 2000);
+        QCOMPARE(terminal->sim([](KrTerminalSim &s) { return s.records().size(); }), 0);
+    }
 }
 
 void tst_frmMain::downloadInMaintenanceDialogRefreshesTheTree()

@@ -1,4 +1,5 @@
 #include "CRes.h"
+#include "ComPorts.h"
 #include "KrSimFixture.h"
 #include "RecordingReporter.h"
 #include "Settings.h"
@@ -8,6 +9,9 @@
 
 #include <QtTest>
 
+#include <functional>
+#include <memory>
+
 using namespace Qt::StringLiterals;
 
 namespace {
@@ -16,6 +20,40 @@ QString setting(const char *key)
 {
     return GetSetting(u"Terminal"_s, QLatin1String(key), u"absent"_s);
 }
+
+// A simulated KR terminal or VX cradle.
+class Device
+{
+public:
+    Device(int port, bool vx, TestEnv &env)
+    {
+        if (vx)
+            m_vx = std::make_unique<VxSimFixture>(port, &env);
+        else
+            m_kr = std::make_unique<KrSimFixture>(port, &env);
+    }
+    // Whether a request of its own family has reached it (a cradle takes a KR enquiry for noise).
+    bool asked()
+    {
+        return m_vx ? m_vx->sim([](VxCradleSim &s) { return !s.requests().isEmpty(); })
+                    : m_kr->sim([](KrTerminalSim &s) { return s.bytesReceived() > 0; });
+    }
+    // Holds the device's thread, and so its replies, until `ready` says so (ten seconds at most).
+    void holdUntil(std::function<bool()> ready)
+    {
+        QObject *sim = m_vx ? m_vx->sim([](VxCradleSim &s) { return static_cast<QObject *>(&s); })
+                            : m_kr->sim([](KrTerminalSim &s) { return static_cast<QObject *>(&s); });
+        QMetaObject::invokeMethod(sim, [ready] {
+            const QDeadlineTimer deadline(10000);
+            while (!ready() && !deadline.hasExpired())
+                QThread::msleep(5);
+        }, Qt::QueuedConnection);
+    }
+
+private:
+    std::unique_ptr<KrSimFixture> m_kr;
+    std::unique_ptr<VxSimFixture> m_vx;
+};
 
 }
 
@@ -66,6 +104,62 @@ private Q_SLOTS:
         MessageReporter::instance().message(u"after"_s, MessageReporter::Icon::None);
         QCOMPARE(reporter.texts(), QStringList {u"after"_s});
     }
+
+    // A new installation: no port is named yet, and the search names the
+    // device it finds before probing it.
+    void unnamedDeviceIsListedAndFound()
+    {
+        RecordingReporter reporter;
+        TestEnv env(false);
+        KrSimFixture terminal(7, &env);
+        const QString device = ComPortDevice(7);
+        QVERIFY(DeleteSetting(u"Ports"_s, u"COM7"_s));
+        qputenv("TAVREL_SERIAL_DEVICES", QFile::encodeName(device));
+        const TerminalSearch::Result result = TerminalSearch().run();
+        qunsetenv("TAVREL_SERIAL_DEVICES");
+        QVERIFY(result.found);
+        QCOMPARE(result.family, 0);
+        QCOMPARE(ComPortDevice(ComPortNumber(result.port)), device);
+        QCOMPARE(setting("Comport"), result.port);
+        QVERIFY(reporter.entries.isEmpty());
+    }
+
+    // The ports of a family are probed at once, and the first port in order
+    // that answered wins: an earlier device that answers only once a later one
+    // has been asked (one probe after the other would have given up on it),
+    // and a KR terminal behind a VX cradle.
+    void firstAnsweringPortInOrderWins_data()
+    {
+        QTest::addColumn<int>("earlierPort");
+        QTest::addColumn<bool>("earlierIsVx");
+        QTest::addColumn<int>("laterPort");
+        QTest::addColumn<bool>("laterIsVx");
+        QTest::addColumn<QString>("port");
+        QTest::addColumn<int>("family");
+        QTest::newRow("two KR terminals") << 3 << false << 5 << false << u"COM3"_s << 0;
+        QTest::newRow("two VX cradles") << 4 << true << 8 << true << u"COM4"_s << 1;
+        QTest::newRow("VX cradle before a KR terminal") << 2 << true << 6 << false << u"COM6"_s << 0;
+    }
+
+    void firstAnsweringPortInOrderWins()
+    {
+        QFETCH(int, earlierPort);
+        QFETCH(bool, earlierIsVx);
+        QFETCH(int, laterPort);
+        QFETCH(bool, laterIsVx);
+        RecordingReporter reporter;
+        TestEnv env(false);
+        // The later device outlives the earlier one, whose hold asks it.
+        Device later(laterPort, laterIsVx, env);
+        Device earlier(earlierPort, earlierIsVx, env);
+        earlier.holdUntil([&] { return later.asked(); });
+        const TerminalSearch::Result result = TerminalSearch().run();
+        QVERIFY(result.found);
+        QTEST(result.port, "port");
+        QTEST(result.family, "family");
+        QTEST(setting("Comport"), "port");
+    }
+
 };
 
 QTEST_GUILESS_MAIN(tst_TerminalSearch)
