@@ -13,7 +13,9 @@
 #include <QEventLoop>
 #include <QTimer>
 
+#include <chrono>
 #include <limits>
+#include <thread>
 
 namespace {
 
@@ -294,9 +296,17 @@ void ucKR500_900::sendControlByte(char byte)
 void ucKR500_900::Pause(int milliseconds)
 {
     const LinkBusy::Scope busy;
-    QEventLoop loop;
-    QTimer::singleShot(milliseconds, Qt::PreciseTimer, &loop, &QEventLoop::quit);
-    loop.exec();
+    // The event loop wakes its timers on whole milliseconds, a fraction late
+    // or early depending on when the loop last looked; on the pause before
+    // every record's ACK that adds up. Wait in the event loop up to the last
+    // millisecond, then sleep out the rest exactly.
+    const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(milliseconds);
+    if (milliseconds > 1) {
+        QEventLoop loop;
+        QTimer::singleShot(milliseconds - 1, Qt::PreciseTimer, &loop, &QEventLoop::quit);
+        loop.exec();
+    }
+    std::this_thread::sleep_until(until);
 }
 
 // ---- exchanges --------------------------------------------------------------
