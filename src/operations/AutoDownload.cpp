@@ -16,17 +16,25 @@ AutoDownload::Tick AutoDownload::tick(int autoDownloadEnabled, int terminalModel
     qint16 count = 0;
     m_kr.setTimeout(kProbeTimeoutMs);
     m_kr.GetRecordCount(0, count);
+    // Between ticks the port belongs to nobody, so that another program (the
+    // command line's scheduled download) can take the terminal meanwhile.
+    m_kr.Disconnect();
     // The user wanted the window meanwhile: this probe proves nothing either way.
     if (LinkBusy::yieldRequested())
         return Tick::Skipped;
     switch (m_kr.ErrCode()) {
     case ucKR500_900::KR_SUCCESS:
-        return count > 0 ? Tick::Download : Tick::Nothing;
+        // The terminal downloaded last, still in the dock, is not taken again.
+        return count > 0 && !DownloadState::terminalTaken ? Tick::Download : Tick::Nothing;
     case ucKR500_900::KR_ERR_TIMEOUT:
     case ucKR500_900::KR_ERR_PORT_MISSING:
     case ucKR500_900::KR_ERR_PORT_NOT_OPEN:
         // Nobody answered: the terminal that was downloaded has left the dock.
-        DownloadState::m_blnCancelDownload = false;
+        DownloadState::terminalTaken = false;
+        return Tick::Nothing;
+    case ucKR500_900::KR_ERR_PORT_IN_USE:
+        // Another program talks to the dock now: nothing is known of it, and
+        // the next tick asks again.
         return Tick::Nothing;
     default:
         // A garbled answer is still a terminal in the dock.
@@ -36,5 +44,5 @@ AutoDownload::Tick AutoDownload::tick(int autoDownloadEnabled, int terminalModel
 
 bool AutoDownload::isArmed() const
 {
-    return !DownloadState::m_blnCancelDownload;
+    return !DownloadState::terminalTaken;
 }

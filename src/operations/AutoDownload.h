@@ -8,11 +8,9 @@ class ucKR500_900;
 // holds records.
 //
 // A terminal left in its dock after a download must not be downloaded again:
-// once a download dialog has closed, the link's cancel flag makes the probe
-// leave the count unread. That flag used to stay set for the rest of the run,
-// so an office that keeps the program open downloaded only its first terminal.
-// Here a probe that finds no terminal answering (the dock is empty) arms the
-// automatic download again, so the next terminal put in is downloaded.
+// once a download has run, the probe takes no count as a reason to download
+// until it found no terminal answering (the dock is empty); then the
+// automatic download is armed again, so the next terminal put in is downloaded.
 class AutoDownload
 {
 public:
@@ -24,7 +22,8 @@ public:
     enum class Tick {
         Skipped,  // automatic download off, VX family, a link busy with an exchange,
                   // or a probe cut short because the user clicked or typed
-        Nothing,  // the probe found no records to take (or no terminal, which re-arms)
+        Nothing,  // the probe found no records to take (or no terminal, which re-arms,
+                  // or a port another program holds, tried again on the next tick)
         Download, // the terminal holds records: start the automatic download
     };
 

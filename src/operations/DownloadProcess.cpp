@@ -7,6 +7,7 @@
 #include "NumberFormat.h"
 #include "OperationLog.h"
 #include "PatrolFile.h"
+#include "SerialTransport.h"
 #include "Settings.h"
 #include "VxLogon.h"
 #include "VxRecordLine.h"
@@ -68,9 +69,17 @@ DownloadProcess::Outcome DownloadProcess::run(int family)
     m_total = 0;
     m_errCode = 0;
     m_errName.clear();
+    m_terminalKeptRecords = false;
+    m_family = family == kVxFamily ? kVxFamily : kKrFamily;
     DownloadState::m_blnCancelDownload = false;
-    const Outcome outcome = family == kVxFamily ? runVx() : runKr();
+    const Outcome outcome = m_family == kVxFamily ? runVx() : runKr();
     closeFile();
+    // A cancel left set would make the next record count outside a download
+    // (a maintenance command) skip the count.
+    DownloadState::m_blnCancelDownload = false;
+    // The terminal in the dock has been dealt with: the automatic download
+    // leaves it alone until the dock was found empty.
+    DownloadState::terminalTaken = true;
     return outcome;
 }
 
@@ -78,9 +87,17 @@ DownloadProcess::Outcome DownloadProcess::linkFailure(qint32 code, const QString
 {
     m_errCode = code;
     m_errName = name;
-    if (report)
-        MessageReporter::instance().message(name, MessageReporter::Icon::Exclamation);
+    if (report) {
+        MessageReporter::instance().message(portInUse() ? SerialTransport::portInUseText(portNumber()) : name,
+                                            MessageReporter::Icon::Exclamation);
+    }
     return Outcome::LinkFailure;
+}
+
+bool DownloadProcess::portInUse() const
+{
+    return m_family == kVxFamily ? m_errCode == ucVX700::VX_ERR_PORT_IN_USE
+                                 : m_errCode == ucKR500_900::KR_ERR_PORT_IN_USE;
 }
 
 qint16 DownloadProcess::portNumber() const
@@ -147,6 +164,17 @@ void DownloadProcess::closeFile()
         m_file.close();
 }
 
+void DownloadProcess::clearNotConfirmed(const QString &logCommand, const QString &errName)
+{
+    m_terminalKeptRecords = true;
+    WriteLog(logCommand, QStringLiteral("Clear Data not confirmed: ") + errName);
+    MessageReporter::instance().message(
+        QStringLiteral("The records were saved to %1, but the terminal did not confirm clearing them (%2): "
+                       "it may still hold them, and the next download will bring them again.")
+            .arg(m_downloadFile, errName),
+        MessageReporter::Icon::Exclamation);
+}
+
 void DownloadProcess::recordArrived()
 {
     ++m_count;
@@ -206,6 +234,8 @@ DownloadProcess::Outcome DownloadProcess::runKr()
     case Erase::Go:
         WriteLog(QStringLiteral("KC"), QStringLiteral("Clear Data"));
         m_kr.ClearData(kTerminalId);
+        if (m_kr.ErrCode() != ucKR500_900::KR_SUCCESS)
+            clearNotConfirmed(QStringLiteral("KC"), m_kr.ErrMessage(m_kr.ErrCode()));
         break;
     case Erase::Skip:
         break;
@@ -304,6 +334,8 @@ DownloadProcess::Outcome DownloadProcess::runVx()
     case Erase::Go:
         WriteLog(QStringLiteral("VC"), QStringLiteral("Clear Data"));
         m_vx.VX700_EraseAllRecord();
+        if (m_vx.ErrCode() != ucVX700::VX_SUCCESS)
+            clearNotConfirmed(QStringLiteral("VC"), ucVX700::ErrMessage(m_vx.ErrCode()));
         break;
     case Erase::Skip:
         break;

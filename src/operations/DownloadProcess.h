@@ -54,13 +54,19 @@ public:
     QString portName;
 
     // Runs the flow of the family (0 KR, 1 VX) with the port and options of the
-    // settings. Reads and clears the process-wide cancel flag.
+    // settings. Reads the process-wide cancel flag, and clears it at its start
+    // and at its end: a cancel belongs to one download.
     Outcome run(int family);
 
     // The file name (no folder) created by the last run; empty when none was.
     QString DownloadFile() const { return m_downloadFile; }
     int recordCount() const { return m_count; }
     int recordTotal() const { return m_total; }
+    // The terminal was to be cleared but did not confirm it: it may still hold
+    // the records just saved (already said to the user and in the log).
+    bool terminalKeptRecords() const { return m_terminalKeptRecords; }
+    // The run failed because another program holds the port (already said).
+    bool portInUse() const;
     // The link's code and name after a LinkFailure.
     qint32 errCode() const { return m_errCode; }
     QString errName() const { return m_errName; }
@@ -91,6 +97,8 @@ private:
     Erase prepareErase(bool wanted);
     void closeFile();
     void recordArrived();
+    // After a clear the terminal did not confirm: the user and the log hear of it.
+    void clearNotConfirmed(const QString &logCommand, const QString &errName);
     Outcome linkFailure(qint32 code, const QString &name, bool report);
 
     ucKR500_900 &m_kr;
@@ -101,4 +109,6 @@ private:
     int m_total = 0;
     qint32 m_errCode = 0;
     QString m_errName;
+    bool m_terminalKeptRecords = false;
+    int m_family = kKrFamily;
 };

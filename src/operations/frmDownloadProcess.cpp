@@ -63,20 +63,24 @@ void frmDownloadProcess::tmr_Timer()
 
 void frmDownloadProcess::cmdCtrl_Click()
 {
-    DownloadState::m_blnCancelDownload = true;
     // While the flow runs, the loop notices the flag before its next request
     // and closes the dialog itself.
-    if (!m_running)
+    if (m_running)
+        DownloadState::m_blnCancelDownload = true;
+    else
         reject();
 }
 
 void frmDownloadProcess::done(int result)
 {
     // The flow runs inside this dialog's timer: closing now would pull the
-    // dialog away under it, so a close only asks the flow to stop.
-    DownloadState::m_blnCancelDownload = true;
-    if (m_running)
+    // dialog away under it, so a close only asks the flow to stop. Outside a
+    // flow there is nothing to cancel, and a flag left set would reach the
+    // next record count.
+    if (m_running) {
+        DownloadState::m_blnCancelDownload = true;
         return;
+    }
     m_tmr.stop();
     m_autoDownload = false;
     QDialog::done(result);

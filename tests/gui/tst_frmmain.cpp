@@ -68,6 +68,7 @@ void tst_frmMain::init()
     AppState::terminalFamily = 0;
     AppState::password = u"7391"_s;
     DownloadState::m_blnCancelDownload = false;
+    DownloadState::terminalTaken = false;
 }
 
 void tst_frmMain::cleanup()
@@ -145,13 +146,13 @@ void tst_frmMain::clickDuringProbeCutsItShort()
     button.show();
     int clicks = 0;
     connect(&button, &QPushButton::clicked, this, [&] { ++clicks; });
-    DownloadState::m_blnCancelDownload = true;
+    DownloadState::terminalTaken = true;
     QTimer::singleShot(100, &button, [&] { QTest::mouseClick(&button, Qt::LeftButton); });
     QCOMPARE(autoDownload.tick(1, 0), AutoDownload::Tick::Skipped);
     QCOMPARE(clicks, 0);
     QTRY_COMPARE(clicks, 1);
     // A probe cut short proves nothing about the dock: no re-arming.
-    QVERIFY(DownloadState::m_blnCancelDownload);
+    QVERIFY(DownloadState::terminalTaken);
 }
 
 void tst_frmMain::optionsSwitchToVxLogsOff()

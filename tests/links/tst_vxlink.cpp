@@ -102,9 +102,9 @@ private Q_SLOTS:
         QFETCH(char, status);
 
         // The data comes back also when the status reports an error.
-        m_sim->sim([&](VxCradleSim &s) { s.setStatusOverride(status, 1, "x9"); });
+        m_sim->sim([&](VxCradleSim &s) { s.setStatusOverride(status, 1, "9x"); });
         QTEST((m_link->VX700_RecordCount(), err()), "code");
-        QCOMPARE(payload(), u"x9"_s);
+        QCOMPARE(payload(), u"9x"_s);
         QTEST(ucVX700::ErrMessage(m_link->ErrCode()), "name");
     }
 
@@ -120,6 +120,14 @@ private Q_SLOTS:
         QCOMPARE(payload(), u"B2"_s);
     }
 
+    void garbledCountIsAnError()
+    {
+        // A count that starts with no digit is no count of 0; the reply stays readable.
+        m_sim->sim([](VxCradleSim &s) { s.setCountReply("x4"); });
+        QCOMPARE((m_link->VX700_RecordCount(), err()), int(V::VX_ERR_INVALID_REPLY_DATA));
+        QCOMPARE(payload(), u"x4"_s);
+    }
+
     void serialFailures()
     {
         RecordingReporter reporter;
@@ -129,16 +137,15 @@ private Q_SLOTS:
         QCOMPARE((m_link->VX700_GetID(), err()), int(V::VX_ERR_INVALID_COMPORT));
         QVERIFY(reporter.entries.isEmpty());
 
-        // Another link holds the port: a failure, never the previous success.
+        // Another link holds the port: a code of its own, never the previous success.
         m_link->setComport(qint16(m_sim->port()));
         QCOMPARE((m_link->VX700_GetVersion(), err()), 0);
         ucVX700 other;
         other.setComport(qint16(m_sim->port()));
         other.VX700_Logon(u"7391"_s);
-        QCOMPARE(other.ErrCode(), int(V::VX_ERR_UNKNOWN));
+        QCOMPARE(other.ErrCode(), int(V::VX_ERR_PORT_IN_USE));
         QCOMPARE(other.GetData(), QString());
-        QCOMPARE(reporter.entries.size(), 1);
-        QCOMPARE(reporter.entries.first().number, 8005);
+        QVERIFY(reporter.entries.isEmpty());
     }
 
     void deviceVanishesDuringDownload()

@@ -2,6 +2,7 @@
 #include "DownloadState.h"
 #include "KrSimFixture.h"
 #include "LinkBusy.h"
+#include "QtSerialTransport.h"
 #include "DataColumns.h"
 #include "RecordingReporter.h"
 #include "ucKR500_900.h"
@@ -14,7 +15,7 @@ class tst_AutoDownload : public QObject
     Q_OBJECT
 
 private Q_SLOTS:
-    void init() { DownloadState::m_blnCancelDownload = false; }
+    void init() { DownloadState::terminalTaken = false; }
 
     void tick_data()
     {
@@ -60,9 +61,9 @@ private Q_SLOTS:
         AutoDownload autoDownload(kr);
 
         QCOMPARE(autoDownload.tick(1, 0), AutoDownload::Tick::Download);
-        // The download dialog closed (leaving the records on the terminal, as with
-        // the follow-up clear switched off): the cancel flag is set.
-        DownloadState::m_blnCancelDownload = true;
+        // A download ran and left the records on the terminal, as with the
+        // follow-up clear switched off.
+        DownloadState::terminalTaken = true;
         for (int i = 0; i < 3; ++i)
             QCOMPARE(autoDownload.tick(1, 0), AutoDownload::Tick::Nothing);
         QVERIFY(!autoDownload.isArmed());
@@ -79,6 +80,31 @@ private Q_SLOTS:
         });
         QCOMPARE(autoDownload.tick(1, 0), AutoDownload::Tick::Download);
         QVERIFY(reporter.entries.isEmpty());
+    }
+
+    void portHeldByAnotherProgramIsPassedOver()
+    {
+        RecordingReporter reporter;
+        KrSimFixture dock(1);
+        dock.sim([](KrTerminalSim &s) { s.setRecords(KrTerminalSim::generateRecords(3)); });
+        ucKR500_900 kr;
+        kr.setCommPort(1);
+        AutoDownload autoDownload(kr);
+        {
+            // Another program's port on the same device, holding its lock.
+            QtSerialTransport other;
+            QVERIFY(other.open(1, ucKR500_900::kTerminalBaud));
+            // No box, nothing decided about the dock: the next tick asks again.
+            for (int i = 0; i < 2; ++i)
+                QCOMPARE(autoDownload.tick(1, 0), AutoDownload::Tick::Nothing);
+            QVERIFY(reporter.entries.isEmpty());
+            QVERIFY(autoDownload.isArmed());
+        }
+        QCOMPARE(autoDownload.tick(1, 0), AutoDownload::Tick::Download);
+        // Between ticks the probe leaves the port to whoever wants it.
+        QVERIFY(!kr.isPortOpen());
+        QtSerialTransport next;
+        QVERIFY(next.open(1, ucKR500_900::kTerminalBaud));
     }
 };
 

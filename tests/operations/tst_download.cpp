@@ -1,6 +1,7 @@
 #include "CRes.h"
 #include "DownloadFixture.h"
 #include "DownloadState.h"
+#include "KrMaintenance.h"
 #include "DataColumns.h"
 #include "RecordingReporter.h"
 #include "Settings.h"
@@ -126,8 +127,12 @@ private Q_SLOTS:
             QVERIFY(!fx.kr([](KrTerminalSim &s) { return s.isPoweredDown(); }));
         else
             QCOMPARE(fx.vx([](VxCradleSim &s) { return s.readPosition(); }), 0);
-        // The flag stays set after the download, as the KR link's count expects.
-        QVERIFY(DownloadState::m_blnCancelDownload);
+        // The cancel ended with its download: a maintenance count afterwards gets the real count.
+        QVERIFY(!DownloadState::m_blnCancelDownload);
+        if (fx.isKr()) {
+            KrMaintenance maintenance(fx.kr());
+            QCOMPARE(maintenance.run(KrMaintenance::RecordCount, {u"COM10"_s, u"0"_s, {}, {}}), u"6"_s);
+        }
     }
 
     void progressTextInTheUsersLocale()
@@ -182,6 +187,54 @@ private Q_SLOTS:
         QCOMPARE(reporter.texts(), QStringList {CRes::instance().ResString(280).arg(12).arg(10)});
         QCOMPARE(TestEnv::logEntries(), (QStringList {u"KD/Download"_s, u"KT/Set Time"_s}));
         QCOMPARE(fx.terminalLines(), fx.initialLines());
+    }
+
+    void refusedClearIsSaid_data()
+    {
+        addColumns<int>({"family"});
+        QTest::newRow("KR") << kKr;
+        QTest::newRow("VX") << kVx;
+    }
+
+    void refusedClearIsSaid()
+    {
+        // The records are saved, but the terminal keeps them: the user, the log
+        // and the command line hear of it, so the repeats of the next download are expected.
+        QFETCH(int, family);
+        RecordingReporter reporter;
+        DownloadFixture fx(family, 4);
+        DownloadFixture::setOptions(1, 0, 0);
+        if (fx.isKr())
+            fx.kr([](KrTerminalSim &s) { s.setRefusedLetters("D"); });
+        else
+            fx.vx([](VxCradleSim &s) { s.setFailedCommands("E"); });
+        QCOMPARE(fx.download(false, kNow), DownloadProcess::Outcome::Saved);
+        QCOMPARE(fx.fileLines(), fx.initialLines());
+        QCOMPARE(fx.terminalLines(), fx.initialLines());
+        QVERIFY(fx.process().terminalKeptRecords());
+        QCOMPARE(reporter.entries.size(), 1);
+        QVERIFY(reporter.texts().first().contains(u"20250704 102030.tvl"_s));
+        QVERIFY(reporter.texts().first().contains(u"still hold"_s));
+        const QStringList log = TestEnv::logEntries();
+        QCOMPARE(log.size(), 3);
+        QVERIFY(log.last().startsWith(fx.isKr() ? u"KC/Clear Data not confirmed: "_s : u"VC/Clear Data not confirmed: "_s));
+    }
+
+    void garbledCountIsALinkError_data() { refusedClearIsSaid_data(); }
+
+    void garbledCountIsALinkError()
+    {
+        QFETCH(int, family);
+        RecordingReporter reporter;
+        DownloadFixture fx(family, 4);
+        fx.sim([](auto &s) { s.setCountReply("x4"); });
+        QCOMPARE(fx.download(), DownloadProcess::Outcome::LinkFailure);
+        QVERIFY(fx.process().DownloadFile().isEmpty());
+        QVERIFY(unapprovedFiles().isEmpty());
+        // Said as a link failure, never as "the terminal holds no patrol data".
+        QCOMPARE(reporter.entries.size(), 1);
+        QCOMPARE(reporter.texts().first(), fx.process().errName());
+        QVERIFY(reporter.texts().first() != CRes::instance().ResString(166));
     }
 
     void vxRefusedLogonAsksThePrompt()

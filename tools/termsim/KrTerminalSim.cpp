@@ -197,6 +197,7 @@ void KrTerminalSim::onTerminalCommand(char letter)
         return;
     // Any enquiry wakes a terminal resting in its base.
     m_poweredDown = false;
+    const bool refuse = m_refuse || m_refusedLetters.contains(letter);
     switch (letter) {
     case 'T':
         reply(clock().toString(QLatin1String(kTimeFormat)).toLatin1());
@@ -217,16 +218,16 @@ void KrTerminalSim::onTerminalCommand(char letter)
     case 'P':
     case 'W':
     case 'K':
-        acknowledge(!m_refuse);
-        if (!m_refuse) {
+        acknowledge(!refuse);
+        if (!refuse) {
             m_letter = letter;
             m_state = State::HostFrame;
             m_inFrame = false;
         }
         break;
     case 'D':
-        acknowledge(!m_refuse);
-        if (!m_refuse) {
+        acknowledge(!refuse);
+        if (!refuse) {
             if (!m_records.isEmpty())
                 m_cleared = m_records;
             m_records.clear();
@@ -234,8 +235,8 @@ void KrTerminalSim::onTerminalCommand(char letter)
         }
         break;
     case 'M':
-        acknowledge(!m_refuse);
-        if (!m_refuse) {
+        acknowledge(!refuse);
+        if (!refuse) {
             m_records = m_cleared + m_records;
             m_cleared.clear();
             m_state = State::HostEot;
@@ -245,8 +246,8 @@ void KrTerminalSim::onTerminalCommand(char letter)
         ++m_testsRun;
         break;
     case 'O':
-        acknowledge(!m_refuse);
-        if (!m_refuse)
+        acknowledge(!refuse);
+        if (!refuse)
             m_poweredDown = true;
         break;
     case 'I':

@@ -68,6 +68,8 @@ public:
     void setEotInsideFrames(int frames) { m_eotInsideFrames = frames; }
     // Commands that want an ACK get NAK.
     void setRefuseCommands(bool on) { m_refuse = on; }
+    // Only the commands with these letters get NAK (a terminal that will not clear: "D").
+    void setRefusedLetters(const QByteArray &letters) { m_refusedLetters = letters; }
     // The next `frames` data frames from the host (set time, ID, buzzer) get NAK.
     void setNakHostFrames(int frames) { m_nakHostFrames = frames; }
     // The next `replies` acknowledged reply frames are followed by a NAK
@@ -132,6 +134,7 @@ private:
     int m_cutShortFrames = 0;
     int m_eotInsideFrames = 0;
     bool m_refuse = false;
+    QByteArray m_refusedLetters;
     int m_nakHostFrames = 0;
     int m_noEotReplies = 0;
     QByteArray m_countReply;

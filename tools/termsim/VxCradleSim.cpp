@@ -25,6 +25,7 @@ constexpr char kTerminalOk = 'A';
 constexpr char kTerminalDenied = 'D';
 constexpr char kTerminalBadData = 'I';
 constexpr char kTerminalEmpty = 'E';
+constexpr char kTerminalFailed = 'F';
 
 const char kTerminalCommands[] = "LPONEGCRSTJIFVW";
 // Commands that change the terminal or read its records need a logon.
@@ -181,6 +182,10 @@ void VxCradleSim::handlePacket(const QByteArray &packet)
         QTimer::singleShot(0, this, &TerminalSim::vanish);
         return;
     }
+    if (m_failedCommands.contains(command)) {
+        reply(status(kTerminalFailed));
+        return;
+    }
     const QByteArray answer = terminalCommand(command, data);
     if (!answer.isEmpty())
         reply(answer);
@@ -213,7 +218,7 @@ QByteArray VxCradleSim::terminalCommand(char command, const QByteArray &data)
         m_password = QString::fromLatin1(data);
         return status(kTerminalOk);
     case 'N':
-        return status(kTerminalOk, QByteArray::number(m_records.size()));
+        return status(kTerminalOk, m_countReply.isEmpty() ? QByteArray::number(m_records.size()) : m_countReply);
     case 'E':
         m_records.clear();
         m_readPosition = 0;

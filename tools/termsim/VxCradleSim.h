@@ -78,6 +78,11 @@ public:
     void setFault(Fault fault, int count = 1);
     // The next `count` requests are answered with `status` and `data` and not executed.
     void setStatusOverride(char status, int count = 1, const QByteArray &data = QByteArray());
+    // Requests with these command letters are answered "command failed" (F) and
+    // not executed (a terminal that will not erase: "E").
+    void setFailedCommands(const QByteArray &letters) { m_failedCommands = letters; }
+    // Replies to N with this text instead of the number of records.
+    void setCountReply(const QByteArray &text) { m_countReply = text; }
     // After `records` record reads, the next record request closes the line.
     void vanishAfterRecords(int records);
     // Every reply leaves this many milliseconds after its request.
@@ -98,6 +103,8 @@ private:
     void reply(const QByteArray &statusAndData);
 
     QByteArray m_input;
+    QByteArray m_failedCommands;
+    QByteArray m_countReply;
     QList<QByteArray> m_requests;
 
     bool m_terminalPresent = true;

@@ -72,6 +72,8 @@ std::unique_ptr<TerminalSim> makeKr(const QCommandLineParser &parser)
         sim->setVanishAfterRecords(number(parser, QStringLiteral("vanish-after"), &ok));
     sim->setEotInsteadOfData(parser.isSet(QStringLiteral("eot-at-once")));
     sim->setRefuseCommands(parser.isSet(QStringLiteral("refuse")));
+    if (parser.isSet(QStringLiteral("refuse-clear")))
+        sim->setRefusedLetters("D");
     if (parser.isSet(QStringLiteral("nak-frames")))
         sim->setNakHostFrames(number(parser, QStringLiteral("nak-frames"), &ok));
     if (parser.isSet(QStringLiteral("no-eot")))
@@ -92,6 +94,10 @@ std::unique_ptr<TerminalSim> makeVx(const QCommandLineParser &parser)
         sim->setPassword(parser.value(QStringLiteral("password")));
     if (parser.isSet(QStringLiteral("machine-id")))
         sim->setMachineId(parser.value(QStringLiteral("machine-id")));
+    if (parser.isSet(QStringLiteral("count-reply")))
+        sim->setCountReply(parser.value(QStringLiteral("count-reply")).toLatin1());
+    if (parser.isSet(QStringLiteral("refuse-clear")))
+        sim->setFailedCommands("E");
     if (!ok)
         return nullptr;
     return sim;
@@ -119,7 +125,8 @@ int main(int argc, char **argv)
         {QStringLiteral("machine"), QStringLiteral("KR: machine number in generated records (default 1)."), QStringLiteral("N")},
         {QStringLiteral("version"), QStringLiteral("KR: version text."), QStringLiteral("TEXT")},
         {QStringLiteral("voltage"), QStringLiteral("KR: voltage text."), QStringLiteral("TEXT")},
-        {QStringLiteral("count-reply"), QStringLiteral("KR: reply to the record count with TEXT."), QStringLiteral("TEXT")},
+        {QStringLiteral("count-reply"), QStringLiteral("Reply to the record count with TEXT."), QStringLiteral("TEXT")},
+        {QStringLiteral("refuse-clear"), QStringLiteral("Keep the records when told to clear them (KR: NAK; VX: status F).")},
         {QStringLiteral("bad-bcc"), QStringLiteral("KR: the first K frames carry a wrong check byte."), QStringLiteral("K")},
         {QStringLiteral("stray"), QStringLiteral("KR: stray bytes before the first K frames."), QStringLiteral("K")},
         {QStringLiteral("cut-short"), QStringLiteral("KR: the first K frames stop half-way."), QStringLiteral("K")},

@@ -57,6 +57,9 @@ int cliDownload(CliContext &context)
         return CliExit::kNoRecords;
     case DownloadProcess::Outcome::LinkFailure:
     case DownloadProcess::Outcome::LogonFailed:
+        // The process already said so on stderr; a scheduled run tries again.
+        if (process.portInUse())
+            return CliExit::kPortInUse;
         return context.linkFailure(process.errCode(), process.errName());
     case DownloadProcess::Outcome::WriteFailure:
         return CliExit::kWriteFailure;

@@ -128,8 +128,11 @@ qint64 QtSerialTransport::bytesWaiting()
 
 QByteArray QtSerialTransport::readAll()
 {
-    bytesWaiting();
-    return m_port.isOpen() ? m_port.readAll() : QByteArray();
+    // After a wait the bytes are usually in QSerialPort's buffer already:
+    // ask the driver only when it is empty.
+    if (!m_port.isOpen() || (m_port.bytesAvailable() == 0 && bytesWaiting() == 0))
+        return QByteArray();
+    return m_port.readAll();
 }
 
 bool QtSerialTransport::write(const QByteArray &bytes)

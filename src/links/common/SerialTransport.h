@@ -39,4 +39,10 @@ public:
     // The failure of the last operation that failed, and its description.
     virtual Failure failure() const = 0;
     virtual QString errorString() const = 0;
+
+    // What the user is told when another program holds port COM<portNumber>.
+    static QString portInUseText(int portNumber)
+    {
+        return QStringLiteral("COM%1: the port is in use by another program.").arg(portNumber);
+    }
 };

@@ -13,7 +13,9 @@
 #include <QEventLoop>
 #include <QTimer>
 
+#include <chrono>
 #include <limits>
+#include <thread>
 
 namespace {
 
@@ -40,6 +42,14 @@ constexpr int kErrPortFailure = 8015;
 int budget(qint32 timeout, int round)
 {
     return qMax(1, timeout / round) * round;
+}
+
+// A count starts with a decimal digit (blanks before it allowed); what follows
+// the digits is ignored, as terminals that append a unit word expect.
+bool isCount(const QByteArray &data)
+{
+    const QByteArray number = data.trimmed();
+    return !number.isEmpty() && number.front() >= '0' && number.front() <= '9';
 }
 
 QString text(const QByteArray &data)
@@ -81,6 +91,7 @@ QString ucKR500_900::ErrMessage(qint32 code) const
     case KR_ERR_ACK_NOT_GET: return QStringLiteral("KR_ERR_ACK_NOT_GET");
     case KR_ERR_INVALID_BCC: return QStringLiteral("KR_ERR_INVALID_BCC");
     case KR_ERR_EOT_NOT_GET: return QStringLiteral("KR_ERR_EOT_NOT_GET");
+    case KR_ERR_PORT_IN_USE: return QStringLiteral("KR_ERR_PORT_IN_USE");
     default: return QStringLiteral("KR_ERR_UNKNOWN");
     }
 }
@@ -114,7 +125,11 @@ bool ucKR500_900::openPort(OnMissingPort onMissing)
         m_errCode = KR_ERR_PORT_MISSING;
         break;
     case SerialTransport::Failure::AlreadyOpen:
-        unexpectedFailure(m_transport->errorString(), kErrPortAlreadyOpen);
+        // Not a fault of this program: the caller decides whether to say so
+        // (a download) or to try again later (the automatic download's probe).
+        if (onMissing == OnMissingPort::Report)
+            MessageReporter::instance().failure(SerialTransport::portInUseText(m_commPort), kErrPortAlreadyOpen);
+        m_errCode = KR_ERR_PORT_IN_USE;
         break;
     default:
         unexpectedFailure(m_transport->errorString(), kErrPortFailure);
@@ -281,9 +296,17 @@ void ucKR500_900::sendControlByte(char byte)
 void ucKR500_900::Pause(int milliseconds)
 {
     const LinkBusy::Scope busy;
-    QEventLoop loop;
-    QTimer::singleShot(milliseconds, Qt::PreciseTimer, &loop, &QEventLoop::quit);
-    loop.exec();
+    // The event loop wakes its timers on whole milliseconds, a fraction late
+    // or early depending on when the loop last looked; on the pause before
+    // every record's ACK that adds up. Wait in the event loop up to the last
+    // millisecond, then sleep out the rest exactly.
+    const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(milliseconds);
+    if (milliseconds > 1) {
+        QEventLoop loop;
+        QTimer::singleShot(milliseconds - 1, Qt::PreciseTimer, &loop, &QEventLoop::quit);
+        loop.exec();
+    }
+    std::this_thread::sleep_until(until);
 }
 
 // ---- exchanges --------------------------------------------------------------
@@ -392,19 +415,24 @@ void ucKR500_900::GetTime(qint16 i_iID, QDateTime &o_dt)
 void ucKR500_900::GetRecordCount(qint16 i_iID, qint16 &o_iRecordCount)
 {
     QByteArray data;
-    if (SendCommand(i_iID, 'A')) {
-        ReadFrame(data);
-        // A cancelled download leaves the count unacknowledged; the terminal
-        // gives up on its own and the next enquiry starts afresh.
-        if (m_errCode == KR_SUCCESS && !DownloadState::m_blnCancelDownload) {
-            SendAck();
-            WaitEot();
-            if (m_errCode == KR_SUCCESS)
-                storeNumber(data, o_iRecordCount);
-        }
+    if (!SendCommand(i_iID, 'A'))
+        return;
+    ReadFrame(data);
+    // A cancelled download leaves the count unacknowledged; the terminal
+    // gives up on its own and the next enquiry starts afresh.
+    if (m_errCode != KR_SUCCESS || DownloadState::m_blnCancelDownload)
+        return;
+    SendAck();
+    WaitEot();
+    if (m_errCode != KR_SUCCESS)
+        return;
+    // A count that starts with no number came through garbled despite its check byte:
+    // read as 0 it would pass a full terminal off as an empty one.
+    if (!isCount(data)) {
+        m_errCode = KR_ERR_INVALID_BCC;
+        return;
     }
-    if (m_errCode == KR_ERR_PORT_MISSING)
-        DownloadState::m_blnCancelDownload = false;
+    storeNumber(data, o_iRecordCount);
 }
 
 void ucKR500_900::SetID(qint16 i_iID, qint16 i_iNewID)

@@ -31,6 +31,7 @@ public:
         KR_ERR_INVALID_BCC = -4,
         KR_ERR_EOT_NOT_GET = -5,
         KR_ERR_PORT_MISSING = -6, // the port does not exist or its device vanished
+        KR_ERR_PORT_IN_USE = -7,  // another program (or link) holds the port
         KR_ERR_FAILURE = -99,     // any other unexpected failure
     };
 
@@ -59,7 +60,8 @@ public:
     void SetTime(qint16 i_iID, const QDateTime &i_dt);
     void GetTime(qint16 i_iID, QDateTime &o_dt);
     // Reads the cancel flag of the download: while it is set the count is read
-    // but neither acknowledged nor stored.
+    // but neither acknowledged nor stored. A count that starts with no digit
+    // gives KR_ERR_INVALID_BCC.
     void GetRecordCount(qint16 i_iID, qint16 &o_iRecordCount);
     void SetID(qint16 i_iID, qint16 i_iNewID);
     void GetID(qint16 i_iID, qint16 &o_iID);

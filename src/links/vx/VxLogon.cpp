@@ -1,6 +1,7 @@
 #include "VxLogon.h"
 
 #include "MessageReporter.h"
+#include "SerialTransport.h"
 #include "Settings.h"
 #include "VxPasswordPrompt.h"
 #include "ucVX700.h"
@@ -22,7 +23,10 @@ bool VxLogon(const QString &password, ucVX700 &link, VxPasswordPrompt *prompt)
             return true;
         }
         if (code != ucVX700::VX_ERR_TERMINAL_ACCESS_DENIED) {
-            MessageReporter::instance().message(ucVX700::ErrMessage(code), MessageReporter::Icon::Exclamation);
+            MessageReporter::instance().message(code == ucVX700::VX_ERR_PORT_IN_USE
+                                                    ? SerialTransport::portInUseText(link.Comport())
+                                                    : ucVX700::ErrMessage(code),
+                                                MessageReporter::Icon::Exclamation);
             return false;
         }
         if (!ask.ask(pw))

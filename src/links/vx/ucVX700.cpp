@@ -24,8 +24,6 @@ constexpr char kCr = 0x0D;
 // Error numbers of the serial layer, shown as the title of the failure box.
 constexpr int kSerialReadError = 8020;
 constexpr int kSerialOtherError = 8010;
-// The port is open in another program (or another link).
-constexpr int kSerialPortInUse = 8005;
 
 struct StatusEntry
 {
@@ -141,6 +139,7 @@ QString ucVX700::ErrMessage(qint32 i_lErrCode)
     case VX_ERR_TERMINAL_DATA_EMPTY: return QStringLiteral("VX_ERR_TERMINAL_DATA_EMPTY");
     case VX_ERR_INVALID_COMPORT: return QStringLiteral("VX_ERR_INVALID_COMPORT");
     case VX_ERR_INVALID_REPLY_DATA: return QStringLiteral("VX_ERR_INVALID_REPLY_DATA");
+    case VX_ERR_PORT_IN_USE: return QStringLiteral("VX_ERR_PORT_IN_USE");
     default: return QStringLiteral("VX_ERR_UNKNOWN");
     }
 }
@@ -208,11 +207,11 @@ bool ucVX700::beginExchange(QChar cmd, const QString &data)
             m_errCode = VX_ERR_INVALID_COMPORT;
             break;
         case SerialTransport::Failure::AlreadyOpen:
-            // Another program holds the port. Leaving the last code in place
-            // would pass the previous exchange's success off as this one's.
+            // Another program holds the port: a code of its own, for the caller
+            // to say so in its words. Leaving the last code in place would pass
+            // the previous exchange's success off as this one's.
             m_replyText.clear();
-            MessageReporter::instance().failure(m_transport->errorString(), kSerialPortInUse);
-            m_errCode = VX_ERR_UNKNOWN;
+            m_errCode = VX_ERR_PORT_IN_USE;
             break;
         default:
             reportSerialFailure();
@@ -378,6 +377,11 @@ void ucVX700::VX700_Logoff()
 void ucVX700::VX700_RecordCount()
 {
     Transact(QLatin1Char('N'));
+    // A count that starts with no digit came through garbled: read as 0 it
+    // would pass a full terminal off as an empty one.
+    const QString count = m_replyText.trimmed();
+    if (m_errCode == VX_SUCCESS && (count.isEmpty() || count.front() < u'0' || count.front() > u'9'))
+        m_errCode = VX_ERR_INVALID_REPLY_DATA;
 }
 
 void ucVX700::VX700_EraseAllRecord()

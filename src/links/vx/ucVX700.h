@@ -43,6 +43,8 @@ public:
         // what was asked for (a clock reply that is no date and time). The raw
         // reply data stays in GetData.
         VX_ERR_INVALID_REPLY_DATA = -17,
+        // Another program (or link) holds the port.
+        VX_ERR_PORT_IN_USE = -18,
         VX_ERR_UNKNOWN = -99,
     };
 
@@ -92,6 +94,7 @@ public:
     void VX700_Logon(const QString &i_sPassword);
     void VX700_SetPassword(const QString &i_sPassword);
     void VX700_Logoff();
+    // A count that does not start with a digit gives VX_ERR_INVALID_REPLY_DATA.
     void VX700_RecordCount();
     void VX700_EraseAllRecord();
     void VX700_GetOneRecord();
