@@ -280,11 +280,15 @@ void tst_FormInterface::passwordDialogsInShippedLanguages()
     res.setLanguage(language);
     frmPassword password;
     frmPasswordChange change;
-    for (QDialog *dialog : std::initializer_list<QDialog *>{&password, &change}) {
+    using Texts = QList<std::pair<const char *, int>>;
+    const QList<std::pair<QDialog *, Texts>> dialogs{
+        {&password, {{"lblPassword", 157}, {"cmdCtrl_0", 8}, {"cmdCtrl_1", 9}}},
+        {&change, {{"lblPassword", 96}, {"lblConfirm", 97}, {"cmdCtrl_0", 8}, {"cmdCtrl_1", 9}}}};
+    for (const auto &[dialog, texts] : dialogs) {
         res.SetFormInterface(dialog);
         dialog->show();
         QVERIFY(QTest::qWaitForWindowExposed(dialog));
-        for (const auto &[name, number] : {std::pair{"lblPassword", 157}, {"cmdCtrl_0", 8}, {"cmdCtrl_1", 9}}) {
+        for (const auto &[name, number] : texts) {
             auto *widget = dialog->findChild<QWidget *>(QLatin1String(name));
             QVERIFY(widget);
             QString shown = widget->property("text").toString();
