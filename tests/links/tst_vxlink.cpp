@@ -120,14 +120,6 @@ private Q_SLOTS:
         QCOMPARE(payload(), u"B2"_s);
     }
 
-    void garbledCountIsAnError()
-    {
-        // A count that starts with no digit is no count of 0; the reply stays readable.
-        m_sim->sim([](VxCradleSim &s) { s.setCountReply("x4"); });
-        QCOMPARE((m_link->VX700_RecordCount(), err()), int(V::VX_ERR_INVALID_REPLY_DATA));
-        QCOMPARE(payload(), u"x4"_s);
-    }
-
     void serialFailures()
     {
         RecordingReporter reporter;
