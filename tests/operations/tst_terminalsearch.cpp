@@ -17,26 +17,35 @@ QString setting(const char *key)
     return GetSetting(u"Terminal"_s, QLatin1String(key), u"absent"_s);
 }
 
-// A simulated KR terminal or VX cradle.
-struct Device
+// Whether a request of its own family has reached the device (a cradle takes a KR enquiry for noise).
+bool asked(KrSimFixture &f)
 {
-    Device(int port, bool vx, TestEnv &env)
-        : kr(vx ? nullptr : new KrSimFixture(port, &env))
-        , vx(vx ? new VxSimFixture(port, &env) : nullptr)
-    {
-    }
-    // Whether a request of its own family has reached it (a cradle takes a KR enquiry for noise).
-    bool asked()
-    {
-        return vx ? vx->sim([](VxCradleSim &s) { return !s.requests().isEmpty(); })
-                  : kr->sim([](KrTerminalSim &s) { return s.bytesReceived() > 0; });
-    }
-    // The simulator, on the thread that sends its replies.
-    QObject *sim() { return vx ? static_cast<QObject *>(vx->host.sim()) : kr->host.sim(); }
+    return f.sim([](KrTerminalSim &s) { return s.bytesReceived() > 0; });
+}
 
-    std::unique_ptr<KrSimFixture> kr;
-    std::unique_ptr<VxSimFixture> vx;
-};
+bool asked(VxSimFixture &f)
+{
+    return f.sim([](VxCradleSim &s) { return !s.requests().isEmpty(); });
+}
+
+// The ports of a family are probed at once, and the first port in order that
+// answered wins: here the earlier device answers only once the later one has
+// been asked, which one probe after the other would have given up on.
+template<class Fixture>
+void earlierPortWins(int earlierPort, int laterPort)
+{
+    RecordingReporter reporter;
+    TestEnv env(false);
+    // The later device outlives the earlier one, whose held thread asks it.
+    Fixture later(laterPort, &env);
+    Fixture earlier(earlierPort, &env);
+    QMetaObject::invokeMethod(earlier.host.sim(), [&later] {
+        const QDeadlineTimer deadline(10000);
+        while (!asked(later) && !deadline.hasExpired())
+            QThread::msleep(5);
+    }, Qt::QueuedConnection);
+    QCOMPARE(TerminalSearch().run().port, u"COM%1"_s.arg(earlierPort));
+}
 
 }
 
@@ -91,52 +100,17 @@ private Q_SLOTS:
     // A new installation: the search names the device it finds before probing it.
     void unnamedDeviceIsListedAndFound()
     {
-        TestEnv env(false);
-        KrSimFixture terminal(7, &env);
+        KrSimFixture terminal(7);
         const QString device = ComPortDevice(7);
         QVERIFY(DeleteSetting(u"Ports"_s, u"COM7"_s));
         qputenv("TAVREL_SERIAL_DEVICES", QFile::encodeName(device));
         const TerminalSearch::Result result = TerminalSearch().run();
         qunsetenv("TAVREL_SERIAL_DEVICES");
-        QVERIFY(result.found);
         QCOMPARE(ComPortDevice(ComPortNumber(result.port)), device);
     }
 
-    // The ports of a family are probed at once, and the first port in order
-    // that answered wins: an earlier device that answers only once a later one
-    // has been asked (one probe after the other would have given up on it),
-    // and a KR terminal behind a VX cradle.
-    void firstAnsweringPortInOrderWins_data()
-    {
-        QTest::addColumn<int>("earlierPort");
-        QTest::addColumn<bool>("earlierIsVx");
-        QTest::addColumn<int>("laterPort");
-        QTest::addColumn<bool>("laterIsVx");
-        QTest::addColumn<QString>("port");
-        QTest::newRow("two KR terminals") << 3 << false << 5 << false << u"COM3"_s;
-        QTest::newRow("two VX cradles") << 4 << true << 8 << true << u"COM4"_s;
-        QTest::newRow("VX cradle before a KR terminal") << 2 << true << 6 << false << u"COM6"_s;
-    }
-
-    void firstAnsweringPortInOrderWins()
-    {
-        QFETCH(int, earlierPort);
-        QFETCH(bool, earlierIsVx);
-        QFETCH(int, laterPort);
-        QFETCH(bool, laterIsVx);
-        RecordingReporter reporter;
-        TestEnv env(false);
-        // The later device outlives the earlier one, whose held thread asks it.
-        Device later(laterPort, laterIsVx, env);
-        Device earlier(earlierPort, earlierIsVx, env);
-        QMetaObject::invokeMethod(earlier.sim(), [&later] {
-            const QDeadlineTimer deadline(10000);
-            while (!later.asked() && !deadline.hasExpired())
-                QThread::msleep(5);
-        }, Qt::QueuedConnection);
-        const TerminalSearch::Result result = TerminalSearch().run();
-        QTEST(result.port, "port");
-    }
+    void earlierKrTerminalWins() { earlierPortWins<KrSimFixture>(3, 5); }
+    void earlierVxCradleWins() { earlierPortWins<VxSimFixture>(4, 8); }
 };
 
 QTEST_GUILESS_MAIN(tst_TerminalSearch)

@@ -48,9 +48,7 @@ void enterAndClick(Dialog &dialog, const QString &entry, int index)
 // Types the new password and its confirmation into the change dialog and clicks OK.
 void changeTo(frmPasswordChange &dialog, const QString &entry, const QString &confirmation)
 {
-    auto *confirm = dialog.findChild<QLineEdit *>(u"txtConfirm"_s);
-    confirm->clear();
-    QTest::keyClicks(confirm, confirmation);
+    QTest::keyClicks(dialog.findChild<QLineEdit *>(u"txtConfirm"_s), confirmation);
     enterAndClick(dialog, entry, 0);
 }
 
@@ -149,8 +147,7 @@ void tst_Password::changeTakesEffect()
     RecordingReporter reporter;
     frmPasswordChange change;
     change.show();
-    for (const QLineEdit *edit : change.findChildren<QLineEdit *>())
-        QCOMPARE(edit->echoMode(), QLineEdit::Password);
+    QCOMPARE(change.findChild<QLineEdit *>(u"txtPassword"_s)->echoMode(), QLineEdit::Password);
     changeTo(change, password, password);
     QVERIFY(change.IsOK() && !change.isVisible());
     QCOMPARE(reporter.texts(), QStringList{u"The password has been changed."_s});
