@@ -37,6 +37,7 @@ private Q_SLOTS:
     void approveNeverOverwrites();
     void moveNeverReplaces();
     void longLineAndLinkedFile();
+    void approveAllGoesPastFailures();
     void deleteGoesToTrashOrDeleted_data();
     void deleteGoesToTrashOrDeleted();
 };
@@ -295,6 +296,23 @@ void tst_PatrolData::longLineAndLinkedFile()
     const PatrolLoadResult loaded = PatrolDataLoader::load(un.filePath(u"b.tvl"_s), {});
     QCOMPARE(loaded.skippedLines, QList<int>{1});
     QCOMPARE(loaded.rows.size(), 1);
+}
+
+// Every unapproved file that can move does; each one that cannot is named.
+void tst_PatrolData::approveAllGoesPastFailures()
+{
+    TestEnv env(false);
+    makeFile(Workspace::unapprovedFolder(), u"a.tvl"_s, "a");
+    makeFile(Workspace::unapprovedFolder(), u"c.tvl"_s, "c");
+    QCOMPARE(::mkfifo(QFile::encodeName(Workspace::unapprovedFolder() + u"/b.tvl"_s).constData(), 0600), 0);
+    PatrolLibrary library;
+    library.refresh();
+    QStringList newKeys;
+    QString error;
+    QVERIFY(!library.approveAll(&newKeys, &error));
+    QVERIFY2(error.contains(u"b.tvl"_s), qPrintable(error));
+    QCOMPARE(newKeys.size(), 2);
+    QCOMPARE(PatrolLibrary::listFolder(Workspace::approvedFolder()), (QStringList{u"a.tvl"_s, u"c.tvl"_s}));
 }
 
 void tst_PatrolData::deleteGoesToTrashOrDeleted_data()
