@@ -1,15 +1,11 @@
 #include "TestFiles.h"
 
-#include <QDir>
 #include <QFile>
 #include <QProcess>
 #include <QSqlDatabase>
 #include <QSqlQuery>
 #include <QTemporaryDir>
 #include <QtTest>
-
-#include <cstdio>
-#include <cstring>
 
 using namespace Qt::StringLiterals;
 
@@ -39,9 +35,6 @@ private:
     Run cli(const QStringList &args, const QByteArray &input = QByteArray());
     // A new workspace made by the command line, named `name` under the test folder.
     QString newWorkspace(const QString &name);
-    // Starts this test program as another process working on `database`
-    // (see main) and waits until it says it is at work.
-    bool startHelper(QProcess &helper, const char *mode, const QString &database);
 
     QTemporaryDir m_dir;
 };
@@ -172,85 +165,75 @@ QString tst_Cli::newWorkspace(const QString &name)
     return made.status == 0 ? folder : QString();
 }
 
-bool tst_Cli::startHelper(QProcess &helper, const char *mode, const QString &database)
-{
-    helper.start(QCoreApplication::applicationFilePath(), {QString::fromLatin1(mode), database});
-    return helper.waitForStarted() && helper.waitForReadyRead(30000) && helper.readLine().trimmed() == "working";
-}
-
 void tst_Cli::writerKilledMidChange()
 {
     const QString ws = newWorkspace(u"killed"_s);
     QVERIFY(!ws.isEmpty());
     const QString mdb = ws + u"/tvl.mdb"_s;
-    QByteArray tagList;
+    const QString writer = m_dir.filePath(u"writer.mdb"_s);
+    const QStringList tagList = {u"--workspace"_s, ws, u"tags"_s, u"list"_s};
+    QByteArray tags;
+    QVERIFY(QFile::copy(mdb, writer));
     {
-        QSqlDatabase db = QSqlDatabase::addDatabase(u"QSQLITE"_s, u"fill"_s);
-        db.setDatabaseName(mdb);
+        QSqlDatabase db = QSqlDatabase::addDatabase(u"QSQLITE"_s, u"writer"_s);
+        db.setDatabaseName(writer);
         QVERIFY(db.open());
         QSqlQuery q(db);
-        QVERIFY(q.exec(u"BEGIN"_s));
-        for (int i = 0; i < 3000; ++i) {
-            const QString code = QString::asprintf("%010X", i);
-            const QString description = u"Checkpoint %1 on the north fence"_s.arg(i);
-            QVERIFY(q.exec(u"INSERT INTO TagDef (Code, Description) VALUES ('%1', '%2')"_s.arg(code, description)));
-            tagList += (code + u'\t' + description + u'\n').toUtf8();
-        }
-        QVERIFY(q.exec(u"COMMIT"_s));
-        db.close();
+        QVERIFY(q.exec(u"WITH RECURSIVE n(i) AS (SELECT 0 UNION ALL SELECT i + 1 FROM n WHERE i < 2999) "
+                       "INSERT INTO TagDef (Code, Description) "
+                       "SELECT printf('%010X', i), 'Checkpoint ' || i || ' on the north fence' FROM n"_s));
+        QVERIFY(QFile::remove(mdb) && QFile::copy(writer, mdb));
+        tags = cli(tagList).out;
+        QCOMPARE(tags.count('\n'), 3000);
+        // A change too large for the page cache is half in the file: the files
+        // as a writer killed now leaves them, with a hot journal.
+        QVERIFY(q.exec(u"PRAGMA cache_size = 4"_s) && q.exec(u"BEGIN"_s));
+        QVERIFY(q.exec(u"UPDATE TagDef SET Description = 'overwritten'"_s));
+        QVERIFY(QFileInfo(writer + u"-journal"_s).size() > 0);
+        QVERIFY(QFile::remove(mdb) && QFile::copy(writer, mdb) && QFile::copy(writer + u"-journal"_s, mdb + u"-journal"_s));
+        QVERIFY(readTestFile(mdb).contains("overwritten"));
     }
-    QSqlDatabase::removeDatabase(u"fill"_s);
-    const QByteArray before = readTestFile(mdb);
+    QSqlDatabase::removeDatabase(u"writer"_s);
 
-    // Killed while its change is half in the file: the journal beside it is hot.
-    QProcess writer;
-    QVERIFY(startHelper(writer, "--write-and-wait", mdb));
-    writer.kill();
-    QVERIFY(writer.waitForFinished());
-    QVERIFY(QFileInfo(mdb + u"-journal"_s).size() > 0);
-    QVERIFY(readTestFile(mdb) != before);
-
-    const QStringList workspace = {u"--workspace"_s, ws};
     for (const QStringList &command : {QStringList{u"files"_s}, QStringList{u"plans"_s, u"list"_s}}) {
-        const Run r = cli(workspace + command);
+        const Run r = cli(QStringList{u"--workspace"_s, ws} + command);
         QVERIFY2(r.status == 0 && r.err.isEmpty(), r.err.constData());
     }
-    const Run tags = cli(workspace + QStringList{u"tags"_s, u"list"_s});
-    QCOMPARE(tags.status, 0);
-    QCOMPARE(tags.out, tagList);
+    QCOMPARE(cli(tagList).out, tags);
     QVERIFY(!QFileInfo::exists(mdb + u"-journal"_s));
 }
 
 void tst_Cli::databaseUnusable_data()
 {
-    QTest::addColumn<QString>("what");
+    QTest::addColumn<bool>("locked");
     QTest::addColumn<QByteArray>("expected");
-    QTest::newRow("not a database") << "text" << QByteArray("Unrecognized database format");
-    QTest::newRow("locked by another program") << "--lock-and-wait" << QByteArray("in use by another program");
+    QTest::newRow("not a database") << false << QByteArray("Unrecognized database format");
+    QTest::newRow("locked by another program") << true << QByteArray("in use by another program");
 }
 
 void tst_Cli::databaseUnusable()
 {
-    QFETCH(QString, what);
+    QFETCH(bool, locked);
     QFETCH(QByteArray, expected);
-    const QString ws = newWorkspace(u"unusable "_s + what);
+    const QString ws = newWorkspace(u"unusable "_s + QTest::currentDataTag());
     QVERIFY(!ws.isEmpty());
-    const QString mdb = ws + u"/tvl.mdb"_s;
-    QProcess holder;
-    if (what == QLatin1String("text"))
-        QVERIFY(writeTestFile(mdb, "Code\tDescription\r\n"));
-    else
-        QVERIFY(startHelper(holder, qPrintable(what), mdb));
-    const Run r = cli({u"--workspace"_s, ws, u"tags"_s, u"list"_s});
-    QCOMPARE(r.status, 2);
-    QVERIFY2(r.err.startsWith("tavrel-cli: ") && r.err.contains(expected) && r.err.contains("tvl.mdb"),
-             r.err.constData());
-    QCOMPARE(r.err.count('\n'), 1);
-    if (holder.state() != QProcess::NotRunning) {
-        holder.kill();
-        QVERIFY(holder.waitForFinished());
-        QCOMPARE(cli({u"--workspace"_s, ws, u"tags"_s, u"list"_s}).status, 0);
+    const QStringList tagList = {u"--workspace"_s, ws, u"tags"_s, u"list"_s};
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(u"QSQLITE"_s, u"holder"_s);
+        db.setDatabaseName(ws + u"/tvl.mdb"_s);
+        if (locked)
+            QVERIFY(db.open() && QSqlQuery(db).exec(u"BEGIN EXCLUSIVE"_s));
+        else
+            QVERIFY(writeTestFile(ws + u"/tvl.mdb"_s, "Code\tDescription\r\n"));
+        const Run r = cli(tagList);
+        QCOMPARE(r.status, 2);
+        QVERIFY2(r.err.startsWith("tavrel-cli: ") && r.err.contains(expected) && r.err.contains("tvl.mdb"),
+                 r.err.constData());
+        QCOMPARE(r.err.count('\n'), 1);
     }
+    QSqlDatabase::removeDatabase(u"holder"_s);
+    if (locked)
+        QCOMPARE(cli(tagList).status, 0);
 }
 
 void tst_Cli::missingDatabaseReported_data()
@@ -286,42 +269,5 @@ void tst_Cli::missingDatabaseReported()
     QVERIFY(QFileInfo::exists(ws + u"/tvl.mdb"_s) && QFileInfo::exists(ws + u"/tvl.mon"_s));
 }
 
-namespace {
-
-// The other program of the database tests, run as "--write-and-wait DB" or
-// "--lock-and-wait DB": it opens DB, starts a large change that does not fit
-// its small page cache (so part of it is already in the file) or takes the
-// exclusive lock, says "working", and waits to be killed.
-int databaseHelper(const char *mode, const char *database)
-{
-    QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("helper"));
-    db.setDatabaseName(QString::fromLocal8Bit(database));
-    if (!db.open())
-        return 1;
-    QSqlQuery q(db);
-    const bool write = std::strcmp(mode, "--write-and-wait") == 0;
-    const bool ok = write ? q.exec(QStringLiteral("PRAGMA cache_size = 4")) && q.exec(QStringLiteral("BEGIN"))
-                              && q.exec(QStringLiteral("UPDATE TagDef SET Description = 'overwritten'"))
-                          : q.exec(QStringLiteral("BEGIN EXCLUSIVE"));
-    if (!ok)
-        return 1;
-    std::printf("working\n");
-    std::fflush(stdout);
-    for (;;)
-        QThread::sleep(60);
-}
-
-}
-
-int main(int argc, char **argv)
-{
-    if (argc == 3 && (std::strcmp(argv[1], "--write-and-wait") == 0 || std::strcmp(argv[1], "--lock-and-wait") == 0)) {
-        QCoreApplication app(argc, argv);
-        return databaseHelper(argv[1], argv[2]);
-    }
-    QCoreApplication app(argc, argv);
-    tst_Cli test;
-    QTEST_SET_MAIN_SOURCE_PATH
-    return QTest::qExec(&test, argc, argv);
-}
+QTEST_GUILESS_MAIN(tst_Cli)
 #include "tst_cli.moc"

@@ -3,6 +3,7 @@
 #include "PlanStore.h"
 #include "TagStore.h"
 #include "TestEnv.h"
+#include "TestFiles.h"
 
 #include <QProcess>
 #include <QSqlDatabase>
@@ -164,8 +165,8 @@ void tst_PlanStore::olderDatabaseGetsTheTables()
 void tst_PlanStore::readsOneSnapshotBesideAnImport()
 {
     // `tavrel-cli plans import` of two plan sets in turn, in another process,
-    // while this one reads the plans again and again: every read sees one set
-    // whole, never the plans of one with the checkpoints of the other.
+    // while this one reads: every read sees one set whole, never the plans of
+    // one with the checkpoints of the other.
     TestEnv env;
     QString error;
     for (const QString &code : kCodes)
@@ -174,34 +175,22 @@ void tst_PlanStore::readsOneSnapshotBesideAnImport()
     b2.checkpoints.removeFirst();
     const QList<QList<PatrolPlan>> sets = {{plan(u"A1"_s, u"08:00"_s, u"09:00"_s, 0), plan(u"A2"_s, u"10:00"_s, u"12:00"_s, 30)},
                                            {plan(u"B1"_s, u"07:00"_s, u"07:00"_s, 0), b2}};
-    QStringList files;
-    for (const QList<PatrolPlan> &set : sets) {
-        files << env.root() + u"/set%1.json"_s.arg(files.size());
-        QFile file(files.last());
-        QVERIFY(file.open(QIODevice::WriteOnly) && file.write(PlanStore::toJson(set)) > 0);
-    }
     QVERIFY(PlanStore::replaceAll(sets[0], &error));
     QProcess importer;
     QProcessEnvironment e = QProcessEnvironment::systemEnvironment();
     e.insert(u"XDG_CONFIG_HOME"_s, env.configFolder());
     importer.setProcessEnvironment(e);
-    constexpr int kImports = 10;
-    int imports = 0;
     QList<int> seen(sets.size());
-    importer.start(QStringLiteral(TAVREL_CLI_PATH), {u"--workspace"_s, env.workspace(), u"plans"_s, u"import"_s, files[1]});
-    while (imports < kImports) {
-        const QList<PatrolPlan> read = PlanStore::all(&error);
-        QVERIFY2(error.isEmpty(), qPrintable(error));
-        const qsizetype which = sets.indexOf(read);
-        QVERIFY2(which >= 0, qPrintable(u"read %1 plans with %2 checkpoints in all"_s.arg(read.size())
-                                            .arg(read.value(0).checkpoints.size() + read.value(1).checkpoints.size())));
-        ++seen[which];
-        if (importer.state() == QProcess::NotRunning || importer.waitForFinished(0)) {
-            QCOMPARE(importer.exitCode(), 0);
-            if (++imports < kImports)
-                importer.start(QStringLiteral(TAVREL_CLI_PATH),
-                               {u"--workspace"_s, env.workspace(), u"plans"_s, u"import"_s, files[(imports + 1) % 2]});
-        }
+    for (int imports = 0; imports < 10; ++imports) {
+        const QString file = env.root() + u"/set%1.json"_s.arg(imports);
+        QVERIFY(writeTestFile(file, PlanStore::toJson(sets[(imports + 1) % 2])));
+        importer.start(QStringLiteral(TAVREL_CLI_PATH), {u"--workspace"_s, env.workspace(), u"plans"_s, u"import"_s, file});
+        do {
+            const qsizetype which = sets.indexOf(PlanStore::all(&error));
+            QVERIFY2(which >= 0 && error.isEmpty(), qPrintable(error));
+            ++seen[which];
+        } while (!importer.waitForFinished(0) && importer.state() != QProcess::NotRunning);
+        QCOMPARE(importer.exitCode(), 0);
     }
     QVERIFY2(seen[0] > 0 && seen[1] > 0, qPrintable(u"%1 %2"_s.arg(seen[0]).arg(seen[1])));
 }

@@ -355,20 +355,15 @@ void tst_Reports::saveCommands()
         QCOMPARE(readTestFile(folder + typed), QByteArray("OLD"));
     if (saved.endsWith(u".xlsx"_s))
         QVERIFY(readTestFile(folder + saved).startsWith("PK"));
-    if (saved.endsWith(u".tvl"_s) && !oldMdb)
-        QCOMPARE(readTestFile(folder + saved), readTestFile(m_tvl));
-    if (oldMdb) {
-        // The records of the old file, encoded as a download writes them.
-        const PatrolLoadResult old = PatrolDataLoader::load(opened, {});
-        const PatrolLoadResult copy = PatrolDataLoader::load(folder + saved, {});
-        QVERIFY(old.ok && copy.ok && !old.rows.isEmpty() && copy.skippedLines.isEmpty());
-        QStringList oldLines, copyLines;
-        for (const PatrolRow &r : old.rows)
-            oldLines << PatrolExport::textLine(r);
-        for (const PatrolRow &r : copy.rows)
-            copyLines << PatrolExport::textLine(r);
-        QCOMPARE(copyLines, oldLines);
-    }
+    const auto records = [](const QString &path) {
+        QStringList lines;
+        for (const PatrolRow &r : PatrolDataLoader::load(path, {}).rows)
+            lines << PatrolExport::textLine(r);
+        return lines;
+    };
+    // An old .mdb is saved as the records a download writes.
+    if (saved.endsWith(u".tvl"_s))
+        QVERIFY(!records(opened).isEmpty() && records(folder + saved) == records(opened));
     QStringList shown = reporter.texts();
     shown.removeAll(u"File already exists, overwrite?"_s);
     QVERIFY2(message.isEmpty() ? shown.isEmpty() : shown.size() == 1 && shown[0].contains(message),

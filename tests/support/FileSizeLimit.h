@@ -3,21 +3,22 @@
 #include <csignal>
 #include <sys/resource.h>
 
-// Plays a full disk in this process: while it lives, a write past `bytes` in
-// any file fails with EFBIG (SIGXFSZ ignored) instead of growing the file.
-// A negative size leaves the limit alone. Output to pipes is not limited.
+// Plays a full disk in this process and in the processes it starts: while it
+// lives, a write past `bytes` in any file fails with EFBIG (SIGXFSZ ignored)
+// instead of growing the file. A negative size leaves the limit alone.
 class FileSizeLimit
 {
 public:
     explicit FileSizeLimit(long long bytes)
+        : m_active(bytes >= 0)
     {
-        if (bytes < 0)
+        if (!m_active)
             return;
         m_previousSignal = std::signal(SIGXFSZ, SIG_IGN);
         ::getrlimit(RLIMIT_FSIZE, &m_previous);
         struct rlimit limit = m_previous;
         limit.rlim_cur = rlim_t(bytes);
-        m_active = ::setrlimit(RLIMIT_FSIZE, &limit) == 0;
+        ::setrlimit(RLIMIT_FSIZE, &limit);
     }
     ~FileSizeLimit()
     {
@@ -26,12 +27,9 @@ public:
         ::setrlimit(RLIMIT_FSIZE, &m_previous);
         std::signal(SIGXFSZ, m_previousSignal);
     }
-    bool active() const { return m_active; }
-    FileSizeLimit(const FileSizeLimit &) = delete;
-    FileSizeLimit &operator=(const FileSizeLimit &) = delete;
 
 private:
+    const bool m_active;
     struct rlimit m_previous = {};
     void (*m_previousSignal)(int) = SIG_DFL;
-    bool m_active = false;
 };
