@@ -4,7 +4,6 @@
 #include "GuardTracker.h"
 #include "PatrolDataLoader.h"
 #include "PatrolFile.h"
-#include "PlanStore.h"
 #include "TagEntryRules.h"
 #include "TagFile.h"
 #include "TagStore.h"
@@ -344,9 +343,9 @@ void tst_TagStore::codesWithoutCase()
     QVERIFY(writeTestFile(tvl, PatrolFile::encode(u"1,00052F6E9E,2024/01/08,08:00:00"_s) + "\r\n"));
     PatrolLoadResult loaded = PatrolDataLoader::load(tvl, names);
     QCOMPARE(loaded.rows.value(0).description, u"Parking"_s);
-    QVERIFY(PlanStore::setGuard(upper, true, &error));
-    QVERIFY(PlanStore::setGuard(u"00052f6e9e"_s, true, &error)); // one mark, whatever the case
-    const QSet<QString> guards = PlanStore::guardCodes(&error);
+    QVERIFY(TagStore::setGuard(upper, true, &error));
+    QVERIFY(TagStore::setGuard(u"00052f6e9e"_s, true, &error)); // one mark, whatever the case
+    const QSet<QString> guards = TagStore::guardCodes(&error);
     QCOMPARE(guards.size(), 1);
     QCOMPARE(GuardTracker::guards(loaded.rows, guards, names), QStringList{u"Parking"_s});
     rptPatrolData report;
@@ -354,7 +353,7 @@ void tst_TagStore::codesWithoutCase()
     QCOMPARE(report.cellText(0, 4), u"Parking"_s);
 
     // A plan's checkpoint in either case is a defined code and meets the read.
-    QVERIFY(PlanStore::setGuard(upper, false, &error));
+    QVERIFY(TagStore::setGuard(upper, false, &error));
     PatrolPlan plan;
     plan.name = u"Round"_s;
     plan.start = plan.end = QTime(8, 0);
@@ -364,7 +363,7 @@ void tst_TagStore::codesWithoutCase()
     plan.checkpoints = {{u"00052f6e9e"_s, 0, 5}};
     const QDate day(2024, 1, 8);
     const ExceptionResult result = ExceptionMatcher::match(
-        {plan}, {{u"1"_s, QDateTime(day, QTime(8, 0)), upper}}, day, day, PlanStore::guardCodes(&error), names);
+        {plan}, {{u"1"_s, QDateTime(day, QTime(8, 0)), upper}}, day, day, TagStore::guardCodes(&error), names);
     QCOMPARE(result.outcomes.size(), 1);
     QVERIFY(result.outcomes.first().kind == CheckpointOutcome::Kind::OnTime);
     QCOMPARE(names.value(result.outcomes.first().code), u"Parking"_s);
