@@ -8,6 +8,7 @@
 #include "ExceptionReport.h"
 #include "PatrolFile.h"
 #include "PlanStore.h"
+#include "TagStore.h"
 #include "Workspace.h"
 
 #include <QCoreApplication>
@@ -53,7 +54,7 @@ int main(int argc, char **argv)
     if (!PlanStore::replaceAll(plans, &error))
         return fail(error);
     for (int t = 0; t < kTerminals; ++t)
-        if (!PlanStore::setGuard(codeOf(10000 + t), true, &error))
+        if (!TagStore::setGuard(codeOf(10000 + t), true, &error))
             return fail(error);
 
     // Plan p is walked by terminal p % 20; each terminal names its guard at
@@ -144,7 +145,7 @@ int main(int argc, char **argv)
     std::printf("reading: %.0f ms wall, %.0f ms processor\n", clock.nsecsElapsed() / 1e6, cpuMs() - cpu);
     cpu = cpuMs();
     clock.restart();
-    const ExceptionResult result = ExceptionMatcher::match(plans, reads, first, last, PlanStore::guardCodes(&error), {});
+    const ExceptionResult result = ExceptionMatcher::match(plans, reads, first, last, TagStore::guardCodes(&error), {});
     std::printf("matching: %.0f ms wall, %.0f ms processor, %lld outcomes\n", clock.nsecsElapsed() / 1e6,
                 cpuMs() - cpu, static_cast<long long>(result.outcomes.size()));
     return 0;

@@ -4,6 +4,7 @@
 
 #include "DataStore.h"
 #include "PatrolExport.h"
+#include "PreviewWait.h"
 #include "ReportPreview.h"
 #include "Settings.h"
 #include "TagFile.h"
@@ -76,9 +77,9 @@ int main(int argc, char **argv)
     report2->SetupPatrolDataReport();
     const qint64 preparedMs = clock.elapsed();
     QPrintPreviewDialog *preview = ReportPreview::show(report2, nullptr);
-    ReportPreview::waitForFirstPage(preview);
+    waitForFirstPage(preview);
     const qint64 firstMs = clock.elapsed();
-    const int previewPages = ReportPreview::waitForAllPages(preview);
+    const int previewPages = waitForAllPages(preview);
     std::printf("report preview: first page after %lld ms (rows ready after %lld ms); all %d pages after %lld ms\n",
                 firstMs, preparedMs, previewPages, clock.elapsed());
     delete preview;

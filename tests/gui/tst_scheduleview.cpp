@@ -251,7 +251,7 @@ void tst_ScheduleView::exceptionsTable()
 {
     RecordingReporter reporter;
     QVERIFY(PlanStore::save(plan(u"Night"_s, {{kGate, 0, 5}, {kLobby, 10, 5}}), QString(), nullptr));
-    QVERIFY(PlanStore::setGuard(kBadge, true, nullptr));
+    QVERIFY(TagStore::setGuard(kBadge, true, nullptr));
     writeTvl(u"20261202 080000.tvl"_s, {u"7,00000000B1,2026/12/01,21:58:00"_s, u"7,0000000001,2026/12/01,22:09:30"_s});
     ScheduleView view;
     view.show();
@@ -283,7 +283,7 @@ void tst_ScheduleView::exceptionsTable()
 void tst_ScheduleView::guardColumnOnlyWithGuardReads()
 {
     RecordingReporter reporter;
-    QVERIFY(PlanStore::setGuard(kBadge, true, nullptr));
+    QVERIFY(TagStore::setGuard(kBadge, true, nullptr));
     writeTvl(u"a.tvl"_s, {u"1,0000000001,2026/12/06,07:00:00"_s});
     writeTvl(u"b.tvl"_s, {u"1,00000000B1,2026/12/06,07:00:00"_s, u"1,0000000001,2026/12/06,07:01:00"_s,
                           u"2,0000000002,2026/12/06,07:02:00"_s});
@@ -320,12 +320,12 @@ void tst_ScheduleView::guardCheckBoxStoresTheMark()
     };
     fill(u"00000000B2"_s, true);
     window.action(u"mnuPopTagDefs_0"_s)->trigger();
-    QCOMPARE(PlanStore::guardCodes(nullptr), QSet<QString>{u"00000000B2"_s});
+    QCOMPARE(TagStore::guardCodes(nullptr), QSet<QString>{u"00000000B2"_s});
     QVERIFY(!list->currentItem()->text(2).isEmpty());
     // The edit dialog shows the mark; unticked while the code changes, neither code keeps it.
     fill(u"00000000B3"_s, false);
     window.action(u"mnuPopTagDefs_2"_s)->trigger();
-    QCOMPARE(PlanStore::guardCodes(nullptr), QSet<QString>{});
+    QCOMPARE(TagStore::guardCodes(nullptr), QSet<QString>{});
     QVERIFY(list->currentItem()->text(2).isEmpty());
     QVERIFY(reporter.entries.isEmpty());
 }

@@ -91,7 +91,7 @@ int cliGuardTags(CliContext &context)
     context.out.setEncoding(QStringConverter::Utf8);
     QString error;
     if (a.size() == 1 && a[0] == QLatin1String("guards")) {
-        QStringList codes = PlanStore::guardCodes(&error).values();
+        QStringList codes = TagStore::guardCodes(&error).values();
         if (!error.isEmpty())
             return refused(context, error);
         codes.sort();
@@ -107,7 +107,7 @@ int cliGuardTags(CliContext &context)
         for (const QString &code : a.mid(1)) {
             if (guard && !codes.contains(TagStore::codeKey(code)))
                 return refused(context, QStringLiteral("The tag code %1 is not defined.").arg(code));
-            if (!PlanStore::setGuard(code, guard, &error))
+            if (!TagStore::setGuard(code, guard, &error))
                 return refused(context, error);
         }
         return CliExit::kOk;

@@ -2,7 +2,7 @@
 
 #include <QWidget>
 
-class MainCommands;
+class ViewCommands;
 class QLabel;
 class QLineEdit;
 class QTreeWidget;
@@ -10,13 +10,12 @@ class QTreeWidgetItem;
 
 // The tag view: the search box and toolbar over the list of tag definitions
 // (lvwTagDef), guard tags marked in a third column. Adding and editing go
-// through frmAddTag; the records change through TagStore, the guard marks
-// through PlanStore.
+// through frmAddTag; the records and their guard marks change through TagStore.
 class TagDefView : public QWidget
 {
     Q_OBJECT
 public:
-    TagDefView(MainCommands *commands, QWidget *parent = nullptr);
+    TagDefView(ViewCommands *commands, QWidget *parent = nullptr);
 
     void Initial_lvwTagDef();
     void LoadTagDefinitions();
@@ -41,7 +40,7 @@ private:
     bool storeGuard(QTreeWidgetItem *item, const QString &code, bool guard);
     void selectOnly(QTreeWidgetItem *item);
 
-    MainCommands *m_commands;
+    ViewCommands *m_commands;
     QLabel *m_title = nullptr;
     QLineEdit *m_find = nullptr;
     QTreeWidget *m_list = nullptr;

@@ -290,8 +290,8 @@ void tst_Reports::saveCommands_data()
     QTest::addColumn<bool>("dataTextWritten");
     QTest::addColumn<QString>("message"); // part of the one message shown; empty for none
     QTest::newRow("toolbar save as .tvl") << "save" << false << 0 << "copy.tvl" << false << "copy.tvl" << false << "";
-    QTest::newRow("File item 1 as .xlsx") << "mnuFiles_1" << false << 0 << "copy.xlsx" << false << "copy.xlsx" << true
-                                          << "";
+    QTest::newRow("menu Save... as .xlsx") << "mnuFiles_1" << false << 0 << "copy.xlsx" << false << "copy.xlsx" << true
+                                           << "";
     QTest::newRow("no extension, .tvl filter") << "save" << false << 0 << "copy" << false << "copy.tvl" << false << "";
     QTest::newRow("no extension, .xlsx filter") << "save" << false << 1 << "copy" << false << "copy.xlsx" << false
                                                 << "";

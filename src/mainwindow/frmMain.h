@@ -28,9 +28,9 @@ class frmMain;
 
 // The program's main window and the hub of its commands. It owns the one KR
 // link (gs) and the one VX link (wm) of the whole run. Every command is one
-// QAction, reached by its object name through action(): menu items keep the
-// names of their menu arrays (mnuFiles_10, mnuTools_1), toolbar-only commands
-// their keys (download, save). A command is enabled once it is ready:
+// QAction, reached by its object name through action(): a menu command by its
+// menu and position (mnuFiles_10 is Exit, mnuTools_1 Change password), a toolbar-only
+// command by its key (download, save). A command is enabled once it is ready:
 // connect to its action, then call setCommandReady(name).
 class frmMain : public QMainWindow
 {
@@ -95,12 +95,12 @@ public:
     ucOutlookBar *navigationBar() const { return m_vm; }
     SysTrayIcon *trayIcon() const { return m_tray; }
 
-    // The terminal commands: Tools items 3, 4 and 6 (Toolbar1 "terminal" is
-    // item 3) and the automatic download.
+    // The automatic download's timer: it always runs; a tick downloads when
+    // the automatic download is on, the terminal has records and no dialog is open.
     QTimer &tmrAutoDownload() { return *m_tmrAutoDownload; }
 
 Q_SIGNALS:
-    // File item 10: the program should end now.
+    // Exit was chosen: the program should end now.
     void exitRequested();
 
 private:

@@ -3,9 +3,9 @@
 # SECONDS (default 60), starting from the seeds in tests/data/fuzz/<target>/.
 # Prints per target: executions, coverage features and what it found; crash
 # inputs land in build-fuzz/artifacts/<target>/.
-#   bench/fuzz.sh [SECONDS] [TARGET...]
+#   tests/fuzz/fuzz.sh [SECONDS] [TARGET...]
 set -euo pipefail
-cd "$(dirname "$0")/.."
+cd "$(dirname "$0")/../.."
 . scripts/deps.sh
 tavrel_packages+=(clang libfuzzer-14-dev)
 tavrel_install_deps

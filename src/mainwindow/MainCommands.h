@@ -1,5 +1,7 @@
 #pragma once
 
+#include "ViewCommands.h"
+
 #include <QHash>
 #include <QSet>
 #include <QList>
@@ -20,23 +22,23 @@ class QToolBar;
 //
 // A command is "ready" once something is connected to it; commands that are
 // not ready stay disabled, whatever the view asks for.
-class MainCommands : public QObject
+class MainCommands : public QObject, public ViewCommands
 {
     Q_OBJECT
 public:
     explicit MainCommands(QMainWindow *window);
 
     QAction *action(const QString &objectName) const;
-    QMenu *menu(const QString &objectName) const;
-    QToolBar *patrolToolbar() const { return m_tblPatrolData; }
-    QToolBar *tagToolbar() const { return m_tblTagDef; }
+    QMenu *menu(const QString &objectName) const override;
+    QToolBar *patrolToolbar() const override { return m_tblPatrolData; }
+    QToolBar *tagToolbar() const override { return m_tblTagDef; }
     QList<QAction *> actions() const { return m_actions.values(); }
 
     // Marks a command as implemented and applies its wanted state.
     void setReady(const QString &objectName, bool ready = true);
     bool isReady(const QString &objectName) const { return m_ready.contains(objectName); }
     // The state the window wants (view, selection); shown only when ready.
-    void setWanted(const QString &objectName, bool enabled);
+    void setWanted(const QString &objectName, bool enabled) override;
 
     // Texts and tool tips of the toolbars' entries in the current language.
     void applyTexts();

@@ -120,7 +120,7 @@ bool ExceptionReport::run(const QDate &from, const QDate &to, const QString &pla
         *result = {};
         return true;
     }
-    const QSet<QString> guards = PlanStore::guardCodes(&problem);
+    const QSet<QString> guards = TagStore::guardCodes(&problem);
     const QHash<QString, QString> names = TagStore::descriptionMap(&problem);
     if (!problem.isEmpty()) {
         *error = problem;

@@ -261,3 +261,39 @@ bool TagStore::replaceAll(const QList<TagDef> &defs, QString *error)
         return fail(db.lastError().text());
     return true;
 }
+
+QSet<QString> TagStore::guardCodes(QString *error)
+{
+    QSet<QString> codes;
+    QSqlDatabase db;
+    if (!database(&db, error))
+        return codes;
+    QSqlQuery q(db);
+    q.prepare(QStringLiteral("SELECT Code FROM GuardTag"));
+    if (!q.exec()) {
+        setError(error, q.lastError().text());
+        return codes;
+    }
+    while (q.next())
+        codes.insert(codeKey(q.value(0).toString()));
+    return codes;
+}
+
+bool TagStore::setGuard(const QString &code, bool guard, QString *error)
+{
+    QSqlDatabase db;
+    if (!database(&db, error))
+        return false;
+    QSqlQuery q(db);
+    // One mark per code in any case.
+    q.prepare(guard ? QStringLiteral("INSERT INTO GuardTag (Code) SELECT ? "
+                                     "WHERE NOT EXISTS (SELECT 1 FROM GuardTag WHERE Code = ? COLLATE NOCASE)")
+                    : QStringLiteral("DELETE FROM GuardTag WHERE Code = ? COLLATE NOCASE"));
+    q.addBindValue(code);
+    if (guard)
+        q.addBindValue(code);
+    if (q.exec())
+        return true;
+    setError(error, q.lastError().text());
+    return false;
+}

@@ -4,7 +4,6 @@
 #include "GuardTracker.h"
 #include "PatrolDataLoader.h"
 #include "PatrolFile.h"
-#include "PlanStore.h"
 #include "TagEntryRules.h"
 #include "TagFile.h"
 #include "TagStore.h"
@@ -318,9 +317,9 @@ void tst_TagStore::codesWithoutCase()
     QVERIFY(writeTestFile(tvl, PatrolFile::encode(u"1,00052F6E9E,2024/01/08,08:00:00"_s) + "\r\n"));
     PatrolLoadResult loaded = PatrolDataLoader::load(tvl, names);
     QCOMPARE(loaded.rows.value(0).description, u"Parking"_s);
-    QVERIFY(PlanStore::setGuard(upper, true, &error));
-    QVERIFY(PlanStore::setGuard(u"00052f6e9e"_s, true, &error)); // one mark, whatever the case
-    const QSet<QString> guards = PlanStore::guardCodes(&error);
+    QVERIFY(TagStore::setGuard(upper, true, &error));
+    QVERIFY(TagStore::setGuard(u"00052f6e9e"_s, true, &error)); // one mark, whatever the case
+    const QSet<QString> guards = TagStore::guardCodes(&error);
     QCOMPARE(guards.size(), 1);
     QCOMPARE(GuardTracker::guards(loaded.rows, guards, names), QStringList{u"Parking"_s});
     rptPatrolData report;

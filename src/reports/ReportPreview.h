@@ -28,11 +28,6 @@ public:
     // the report as PDF there. False when cancelled or failed (`error` set).
     static bool exportPdf(const ReportLayout &report, QWidget *parent, const QString &folder,
                           const QString &proposedName, QString *error);
-
-    // For benchmarks and tests: returns once the preview shows a page (ms
-    // since show), and once it holds every page (the page count).
-    static qint64 waitForFirstPage(QPrintPreviewDialog *preview);
-    static int waitForAllPages(QPrintPreviewDialog *preview);
     // The text of the "Export PDF..." command in the current language.
     static QString exportPdfText();
 };

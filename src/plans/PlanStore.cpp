@@ -333,34 +333,3 @@ bool PlanStore::fromJson(const QByteArray &json, const QSet<QString> &definedCod
     *plans = read;
     return true;
 }
-
-QSet<QString> PlanStore::guardCodes(QString *error)
-{
-    QSet<QString> codes;
-    QSqlDatabase db = database(error);
-    if (!db.isOpen())
-        return codes;
-    QSqlQuery q(db);
-    q.prepare(QStringLiteral("SELECT Code FROM GuardTag"));
-    if (!exec(q, error))
-        return codes;
-    while (q.next())
-        codes.insert(TagStore::codeKey(q.value(0).toString()));
-    return codes;
-}
-
-bool PlanStore::setGuard(const QString &code, bool guard, QString *error)
-{
-    QSqlDatabase db = database(error);
-    if (!db.isOpen())
-        return false;
-    QSqlQuery q(db);
-    // One mark per code in any case.
-    q.prepare(guard ? QStringLiteral("INSERT INTO GuardTag (Code) SELECT ? "
-                                     "WHERE NOT EXISTS (SELECT 1 FROM GuardTag WHERE Code = ? COLLATE NOCASE)")
-                    : QStringLiteral("DELETE FROM GuardTag WHERE Code = ? COLLATE NOCASE"));
-    q.addBindValue(code);
-    if (guard)
-        q.addBindValue(code);
-    return exec(q, error);
-}

@@ -2,11 +2,10 @@
 
 #include "CRes.h"
 #include "GuiHelpers.h"
-#include "MainCommands.h"
+#include "ViewCommands.h"
 #include "MessageReporter.h"
 #include "GuardTracker.h"
 #include "PatrolDataLoader.h"
-#include "PlanStore.h"
 #include "RowSearch.h"
 #include "TagStore.h"
 
@@ -42,7 +41,7 @@ QString res(int number, const char *english)
 
 }
 
-PatrolDataView::PatrolDataView(MainCommands *commands, QWidget *parent)
+PatrolDataView::PatrolDataView(ViewCommands *commands, QWidget *parent)
     : QWidget(parent)
     , m_commands(commands)
 {
@@ -231,7 +230,7 @@ void PatrolDataView::OpenPatrolDataFile(const QString &path)
     // The guard column shows only for a file that holds guard-tag reads; it
     // is an addition, so a guard table that cannot be read only leaves it out.
     QString guardError;
-    const QSet<QString> guardCodes = PlanStore::guardCodes(&guardError);
+    const QSet<QString> guardCodes = TagStore::guardCodes(&guardError);
     QStringList guards;
     if (GuardTracker::hasGuardReads(result.rows, guardCodes))
         guards = GuardTracker::guards(result.rows, guardCodes, descriptions);

@@ -8,8 +8,7 @@
 #include <QString>
 
 // The patrol plans of tvl.mdb (connection connTVL), in the tables Plan and
-// PlanPoint, and the guard tags in GuardTag (a code marks the tag definition
-// of the same code as a guard's tag). Every change runs in one transaction.
+// PlanPoint. Every change runs in one transaction.
 class PlanStore
 {
 public:
@@ -31,8 +30,4 @@ public:
     // and what is wrong when anything is (no partial result).
     static bool fromJson(const QByteArray &json, const QSet<QString> &definedCodes, QList<PatrolPlan> *plans,
                          QString *error);
-
-    // The codes marked as guard tags, as TagStore::codeKey.
-    static QSet<QString> guardCodes(QString *error);
-    static bool setGuard(const QString &code, bool guard, QString *error);
 };

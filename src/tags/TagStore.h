@@ -46,4 +46,10 @@ public:
     // Replaces every definition in one transaction; on any failure the old
     // definitions stay as they were and `error` names the code that failed.
     static bool replaceAll(const QList<TagDef> &defs, QString *error);
+
+    // The guard tags, table GuardTag: a code there marks the definition of the
+    // same code as a guard's tag. The marked codes, as codeKey.
+    static QSet<QString> guardCodes(QString *error);
+    // Marks or unmarks `code` (any case; one mark per code).
+    static bool setGuard(const QString &code, bool guard, QString *error);
 };

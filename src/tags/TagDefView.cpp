@@ -1,9 +1,8 @@
 #include "TagDefView.h"
 
 #include "CRes.h"
-#include "MainCommands.h"
+#include "ViewCommands.h"
 #include "MessageReporter.h"
-#include "PlanStore.h"
 #include "RowSearch.h"
 #include "TagEntryRules.h"
 #include "TagStore.h"
@@ -32,7 +31,7 @@ QString res(int number, const char *english)
 
 }
 
-TagDefView::TagDefView(MainCommands *commands, QWidget *parent)
+TagDefView::TagDefView(ViewCommands *commands, QWidget *parent)
     : QWidget(parent)
     , m_commands(commands)
 {
@@ -120,7 +119,7 @@ QTreeWidgetItem *TagDefView::addRow(const QString &code, const QString &descript
 bool TagDefView::storeGuard(QTreeWidgetItem *item, const QString &code, bool guard)
 {
     QString error;
-    if (!PlanStore::setGuard(code, guard, &error)) {
+    if (!TagStore::setGuard(code, guard, &error)) {
         MessageReporter::instance().message(error, MessageReporter::Icon::Critical);
         return false;
     }
@@ -143,7 +142,7 @@ void TagDefView::LoadTagDefinitions()
     m_list->clear();
     QSet<QString> guards;
     if (error.isEmpty())
-        guards = PlanStore::guardCodes(&error);
+        guards = TagStore::guardCodes(&error);
     if (!error.isEmpty())
         MessageReporter::instance().message(error, MessageReporter::Icon::Critical);
     QList<QTreeWidgetItem *> items;

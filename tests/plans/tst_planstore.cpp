@@ -139,12 +139,12 @@ void tst_PlanStore::storeKeepsPlansWhole()
 
     // The guard mark follows its tag to a new code ...
     QCOMPARE(TagStore::add(u"00000000AA"_s, u"Ann"_s, &error), TagStore::Result::Ok);
-    QVERIFY(PlanStore::setGuard(u"00000000AA"_s, true, &error));
+    QVERIFY(TagStore::setGuard(u"00000000AA"_s, true, &error));
     QCOMPARE(TagStore::edit(u"00000000AA"_s, u"00000000AB"_s, u"Ann"_s, &error), TagStore::Result::Ok);
-    QCOMPARE(PlanStore::guardCodes(&error), QSet<QString>{u"00000000AB"_s});
+    QCOMPARE(TagStore::guardCodes(&error), QSet<QString>{u"00000000AB"_s});
     // ... and goes with it: a code defined again later is no guard tag.
     QCOMPARE(TagStore::remove(u"00000000AB"_s, &error), TagStore::Result::Ok);
-    QVERIFY(PlanStore::guardCodes(&error).isEmpty());
+    QVERIFY(TagStore::guardCodes(&error).isEmpty());
 }
 
 void tst_PlanStore::olderDatabaseGetsTheTables()
@@ -159,7 +159,7 @@ void tst_PlanStore::olderDatabaseGetsTheTables()
     // The plans are the first to use the database: it opens and gets the tables.
     QString error;
     QVERIFY2(PlanStore::replaceAll({plan(u"A"_s, u"08:00"_s, u"09:00"_s, 0)}, &error), qPrintable(error));
-    QVERIFY(PlanStore::setGuard(u"0000000001"_s, true, &error));
+    QVERIFY(TagStore::setGuard(u"0000000001"_s, true, &error));
 }
 
 void tst_PlanStore::readsOneSnapshotBesideAnImport()

@@ -5,7 +5,7 @@
 
 #include <QWidget>
 
-class MainCommands;
+class ViewCommands;
 class QLabel;
 class QLineEdit;
 class QTableView;
@@ -20,7 +20,7 @@ class PatrolDataView : public QWidget
 {
     Q_OBJECT
 public:
-    PatrolDataView(MainCommands *commands, QWidget *parent = nullptr);
+    PatrolDataView(ViewCommands *commands, QWidget *parent = nullptr);
 
     void Initial_tvwPatrolData();
     void Initial_lvwPatrolData();
@@ -67,7 +67,7 @@ private:
     void updateFileCommands(const QString &key);
     void showFailure(const QString &text);
 
-    MainCommands *m_commands;
+    ViewCommands *m_commands;
     QLabel *m_title = nullptr;
     QTreeWidget *m_tree = nullptr;
     QLineEdit *m_find = nullptr;

@@ -394,7 +394,8 @@ void frmMain::connectDataCommands()
         setCommandReady(key);
     };
     on(QStringLiteral("mnuFiles_0"), [data] { data->OpenPatrolDataFileDialog(); });
-    // File item 1 writes data0.txt first, whatever the dialog then does; the toolbar's save does not.
+    // Save... from the menu writes the text export data0.txt first, whatever the
+    // dialog then does; the toolbar's save does not.
     on(QStringLiteral("mnuFiles_1"), [data] {
         data->ExportPatrolDataText();
         data->SavePatrolDataFileAs();

@@ -7,8 +7,6 @@
 #include "Workspace.h"
 
 #include <QAction>
-#include <QApplication>
-#include <QElapsedTimer>
 #include <QFileDialog>
 #include <QPrintDialog>
 #include <QPrintPreviewDialog>
@@ -16,12 +14,6 @@
 #include <QPrinter>
 #include <QTimer>
 #include <QToolBar>
-
-namespace {
-
-const char kShownAt[] = "tavrelShownAt";
-
-}
 
 QString ReportPreview::exportPdfText()
 {
@@ -61,7 +53,6 @@ QPrintPreviewDialog *ReportPreview::show(std::shared_ptr<ReportLayout> report, Q
                 MessageReporter::instance().message(error, MessageReporter::Icon::Exclamation);
         });
     }
-    dialog->setProperty(kShownAt, QDateTime::currentMSecsSinceEpoch());
     dialog->resize(900, 700);
     dialog->show();
     return dialog;
@@ -101,21 +92,4 @@ bool ReportPreview::exportPdf(const ReportLayout &report, QWidget *parent, const
         return false;
     BusyCursor busy;
     return report.writePdf(path, error);
-}
-
-qint64 ReportPreview::waitForFirstPage(QPrintPreviewDialog *preview)
-{
-    auto *widget = preview->findChild<QPrintPreviewWidget *>();
-    while (widget && widget->pageCount() == 0)
-        QApplication::processEvents();
-    return QDateTime::currentMSecsSinceEpoch() - preview->property(kShownAt).toLongLong();
-}
-
-int ReportPreview::waitForAllPages(QPrintPreviewDialog *preview)
-{
-    auto *widget = preview->findChild<QPrintPreviewWidget *>();
-    // The complete drawing is one posted call; two rounds of events see it through.
-    for (int round = 0; round < 3; ++round)
-        QApplication::processEvents();
-    return widget ? widget->pageCount() : 0;
 }
