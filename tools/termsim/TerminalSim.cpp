@@ -107,11 +107,12 @@ void TerminalSim::send(const QByteArray &bytes)
     if (m_paced) {
         const Clock::time_point start = std::max(Clock::now(), m_outFreeAt);
         m_outFreeAt = start + lineTime(bytes.size());
-        // A sleep ends a tenth of a millisecond late or more on a busy
-        // machine, which would make the line slower than its baud rate: sleep
-        // to just short of the moment and watch the clock for the rest. The
-        // reply never goes out before its last byte would have.
-        constexpr auto kSleepLateness = std::chrono::microseconds(200);
+        // A sleep usually ends some 60 us late here, which would make the
+        // line slower than its baud rate: sleep to just short of the moment
+        // and watch the clock for the rest. The reply never goes out before
+        // its last byte would have. A longer watch would take the processor
+        // from the link that is about to read the reply.
+        constexpr auto kSleepLateness = std::chrono::microseconds(60);
         if (m_outFreeAt - Clock::now() > kSleepLateness)
             std::this_thread::sleep_until(m_outFreeAt - kSleepLateness);
         while (Clock::now() < m_outFreeAt) {
