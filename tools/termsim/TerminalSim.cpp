@@ -81,8 +81,10 @@ void TerminalSim::onReadable()
     // The pty delivers at once; a real line would still be shifting the bytes
     // in, so nothing goes out before they would have arrived. One sleep, in
     // send(), covers both directions.
-    if (m_paced)
-        m_outFreeAt = std::max(m_outFreeAt, Clock::now() + lineTime(bytes.size()));
+    if (m_paced) {
+        const Clock::time_point arrived = Clock::now();
+        m_outFreeAt = std::max(m_outFreeAt, arrived + lineTime(bytes.size()));
+    }
     handleBytes(bytes);
 }
 
@@ -105,7 +107,16 @@ void TerminalSim::send(const QByteArray &bytes)
     if (m_paced) {
         const Clock::time_point start = std::max(Clock::now(), m_outFreeAt);
         m_outFreeAt = start + lineTime(bytes.size());
-        std::this_thread::sleep_until(m_outFreeAt);
+        // A sleep usually ends some 60 us late here, which would make the
+        // line slower than its baud rate: sleep to just short of the moment
+        // and watch the clock for the rest. The reply never goes out before
+        // its last byte would have. A longer watch would take the processor
+        // from the link that is about to read the reply.
+        constexpr auto kSleepLateness = std::chrono::microseconds(60);
+        if (m_outFreeAt - Clock::now() > kSleepLateness)
+            std::this_thread::sleep_until(m_outFreeAt - kSleepLateness);
+        while (Clock::now() < m_outFreeAt) {
+        }
     }
     if (m_pty.write(bytes))
         m_bytesSent += bytes.size();

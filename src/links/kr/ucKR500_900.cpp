@@ -299,14 +299,21 @@ void ucKR500_900::Pause(int milliseconds)
     // The event loop wakes its timers on whole milliseconds, a fraction late
     // or early depending on when the loop last looked; on the pause before
     // every record's ACK that adds up. Wait in the event loop up to the last
-    // millisecond, then sleep out the rest exactly.
-    const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(milliseconds);
+    // millisecond, then sleep out the rest. A sleep itself ends a tenth of a
+    // millisecond late or more on a busy machine, so it stops just short of
+    // the end and the clock is watched for the last moment.
+    using Clock = std::chrono::steady_clock;
+    constexpr auto kSleepLateness = std::chrono::microseconds(200);
+    const auto until = Clock::now() + std::chrono::milliseconds(milliseconds);
     if (milliseconds > 1) {
         QEventLoop loop;
         QTimer::singleShot(milliseconds - 1, Qt::PreciseTimer, &loop, &QEventLoop::quit);
         loop.exec();
     }
-    std::this_thread::sleep_until(until);
+    if (until - Clock::now() > kSleepLateness)
+        std::this_thread::sleep_until(until - kSleepLateness);
+    while (Clock::now() < until) {
+    }
 }
 
 // ---- exchanges --------------------------------------------------------------

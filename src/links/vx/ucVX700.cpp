@@ -231,22 +231,24 @@ bool ucVX700::beginExchange(QChar cmd, const QString &data)
 ucVX700::Receive ucVX700::receiveReply(QString &reply)
 {
     // The reply is complete at its CR; the wait wakes as soon as bytes come in.
+    // The wait itself looks at the port first, and what it found is read
+    // without asking the driver again: one poll per round, none after the
+    // reply is in. Once the time is up the last round only looks.
     const int budget = replyBudgetMs(m_timeout);
     QElapsedTimer clock;
     clock.start();
     reply.clear();
     for (;;) {
-        if (m_transport->bytesWaiting() > 0) {
+        const qint64 left = budget - clock.elapsed();
+        if (m_transport->waitForData(int(qMax<qint64>(left, 0)))) {
             reply += PatrolFile::fromAnsi(m_transport->readAll());
             if (reply.contains(QLatin1Char(kCr)))
                 return Receive::Complete;
         }
         if (!m_transport->isOpen())
             return Receive::Failed;
-        const qint64 left = budget - clock.elapsed();
         if (left <= 0)
             return Receive::TimedOut;
-        m_transport->waitForData(int(left));
     }
 }
 
