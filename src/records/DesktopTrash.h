@@ -2,7 +2,7 @@
 
 #include <QString>
 
-// The user's trash of the freedesktop.org trash specification,
+// The desktop's trash as freedesktop.org lays it out,
 // $XDG_DATA_HOME/Trash (else ~/.local/share/Trash): a file moved there sits in
 // files/ with its origin and deletion time in info/NAME.trashinfo, so that a
 // file manager can put it back.
