@@ -96,16 +96,24 @@ int main(int argc, char **argv)
         }
     }
 
-    for (int run = 0; run < runs; ++run) {
-        ExceptionResult result;
-        QStringList warnings;
+    // One report of the range, timed on the wall clock and in processor time.
+    auto timedReport = [&](const QDate &from, const QDate &to, ExceptionResult *result, QStringList *warnings,
+                           double *wallMs, double *cpuUsed) {
         QElapsedTimer clock;
         const double cpu = cpuMs();
         clock.start();
-        if (!ExceptionReport::run(first, last, {}, &result, &error, &warnings))
+        const bool ok = ExceptionReport::run(from, to, {}, result, &error, warnings);
+        *wallMs = clock.nsecsElapsed() / 1e6;
+        *cpuUsed = cpuMs() - cpu;
+        return ok;
+    };
+    for (int run = 0; run < runs; ++run) {
+        ExceptionResult result;
+        QStringList warnings;
+        double wallMs = 0;
+        double cpuUsed = 0;
+        if (!timedReport(first, last, &result, &warnings, &wallMs, &cpuUsed))
             return fail(error);
-        const double wallMs = clock.nsecsElapsed() / 1e6;
-        const double cpuUsed = cpuMs() - cpu;
         qsizetype rounds = 0;
         for (qsizetype i = 0; i < result.outcomes.size(); ++i)
             rounds += result.outcomes[i].seq == 1;
@@ -127,13 +135,12 @@ int main(int argc, char **argv)
     for (int run = 0; run < runs; ++run) {
         ExceptionResult result;
         QStringList warnings;
-        QElapsedTimer clock;
-        const double cpu = cpuMs();
-        clock.start();
-        if (!ExceptionReport::run(day, day, {}, &result, &error, &warnings))
+        double wallMs = 0;
+        double cpuUsed = 0;
+        if (!timedReport(day, day, &result, &warnings, &wallMs, &cpuUsed))
             return fail(error);
-        std::printf("one day, run %d: %.0f ms wall, %.0f ms processor, %lld outcomes\n", run + 1,
-                    clock.nsecsElapsed() / 1e6, cpuMs() - cpu, static_cast<long long>(result.outcomes.size()));
+        std::printf("one day, run %d: %.0f ms wall, %.0f ms processor, %lld outcomes\n", run + 1, wallMs, cpuUsed,
+                    static_cast<long long>(result.outcomes.size()));
     }
 
     // The two halves: reading the files, and the matching.
