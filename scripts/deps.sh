@@ -10,6 +10,7 @@ tavrel_packages=(
     ccache
     xvfb xauth
     fonts-dejavu-core fonts-noto-cjk
+    qt6-translations-l10n
 )
 
 tavrel_install_deps() {

@@ -1,6 +1,7 @@
 #include "CRes.h"
 
 #include "MessageReporter.h"
+#include "QtTranslations.h"
 #include "Settings.h"
 #include "ShippedTexts.h"
 #include "Workspace.h"
@@ -160,6 +161,8 @@ void CRes::initialise()
         }
     }
     useLanguage(language);
+    // Qt's own windows start in the language of the program's.
+    QtTranslations::use(language);
 
     if (m_model) {
         m_model->setTable(QStringLiteral("StringList"));

@@ -6,6 +6,7 @@
 #include "LanguageRules.h"
 #include "MainFormInterface.h"
 #include "MessageReporter.h"
+#include "QtTranslations.h"
 #include "frmLE_AddNewLanguage.h"
 #include "frmLE_EditLanguageSettings.h"
 
@@ -137,6 +138,7 @@ void frmLE_Main::applyLanguage()
     QGuiApplication::setOverrideCursor(Qt::WaitCursor);
     CRes &res = CRes::instance();
     res.setLanguage(language);
+    QtTranslations::use(language);
     res.RefreshCurrentForms();
     if (m_mainWindow)
         SetMainFormInterface(m_mainWindow);

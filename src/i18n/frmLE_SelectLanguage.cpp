@@ -5,6 +5,7 @@
 #include "CRes.h"
 #include "LanguageRules.h"
 #include "MessageReporter.h"
+#include "QtTranslations.h"
 #include "Settings.h"
 
 #include <QPushButton>
@@ -29,7 +30,9 @@ void frmLE_SelectLanguage::confirm()
         return;
     }
     m_isOK = true;
-    if (const QListWidgetItem *item = m_ui->lstLanguage->currentItem())
+    if (const QListWidgetItem *item = m_ui->lstLanguage->currentItem()) {
         CRes::instance().setLanguage(item->text());
+        QtTranslations::use(item->text());
+    }
     accept();
 }

@@ -1,6 +1,7 @@
 #include "DataCommands.h"
 
 #include "AtomicFile.h"
+#include "CRes.h"
 #include "GuiHelpers.h"
 #include "MessageReporter.h"
 #include "PatrolDataLoader.h"
@@ -68,7 +69,7 @@ void DataCommands::OpenPatrolDataFileDialog()
 {
     QFileDialog dialog(&m_window);
     QString path;
-    if (ShowOpenDialog(dialog, QStringLiteral("Open"), Workspace::current(),
+    if (ShowOpenDialog(dialog, CRes::instance().ResString(71, QStringLiteral("Open")), Workspace::current(),
                        QStringLiteral("(*.tvl)|*.tvl|(*.mdb, TVL 2.x.x/1.x.x format)|*.mdb"), path))
         m_window.OpenPatrolDataFile(path);
 }
@@ -80,7 +81,7 @@ void DataCommands::SavePatrolDataFileAs()
         return;
     QFileDialog dialog(&m_window);
     QString path = QFileInfo(current).completeBaseName();
-    if (!ShowSaveDialog(dialog, QStringLiteral("Save"), Workspace::current(),
+    if (!ShowSaveDialog(dialog, CRes::instance().ResString(72, QStringLiteral("Save")), Workspace::current(),
                         QStringLiteral("(*.tvl)|*.tvl|(*.xlsx)|*.xlsx"), path))
         return;
     const QString chosen = path;
@@ -143,7 +144,7 @@ void DataCommands::ExportTagDefinitions()
     // A name typed without an extension still becomes a .tag file, which the import accepts.
     dialog.setDefaultSuffix(QStringLiteral("tag"));
     QString path = TagFile::proposedName(QDate::currentDate());
-    if (!ShowSaveDialog(dialog, QStringLiteral("Export"), Workspace::current(), QStringLiteral("(*.tag)|*.tag"), path))
+    if (!ShowSaveDialog(dialog, CRes::instance().ResString(73, QStringLiteral("Export")), Workspace::current(), QStringLiteral("(*.tag)|*.tag"), path))
         return;
     BusyCursor busy;
     QString error;
@@ -155,7 +156,7 @@ void DataCommands::ImportTagDefinitions()
 {
     QFileDialog dialog(&m_window);
     QString path;
-    if (!ShowOpenDialog(dialog, QStringLiteral("Import"), Workspace::current(),
+    if (!ShowOpenDialog(dialog, CRes::instance().ResString(74, QStringLiteral("Import")), Workspace::current(),
                         QStringLiteral("(*.tag)|*.tag|(*.tu)|*.tu"), path))
         return;
     QString error;

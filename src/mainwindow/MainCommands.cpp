@@ -136,8 +136,8 @@ MainCommands::MainCommands(QMainWindow *window)
     tray->addAction(add(QStringLiteral("mnuSystrays_5"), QStringLiteral("&Exit")));
 
     // Commands that only toolbars start.
-    add(QStringLiteral("save"), QStringLiteral("Save"), 0, 192);
-    add(QStringLiteral("download"), QStringLiteral("Download"), 0, 196);
+    add(QStringLiteral("save"), QStringLiteral("Save"), 357, 192);
+    add(QStringLiteral("download"), QStringLiteral("Download"), 161, 196);
     add(QStringLiteral("tblPatrolData_findfirst"), QStringLiteral("Find First"), 201, 200);
     add(QStringLiteral("tblPatrolData_findnext"), QStringLiteral("Find Next        F3"), 202);
     add(QStringLiteral("tblTagDef_findfirst"), QStringLiteral("Find First"), 201, 200);

@@ -362,7 +362,9 @@ void frmMain::showModel()
 
 void frmMain::showFile(const QString &path)
 {
-    m_sbFile->setText(path.isEmpty() ? QString() : QStringLiteral("Patrol data file: ") + QDir::toNativeSeparators(path));
+    m_sbFile->setText(path.isEmpty() ? QString()
+                                     : CRes::instance().ResString(60, QStringLiteral("Patrol data file:"))
+                                         + QLatin1Char(' ') + QDir::toNativeSeparators(path));
 }
 
 void frmMain::DownloadPatrolData(bool autoDownload)
@@ -472,6 +474,7 @@ void frmMain::selectLanguage()
     SetMainFormInterface(this);
     m_commands->applyTexts();
     showModel();
+    showFile(CurrentFilePath());
 }
 
 void frmMain::openWebPage()

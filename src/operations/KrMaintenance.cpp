@@ -22,7 +22,7 @@ constexpr int kErrOverflow = 6;
 std::optional<qint16> machineNumber(qint64 value)
 {
     if (value < std::numeric_limits<qint16>::min() || value > 0xFFFF) {
-        MessageReporter::instance().failure(QStringLiteral("Overflow"), kErrOverflow);
+        MessageReporter::instance().failure(CRes::instance().ResString(62, QStringLiteral("Overflow")), kErrOverflow);
         return std::nullopt;
     }
     return qint16(value);

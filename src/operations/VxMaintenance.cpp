@@ -12,7 +12,19 @@
 namespace {
 
 constexpr int kAccessDeniedHint = 230;
+constexpr const char *kChargerLetters = "NIDCFOA";
 
+}
+
+QString VxMaintenance::chargerStatusText(const QString &letter)
+{
+    const QString english = ucVX700::chargerStatusText(letter);
+    const qsizetype index = letter.size() == 1 ? QByteArray(kChargerLetters).indexOf(letter.at(0).toLatin1()) : -1;
+    if (english.isEmpty() || index < 0)
+        return english;
+    // The letter leads, as Set Charger Status sends it; the words are the
+    // language's, texts 63 to 69 in the order of kChargerLetters.
+    return letter + QStringLiteral(" - ") + CRes::instance().ResString(63 + int(index), english.mid(4));
 }
 
 bool VxMaintenance::isMachineIdText(const QString &text)
@@ -35,7 +47,8 @@ VxMaintenance::Outcome VxMaintenance::run(int command, const Input &input, const
     // An ID the field cannot hold (the "N/A" that Get Mac ID shows for a
     // terminal without one) is refused like an empty one.
     if (command == SetMachineId && (input.newId.isEmpty() || !isMachineIdText(input.newId))) {
-        MessageReporter::instance().message(QStringLiteral("Invalid ID"), MessageReporter::Icon::None);
+        MessageReporter::instance().message(CRes::instance().ResString(70, QStringLiteral("Invalid ID")),
+                                            MessageReporter::Icon::None);
         return outcome;
     }
 
@@ -110,5 +123,7 @@ VxMaintenance::Outcome VxMaintenance::run(int command, const Input &input, const
         outcome.logged = Logged::Off;
     const QString data = m_vx.GetData();
     outcome.message = data.isEmpty() ? QStringLiteral("OK") : data;
+    if (command == GetChargerStatus && !data.isEmpty())
+        outcome.message = chargerStatusText(data.left(1));
     return outcome;
 }

@@ -57,6 +57,10 @@ public:
 
     Outcome run(int command, const Input &input, const QDateTime &now = QDateTime::currentDateTime());
 
+    // A charger status as the dialog lists it: the letter, " - " and its
+    // words in the current language ("N - Not present" in English).
+    static QString chargerStatusText(const QString &letter);
+
     // Whether a machine ID may hold `text`: letters and digits only.
     static bool isMachineIdText(const QString &text);
 

@@ -124,7 +124,7 @@ frmTerminalConfiguration_VX::frmTerminalConfiguration_VX(ucKR500_900 &kr, ucVX70
     m_cboChargerStatus = new QComboBox;
     m_cboChargerStatus->setObjectName(QStringLiteral("cboChargerStatus"));
     for (const char *letter = kChargerLetters; *letter; ++letter)
-        m_cboChargerStatus->addItem(ucVX700::chargerStatusText(QString(QLatin1Char(*letter))));
+        m_cboChargerStatus->addItem(VxMaintenance::chargerStatusText(QString(QLatin1Char(*letter))));
     auto *line = new QFrame;
     line->setObjectName(QStringLiteral("linCharger"));
     line->setFrameShape(QFrame::HLine);

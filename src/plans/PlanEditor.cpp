@@ -1,6 +1,7 @@
 #include "PlanEditor.h"
 
 #include "CRes.h"
+#include "QtTranslations.h"
 #include "MessageReporter.h"
 #include "PlanStore.h"
 #include "TagStore.h"
@@ -184,7 +185,10 @@ void PlanEditor::applyTexts()
     m_endLabel->setText(res(349, "End:"));
     m_intervalLabel->setText(res(350, "Interval (minutes, 0 = one round):"));
     m_weekdaysLabel->setText(res(351, "Weekdays:"));
-    const QLocale locale = QLocale::system();
+    // Day names are words of the interface language, not of the system.
+    QLocale locale = QtTranslations::localeOf(CRes::instance().currentLanguage());
+    if (locale.language() == QLocale::C)
+        locale = QLocale::system();
     for (int d = 0; d < 7; ++d)
         m_days[d]->setText(locale.dayName(d + 1, QLocale::ShortFormat));
     m_pointsBox->setTitle(res(352, "Checkpoints"));

@@ -24,7 +24,7 @@ frmAbout::frmAbout(QWidget *parent)
     // Without a readable store the designed texts stay.
     if (res.isOpen()) {
         const QString product = res.ResString(kProductNameText);
-        setWindowTitle(QStringLiteral("About ") + product);
+        setWindowTitle(res.ResString(61, QStringLiteral("About %1")).arg(product));
         m_ui->lblTitle->setText(product);
         m_ui->lblVersion->setText(AboutText::versionLine(res.ResString(kVersionText)));
     } else {

@@ -1,5 +1,6 @@
 #include "CRes.h"
 #include "MainFormInterface.h"
+#include "QtTranslations.h"
 #include "RecordingReporter.h"
 #include "TestEnv.h"
 #include "TestFiles.h"
@@ -54,6 +55,8 @@ private slots:
     void unreadableStoreKeepsDesignedTexts();
     void passwordDialogsInShippedLanguages_data();
     void passwordDialogsInShippedLanguages();
+    void qtWindowsFollowTheLanguage_data();
+    void qtWindowsFollowTheLanguage();
 
 private:
     struct Window
@@ -300,6 +303,38 @@ void tst_FormInterface::passwordDialogsInShippedLanguages()
         }
     }
     QVERIFY(m_reporter->entries.isEmpty());
+}
+
+// Qt's own windows take the catalogue of the language's locale; a language
+// without one (or unknown, or English) leaves them English, also after
+// another language had one.
+void tst_FormInterface::qtWindowsFollowTheLanguage_data()
+{
+    QTest::addColumn<QString>("language");
+    QTest::addColumn<QString>("locale");
+    QTest::addColumn<QString>("cancel");
+    QTest::newRow("Japanese") << u"Japanese"_s << u"ja_JP"_s << u"キャンセル"_s;
+    QTest::newRow("Traditional Chinese") << u"Traditional Chinese"_s << u"zh_TW"_s << u"取消"_s;
+    QTest::newRow("native Traditional Chinese") << u"繁體中文"_s << u"zh_TW"_s << u"取消"_s;
+    QTest::newRow("Simplified Chinese") << u"Simplified Chinese"_s << u"zh_CN"_s << u"取消"_s;
+    QTest::newRow("native German") << u"Deutsch"_s << u"de_DE"_s << u"Abbrechen"_s;
+    QTest::newRow("locale code") << u"pt_BR"_s << u"pt_BR"_s << u"Cancelar"_s;
+    QTest::newRow("no catalogue") << u"Thai"_s << QString() << u"Cancel"_s;
+    QTest::newRow("unknown") << u"Elvish"_s << QString() << u"Cancel"_s;
+    QTest::newRow("English") << u"English"_s << QString() << u"Cancel"_s;
+}
+
+void tst_FormInterface::qtWindowsFollowTheLanguage()
+{
+    QFETCH(QString, language);
+    QFETCH(QString, locale);
+    QFETCH(QString, cancel);
+    QVERIFY(QtTranslations::use(u"Korean"_s));
+    QCOMPARE(QtTranslations::use(language), !locale.isEmpty());
+    QCOMPARE(QtTranslations::current(), locale);
+    QCOMPARE(QCoreApplication::translate("QPlatformTheme", "Cancel"), cancel);
+    QtTranslations::use(u"English"_s);
+    QCOMPARE(QCoreApplication::translate("QPlatformTheme", "Cancel"), u"Cancel"_s);
 }
 
 QTEST_MAIN(tst_FormInterface)
