@@ -172,6 +172,8 @@ private Q_SLOTS:
         QTest::newRow("logon refused") << 0 << "1111" << refused << "" << "" << 1;
         QTest::newRow("Get Mac ID without an ID") << 7 << "" << "N/A" << "txtNewID" << "N/A" << 1;
         QTest::newRow("charger status C") << 14 << "" << "C - Cold" << "cboChargerStatus" << "C - Cold" << 1;
+        // The letter stays first, as Set Charger Status sends it; the words are the language's.
+        QTest::newRow("charger status C in Japanese") << 14 << "" << "C - 低温" << "cboChargerStatus" << "C - 低温" << 1;
         QTest::newRow("Set Mach ID with no ID") << 6 << "" << "Invalid ID" << "" << "" << 0;
         QTest::newRow("Clear Data does not ask") << 12 << "" << "OK" << "" << "" << 1;
     }
@@ -192,6 +194,8 @@ private Q_SLOTS:
             s.setLoggedOn(true);
             s.setRecords(VxCradleSim::sampleRecords(3));
         });
+        if (QByteArray(QTest::currentDataTag()).endsWith("in Japanese"))
+            CRes::instance().setLanguage(u"Japanese"_s);
         Links l;
         l.download.setEnabled(true);
         frmTerminalConfiguration_VX dialog(l.kr, l.vx, l.download);
