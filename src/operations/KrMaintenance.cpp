@@ -15,6 +15,7 @@ namespace {
 
 constexpr int kMachineNumberText = 185;
 constexpr int kClearQuestionText = 211;
+constexpr int kNoNewMachineNumberText = 88;
 constexpr int kErrOverflow = 6;
 
 // A machine number as the terminal takes it; nullopt (after the overflow box)
@@ -69,8 +70,15 @@ std::optional<QString> KrMaintenance::run(int command, const Input &input, const
         break;
     }
     case SetMachineId: {
+        // An empty field would renumber the terminal to 0 and report "OK".
+        if (input.hexId.isEmpty()) {
+            MessageReporter::instance().message(CRes::instance().ResString(kNoNewMachineNumberText,
+                                                                           QStringLiteral("Type the new machine number first.")),
+                                                MessageReporter::Icon::Exclamation);
+            return std::nullopt;
+        }
         bool ok = true;
-        const qint64 value = input.hexId.isEmpty() ? 0 : input.hexId.toLongLong(&ok, 16);
+        const qint64 value = input.hexId.toLongLong(&ok, 16);
         const std::optional<qint16> newId = machineNumber(ok ? value : std::numeric_limits<qint64>::max());
         if (!newId)
             return std::nullopt;
