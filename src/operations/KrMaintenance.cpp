@@ -16,6 +16,9 @@ namespace {
 constexpr int kMachineNumberText = 185;
 constexpr int kClearQuestionText = 211;
 constexpr int kNoNewMachineNumberText = 88;
+constexpr int kGetTimeText = 149;
+constexpr int kRecordCountText = 150;
+constexpr int kGetVersionText = 153;
 constexpr int kErrOverflow = 6;
 
 // A machine number as the terminal takes it; nullopt (after the overflow box)
@@ -119,5 +122,12 @@ std::optional<QString> KrMaintenance::run(int command, const Input &input, const
         return std::nullopt;
     if (code != ucKR500_900::KR_SUCCESS)
         return QStringLiteral("ErrCode: %1, %2").arg(code).arg(m_kr.ErrMessage(code));
-    return msg.isEmpty() ? QStringLiteral("OK") : msg;
+    if (msg.isEmpty())
+        return QStringLiteral("OK");
+    // A bare value says what it is by the command's caption.
+    const int caption = command == GetTime ? kGetTimeText
+        : command == RecordCount           ? kRecordCountText
+        : command == GetVersion            ? kGetVersionText
+                                           : 0;
+    return caption ? CRes::instance().ResString(caption).remove(QLatin1Char('&')) + QStringLiteral(": ") + msg : msg;
 }

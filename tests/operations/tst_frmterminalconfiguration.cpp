@@ -67,8 +67,8 @@ private Q_SLOTS:
         QTest::newRow("Get Mach# of terminal 10") << 4 << 10 << "10" << "" << false << -1 << QStringList {"#185 A"} << 10;
         QTest::newRow("Set Mach# sends the hex field") << 3 << 0 << "" << "1A" << false << -1 << QStringList {"OK"} << 26;
         QTest::newRow("Set Mach# with an empty field") << 3 << 5 << "5" << "" << false << -1 << QStringList {"#88"} << 5;
-        QTest::newRow("Get Version") << 5 << 0 << "0" << "" << false << -1 << QStringList {"KR900 V2.31"} << 0;
-        QTest::newRow("Record Count") << 2 << 1 << "1" << "" << false << -1 << QStringList {"3"} << 1;
+        QTest::newRow("Get Version") << 5 << 0 << "0" << "" << false << -1 << QStringList {"#153: KR900 V2.31"} << 0;
+        QTest::newRow("Record Count") << 2 << 1 << "1" << "" << false << -1 << QStringList {"#150: 3"} << 1;
         QTest::newRow("silent terminal") << 9 << 0 << "0" << "" << true << -1 << timeout << 0;
         QTest::newRow("another terminal's number") << 2 << 3 << "4" << "" << false << -1 << timeout << 3;
         QTest::newRow("Clear Data, No sends nothing") << 6 << 0 << "" << "" << false << 0 << QStringList {"#211"} << 0;
@@ -102,6 +102,8 @@ private Q_SLOTS:
 
         expected.replaceInStrings(u"#185"_s, CRes::instance().ResString(185));
         expected.replaceInStrings(u"#211"_s, CRes::instance().ResString(211));
+        expected.replaceInStrings(u"#150"_s, CRes::instance().ResString(150));
+        expected.replaceInStrings(u"#153"_s, CRes::instance().ResString(153));
         const bool refused = expected.first() == u"#88"_s;
         expected.replaceInStrings(u"#88"_s, CRes::instance().ResString(88));
         QCOMPARE(reporter.texts(), expected);
@@ -213,6 +215,7 @@ private Q_SLOTS:
         QTest::newRow("charger status C") << 14 << "" << "C - Cold" << "cboChargerStatus" << "C - Cold" << 1;
         QTest::newRow("Set Mach ID with no ID") << 6 << "" << "Invalid ID" << "" << "" << 0;
         QTest::newRow("Clear Data does not ask") << 12 << "" << "OK" << "" << "" << 1;
+        QTest::newRow("Record Count says what it counts") << 13 << "" << "#150: 3" << "" << "" << 1;
     }
 
     void vxCommandMessages()
@@ -238,6 +241,7 @@ private Q_SLOTS:
         QTest::mouseClick(dialog.button(command), Qt::LeftButton);
 
         expected.replace(u"#230"_s, CRes::instance().ResString(230));
+        expected.replace(u"#150"_s, CRes::instance().ResString(150));
         QCOMPARE(reporter.texts(), QStringList {expected});
         QTEST(int(cradle.sim([](VxCradleSim &s) { return s.requests().size(); })), "requests");
         if (auto *edit = dialog.findChild<QLineEdit *>(field))
@@ -302,9 +306,9 @@ private Q_SLOTS:
             heldDuringWait = hold.heldCount();
         });
         QTest::mouseClick(dialog.button(8), Qt::LeftButton);
-        QCOMPARE(reporter.texts(), QStringList {u"VX700A V2.10"_s});
+        QCOMPARE(reporter.texts(), QStringList {CRes::instance().ResString(153) + u": VX700A V2.10"_s});
         QTRY_COMPARE(reporter.entries.size(), 2);
-        QCOMPARE(reporter.texts().last(), u"0"_s);
+        QCOMPARE(reporter.texts().last(), CRes::instance().ResString(150) + u": 0"_s);
         // Two whole exchanges, one after the other.
         const QList<QByteArray> requests = cradle.sim([](VxCradleSim &s) { return s.requests(); });
         QCOMPARE(requests.size(), 2);
