@@ -55,7 +55,10 @@ int showBox(QMessageBox::Icon icon, const QString &title, const QString &text, Q
 
 void MessageBoxReporter::failure(const QString &description, int number)
 {
-    showBox(QMessageBox::NoIcon, QString::number(number), description, QMessageBox::Ok, QMessageBox::Ok);
+    // The title names the program like every other box (a bare number there
+    // says nothing); the number stays with the text for whoever reads it out.
+    const QString text = number == 0 ? description : description + QStringLiteral("\n\n(%1)").arg(number);
+    showBox(QMessageBox::NoIcon, QApplication::applicationName(), text, QMessageBox::Ok, QMessageBox::Ok);
 }
 
 void MessageBoxReporter::message(const QString &text, Icon icon, const QString &title)

@@ -13,7 +13,7 @@ public:
 
     virtual ~MessageReporter() = default;
 
-    // An unexpected failure: the description as text, its number as title.
+    // An unexpected failure: its description and its number (0: none).
     virtual void failure(const QString &description, int number) = 0;
     // A plain message with an icon and an OK button; an empty title means the
     // application's title.

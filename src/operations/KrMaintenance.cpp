@@ -15,6 +15,10 @@ namespace {
 
 constexpr int kMachineNumberText = 185;
 constexpr int kClearQuestionText = 211;
+constexpr int kNoNewMachineNumberText = 88;
+constexpr int kGetTimeText = 149;
+constexpr int kRecordCountText = 150;
+constexpr int kGetVersionText = 153;
 constexpr int kErrOverflow = 6;
 
 // A machine number as the terminal takes it; nullopt (after the overflow box)
@@ -69,8 +73,15 @@ std::optional<QString> KrMaintenance::run(int command, const Input &input, const
         break;
     }
     case SetMachineId: {
+        // An empty field would renumber the terminal to 0 and report "OK".
+        if (input.hexId.isEmpty()) {
+            MessageReporter::instance().message(CRes::instance().ResString(kNoNewMachineNumberText,
+                                                                           QStringLiteral("Type the new machine number first.")),
+                                                MessageReporter::Icon::Exclamation);
+            return std::nullopt;
+        }
         bool ok = true;
-        const qint64 value = input.hexId.isEmpty() ? 0 : input.hexId.toLongLong(&ok, 16);
+        const qint64 value = input.hexId.toLongLong(&ok, 16);
         const std::optional<qint16> newId = machineNumber(ok ? value : std::numeric_limits<qint64>::max());
         if (!newId)
             return std::nullopt;
@@ -111,5 +122,12 @@ std::optional<QString> KrMaintenance::run(int command, const Input &input, const
         return std::nullopt;
     if (code != ucKR500_900::KR_SUCCESS)
         return QStringLiteral("ErrCode: %1, %2").arg(code).arg(m_kr.ErrMessage(code));
-    return msg.isEmpty() ? QStringLiteral("OK") : msg;
+    if (msg.isEmpty())
+        return QStringLiteral("OK");
+    // A bare value says what it is by the command's caption.
+    const int caption = command == GetTime ? kGetTimeText
+        : command == RecordCount           ? kRecordCountText
+        : command == GetVersion            ? kGetVersionText
+                                           : 0;
+    return caption ? CRes::instance().ResString(caption).remove(QLatin1Char('&')) + QStringLiteral(": ") + msg : msg;
 }

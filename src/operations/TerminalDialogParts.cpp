@@ -22,9 +22,18 @@ namespace TerminalDialogParts {
 
 namespace {
 
-bool isFocusKey(int key)
+// A key that types a character (no Ctrl, Alt or Meta): the filters below
+// judge only these. Moving, selecting, deleting and shortcuts pass.
+bool typesCharacter(const QKeyEvent &key)
 {
-    return key == Qt::Key_Tab || key == Qt::Key_Backtab;
+    const QString text = key.text();
+    return text.size() == 1 && text.front().isPrint()
+        && !(key.modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier));
+}
+
+bool isHexDigit(QChar c)
+{
+    return (c >= u'0' && c <= u'9') || (c >= u'A' && c <= u'F');
 }
 
 class HexKeys : public QObject
@@ -33,20 +42,11 @@ public:
     using QObject::QObject;
     bool eventFilter(QObject *watched, QEvent *event) override
     {
-        if (event->type() != QEvent::KeyPress)
+        if (event->type() != QEvent::KeyPress || !typesCharacter(*static_cast<QKeyEvent *>(event)))
             return false;
-        auto *key = static_cast<QKeyEvent *>(event);
-        if (isFocusKey(key->key()) || key->matches(QKeySequence::Cancel) || key->key() == Qt::Key_Return
-            || key->key() == Qt::Key_Enter)
-            return false;
-        const QString text = key->text();
-        if (text.size() == 1) {
-            const QChar c = text.front().toUpper();
-            if ((c >= u'0' && c <= u'9') || (c >= u'A' && c <= u'F')) {
-                static_cast<QLineEdit *>(watched)->insert(QString(c));
-                return true;
-            }
-        }
+        const QChar c = static_cast<QKeyEvent *>(event)->text().front().toUpper();
+        if (isHexDigit(c))
+            static_cast<QLineEdit *>(watched)->insert(QString(c));
         return true;
     }
 };
@@ -59,12 +59,8 @@ public:
     {
         if (event->type() != QEvent::KeyPress)
             return false;
-        auto *key = static_cast<QKeyEvent *>(event);
-        if (isFocusKey(key->key()) || key->key() == Qt::Key_Backspace || key->matches(QKeySequence::Cancel)
-            || key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter)
-            return false;
-        const QString text = key->text();
-        return !(text.size() == 1 && VxMaintenance::isMachineIdText(text));
+        const auto *key = static_cast<QKeyEvent *>(event);
+        return typesCharacter(*key) && !VxMaintenance::isMachineIdText(key->text());
     }
 };
 
@@ -201,6 +197,15 @@ void storePortList(const QComboBox &combo)
 void acceptHexKeysOnly(QLineEdit &edit)
 {
     edit.installEventFilter(new HexKeys(&edit));
+    // A paste keeps its hexadecimal digits, in upper case.
+    QObject::connect(&edit, &QLineEdit::textEdited, &edit, [&edit](const QString &text) {
+        QString digits;
+        for (QChar c : text)
+            if (isHexDigit(c.toUpper()))
+                digits += c.toUpper();
+        if (digits != text)
+            edit.setText(digits);
+    });
 }
 
 void acceptMachineIdOnly(QLineEdit &edit)

@@ -71,11 +71,13 @@ void fillPortList(QComboBox &combo);
 // Writes the list's text to Terminal/Comport, as the windows do on closing.
 void storePortList(const QComboBox &combo);
 
-// Keys typed into a hexadecimal field: 0-9 and A-F pass, a-f pass as upper
-// case, every other key (Backspace too) is dropped.
+// Characters typed into a hexadecimal field: 0-9 and A-F pass, a-f pass as
+// upper case, every other character is dropped; editing and moving keys
+// work. A paste keeps only its hexadecimal digits.
 void acceptHexKeysOnly(QLineEdit &edit);
-// Keys typed into a machine-ID field: letters, digits and Backspace pass; any
-// other character that gets in (a paste) empties the field.
+// Characters typed into a machine-ID field: letters and digits pass, editing
+// and moving keys work; any other character that gets in (a paste) empties
+// the field.
 void acceptMachineIdOnly(QLineEdit &edit);
 
 

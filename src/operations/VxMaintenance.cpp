@@ -125,5 +125,15 @@ VxMaintenance::Outcome VxMaintenance::run(int command, const Input &input, const
     outcome.message = data.isEmpty() ? QStringLiteral("OK") : data;
     if (command == GetChargerStatus && !data.isEmpty())
         outcome.message = chargerStatusText(data.left(1));
+    // A bare value says what it is by the command's caption (the machine ID
+    // and the charger status go into fields and show as they are).
+    const int caption = command == GetTime ? 149
+        : command == GetVersion            ? 153
+        : command == GetBatteryVoltage     ? 227
+        : command == GetBatteryTemperature ? 228
+        : command == RecordCount           ? 150
+                                           : 0;
+    if (caption && !data.isEmpty())
+        outcome.shown = CRes::instance().ResString(caption).remove(QLatin1Char('&')) + QStringLiteral(": ") + data;
     return outcome;
 }

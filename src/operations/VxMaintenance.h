@@ -49,6 +49,9 @@ public:
     struct Outcome
     {
         std::optional<QString> message;
+        // What the result box shows when it is more than the message: a value
+        // with the caption of the command that read it.
+        QString shown;
         bool succeeded = false;
         Logged logged = Logged::Unchanged;
     };

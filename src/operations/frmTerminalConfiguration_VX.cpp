@@ -214,7 +214,8 @@ void frmTerminalConfiguration_VX::cmd_Click(int index)
         if (outcome.succeeded && index == VxMaintenance::GetChargerStatus)
             m_cboChargerStatus->setCurrentText(*outcome.message);
         if (outcome.message)
-            MessageReporter::instance().message(*outcome.message, MessageReporter::Icon::Information);
+            MessageReporter::instance().message(outcome.shown.isEmpty() ? *outcome.message : outcome.shown,
+                                                MessageReporter::Icon::Information);
     } catch (const std::exception &e) {
         MessageReporter::instance().failure(QString::fromLocal8Bit(e.what()), 0);
     }

@@ -9,6 +9,7 @@
 #include "ReportPreview.h"
 #include "TagStore.h"
 #include "Workspace.h"
+#include "TypedDateEdit.h"
 #include "rptExceptions.h"
 
 #include <QComboBox>
@@ -41,9 +42,9 @@ ExceptionsPage::ExceptionsPage(QWidget *parent)
     setObjectName(QStringLiteral("picExceptions"));
     const QDate yesterday = QDate::currentDate().addDays(-1);
     const QString dateFormat = QLocale::system().dateFormat(QLocale::ShortFormat);
-    m_fromDate = new QDateEdit(yesterday, this);
+    m_fromDate = new TypedDateEdit(yesterday, this);
     m_fromDate->setObjectName(QStringLiteral("dtpFrom"));
-    m_toDate = new QDateEdit(yesterday, this);
+    m_toDate = new TypedDateEdit(yesterday, this);
     m_toDate->setObjectName(QStringLiteral("dtpTo"));
     for (QDateEdit *d : {m_fromDate, m_toDate}) {
         d->setCalendarPopup(true);
@@ -62,6 +63,7 @@ ExceptionsPage::ExceptionsPage(QWidget *parent)
     m_preview->setObjectName(QStringLiteral("cmdPreview"));
     m_print = new QPushButton(this);
     m_print->setObjectName(QStringLiteral("cmdPrint"));
+    m_print->setIcon(QIcon::fromTheme(QStringLiteral("document-print")));
     m_pdf = new QPushButton(this);
     m_pdf->setObjectName(QStringLiteral("cmdExportPdf"));
     m_fromLabel = new QLabel(this);

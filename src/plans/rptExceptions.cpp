@@ -20,17 +20,18 @@ void rptExceptions::setResult(const ExceptionResult &result, const QDate &from, 
     setupHeader(res.ResString(380, QStringLiteral("Exception Report")) + QStringLiteral("  ")
                 + locale.toString(from, QLocale::ShortFormat) + QStringLiteral(" - ")
                 + locale.toString(to, QLocale::ShortFormat));
-    // Shares in points of the 545 an A4 line holds.
-    columns = {{res.ResString(381, QStringLiteral("Plan")), 74},
-               {res.ResString(382, QStringLiteral("Round")), 72},
+    // Shares in points of the 545 an A4 line holds. Names, outcomes and
+    // times wrap rather than lose their ends.
+    columns = {{res.ResString(381, QStringLiteral("Plan")), 74, true},
+               {res.ResString(382, QStringLiteral("Round")), 72, true},
                {res.ResString(383, QStringLiteral("No.")), 28},
-               {res.ResString(384, QStringLiteral("Checkpoint")), 87},
+               {res.ResString(384, QStringLiteral("Checkpoint")), 87, true},
                {res.ResString(385, QStringLiteral("Due")), 34},
-               {res.ResString(386, QStringLiteral("Outcome")), 66},
+               {res.ResString(386, QStringLiteral("Outcome")), 66, true},
                {res.ResString(387, QStringLiteral("Min.")), 30},
-               {res.ResString(388, QStringLiteral("Read")), 50},
-               {res.ResString(232, QStringLiteral("Mach#")), 48},
-               {res.ResString(389, QStringLiteral("Guard")), 56}};
+               {res.ResString(388, QStringLiteral("Read")), 50, true},
+               {res.ResString(232, QStringLiteral("Mach#")), 48, true},
+               {res.ResString(389, QStringLiteral("Guard")), 56, true}};
     // Days without the year, which the title gives.
     m_dayFormat = locale.dateFormat(QLocale::ShortFormat)
                       .remove(QRegularExpression(QStringLiteral("[^dMy]*y+[^dMy]*")))
@@ -52,6 +53,7 @@ void rptExceptions::setResult(const ExceptionResult &result, const QDate &from, 
     // The base class pages by the number of rows; their texts come from cellText.
     rows.clear();
     rows.resize(qsizetype(m_lines.size()));
+    invalidateLayout();
 }
 
 void rptExceptions::addTotals(int caption, const QMap<QString, OutcomeTotals> &totals, bool guards)

@@ -179,7 +179,7 @@ void PatrolDataView::rebuildTree(const QString &selectKey)
     for (const LibraryFile &f : m_library.files()) {
         auto *node = new QTreeWidgetItem(f.approved ? approved : unapproved, {f.name});
         node->setData(0, kKeyRole, f.key);
-        node->setIcon(0, s->standardIcon(f.approved ? QStyle::SP_FileDialogInfoView : QStyle::SP_FileIcon));
+        node->setIcon(0, s->standardIcon(QStyle::SP_FileIcon)); // the folder says whether it is approved
         if (!f.approved) {
             QFont bold = node->font(0);
             bold.setBold(true);

@@ -73,6 +73,7 @@ bool isoTime(const PatrolRow &row, QString *out)
 bool rptPatrolData::load(const QList<PatrolRow> &list, QString *error)
 {
     rows.clear();
+    invalidateLayout();
     // Any command opens connTVL when it is not open yet; this one reads nothing.
     if (!DataStore::isOpen()
         && !DataStore::run(QStringLiteral("GetDescriptionWithSpecCode_TagDef"), {QString()}, error).isActive())
@@ -191,6 +192,6 @@ void rptPatrolData::SetupPatrolDataReport()
                {res.ResString(129, QStringLiteral("Code")), 2},
                {res.ResString(127, QStringLiteral("Date")), 1.6},
                {res.ResString(128, QStringLiteral("Time")), 1.6},
-               {res.ResString(130, QStringLiteral("Description")), 3.5}};
+               {res.ResString(130, QStringLiteral("Description")), 3.5, true}};
     lblRecordCount = res.ResString(233, QStringLiteral("Total number of data:"));
 }

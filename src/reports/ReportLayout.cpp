@@ -12,7 +12,9 @@
 #include <QPagedPaintDevice>
 #include <QPainter>
 #include <QPdfWriter>
+#include <QTextLayout>
 
+#include <algorithm>
 #include <cmath>
 
 namespace {
@@ -33,6 +35,7 @@ qreal pointsToDevice(qreal points, QPaintDevice *device)
 void ReportLayout::setupHeader(const QString &title)
 {
     CRes &res = CRes::instance();
+    invalidateLayout(); // the columns and the face are set anew
     lblTitle = title;
     lblPrintedDate = res.ResString(231, QStringLiteral("Printed Date:"));
     Label8 = QLocale().toString(QDate::currentDate(), QLocale::LongFormat);
@@ -68,8 +71,103 @@ ReportLayout::Metrics ReportLayout::metrics(QPaintDevice *device, const QRectF &
     return m;
 }
 
+bool ReportLayout::anyWraps() const
+{
+    return std::any_of(columns.cbegin(), columns.cend(), [](const Column &c) { return c.wraps; });
+}
+
+QList<qreal> ReportLayout::columnEdges(const QRectF &area) const
+{
+    qreal shares = 0;
+    for (const Column &c : columns)
+        shares += c.share;
+    QList<qreal> left;
+    qreal x = area.left();
+    for (const Column &c : columns) {
+        left << x;
+        x += area.width() * (shares > 0 ? c.share / shares : 0);
+    }
+    left << area.right();
+    return left;
+}
+
+void ReportLayout::invalidateLayout() const
+{
+    m_measured = Measured();
+}
+
+const QStringList &ReportLayout::wrappedLines(int column, const QString &text, const Metrics &m,
+                                              QPaintDevice *device, const QList<qreal> &edges) const
+{
+    QHash<QString, QStringList> &known = m_measured.lines[column];
+    auto it = known.constFind(text);
+    if (it != known.constEnd())
+        return *it;
+    const qreal width = edges[column + 1] - edges[column] - pointsToDevice(kCellGapPoints, device);
+    QStringList lines;
+    if (QFontMetricsF(m.body, device).horizontalAdvance(text) <= width) {
+        lines << text;
+    } else {
+        // Between words where it can, inside a word longer than the column where it must.
+        QTextLayout layout(text, m.body, device);
+        QTextOption option;
+        option.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
+        layout.setTextOption(option);
+        layout.beginLayout();
+        for (QTextLine line = layout.createLine(); line.isValid(); line = layout.createLine()) {
+            line.setLineWidth(qMax<qreal>(1, width));
+            lines << text.mid(line.textStart(), line.textLength()).trimmed();
+        }
+        layout.endLayout();
+    }
+    return *known.insert(text, lines);
+}
+
+qsizetype ReportLayout::rowLines(qsizetype row, const Metrics &m, QPaintDevice *device,
+                                 const QList<qreal> &edges) const
+{
+    qsizetype lines = 1;
+    for (int c = 0; c < columns.size(); ++c)
+        if (columns.at(c).wraps)
+            lines = qMax(lines, wrappedLines(c, cellText(row, c), m, device, edges).size());
+    return lines;
+}
+
+void ReportLayout::measure(QPaintDevice *device, const QRectF &area) const
+{
+    const qreal dpi = device->logicalDpiY();
+    if (m_measured.dpi == dpi && m_measured.size == area.size() && m_measured.rows == rows.size())
+        return;
+    m_measured = Measured();
+    m_measured.dpi = dpi;
+    m_measured.size = area.size();
+    m_measured.rows = rows.size();
+    m_measured.lines.resize(columns.size());
+    const Metrics m = metrics(device, area);
+    const QList<qreal> edges = columnEdges(area);
+    m_measured.pageStarts << 0;
+    qsizetype capacity = m.firstCapacity;
+    qsizetype used = 0;
+    for (qsizetype r = 0; r < rows.size(); ++r) {
+        // A row taller than a page is cut at the page's foot.
+        const qsizetype lines = qMin(rowLines(r, m, device, edges), qsizetype(m.capacity));
+        if (used > 0 && used + lines > capacity) {
+            m_measured.pageStarts << r;
+            capacity = m.capacity;
+            used = 0;
+        }
+        used += lines;
+    }
+    const qsizetype footerRows = qsizetype(std::ceil(m.reportFooterHeight / m.rowHeight));
+    m_measured.footerPage = used + footerRows > capacity;
+}
+
 int ReportLayout::pageCount(QPaintDevice *device, const QRectF &area) const
 {
+    if (anyWraps()) {
+        measure(device, area);
+        return int(m_measured.pageStarts.size()) + (m_measured.footerPage ? 1 : 0);
+    }
     const Metrics m = metrics(device, area);
     const qsizetype n = rows.size();
     qsizetype pages = 1;
@@ -91,8 +189,16 @@ int ReportLayout::pageCount(QPaintDevice *device, const QRectF &area) const
 void ReportLayout::rowsOfPage(QPaintDevice *device, const QRectF &area, int page, qsizetype *first,
                               qsizetype *count) const
 {
-    const Metrics m = metrics(device, area);
     const qsizetype n = rows.size();
+    if (anyWraps()) {
+        measure(device, area);
+        const QList<qsizetype> &starts = m_measured.pageStarts;
+        const bool holdsRows = page >= 0 && page < starts.size();
+        *first = holdsRows ? starts[page] : n;
+        *count = holdsRows ? (page + 1 < starts.size() ? starts[page + 1] : n) - *first : 0;
+        return;
+    }
+    const Metrics m = metrics(device, area);
     const qsizetype start = page == 0 ? 0 : m.firstCapacity + qsizetype(page - 1) * m.capacity;
     *first = qMin(start, n);
     *count = qBound(qsizetype(0), n - start, qsizetype(page == 0 ? m.firstCapacity : m.capacity));
@@ -125,23 +231,20 @@ void ReportLayout::paintPage(QPainter &painter, const QRectF &area, int page) co
     }
 
     // Column edges, shared by headings and details.
-    qreal shares = 0;
-    for (const Column &c : columns)
-        shares += c.share;
-    QList<qreal> left;
-    qreal x = area.left();
-    for (const Column &c : columns) {
-        left << x;
-        x += area.width() * (shares > 0 ? c.share / shares : 0);
-    }
-    left << area.right();
+    const QList<qreal> left = columnEdges(area);
     // Cells are drawn at their baseline, without a layout rectangle: with
     // thousands of pages that is most of the drawing time.
-    auto drawCells = [&](const auto &text, qreal top, const QFont &f) {
+    auto drawCells = [&](const auto &text, qreal top, const QFont &f, bool wrap) {
         const QFontMetricsF fm(f, device);
         const qreal baseline = top + (m.rowHeight + fm.ascent() - fm.descent()) / 2;
         for (int c = 0; c < columns.size(); ++c) {
             const QString cell = text(c);
+            if (wrap && columns.at(c).wraps) {
+                const QStringList &lines = wrappedLines(c, cell, m, device, left);
+                for (qsizetype i = 0; i < lines.size(); ++i)
+                    painter.drawText(QPointF(left[c], baseline + qreal(i) * m.rowHeight), lines.at(i));
+                continue;
+            }
             const qreal width = left[c + 1] - left[c] - gap;
             painter.drawText(QPointF(left[c], baseline),
                              fm.horizontalAdvance(cell) <= width ? cell : fm.elidedText(cell, Qt::ElideRight, width));
@@ -149,7 +252,7 @@ void ReportLayout::paintPage(QPainter &painter, const QRectF &area, int page) co
     };
 
     painter.setFont(m.heading);
-    drawCells([&](int c) { return columns.at(c).caption; }, y, m.heading);
+    drawCells([&](int c) { return columns.at(c).caption; }, y, m.heading, false);
     painter.setPen(rule);
     painter.drawLine(QPointF(area.left(), y + m.rowHeight * 1.15), QPointF(area.right(), y + m.rowHeight * 1.15));
     painter.setPen(Qt::black);
@@ -159,9 +262,10 @@ void ReportLayout::paintPage(QPainter &painter, const QRectF &area, int page) co
     qsizetype count = 0;
     rowsOfPage(device, area, page, &first, &count);
     painter.setFont(m.body);
+    const bool wraps = anyWraps();
     for (qsizetype r = first; r < first + count; ++r) {
-        drawCells([&](int c) { return cellText(r, c); }, y, m.body);
-        y += m.rowHeight;
+        drawCells([&](int c) { return cellText(r, c); }, y, m.body, true);
+        y += m.rowHeight * qreal(wraps ? qMin(rowLines(r, m, device, left), qsizetype(m.capacity)) : 1);
     }
 
     if (page == pages - 1) {

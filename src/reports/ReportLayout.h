@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QFont>
+#include <QHash>
 #include <QList>
 #include <QMarginsF>
 #include <QRectF>
@@ -14,10 +15,13 @@ class QPagedPaintDevice;
 // A banded list report laid out on any paint device: the report header (title,
 // printed date) on the first page, the column headings with a rule under them
 // on every page, one detail line per row, the page number at the foot of every
-// page and the report footer (rule, record count) after the last row. Every
-// line has the same height, so where a page starts is worked out by arithmetic
-// and any page can be drawn without laying out the pages before it. The
-// preview, the printer, a PDF and an image all get the same drawing.
+// page and the report footer (rule, record count) after the last row. Cells
+// too wide for their column are cut, unless the column wraps: then the row
+// takes as many lines as its tallest cell needs. Without wrapping columns
+// every row has the same height, so where a page starts is worked out by
+// arithmetic; with them the rows are measured once per page size (texts that
+// repeat are measured once). The preview, the printer, a PDF and an image all
+// get the same drawing.
 class ReportLayout
 {
 public:
@@ -25,6 +29,7 @@ public:
     {
         QString caption;
         qreal share; // part of the line's width
+        bool wraps = false; // a long text takes more lines instead of being cut
     };
 
     virtual ~ReportLayout() = default;
@@ -43,6 +48,8 @@ public:
     virtual QString cellText(qsizetype row, int column) const { return rows.at(row).value(column); }
     // Face of every text; empty keeps the application's default face.
     QString fontName;
+    // To be called when rows change while their number stays the same.
+    void invalidateLayout() const;
 
     // Left and right 500 twips, top and bottom 400 twips.
     static QMarginsF marginsInPoints() { return QMarginsF(25, 20, 25, 20); }
@@ -79,4 +86,24 @@ private:
     };
     Metrics metrics(QPaintDevice *device, const QRectF &area) const;
     QFont font(int pointSize, bool bold, QPaintDevice *device) const;
+    bool anyWraps() const;
+    QList<qreal> columnEdges(const QRectF &area) const;
+    // The lines of one cell of a wrapping column as drawn.
+    const QStringList &wrappedLines(int column, const QString &text, const Metrics &m, QPaintDevice *device,
+                                    const QList<qreal> &edges) const;
+    qsizetype rowLines(qsizetype row, const Metrics &m, QPaintDevice *device, const QList<qreal> &edges) const;
+    // With wrapping columns: the first row of every page that holds rows,
+    // and whether the report footer needs a page of its own.
+    void measure(QPaintDevice *device, const QRectF &area) const;
+
+    struct Measured
+    {
+        qreal dpi = 0;
+        QSizeF size;
+        qsizetype rows = -1;
+        QList<qsizetype> pageStarts;
+        bool footerPage = false;
+        QList<QHash<QString, QStringList>> lines; // per column
+    };
+    mutable Measured m_measured;
 };

@@ -20,6 +20,15 @@ QIcon icon()
     return shipped;
 }
 
+void useShippedIcons()
+{
+    initIconResources();
+    QStringList paths = QIcon::fallbackSearchPaths();
+    const QString shipped = QStringLiteral(":/icons/fallback");
+    if (!paths.contains(shipped))
+        QIcon::setFallbackSearchPaths(paths << shipped);
+}
+
 QPixmap pixmap(int size)
 {
     return icon().pixmap(size, size);

@@ -10,5 +10,8 @@ namespace AppIcon {
 
 QPixmap pixmap(int size);
 QIcon icon();
+// Lets QIcon::fromTheme find the icons the program ships (the printer) when
+// the desktop's icon theme has none of that name.
+void useShippedIcons();
 
 }

@@ -24,6 +24,21 @@ constexpr int kNotFoundText = 171;
 constexpr int kGuardColumn = 2;
 const QString kGuardMark = QStringLiteral("\u2713");
 
+// Shows why the table refused an entry; true when it took it.
+bool reportStoreResult(TagStore::Result result, const QString &code, const QString &error)
+{
+    switch (result) {
+    case TagStore::Result::Ok:
+        return true;
+    case TagStore::Result::Duplicate:
+        MessageReporter::instance().message(TagEntryRules::duplicateMessage(code), MessageReporter::Icon::Exclamation);
+        return false;
+    default:
+        MessageReporter::instance().message(error, MessageReporter::Icon::Critical);
+        return false;
+    }
+}
+
 QString res(int number, const char *english)
 {
     return CRes::instance().ResString(number, QLatin1String(english));
@@ -162,27 +177,19 @@ bool TagDefView::AddTagDefinition(const QString &code)
     dialog.setWindowTitle(res(216, "Add Tag"));
     if (!code.isEmpty())
         dialog.setTxt0Value(code);
+    dialog.setStore([](const QString &newCode, const QString &description) {
+        QString error;
+        return reportStoreResult(TagStore::add(newCode, description, &error), newCode, error);
+    });
     dialog.exec();
     if (!dialog.IsOK())
         return false;
-    QString error;
-    switch (TagStore::add(dialog.txt0Value(), dialog.txt1Value(), &error)) {
-    case TagStore::Result::Ok: {
-        QTreeWidgetItem *item = addRow(dialog.txt0Value(), dialog.txt1Value(), false);
-        selectOnly(item);
-        listClick();
-        if (dialog.guardValue())
-            storeGuard(item, dialog.txt0Value(), true);
-        return true;
-    }
-    case TagStore::Result::Duplicate:
-        MessageReporter::instance().message(TagEntryRules::duplicateMessage(dialog.txt0Value()),
-                                            MessageReporter::Icon::Exclamation);
-        return false;
-    default:
-        MessageReporter::instance().message(error, MessageReporter::Icon::Critical);
-        return false;
-    }
+    QTreeWidgetItem *item = addRow(dialog.txt0Value(), dialog.txt1Value(), false);
+    selectOnly(item);
+    listClick();
+    if (dialog.guardValue())
+        storeGuard(item, dialog.txt0Value(), true);
+    return true;
 }
 
 void TagDefView::EditTagDefinition()
@@ -201,28 +208,20 @@ void TagDefView::EditTagDefinition()
     const bool wasGuard = !item->text(kGuardColumn).isEmpty();
     dialog.setGuardValue(wasGuard);
     dialog.setWindowTitle(res(217, "Edit Tag"));
+    dialog.setStore([&oldCode](const QString &newCode, const QString &description) {
+        QString error;
+        return reportStoreResult(TagStore::edit(oldCode, newCode, description, &error), newCode, error);
+    });
     dialog.exec();
     if (!dialog.IsOK())
         return;
-    QString error;
-    switch (TagStore::edit(oldCode, dialog.txt0Value(), dialog.txt1Value(), &error)) {
-    case TagStore::Result::Ok:
-        item->setText(0, dialog.txt0Value());
-        item->setText(1, dialog.txt1Value());
-        // The mark belongs to the code: a new code takes it over from the old one.
-        if (oldCode != dialog.txt0Value() && wasGuard)
-            storeGuard(item, oldCode, false);
-        if (oldCode != dialog.txt0Value() || wasGuard != dialog.guardValue())
-            storeGuard(item, dialog.txt0Value(), dialog.guardValue());
-        break;
-    case TagStore::Result::Duplicate:
-        MessageReporter::instance().message(TagEntryRules::duplicateMessage(dialog.txt0Value()),
-                                            MessageReporter::Icon::Exclamation);
-        break;
-    default:
-        MessageReporter::instance().message(error, MessageReporter::Icon::Critical);
-        break;
-    }
+    item->setText(0, dialog.txt0Value());
+    item->setText(1, dialog.txt1Value());
+    // The mark belongs to the code: a new code takes it over from the old one.
+    if (oldCode != dialog.txt0Value() && wasGuard)
+        storeGuard(item, oldCode, false);
+    if (oldCode != dialog.txt0Value() || wasGuard != dialog.guardValue())
+        storeGuard(item, dialog.txt0Value(), dialog.guardValue());
 }
 
 void TagDefView::DeleteWithConfirmation()

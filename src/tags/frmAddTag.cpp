@@ -60,14 +60,19 @@ void frmAddTag::setGuardValue(bool guard)
 
 bool frmAddTag::eventFilter(QObject *watched, QEvent *event)
 {
-    // Typed characters other than 0-9 and A-F never reach the code field;
-    // editing and moving keys (no text, or backspace) do.
+    // Typed characters other than 0-9 and A-F never reach the code field,
+    // a-f go in as upper case; editing and moving keys (no text, or
+    // backspace) pass.
     if (watched == m_ui->txt_0 && event->type() == QEvent::KeyPress) {
         const auto *key = static_cast<QKeyEvent *>(event);
         const QString text = key->text();
         const bool typed = text.size() == 1 && text.at(0).isPrint() && !(key->modifiers() & Qt::ControlModifier);
-        if (typed && !TagEntryRules::acceptsCodeKey(text.at(0)))
+        if (typed && !TagEntryRules::acceptsCodeKey(text.at(0))) {
+            const QChar upper = text.at(0).toUpper();
+            if (upper != text.at(0) && TagEntryRules::acceptsCodeKey(upper))
+                m_ui->txt_0->insert(QString(upper));
             return true;
+        }
     }
     return QDialog::eventFilter(watched, event);
 }
@@ -92,6 +97,11 @@ void frmAddTag::cmdCtrl_Click(int index)
     }
     if (!ValidateEntries())
         return;
+    if (m_store && !m_store(m_ui->txt_0->text(), m_ui->txt_1->text())) {
+        activateWindow();
+        m_ui->txt_0->setFocus();
+        return;
+    }
     m_txt0Value = m_ui->txt_0->text();
     m_txt1Value = m_ui->txt_1->text();
     m_isOK = true;

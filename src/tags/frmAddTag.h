@@ -2,6 +2,7 @@
 
 #include <QDialog>
 
+#include <functional>
 #include <memory>
 
 namespace Ui {
@@ -11,6 +12,8 @@ class frmAddTag;
 // The tag dialog: a code of ten upper-case hexadecimal digits, a
 // description and whether the tag is a guard's tag. The caller sets the
 // caption and the values, shows it modally and reads IsOK and the values back.
+// With a store set, OK stores the entry before closing, so a refused entry
+// (a code already defined) leaves the dialog open with what was typed.
 class frmAddTag : public QDialog
 {
     Q_OBJECT
@@ -26,6 +29,9 @@ public:
     bool guardValue() const;
     void setGuardValue(bool guard);
     bool IsOK() const { return m_isOK; }
+    // Stores the checked entry (code, description); false, after its
+    // own message, keeps the dialog open.
+    void setStore(std::function<bool(const QString &, const QString &)> store) { m_store = std::move(store); }
 
     // Runs the checks; false (after the message, with the focus on the field
     // of the last failing check) when something is wrong.
@@ -41,4 +47,5 @@ private:
     QString m_txt0Value;
     QString m_txt1Value;
     bool m_isOK = false;
+    std::function<bool(const QString &, const QString &)> m_store;
 };

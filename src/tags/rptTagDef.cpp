@@ -8,6 +8,7 @@
 bool rptTagDef::load(QString *error)
 {
     rows.clear();
+    invalidateLayout();
     QSqlQuery query = DataStore::run(QStringLiteral("rptTagDef"), {}, error);
     if (!query.isActive())
         return false;
@@ -20,6 +21,6 @@ void rptTagDef::SetupTagDefReport()
 {
     CRes &res = CRes::instance();
     setupHeader(res.ResString(124, QStringLiteral("Tag Definition")));
-    columns = {{res.ResString(129, QStringLiteral("Code")), 1}, {res.ResString(130, QStringLiteral("Description")), 3}};
+    columns = {{res.ResString(129, QStringLiteral("Code")), 1}, {res.ResString(130, QStringLiteral("Description")), 3, true}};
     lblRecordCount = res.ResString(234, QStringLiteral("Total number of tags:"));
 }

@@ -1,4 +1,5 @@
 #include "GuiHelpers.h"
+#include "MessageBoxReporter.h"
 #include "ModalAnswer.h"
 #include "RecordingReporter.h"
 #include "TestFiles.h"
@@ -6,6 +7,7 @@
 #include <QApplication>
 #include <QFileDialog>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -22,6 +24,7 @@ private Q_SLOTS:
     void saveAsksBeforeOverwriting_data();
     void saveAsksBeforeOverwriting();
     void openTakesANameNotYetThere();
+    void failureBoxCarriesTheProgramName();
 
 private:
     QTemporaryDir m_config;
@@ -121,6 +124,22 @@ void tst_GuiHelpers::openTakesANameNotYetThere()
     QCOMPARE((QStringList{dialog.windowTitle(), dialog.directory().absolutePath()}),
              (QStringList{"Import", QDir(dir.path()).absolutePath()}));
     QVERIFY(reporter.entries.isEmpty());
+}
+
+void tst_GuiHelpers::failureBoxCarriesTheProgramName()
+{
+    // The title names the program; the failure's number goes with its text.
+    QApplication::setApplicationName(u"Tavrel"_s);
+    MessageBoxReporter boxes;
+    QStringList seen;
+    for (int number : {13, 0}) {
+        whenModal<QMessageBox>([&](QMessageBox *box) {
+            seen << box->windowTitle() << box->text();
+            box->accept();
+        });
+        boxes.failure(u"Type mismatch"_s, number);
+    }
+    QCOMPARE(seen, (QStringList{u"Tavrel"_s, u"Type mismatch\n\n(13)"_s, u"Tavrel"_s, u"Type mismatch"_s}));
 }
 
 QTEST_MAIN(tst_GuiHelpers)

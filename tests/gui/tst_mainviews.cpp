@@ -3,6 +3,7 @@
 #include "PatrolFile.h"
 #include "RecordingReporter.h"
 #include "TagDefView.h"
+#include "TagEntryRules.h"
 #include "TagStore.h"
 #include "TestEnv.h"
 #include "TestFiles.h"
@@ -44,6 +45,8 @@ private Q_SLOTS:
     void f3SearchesTheCurrentView();
     void tagDialogChecks_data();
     void tagDialogChecks();
+    void tagDialogAfterDuplicate_data();
+    void tagDialogAfterDuplicate();
     void deleteTagsOneAlreadyGone();
     void defineTagFromARecord();
     void contextMenuFollowsThePointer();
@@ -178,7 +181,7 @@ void tst_MainViews::tagDialogChecks_data()
     QTest::addColumn<QString>("description");
     QTest::addColumn<int>("message");
     QTest::addColumn<QString>("focus");
-    QTest::newRow("lower case cannot be typed") << "12345abcdeABCDE" << "" << "Gate" << 0 << "";
+    QTest::newRow("lower case typed becomes upper case") << "abcde12345F" << "" << "Gate" << 0 << "";
     QTest::newRow("pasted dash empties") << "" << "12-34" << "Gate" << 163 << "txt_0";
     QTest::newRow("all empty") << "" << "" << "" << 165 << "txt_1";
 }
@@ -200,12 +203,52 @@ void tst_MainViews::tagDialogChecks()
     QTest::mouseClick(dialog.findChild<QPushButton *>(u"cmdCtrl_0"_s), Qt::LeftButton);
     QCOMPARE(dialog.IsOK(), message == 0);
     if (message == 0) {
-        QCOMPARE(dialog.txt0Value(), u"12345ABCDE"_s);
+        QCOMPARE(dialog.txt0Value(), u"ABCDE12345"_s);
         return;
     }
     QCOMPARE(m_reporter->entries.size(), 1);
     QVERIFY(m_reporter->texts().first().startsWith(CRes::instance().ResString(message)));
     QCOMPARE(QApplication::focusWidget()->objectName(), focus);
+}
+
+void tst_MainViews::tagDialogAfterDuplicate_data()
+{
+    QTest::addColumn<QString>("command");
+    QTest::addColumn<int>("tags");
+    QTest::newRow("add") << "mnuPopTagDefs_0" << 4;
+    QTest::newRow("edit the third") << "mnuPopTagDefs_2" << 3;
+}
+
+void tst_MainViews::tagDialogAfterDuplicate()
+{
+    // A code already defined is refused with the dialog still open and both
+    // fields as typed; another code is then stored with the same description.
+    QFETCH(QString, command);
+    QFETCH(int, tags);
+    m_window->SelectView(1);
+    QTreeWidget *list = m_window->tagView()->list();
+    list->clearSelection();
+    list->setCurrentItem(list->topLevelItem(2));
+    QStringList afterDuplicate;
+    whenModal<frmAddTag>([&](frmAddTag *d) {
+        auto *code = d->findChild<QLineEdit *>(u"txt_0"_s);
+        auto *description = d->findChild<QLineEdit *>(u"txt_1"_s);
+        auto *ok = d->findChild<QPushButton *>(u"cmdCtrl_0"_s);
+        code->setText(u"0000000001"_s);
+        description->setText(u"Loading bay"_s);
+        QTest::mouseClick(ok, Qt::LeftButton);
+        afterDuplicate = {d->isVisible() ? u"open"_s : u"closed"_s, code->text(), description->text()};
+        code->setText(u"0000000009"_s);
+        QTest::mouseClick(ok, Qt::LeftButton);
+    });
+    m_window->action(command)->trigger();
+    QCOMPARE(afterDuplicate, (QStringList{u"open"_s, u"0000000001"_s, u"Loading bay"_s}));
+    QCOMPARE(m_reporter->texts(), QStringList{TagEntryRules::duplicateMessage(u"0000000001"_s)});
+    const QList<TagDef> stored = TagStore::all(nullptr);
+    QCOMPARE(stored.size(), tags);
+    QCOMPARE(TagStore::GetTagDescription(u"0000000009"_s, nullptr), u"Loading bay"_s);
+    QCOMPARE(list->findItems(u"0000000009"_s, Qt::MatchExactly).value(0) ? list->findItems(u"0000000009"_s, Qt::MatchExactly).first()->text(1) : QString(), u"Loading bay"_s);
+    QCOMPARE(list->topLevelItemCount(), tags);
 }
 
 void tst_MainViews::deleteTagsOneAlreadyGone()

@@ -257,8 +257,15 @@ void tst_ScheduleView::exceptionsTable()
     view.show();
     view.tabs()->setCurrentIndex(1);
     ExceptionsPage *page = view.exceptionsPage();
-    child<QDateEdit>(page, "dtpTo")->setDate(QDate(2026, 12, 1));
-    child<QDateEdit>(page, "dtpFrom")->setDate(QDate(2026, 12, 1));
+    // Both ends typed in the system's short date format.
+    for (const char *name : {"dtpTo", "dtpFrom"}) {
+        auto *edit = child<QDateEdit>(page, name);
+        edit->setFocus();
+        edit->selectAll();
+        QTest::keyClicks(edit, QLocale::system().toString(QDate(2026, 12, 1), QLocale::ShortFormat));
+        QTest::keyClick(edit, Qt::Key_Return);
+        QCOMPARE(edit->date(), QDate(2026, 12, 1));
+    }
     child<QComboBox>(page, "cboPlan")->setCurrentIndex(1);
     click(page, "cmdRun");
     QVERIFY2(reporter.entries.isEmpty(), qPrintable(reporter.texts().join(u'\n')));

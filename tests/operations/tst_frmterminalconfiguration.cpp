@@ -66,8 +66,9 @@ private Q_SLOTS:
         const QStringList timeout {u"ErrCode: -1, KR_ERR_TIMEOUT"_s};
         QTest::newRow("Get Mach# of terminal 10") << 4 << 10 << "10" << "" << false << -1 << QStringList {"#185 A"} << 10;
         QTest::newRow("Set Mach# sends the hex field") << 3 << 0 << "" << "1A" << false << -1 << QStringList {"OK"} << 26;
-        QTest::newRow("Get Version") << 5 << 0 << "0" << "" << false << -1 << QStringList {"KR900 V2.31"} << 0;
-        QTest::newRow("Record Count") << 2 << 1 << "1" << "" << false << -1 << QStringList {"3"} << 1;
+        QTest::newRow("Set Mach# with an empty field") << 3 << 5 << "5" << "" << false << -1 << QStringList {"#88"} << 5;
+        QTest::newRow("Get Version") << 5 << 0 << "0" << "" << false << -1 << QStringList {"#153: KR900 V2.31"} << 0;
+        QTest::newRow("Record Count") << 2 << 1 << "1" << "" << false << -1 << QStringList {"#150: 3"} << 1;
         QTest::newRow("silent terminal") << 9 << 0 << "0" << "" << true << -1 << timeout << 0;
         QTest::newRow("another terminal's number") << 2 << 3 << "4" << "" << false << -1 << timeout << 3;
         QTest::newRow("Clear Data, No sends nothing") << 6 << 0 << "" << "" << false << 0 << QStringList {"#211"} << 0;
@@ -101,8 +102,14 @@ private Q_SLOTS:
 
         expected.replaceInStrings(u"#185"_s, CRes::instance().ResString(185));
         expected.replaceInStrings(u"#211"_s, CRes::instance().ResString(211));
+        expected.replaceInStrings(u"#150"_s, CRes::instance().ResString(150));
+        expected.replaceInStrings(u"#153"_s, CRes::instance().ResString(153));
+        const bool refused = expected.first() == u"#88"_s;
+        expected.replaceInStrings(u"#88"_s, CRes::instance().ResString(88));
         QCOMPARE(reporter.texts(), expected);
-        const auto icon = answer < 0 ? MessageReporter::Icon::Information : MessageReporter::Icon::Question;
+        const auto icon = answer >= 0 ? MessageReporter::Icon::Question
+            : refused                 ? MessageReporter::Icon::Exclamation
+                                      : MessageReporter::Icon::Information;
         QCOMPARE(reporter.entries.first().icon, icon);
         QTEST(terminal.sim([](KrTerminalSim &s) { return s.id(); }), "idAfter");
         QCOMPARE(terminal.sim([](KrTerminalSim &s) { return s.records().size(); }), answer == 1 ? 0 : 3);
@@ -145,7 +152,6 @@ private Q_SLOTS:
         QTest::keyClicks(hex, u"1a"_s);
         QCOMPARE(hex->text(), u"1A"_s);
         QTest::keyClicks(hex, u"g-"_s);
-        QTest::keyClick(hex, Qt::Key_Backspace);
         QCOMPARE(hex->text(), u"1A"_s);
         auto *decimal = child(krDialog, "txtNewID");
         decimal->setText(u"255"_s);
@@ -163,6 +169,41 @@ private Q_SLOTS:
         QCOMPARE(id->text(), QString());
     }
 
+    void idFieldsTakeEditingKeys_data()
+    {
+        QTest::addColumn<bool>("vx");
+        QTest::addColumn<QString>("field");
+        QTest::newRow("KR hexadecimal") << false << "uxIdHex";
+        QTest::newRow("VX machine ID") << true << "txtNewID";
+    }
+
+    void idFieldsTakeEditingKeys()
+    {
+        // The key filters judge typed characters only: moving, selecting and
+        // deleting work as in any field.
+        QFETCH(bool, vx);
+        QFETCH(QString, field);
+        Links l;
+        frmTerminalConfiguration_KR krDialog(l.kr, l.vx);
+        frmTerminalConfiguration_VX vxDialog(l.kr, l.vx, l.download);
+        auto *edit = (vx ? static_cast<QDialog &>(vxDialog) : krDialog).findChild<QLineEdit *>(field);
+        QStringList seen;
+        QTest::keyClicks(edit, u"123"_s);
+        QTest::keyClick(edit, Qt::Key_Home);
+        QTest::keyClicks(edit, u"4"_s);
+        seen << edit->text();
+        QTest::keyClick(edit, Qt::Key_End);
+        QTest::keyClick(edit, Qt::Key_Left);
+        QTest::keyClick(edit, Qt::Key_Backspace);
+        seen << edit->text();
+        QTest::keyClick(edit, Qt::Key_Delete);
+        seen << edit->text();
+        QTest::keyClick(edit, Qt::Key_Home, Qt::ShiftModifier);
+        QTest::keyClicks(edit, u"c"_s);
+        seen << edit->text();
+        QCOMPARE(seen, (QStringList{u"4123"_s, u"413"_s, u"41"_s, vx ? u"c"_s : u"C"_s}));
+    }
+
     void vxCommandMessages_data()
     {
         addColumns<int, QString, QString, QString, QString, int>(
@@ -176,6 +217,7 @@ private Q_SLOTS:
         QTest::newRow("charger status C in Japanese") << 14 << "" << "C - 低温" << "cboChargerStatus" << "C - 低温" << 1;
         QTest::newRow("Set Mach ID with no ID") << 6 << "" << "Invalid ID" << "" << "" << 0;
         QTest::newRow("Clear Data does not ask") << 12 << "" << "OK" << "" << "" << 1;
+        QTest::newRow("Record Count says what it counts") << 13 << "" << "#150: 3" << "" << "" << 1;
     }
 
     void vxCommandMessages()
@@ -203,6 +245,7 @@ private Q_SLOTS:
         QTest::mouseClick(dialog.button(command), Qt::LeftButton);
 
         expected.replace(u"#230"_s, CRes::instance().ResString(230));
+        expected.replace(u"#150"_s, CRes::instance().ResString(150));
         QCOMPARE(reporter.texts(), QStringList {expected});
         QTEST(int(cradle.sim([](VxCradleSim &s) { return s.requests().size(); })), "requests");
         if (auto *edit = dialog.findChild<QLineEdit *>(field))
@@ -267,9 +310,9 @@ private Q_SLOTS:
             heldDuringWait = hold.heldCount();
         });
         QTest::mouseClick(dialog.button(8), Qt::LeftButton);
-        QCOMPARE(reporter.texts(), QStringList {u"VX700A V2.10"_s});
+        QCOMPARE(reporter.texts(), QStringList {CRes::instance().ResString(153) + u": VX700A V2.10"_s});
         QTRY_COMPARE(reporter.entries.size(), 2);
-        QCOMPARE(reporter.texts().last(), u"0"_s);
+        QCOMPARE(reporter.texts().last(), CRes::instance().ResString(150) + u": 0"_s);
         // Two whole exchanges, one after the other.
         const QList<QByteArray> requests = cradle.sim([](VxCradleSim &s) { return s.requests(); });
         QCOMPARE(requests.size(), 2);

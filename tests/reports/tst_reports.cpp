@@ -11,6 +11,7 @@
 #include "TestFiles.h"
 #include "Workspace.h"
 #include "frmMain.h"
+#include "rptExceptions.h"
 #include "rptPatrolData.h"
 #include "rptTagDef.h"
 
@@ -41,6 +42,7 @@ private Q_SLOTS:
     void patrolRowsSortedAndJoined();
     void pagesOnImageAndPdf_data();
     void pagesOnImageAndPdf();
+    void longNamesPrintedWhole();
     void workbookHoldsHeadingAndTypedValues();
     void textLines();
     void failedExportKeepsOldTarget();
@@ -55,6 +57,18 @@ private:
 };
 
 namespace {
+
+// The text of a PDF as pdftotext reads it in drawing order, with every run of
+// white space made one space.
+QString pdfText(const QString &pdf, const QStringList &options = {u"-raw"_s})
+{
+    QProcess pdftotext;
+    pdftotext.start(u"pdftotext"_s, options + QStringList{pdf, u"-"_s});
+    if (!pdftotext.waitForFinished() || pdftotext.exitCode() != 0)
+        return u"pdftotext failed: "_s + QString::fromLocal8Bit(pdftotext.readAllStandardError());
+    // Compatibility form turns the "fi" ligature glyphs back into letters.
+    return QString::fromUtf8(pdftotext.readAllStandardOutput()).normalized(QString::NormalizationForm_KC);
+}
 
 PatrolRow row(const char *machine, const char *date, const char *time, const char *code, const char *description = "")
 {
@@ -186,17 +200,48 @@ void tst_Reports::pagesOnImageAndPdf()
     int pdfPages = 0;
     QVERIFY2(report->writePdf(pdf, &error, &pdfPages), qPrintable(error));
     QCOMPARE(pdfPages > 1, rows > 60);
-    if (QStandardPaths::findExecutable(u"pdftotext"_s).isEmpty())
-        QSKIP("pdftotext (poppler-utils) is needed to read the PDF back");
-    QProcess pdftotext;
-    pdftotext.start(u"pdftotext"_s, {u"-layout"_s, pdf, u"-"_s});
-    pdftotext.waitForFinished();
-    // Compatibility form turns the "fi" ligature glyphs back into letters.
-    const QString text = QString::fromUtf8(pdftotext.readAllStandardOutput()).normalized(QString::NormalizationForm_KC);
+    const QString text = pdfText(pdf, {u"-layout"_s});
     for (const QString &label : {report->lblTitle, report->lblPrintedDate, report->columns.last().caption,
                                  report->lblRecordCount + QLatin1Char(' ') + QString::number(rows),
                                  QString::number(pdfPages), rows ? u"Checkpoint %1"_s.arg(rows - 1) : QString()})
         QVERIFY2(text.contains(label), qPrintable(label));
+}
+
+void tst_Reports::longNamesPrintedWhole()
+{
+    // Long plan, guard and checkpoint names and the longest outcome, on the
+    // lines and in the totals: on paper every word of them is there, in order.
+    const QString plan = u"Morning round of the east wing and car park"_s;
+    const QString guard = u"Alexandra Christodoulopoulou-Whitfield"_s;
+    const QString checkpoint = u"Loading bay door beside the north stairwell"_s;
+    QVERIFY(TagStore::replaceAll({{u"000000000A"_s, checkpoint}}, nullptr));
+    const QDateTime start(QDate(2026, 12, 7), QTime(8, 0));
+    ExceptionResult result;
+    CheckpointOutcome o{plan, start, 1, u"000000000A"_s, start, CheckpointOutcome::Kind::Early, -7, true,
+                        start.addSecs(-7 * 60), u"12"_s, guard};
+    for (int i = 0; i < 80; ++i) { // past the first page
+        result.outcomes.append(o);
+        result.byPlan[plan].add(o);
+        result.byGuard[guard].add(o);
+        o.roundStart = o.roundStart.addSecs(3600);
+    }
+    rptExceptions report;
+    report.setResult(result, start.date(), start.date().addDays(3));
+    const QString pdf = m_env->root() + u"/exceptions.pdf"_s;
+    QString error;
+    int pages = 0;
+    QVERIFY2(report.writePdf(pdf, &error, &pages), qPrintable(error));
+    // A word longer than its column breaks inside: compare without white space.
+    const auto squeezed = [](QString s) { return s.remove(QRegularExpression(u"\\s+"_s)); };
+    const QString text = squeezed(pdfText(pdf));
+    QVERIFY2(!text.contains(QChar(0x2026)), qPrintable(text.left(2000)));
+    // Each round's plan, every line's checkpoint, outcome and guard, then the
+    // totals line of the plan and of the guard.
+    QCOMPARE(text.count(squeezed(plan)), 80 + 1);
+    QCOMPARE(text.count(squeezed(guard)), 80 + 1);
+    QCOMPARE(text.count(squeezed(checkpoint)), 80);
+    QCOMPARE(text.count(squeezed(u"Early, out of order"_s)), 80);
+    QVERIFY(pages > 1);
 }
 
 void tst_Reports::workbookHoldsHeadingAndTypedValues()

@@ -21,6 +21,7 @@ int main(int argc, char **argv)
     QApplication::setApplicationVersion(VersionSuffix().mid(2));
     QApplication::setDesktopFileName(QStringLiteral("org.tavrel.Tavrel"));
     QApplication::setWindowIcon(AppIcon::icon());
+    AppIcon::useShippedIcons();
     // The main window hides to the tray, and dialogs opened from the tray close
     // while it is hidden: only Exit ends the program.
     QApplication::setQuitOnLastWindowClosed(false);
