@@ -109,9 +109,9 @@ ExceptionsPage::ExceptionsPage(QWidget *parent)
     inputs->addSpacing(8);
     inputs->addWidget(m_run);
     auto *commands = new QHBoxLayout;
-    commands->addWidget(m_warnings, 1);
+    commands->addStretch(1);
     for (QPushButton *b : {m_preview, m_print, m_pdf})
-        commands->addWidget(b, 0, Qt::AlignTop);
+        commands->addWidget(b);
     // The totals one above the other, so that each has the page's width for its columns.
     auto *splitter = new QSplitter(Qt::Vertical, this);
     splitter->setObjectName(QStringLiteral("splExceptions"));
@@ -125,6 +125,7 @@ ExceptionsPage::ExceptionsPage(QWidget *parent)
     auto *layout = new QVBoxLayout(this);
     layout->addLayout(inputs);
     layout->addWidget(splitter, 1);
+    layout->addWidget(m_warnings);
     layout->addLayout(commands);
     WindowGeometry::keep(splitter, QStringLiteral("ExceptionsSplitter"));
 
