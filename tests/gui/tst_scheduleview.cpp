@@ -17,14 +17,13 @@
 #include "frmMain.h"
 
 #include <QCheckBox>
-#include <QHeaderView>
-#include <QScrollBar>
-#include <QScreen>
 #include <QComboBox>
 #include <QDateEdit>
+#include <QHeaderView>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QSignalSpy>
 #include <QSpinBox>
 #include <QTabWidget>
