@@ -7,6 +7,7 @@
 #include "MessageReporter.h"
 #include "ScopedLanguage.h"
 #include "StringTableModel.h"
+#include "WindowGeometry.h"
 
 #include <QFontDialog>
 #include <QHeaderView>
@@ -77,6 +78,7 @@ frmLE_EditLanguageSettings::frmLE_EditLanguageSettings(const QString &language, 
     connect(m_ui->cmdCtrl_1, &QPushButton::clicked, this, &QDialog::accept);
     if (edited >= 0 && m_model->rowCount() > 0)
         grid->setCurrentIndex(m_model->index(0, edited));
+    WindowGeometry::keep(this, QStringLiteral("frmLE_EditLanguageSettings"));
 }
 
 frmLE_EditLanguageSettings::~frmLE_EditLanguageSettings() = default;

@@ -9,6 +9,7 @@
 #include "QtTranslations.h"
 #include "frmLE_AddNewLanguage.h"
 #include "frmLE_EditLanguageSettings.h"
+#include "WindowGeometry.h"
 
 #include <QApplication>
 #include <QGuiApplication>
@@ -30,6 +31,7 @@ frmLE_Main::frmLE_Main(QWidget *mainWindow)
         connect(buttons[i], &QPushButton::clicked, this, [this, i] { cmdCtrl_Click(i); });
     fillList(0);
     CRes::instance().SetFormInterface(this);
+    WindowGeometry::keep(this, QStringLiteral("frmLE_Main"));
 }
 
 frmLE_Main::~frmLE_Main() = default;

@@ -24,6 +24,7 @@
 #include "TagDefView.h"
 #include "TagStore.h"
 #include "VxDialogPasswordPrompt.h"
+#include "WindowGeometry.h"
 #include "Workspace.h"
 #include "frmDownloadProcess.h"
 #include "SysTrayIcon.h"
@@ -165,6 +166,7 @@ frmMain::frmMain(QWidget *parent)
     CRes::instance().SetFormInterface(this);
     m_commands->applyTexts();
     connectTerminalCommands();
+    WindowGeometry::keep(this, QStringLiteral("frmMain"));
 }
 
 frmMain::~frmMain() = default;

@@ -3,6 +3,7 @@
 #include "CRes.h"
 #include "MessageReporter.h"
 #include "TerminalDialogParts.h"
+#include "WindowGeometry.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -108,6 +109,7 @@ frmOptions::frmOptions(QWidget *parent)
     cboTerminalModel_Click();
     connect(m_cboTerminalModel, &QComboBox::currentIndexChanged, this, &frmOptions::cboTerminalModel_Click);
     CRes::instance().SetFormInterface(this);
+    WindowGeometry::keep(this, QStringLiteral("frmOptions"));
 }
 
 frmOptions::~frmOptions() = default;

@@ -7,6 +7,7 @@
 #include "TerminalDialogParts.h"
 #include "VxDialogPasswordPrompt.h"
 #include "frmDownloadProcess.h"
+#include "WindowGeometry.h"
 
 #include <QComboBox>
 #include <QGridLayout>
@@ -117,6 +118,7 @@ frmTerminalConfiguration_KR::frmTerminalConfiguration_KR(ucKR500_900 &kr, ucVX70
                        static_cast<QWidget *>(m_lblRecoverData), static_cast<QWidget *>(m_lblInvokeTest)})
         w->setVisible(maintenance);
     CRes::instance().SetFormInterface(this);
+    WindowGeometry::keep(this, QStringLiteral("frmTerminalConfiguration_KR"));
 }
 
 frmTerminalConfiguration_KR::~frmTerminalConfiguration_KR() = default;

@@ -10,6 +10,7 @@
 #include "VxDialogPasswordPrompt.h"
 #include "frmDownloadProcess.h"
 #include "ucVX700.h"
+#include "WindowGeometry.h"
 
 #include <QAction>
 #include <QApplication>
@@ -164,6 +165,7 @@ frmTerminalConfiguration_VX::frmTerminalConfiguration_VX(ucKR500_900 &kr, ucVX70
     for (QWidget *w : maintenanceOnly)
         w->setVisible(maintenance);
     CRes::instance().SetFormInterface(this);
+    WindowGeometry::keep(this, QStringLiteral("frmTerminalConfiguration_VX"));
 }
 
 frmTerminalConfiguration_VX::~frmTerminalConfiguration_VX() = default;

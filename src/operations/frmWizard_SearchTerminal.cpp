@@ -5,6 +5,7 @@
 #include "MessageReporter.h"
 #include "TerminalDialogParts.h"
 #include "TerminalOptions.h"
+#include "WindowGeometry.h"
 
 #include <QApplication>
 #include <QFormLayout>
@@ -152,6 +153,7 @@ frmWizard_SearchTerminal::frmWizard_SearchTerminal(QWidget *parent)
     link->setText(QStringLiteral("<a href=\"usb\">%1</a>").arg(link->text().toHtmlEscaped()));
     m_cmdCtrl[kBack]->setEnabled(false);
     showPage();
+    WindowGeometry::keep(this, QStringLiteral("frmWizard_SearchTerminal"));
 }
 
 frmWizard_SearchTerminal::~frmWizard_SearchTerminal() = default;

@@ -8,6 +8,7 @@
 #include "OutcomeTotalsModel.h"
 #include "ReportPreview.h"
 #include "TagStore.h"
+#include "WindowGeometry.h"
 #include "Workspace.h"
 #include "TypedDateEdit.h"
 #include "rptExceptions.h"
@@ -19,6 +20,7 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QPushButton>
+#include <QSplitter>
 #include <QTableView>
 #include <QVBoxLayout>
 
@@ -52,9 +54,9 @@ ExceptionsPage::ExceptionsPage(QWidget *parent)
     }
     m_plan = new QComboBox(this);
     m_plan->setObjectName(QStringLiteral("cboPlan"));
-    // Wide enough for "(All plans)" in every shipped language and most plan names.
+    // At least "(All plans)" in every shipped language; wider as the page widens.
     m_plan->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
-    m_plan->setMinimumContentsLength(18);
+    m_plan->setMinimumContentsLength(10);
     m_run = new QPushButton(this);
     m_run->setObjectName(QStringLiteral("cmdRun"));
     m_run->setDefault(true);
@@ -89,9 +91,14 @@ ExceptionsPage::ExceptionsPage(QWidget *parent)
         auto *l = new QVBoxLayout(box);
         l->setContentsMargins(4, 4, 4, 4);
         l->addWidget(table);
-        table->setMaximumHeight(6 * table->verticalHeader()->defaultSectionSize());
+        // The plan or guard takes the width the counts leave.
+        table->horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
+        table->horizontalHeader()->setSectionResizeMode(OutcomeTotalsModel::Key, QHeaderView::Stretch);
+        table->horizontalHeader()->setStretchLastSection(false);
     }
 
+    // The range and the plan on one line, the report's commands on another,
+    // so that the page stays narrow in every language.
     auto *inputs = new QHBoxLayout;
     inputs->addWidget(m_fromLabel);
     inputs->addWidget(m_fromDate);
@@ -100,20 +107,29 @@ ExceptionsPage::ExceptionsPage(QWidget *parent)
     inputs->addWidget(m_toDate);
     inputs->addSpacing(8);
     inputs->addWidget(m_planLabel);
-    inputs->addWidget(m_plan);
+    inputs->addWidget(m_plan, 1);
     inputs->addSpacing(8);
     inputs->addWidget(m_run);
-    inputs->addStretch(1);
+    auto *commands = new QHBoxLayout;
+    commands->addStretch(1);
     for (QPushButton *b : {m_preview, m_print, m_pdf})
-        inputs->addWidget(b);
-    auto *totals = new QHBoxLayout;
-    totals->addWidget(m_planBox, 1);
-    totals->addWidget(m_guardBox, 1);
+        commands->addWidget(b);
+    // The totals one above the other, so that each has the page's width for its columns.
+    auto *splitter = new QSplitter(Qt::Vertical, this);
+    splitter->setObjectName(QStringLiteral("splExceptions"));
+    splitter->setChildrenCollapsible(false);
+    splitter->addWidget(m_table);
+    splitter->addWidget(m_planBox);
+    splitter->addWidget(m_guardBox);
+    splitter->setStretchFactor(0, 1);
+    const int totalsHeight = 5 * m_table->verticalHeader()->defaultSectionSize();
+    splitter->setSizes({3 * totalsHeight, totalsHeight, totalsHeight});
     auto *layout = new QVBoxLayout(this);
     layout->addLayout(inputs);
-    layout->addWidget(m_table, 1);
+    layout->addWidget(splitter, 1);
     layout->addWidget(m_warnings);
-    layout->addLayout(totals);
+    layout->addLayout(commands);
+    WindowGeometry::keep(splitter, QStringLiteral("ExceptionsSplitter"));
 
     // The range stays a range: moving one end past the other takes it along.
     connect(m_fromDate, &QDateEdit::dateChanged, this, [this](QDate d) {
@@ -210,8 +226,8 @@ bool ExceptionsPage::run()
 
 void ExceptionsPage::fitColumns()
 {
-    for (QTableView *table : findChildren<QTableView *>())
-        table->resizeColumnsToContents();
+    // The totals fit themselves (their header modes); the outcomes fit their contents.
+    m_table->resizeColumnsToContents();
 }
 
 std::shared_ptr<ReportLayout> ExceptionsPage::report()

@@ -5,6 +5,7 @@
 #include "MessageReporter.h"
 #include "PlanStore.h"
 #include "TagStore.h"
+#include "WindowGeometry.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -17,6 +18,7 @@
 #include <QListWidget>
 #include <QPushButton>
 #include <QSpinBox>
+#include <QSplitter>
 #include <QTableWidget>
 #include <QTimeEdit>
 #include <QVBoxLayout>
@@ -103,30 +105,28 @@ PlanEditor::PlanEditor(QWidget *parent)
     auto *listButtons = new QHBoxLayout;
     listButtons->addWidget(m_new);
     listButtons->addWidget(m_delete);
-    auto *left = new QVBoxLayout;
-    left->addWidget(m_list, 1);
-    left->addLayout(listButtons);
+    auto *left = new QWidget(this);
+    auto *leftLayout = new QVBoxLayout(left);
+    leftLayout->setContentsMargins(0, 0, 0, 0);
+    leftLayout->addWidget(m_list, 1);
+    leftLayout->addLayout(listButtons);
 
+    // One field a row, the field under its label where the label is long
+    // (Japanese, a narrow window): the editor never forces the window wider.
     auto *form = new QFormLayout;
     form->setFieldGrowthPolicy(QFormLayout::FieldsStayAtSizeHint);
+    form->setRowWrapPolicy(QFormLayout::WrapLongRows);
     m_nameLabel = new QLabel(this);
     m_startLabel = new QLabel(this);
     m_endLabel = new QLabel(this);
     m_intervalLabel = new QLabel(this);
     m_weekdaysLabel = new QLabel(this);
-    m_name->setMinimumWidth(260);
+    m_intervalLabel->setWordWrap(true);
+    m_name->setMinimumWidth(160);
     form->addRow(m_nameLabel, m_name);
-    auto *times = new QHBoxLayout;
-    times->addWidget(m_start);
-    times->addSpacing(12);
-    times->addWidget(m_endLabel);
-    times->addWidget(m_end);
-    times->addSpacing(12);
-    times->addWidget(m_intervalLabel);
-    times->addWidget(m_interval);
-    times->addStretch(1);
-    // Start, end and interval share a row, so that the short labels stay near their fields.
-    form->addRow(m_startLabel, times);
+    form->addRow(m_startLabel, m_start);
+    form->addRow(m_endLabel, m_end);
+    form->addRow(m_intervalLabel, m_interval);
     form->addRow(m_weekdaysLabel, days);
     for (QLabel *label : {m_nameLabel, m_startLabel, m_endLabel, m_intervalLabel, m_weekdaysLabel})
         label->setObjectName(QString());
@@ -145,14 +145,23 @@ PlanEditor::PlanEditor(QWidget *parent)
     saveRow->addStretch(1);
     saveRow->addWidget(m_save);
     saveRow->addWidget(m_revert);
-    auto *right = new QVBoxLayout;
-    right->addLayout(form);
-    right->addWidget(m_pointsBox, 1);
-    right->addLayout(saveRow);
+    auto *right = new QWidget(this);
+    auto *rightLayout = new QVBoxLayout(right);
+    rightLayout->setContentsMargins(0, 0, 0, 0);
+    rightLayout->addLayout(form);
+    rightLayout->addWidget(m_pointsBox, 1);
+    rightLayout->addLayout(saveRow);
 
+    auto *splitter = new QSplitter(Qt::Horizontal, this);
+    splitter->setObjectName(QStringLiteral("splPlans"));
+    splitter->setChildrenCollapsible(false);
+    splitter->addWidget(left);
+    splitter->addWidget(right);
+    splitter->setStretchFactor(0, 1);
+    splitter->setStretchFactor(1, 3);
     auto *layout = new QHBoxLayout(this);
-    layout->addLayout(left, 1);
-    layout->addLayout(right, 3);
+    layout->addWidget(splitter);
+    WindowGeometry::keep(splitter, QStringLiteral("PlansSplitter"));
 
     connect(m_list, &QListWidget::currentRowChanged, this, &PlanEditor::listRowChanged);
     connect(m_new, &QPushButton::clicked, this, &PlanEditor::newPlan);

@@ -8,6 +8,7 @@
 #include "PatrolDataLoader.h"
 #include "RowSearch.h"
 #include "TagStore.h"
+#include "WindowGeometry.h"
 
 #include <QAction>
 #include <QApplication>
@@ -92,6 +93,8 @@ PatrolDataView::PatrolDataView(ViewCommands *commands, QWidget *parent)
     splitter->setStretchFactor(1, 1);
     splitter->setSizes({250, 650});
     splitter->setChildrenCollapsible(false);
+    splitter->setObjectName(QStringLiteral("splPatrolData"));
+    WindowGeometry::keep(splitter, QStringLiteral("PatrolDataSplitter"));
 
     auto *layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);

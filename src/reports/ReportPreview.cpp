@@ -4,6 +4,7 @@
 #include "GuiHelpers.h"
 #include "MessageReporter.h"
 #include "ReportLayout.h"
+#include "WindowGeometry.h"
 #include "Workspace.h"
 
 #include <QAction>
@@ -54,6 +55,7 @@ QPrintPreviewDialog *ReportPreview::show(std::shared_ptr<ReportLayout> report, Q
         });
     }
     dialog->resize(900, 700);
+    WindowGeometry::keep(dialog, QStringLiteral("ReportPreview"));
     dialog->show();
     return dialog;
 }

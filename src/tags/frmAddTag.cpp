@@ -5,6 +5,7 @@
 #include "CRes.h"
 #include "MessageReporter.h"
 #include "TagEntryRules.h"
+#include "WindowGeometry.h"
 
 #include <QCheckBox>
 #include <QKeyEvent>
@@ -25,6 +26,7 @@ frmAddTag::frmAddTag(QWidget *parent)
     });
     connect(m_ui->cmdCtrl_0, &QPushButton::clicked, this, [this] { cmdCtrl_Click(0); });
     connect(m_ui->cmdCtrl_1, &QPushButton::clicked, this, [this] { cmdCtrl_Click(1); });
+    WindowGeometry::keep(this, QStringLiteral("frmAddTag"));
 }
 
 frmAddTag::~frmAddTag() = default;

@@ -2,12 +2,17 @@
 #include "MessageBoxReporter.h"
 #include "ModalAnswer.h"
 #include "RecordingReporter.h"
+#include "Settings.h"
 #include "TestFiles.h"
+#include "WindowGeometry.h"
 
 #include <QApplication>
 #include <QFileDialog>
+#include <QHBoxLayout>
 #include <QLineEdit>
 #include <QMessageBox>
+#include <QScreen>
+#include <QSplitter>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -25,6 +30,9 @@ private Q_SLOTS:
     void saveAsksBeforeOverwriting();
     void openTakesANameNotYetThere();
     void failureBoxCarriesTheProgramName();
+    void keptBetweenStarts();
+    void clampedIntoTheScreen_data();
+    void clampedIntoTheScreen();
 
 private:
     QTemporaryDir m_config;
@@ -56,6 +64,7 @@ void tst_GuiHelpers::initTestCase()
 {
     // The file dialog keeps its history in the user's settings; keep it out of them.
     qputenv("XDG_CONFIG_HOME", QFile::encodeName(m_config.path()));
+    Settings::setConfigFolder(m_config.path());
 }
 
 void tst_GuiHelpers::nameFilters_data()
@@ -140,6 +149,72 @@ void tst_GuiHelpers::failureBoxCarriesTheProgramName()
         boxes.failure(u"Type mismatch"_s, number);
     }
     QCOMPARE(seen, (QStringList{u"Tavrel"_s, u"Type mismatch\n\n(13)"_s, u"Tavrel"_s, u"Type mismatch"_s}));
+}
+
+// A window and a splitter come back as they were left; a window larger than
+// the screen opens inside it.
+void tst_GuiHelpers::keptBetweenStarts()
+{
+    const QRect placed(40, 50, 320, 240);
+    int left = 0;
+    const auto start = [](QWidget &window, QSplitter *splitter) {
+        WindowGeometry::keep(&window, u"Probe"_s);
+        WindowGeometry::keep(splitter, u"ProbeSplitter"_s);
+        splitter->addWidget(new QWidget);
+        splitter->addWidget(new QWidget);
+        (new QHBoxLayout(&window))->addWidget(splitter);
+        window.show();
+        const bool exposed = QTest::qWaitForWindowExposed(&window);
+        QCoreApplication::processEvents();
+        return exposed;
+    };
+    {
+        QWidget window;
+        auto *splitter = new QSplitter(&window);
+        QVERIFY(start(window, splitter));
+        window.setGeometry(placed);
+        QCoreApplication::processEvents();
+        splitter->setSizes({1, 4});
+        left = splitter->sizes().constFirst();
+    }
+    QVERIFY(!GetSetting(u"Windows"_s, u"Probe"_s).isEmpty());
+    QWidget window;
+    auto *splitter = new QSplitter(&window);
+    window.resize(100, 100);
+    QVERIFY(start(window, splitter));
+    QCOMPARE(window.geometry(), placed);
+    QCOMPARE(splitter->sizes().constFirst(), left);
+
+    QWidget large;
+    large.resize(window.screen()->availableGeometry().size() * 2);
+    WindowGeometry::keep(&large, u"Large"_s);
+    large.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&large));
+    QVERIFY(large.screen()->availableGeometry().contains(large.frameGeometry()));
+}
+
+void tst_GuiHelpers::clampedIntoTheScreen_data()
+{
+    QTest::addColumn<QRect>("frame");
+    QTest::addColumn<QRect>("available");
+    QTest::addColumn<QRect>("expected");
+    const QRect laptop(0, 0, 1280, 900);
+    QTest::newRow("fits") << QRect(100, 80, 900, 600) << laptop << QRect(100, 80, 900, 600);
+    QTest::newRow("hangs over the right and bottom") << QRect(700, 500, 900, 600) << laptop << QRect(380, 300, 900, 600);
+    QTest::newRow("larger than the screen") << QRect(10, 10, 1920, 1200) << laptop << laptop;
+    QTest::newRow("saved on a second screen") << QRect(2000, 100, 800, 600) << laptop << QRect(480, 100, 800, 600);
+    QTest::newRow("under a panel at the top") << QRect(0, 0, 800, 600) << QRect(0, 32, 1280, 868)
+                                              << QRect(0, 32, 800, 600);
+    QTest::newRow("left of a screen that starts at 1920") << QRect(1800, 50, 600, 400) << QRect(1920, 0, 1280, 900)
+                                                           << QRect(1920, 50, 600, 400);
+}
+
+void tst_GuiHelpers::clampedIntoTheScreen()
+{
+    QFETCH(QRect, frame);
+    QFETCH(QRect, available);
+    QFETCH(QRect, expected);
+    QCOMPARE(WindowGeometry::clamp(frame, available), expected);
 }
 
 QTEST_MAIN(tst_GuiHelpers)

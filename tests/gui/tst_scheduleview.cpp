@@ -19,12 +19,15 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDateEdit>
+#include <QHeaderView>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QSignalSpy>
 #include <QSpinBox>
 #include <QTabWidget>
+#include <QTableView>
 #include <QTableWidget>
 #include <QTimeEdit>
 #include <QTimer>
@@ -48,6 +51,9 @@ private Q_SLOTS:
     void exitWithAChangedPlan_data();
     void exitWithAChangedPlan();
     void languageSwitch();
+    void keepsTheWindowWidth_data();
+    void keepsTheWindowWidth();
+    void guardTotalsShowEveryColumn();
     void exceptionsTable();
     void guardColumnOnlyWithGuardReads();
     void guardCheckBoxStoresTheMark();
@@ -245,6 +251,69 @@ void tst_ScheduleView::languageSwitch()
     QCOMPARE(window.scheduleView()->tabs()->tabText(1), CRes::instance().ResString(344));
     QCOMPARE(window.scheduleView()->exceptionsPage()->outcomes()->headerData(0, Qt::Horizontal).toString(),
              CRes::instance().ResString(381));
+}
+
+void tst_ScheduleView::keepsTheWindowWidth_data()
+{
+    QTest::addColumn<QString>("language");
+    QTest::newRow("English") << u"English"_s;
+    QTest::newRow("Japanese") << u"Japanese"_s;
+}
+
+// Showing either tab of the schedule view leaves the main window as wide as it
+// was, and the window can still shrink to a 1280x900 screen at a scale of 1.5.
+void tst_ScheduleView::keepsTheWindowWidth()
+{
+    QFETCH(QString, language);
+    QVERIFY(PlanStore::save(plan(u"Night"_s, {{kGate, 0, 5}, {kLobby, 10, 5}}), QString(), nullptr));
+    CRes::instance().setLanguage(language);
+    frmMain window;
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    const int width = window.width();
+    for (int tab : {0, 1}) {
+        window.SelectView(2);
+        window.scheduleView()->tabs()->setCurrentIndex(tab);
+        QCoreApplication::processEvents();
+        QCOMPARE(window.width(), width);
+        const QSize least = window.minimumSizeHint();
+        QVERIFY2(least.width() <= 1280 / 1.5 && least.height() <= 900 / 1.5,
+                 qPrintable(u"%1x%2"_s.arg(least.width()).arg(least.height())));
+    }
+}
+
+// At the main window's default size the guard totals show every column whole,
+// with no scroll bar.
+void tst_ScheduleView::guardTotalsShowEveryColumn()
+{
+    RecordingReporter reporter;
+    QVERIFY(PlanStore::save(plan(u"Night"_s, {{kGate, 0, 5}, {kLobby, 10, 5}}), QString(), nullptr));
+    QVERIFY(TagStore::setGuard(kBadge, true, nullptr));
+    writeTvl(u"20261202 080000.tvl"_s, {u"7,00000000B1,2026/12/01,21:58:00"_s, u"7,0000000001,2026/12/01,22:09:30"_s});
+    frmMain window;
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    window.SelectView(2);
+    window.scheduleView()->tabs()->setCurrentIndex(1);
+    ExceptionsPage *page = window.scheduleView()->exceptionsPage();
+    child<QDateEdit>(page, "dtpTo")->setDate(QDate(2026, 12, 1));
+    child<QDateEdit>(page, "dtpFrom")->setDate(QDate(2026, 12, 1));
+    click(page, "cmdRun");
+    QCoreApplication::processEvents();
+    auto *totals = child<QTableView>(page, "grdGuardTotals");
+    QCOMPARE(totals->model()->rowCount(), 1);
+    QVERIFY(!totals->horizontalScrollBar()->isVisible());
+    QHeaderView *header = totals->horizontalHeader();
+    QStyleOptionViewItem option;
+    option.initFrom(totals->viewport());
+    for (int c = 0; c < header->count(); ++c) {
+        const QModelIndex cell = totals->model()->index(0, c);
+        const int needed = qMax(header->sectionSizeHint(c), totals->itemDelegate()->sizeHint(option, cell).width());
+        QVERIFY2(header->sectionSize(c) >= needed,
+                 qPrintable(u"column %1: %2 < %3"_s.arg(c).arg(header->sectionSize(c)).arg(needed)));
+    }
+    QVERIFY(header->sectionViewportPosition(header->count() - 1) + header->sectionSize(header->count() - 1)
+            <= totals->viewport()->width());
 }
 
 void tst_ScheduleView::exceptionsTable()
