@@ -1,9 +1,13 @@
 #include "AppIcon.h"
 
-// The PNGs of resources/icons, compiled into this library.
+// The PNGs of resources/icons, compiled into this library; registered once.
 static void initIconResources()
 {
-    Q_INIT_RESOURCE(icons);
+    static const bool registered = [] {
+        Q_INIT_RESOURCE(icons);
+        return true;
+    }();
+    Q_UNUSED(registered);
 }
 
 namespace AppIcon {
@@ -18,6 +22,12 @@ QIcon icon()
         return QIcon::fromTheme(QStringLiteral("org.tavrel.Tavrel"), builtIn);
     }();
     return shipped;
+}
+
+QIcon shipped(const QString &fileName)
+{
+    initIconResources();
+    return QIcon(QStringLiteral(":/icons/") + fileName);
 }
 
 QPixmap pixmap(int size)

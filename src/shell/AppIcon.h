@@ -10,5 +10,7 @@ namespace AppIcon {
 
 QPixmap pixmap(int size);
 QIcon icon();
+// Another picture shipped in resources/icons (navigation, commands), by file name.
+QIcon shipped(const QString &fileName);
 
 }

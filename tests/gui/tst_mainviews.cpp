@@ -110,15 +110,15 @@ void tst_MainViews::cleanup()
 void tst_MainViews::rootClickKeepsRows()
 {
     QTreeWidget *tree = m_window->patrolView()->tree();
-    QCOMPARE(m_window->patrolModel()->rowCount(), 3);
+    QCOMPARE(m_window->patrolView()->model()->rowCount(), 3);
     // A click on the file already selected reads it again.
     writeTvl(u"a.tvl"_s, kRecords + QStringList{u"1,0000000002,2026/12/06,07:03:00"_s});
     QTest::mouseClick(tree->viewport(), Qt::LeftButton, {}, tree->visualItemRect(node(tree, u"a.tvl"_s)).center());
-    QCOMPARE(m_window->patrolModel()->rowCount(), 4);
+    QCOMPARE(m_window->patrolView()->model()->rowCount(), 4);
     QVERIFY(m_window->action(u"mnuPopPatrolDataFiles_1"_s)->isEnabled());
     tree->setCurrentItem(tree->topLevelItem(0));
-    QCOMPARE(m_window->patrolModel()->rowCount(), 4);
-    QVERIFY(m_window->CurrentFilePath().isEmpty());
+    QCOMPARE(m_window->patrolView()->model()->rowCount(), 4);
+    QVERIFY(m_window->patrolView()->CurrentFilePath().isEmpty());
     QVERIFY(!m_window->action(u"mnuPopPatrolDataFiles_1"_s)->isEnabled());
     QVERIFY(m_reporter->entries.isEmpty());
 }
@@ -228,7 +228,7 @@ void tst_MainViews::deleteTagsOneAlreadyGone()
 void tst_MainViews::defineTagFromARecord()
 {
     QTableView *list = m_window->patrolView()->list();
-    const QPoint cell = list->visualRect(m_window->patrolModel()->index(1, 4)).center();
+    const QPoint cell = list->visualRect(m_window->patrolView()->model()->index(1, 4)).center();
     // The pop-up offers Define Tag; its dialog comes with the code filled in.
     QString codeShown;
     whenModal<frmAddTag>([&](frmAddTag *d) {
@@ -244,7 +244,7 @@ void tst_MainViews::defineTagFromARecord()
     });
     Q_EMIT list->customContextMenuRequested(cell);
     QCOMPARE(codeShown, u"00000000AA"_s);
-    QCOMPARE(m_window->patrolModel()->displayText(1, 4), u"Side door"_s);
+    QCOMPARE(m_window->patrolView()->model()->displayText(1, 4), u"Side door"_s);
     QVERIFY(m_reporter->entries.isEmpty());
 }
 
@@ -274,7 +274,7 @@ void tst_MainViews::contextMenuFollowsThePointer()
     QVERIFY(!approveOffered);
     QCOMPARE(QDir(Workspace::unapprovedFolder()).entryList(QDir::Files), QStringList{u"a.tvl"_s});
     QVERIFY(QDir(Workspace::approvedFolder()).entryList(QDir::Files).isEmpty());
-    QCOMPARE(m_window->patrolModel()->rowCount(), 0);
+    QCOMPARE(m_window->patrolView()->model()->rowCount(), 0);
     for (const QLabel *panel : m_window->findChild<QStatusBar *>()->findChildren<QLabel *>())
         QVERIFY2(!panel->text().contains(u"d.tvl"_s), qPrintable(panel->text()));
 }
