@@ -3,6 +3,7 @@
 #include "PatrolFile.h"
 #include "RecordingReporter.h"
 #include "TagDefView.h"
+#include "TagFile.h"
 #include "TagStore.h"
 #include "TestEnv.h"
 #include "TestFiles.h"
@@ -14,6 +15,7 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QFileDialog>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
@@ -48,6 +50,8 @@ private Q_SLOTS:
     void defineTagFromARecord();
     void contextMenuFollowsThePointer();
     void unreadableEntriesInTheTree();
+    void importShowsTheTagView();
+    void tagViewServesItsCommandsAlone();
 
 private:
     std::unique_ptr<TestEnv> m_env;
@@ -148,6 +152,9 @@ void tst_MainViews::f3SearchesTheCurrentView()
     frmMain &window = *m_window;
     for (auto *box : {window.patrolView()->searchBox(), window.tagView()->searchBox()})
         box->setText(u"Gate"_s);
+    // Every navigation item shows its picture.
+    for (int item = 0; item < 3; ++item)
+        QVERIFY(!qobject_cast<QLabel *>(window.navigationBar()->iconWidget(item))->pixmap().isNull());
     if (view == 1) {
         QWidget *tags = window.navigationBar()->iconWidget(1);
         QTest::mouseMove(tags);
@@ -298,6 +305,41 @@ void tst_MainViews::unreadableEntriesInTheTree()
              qPrintable(texts));
     QCOMPARE(unapproved.entryList(QDir::AllEntries | QDir::System | QDir::NoDotAndDotDot),
              (QStringList{u"f.tvl"_s, u"zero.tvl"_s}));
+}
+
+void tst_MainViews::importShowsTheTagView()
+{
+    // A file of four definitions, while the list shows the three stored.
+    const QString file = Workspace::path(u"four.tag"_s);
+    QVERIFY(TagStore::add(u"0000000009"_s, u"Dock"_s, nullptr) == TagStore::Result::Ok);
+    QVERIFY(TagFile::exportAll(file, nullptr, nullptr));
+    QVERIFY(TagStore::remove(u"0000000009"_s, nullptr) == TagStore::Result::Ok);
+    QCOMPARE(m_window->tagView()->list()->topLevelItemCount(), 3);
+    whenModal<QFileDialog>([file](QFileDialog *dialog) {
+        dialog->findChild<QLineEdit *>(u"fileNameEdit"_s)->setText(file);
+        QMetaObject::invokeMethod(dialog, "accept");
+    });
+    m_window->action(u"mnuFiles_5"_s)->trigger();
+    QVERIFY(m_window->tagView()->isVisible() && !m_window->patrolView()->isVisible());
+    QCOMPARE(m_window->tagView()->list()->topLevelItemCount(), 4);
+    QVERIFY(m_reporter->entries.isEmpty());
+}
+
+void tst_MainViews::tagViewServesItsCommandsAlone()
+{
+    // Without a window around it the view's own pop-up commands follow its selection and work.
+    m_window.reset();
+    TagDefView view;
+    view.show();
+    view.LoadTagDefinitions();
+    QAction *remove = view.findChild<QAction *>(u"mnuPopTagDefs_1"_s);
+    QTreeWidget *list = view.list();
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualItemRect(list->topLevelItem(1)).center());
+    QVERIFY(remove && remove->isEnabled() && list->topLevelItem(1)->isSelected());
+    m_reporter->answers = {true};
+    remove->trigger();
+    QCOMPARE(list->topLevelItemCount(), 2);
+    QCOMPARE(TagStore::all(nullptr).size(), 2);
 }
 
 QTEST_MAIN(tst_MainViews)
