@@ -8,13 +8,11 @@
 #include "PatrolExport.h"
 #include "PatrolTableModel.h"
 #include "RegularFile.h"
+#include "PatrolDataView.h"
 #include "ReportPreview.h"
-#include "ScheduleView.h"
+#include "ReportSource.h"
 #include "TagFile.h"
 #include "Workspace.h"
-#include "frmMain.h"
-#include "rptPatrolData.h"
-#include "rptTagDef.h"
 
 #include <QDate>
 #include <QDir>
@@ -54,9 +52,10 @@ QString intendedName(const QString &chosen, const QString &selectedFilter)
 
 }
 
-DataCommands::DataCommands(frmMain &window)
-    : QObject(&window)
+DataCommands::DataCommands(QWidget *window, PatrolDataView &patrol)
+    : QObject(window)
     , m_window(window)
+    , m_patrol(patrol)
 {
 }
 
@@ -67,19 +66,19 @@ void DataCommands::showError(const QString &text)
 
 void DataCommands::OpenPatrolDataFileDialog()
 {
-    QFileDialog dialog(&m_window);
+    QFileDialog dialog(m_window);
     QString path;
     if (ShowOpenDialog(dialog, CRes::instance().ResString(71, QStringLiteral("Open")), Workspace::current(),
                        QStringLiteral("(*.tvl)|*.tvl|(*.mdb, TVL 2.x.x/1.x.x format)|*.mdb"), path))
-        m_window.OpenPatrolDataFile(path);
+        m_patrol.OpenPatrolDataFile(path);
 }
 
 void DataCommands::SavePatrolDataFileAs()
 {
-    const QString current = m_window.CurrentFilePath();
+    const QString current = m_patrol.CurrentFilePath();
     if (current.isEmpty())
         return;
-    QFileDialog dialog(&m_window);
+    QFileDialog dialog(m_window);
     QString path = QFileInfo(current).completeBaseName();
     if (!ShowSaveDialog(dialog, CRes::instance().ResString(72, QStringLiteral("Save")), Workspace::current(),
                         QStringLiteral("(*.tvl)|*.tvl|(*.xlsx)|*.xlsx"), path))
@@ -122,7 +121,7 @@ bool DataCommands::ExportPatrolDataToExcel(const QString &path)
 {
     BusyCursor busy;
     QString error;
-    if (PatrolExport::writeXlsx(path, m_window.patrolModel()->rows(), PatrolExport::captions(), &error))
+    if (PatrolExport::writeXlsx(path, m_patrol.model()->rows(), PatrolExport::captions(), &error))
         return true;
     showError(error);
     return false;
@@ -132,7 +131,7 @@ bool DataCommands::ExportPatrolDataText()
 {
     BusyCursor busy;
     QString error;
-    if (PatrolExport::writeText(PatrolExport::dataTextPath(), m_window.patrolModel()->rows(), &error))
+    if (PatrolExport::writeText(PatrolExport::dataTextPath(), m_patrol.model()->rows(), &error))
         return true;
     showError(error);
     return false;
@@ -140,7 +139,7 @@ bool DataCommands::ExportPatrolDataText()
 
 void DataCommands::ExportTagDefinitions()
 {
-    QFileDialog dialog(&m_window);
+    QFileDialog dialog(m_window);
     // A name typed without an extension still becomes a .tag file, which the import accepts.
     dialog.setDefaultSuffix(QStringLiteral("tag"));
     QString path = TagFile::proposedName(QDate::currentDate());
@@ -154,7 +153,7 @@ void DataCommands::ExportTagDefinitions()
 
 void DataCommands::ImportTagDefinitions()
 {
-    QFileDialog dialog(&m_window);
+    QFileDialog dialog(m_window);
     QString path;
     if (!ShowOpenDialog(dialog, CRes::instance().ResString(74, QStringLiteral("Import")), Workspace::current(),
                         QStringLiteral("(*.tag)|*.tag|(*.tu)|*.tu"), path))
@@ -164,37 +163,24 @@ void DataCommands::ImportTagDefinitions()
     {
         BusyCursor busy;
         ok = TagFile::import(path, nullptr, &error);
-        if (ok)
-            m_window.LoadTagDefinitions();
     }
     if (!ok) {
         showError(error);
         return;
     }
-    m_window.SelectView(1);
+    Q_EMIT tagsImported();
 }
 
 std::shared_ptr<ReportLayout> DataCommands::currentReport()
 {
+    if (!m_source)
+        return nullptr;
     BusyCursor busy;
     QString error;
-    if (m_window.CurrentView() == 2)
-        return m_window.scheduleView()->exceptionReport();
-    if (m_window.CurrentView() == 1) {
-        auto report = std::make_shared<rptTagDef>();
-        if (report->load(&error)) {
-            report->SetupTagDefReport();
-            return report;
-        }
-    } else {
-        auto report = std::make_shared<rptPatrolData>();
-        if (report->load(m_window.patrolModel()->rows(), &error)) {
-            report->SetupPatrolDataReport();
-            return report;
-        }
-    }
-    MessageReporter::instance().failure(error, 0);
-    return nullptr;
+    std::shared_ptr<ReportLayout> report = m_source->report(&error);
+    if (!report && !error.isEmpty())
+        MessageReporter::instance().failure(error, 0);
+    return report;
 }
 
 void DataCommands::ShowReport(bool print)
@@ -203,11 +189,11 @@ void DataCommands::ShowReport(bool print)
     if (!report)
         return;
     if (!print) {
-        ReportPreview::show(report, &m_window);
+        ReportPreview::show(report, m_window);
         return;
     }
     QString error;
-    if (!ReportPreview::print(*report, &m_window, &error) && !error.isEmpty())
+    if (!ReportPreview::print(*report, m_window, &error) && !error.isEmpty())
         MessageReporter::instance().failure(error, 0);
 }
 
@@ -217,6 +203,6 @@ void DataCommands::ExportReportPdf()
     if (!report)
         return;
     QString error;
-    if (!ReportPreview::exportPdf(*report, &m_window, Workspace::current(), QString(), &error) && !error.isEmpty())
+    if (!ReportPreview::exportPdf(*report, m_window, Workspace::current(), QString(), &error) && !error.isEmpty())
         showError(error);
 }

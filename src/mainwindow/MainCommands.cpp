@@ -1,58 +1,16 @@
 #include "MainCommands.h"
 
-#include "CRes.h"
+#include "CommandParts.h"
 
 #include <QAction>
 #include <QIcon>
 #include <QMainWindow>
 #include <QMenu>
 #include <QMenuBar>
-#include <QPainter>
 #include <QStyle>
 #include <QToolBar>
-#include <QToolButton>
 
-namespace {
-
-QIcon icon(QWidget *w, const char *theme, QStyle::StandardPixmap fallback)
-{
-    return QIcon::fromTheme(QLatin1String(theme), w->style()->standardIcon(fallback));
-}
-
-// A green plus for adding, where the desktop has no icon theme.
-QIcon plusIcon()
-{
-    QPixmap pixmap(32, 32);
-    pixmap.fill(Qt::transparent);
-    QPainter p(&pixmap);
-    p.setRenderHint(QPainter::Antialiasing);
-    p.setPen(Qt::NoPen);
-    p.setBrush(QColor(40, 150, 70));
-    p.drawRoundedRect(QRectF(13, 4, 6, 24), 2, 2);
-    p.drawRoundedRect(QRectF(4, 13, 24, 6), 2, 2);
-    return QIcon(pixmap);
-}
-
-QToolBar *makeToolbar(QWidget *parent, const QString &name, const QString &title)
-{
-    auto *bar = new QToolBar(title, parent);
-    bar->setObjectName(name);
-    bar->setMovable(false);
-    bar->setToolButtonStyle(Qt::ToolButtonIconOnly);
-    return bar;
-}
-
-// A toolbar button with a drop-down: a click runs `main`, the arrow shows `dropDown`.
-void addDropDownButton(QToolBar *bar, QAction *main, QMenu *dropDown)
-{
-    bar->addAction(main);
-    if (auto *button = qobject_cast<QToolButton *>(bar->widgetForAction(main))) {
-        button->setMenu(dropDown);
-        button->setPopupMode(QToolButton::MenuButtonPopup);
-    }
-}
-
-}
+using namespace CommandParts;
 
 MainCommands::MainCommands(QMainWindow *window)
     : QObject(window)
@@ -109,22 +67,7 @@ MainCommands::MainCommands(QMainWindow *window)
     help->addSeparator();
     help->addAction(add(QStringLiteral("mnuHelps_4"), QStringLiteral("&About...")));
 
-    // Pop-up menus: never in the menu bar.
-    QMenu *files = addMenu(nullptr, QStringLiteral("mnuPopPatrolDataFile"), QString());
-    files->addAction(add(QStringLiteral("mnuPopPatrolDataFiles_0"), QStringLiteral("&Delete"), 0, 197));
-    files->addAction(add(QStringLiteral("mnuPopPatrolDataFiles_1"), QStringLiteral("&Approve"), 0, 198));
-    files->addAction(add(QStringLiteral("mnuPopPatrolDataFiles_2"), QStringLiteral("Approve A&ll")));
-    files->setDefaultAction(files->actions().constFirst());
-
-    QMenu *tags = addMenu(nullptr, QStringLiteral("mnuPopTagDef"), QString());
-    tags->addAction(add(QStringLiteral("mnuPopTagDefs_0"), QStringLiteral("&Add"), 0, 213));
-    tags->addAction(add(QStringLiteral("mnuPopTagDefs_1"), QStringLiteral("&Delete"), 0, 214));
-    tags->addAction(add(QStringLiteral("mnuPopTagDefs_2"), QStringLiteral("&Edit..."), 0, 215));
-    tags->setDefaultAction(tags->actions().constFirst());
-
-    QMenu *define = addMenu(nullptr, QStringLiteral("mnuPopDefineTag"), QString());
-    define->addAction(add(QStringLiteral("mnuPopDefineTags_0"), QStringLiteral("&Define Tag...")));
-
+    // The tray icon's menu: never in the menu bar.
     QMenu *tray = addMenu(nullptr, QStringLiteral("mnuSystray"), QString());
     tray->addAction(add(QStringLiteral("mnuSystrays_0"), QStringLiteral("&Configuration...")));
     tray->addSeparator();
@@ -138,10 +81,6 @@ MainCommands::MainCommands(QMainWindow *window)
     // Commands that only toolbars start.
     add(QStringLiteral("save"), QStringLiteral("Save"), 357, 192);
     add(QStringLiteral("download"), QStringLiteral("Download"), 161, 196);
-    add(QStringLiteral("tblPatrolData_findfirst"), QStringLiteral("Find First"), 201, 200);
-    add(QStringLiteral("tblPatrolData_findnext"), QStringLiteral("Find Next        F3"), 202);
-    add(QStringLiteral("tblTagDef_findfirst"), QStringLiteral("Find First"), 201, 200);
-    add(QStringLiteral("tblTagDef_findnext"), QStringLiteral("Find Next        F3"), 202);
 
     // Icons and keys.
     struct Look
@@ -159,53 +98,33 @@ MainCommands::MainCommands(QMainWindow *window)
         {"mnuFiles_10", "application-exit", QStyle::SP_DialogCloseButton, QKeySequence::Quit},
         {"mnuTools_3", "preferences-system", QStyle::SP_ComputerIcon, QKeySequence()},
         {"download", "go-down", QStyle::SP_ArrowDown, QKeySequence(QStringLiteral("Ctrl+D"))},
-        {"mnuPopPatrolDataFiles_0", "edit-delete", QStyle::SP_TrashIcon, QKeySequence()},
-        {"mnuPopPatrolDataFiles_1", "dialog-ok-apply", QStyle::SP_DialogApplyButton, QKeySequence()},
-        {"tblPatrolData_findfirst", "edit-find", QStyle::SP_FileDialogContentsView, QKeySequence()},
-        {"tblTagDef_findfirst", "edit-find", QStyle::SP_FileDialogContentsView, QKeySequence()},
-        {"mnuPopTagDefs_1", "list-remove", QStyle::SP_TrashIcon, QKeySequence()},
-        {"mnuPopTagDefs_2", "document-properties", QStyle::SP_FileDialogDetailedView, QKeySequence()},
     };
     for (const Look &look : looks) {
         QAction *a = action(QLatin1String(look.name));
-        a->setIcon(icon(window, look.theme, look.fallback));
+        a->setIcon(themedIcon(window, look.theme, look.fallback));
         if (!look.key.isEmpty())
             a->setShortcut(look.key);
     }
-
-    action(QStringLiteral("mnuPopTagDefs_0"))->setIcon(QIcon::fromTheme(QStringLiteral("list-add"), plusIcon()));
 
     QToolBar *toolbar1 = makeToolbar(window, QStringLiteral("Toolbar1"), QStringLiteral("Patrol data"));
     for (const char *name : {"mnuFiles_0", "save", "mnuFiles_7", "mnuFiles_8", "mnuTools_3"})
         toolbar1->addAction(action(QLatin1String(name)));
     window->addToolBar(Qt::TopToolBarArea, toolbar1);
 
-    QToolBar *toolbar2 = makeToolbar(window, QStringLiteral("Toolbar2"), QStringLiteral("Patrol data files"));
-    toolbar2->addAction(action(QStringLiteral("download")));
-    toolbar2->addAction(action(QStringLiteral("mnuPopPatrolDataFiles_0")));
-    QMenu *approve = addMenu(nullptr, QStringLiteral("Toolbar2_approve"), QString());
-    approve->addAction(action(QStringLiteral("mnuPopPatrolDataFiles_1")));
-    approve->addAction(action(QStringLiteral("mnuPopPatrolDataFiles_2")));
-    addDropDownButton(toolbar2, action(QStringLiteral("mnuPopPatrolDataFiles_1")), approve);
-    window->addToolBar(Qt::TopToolBarArea, toolbar2);
-
-    // The view toolbars live in their views; the views take them over.
-    m_tblPatrolData = makeToolbar(window, QStringLiteral("tblPatrolData"), QStringLiteral("Patrol data"));
-    QMenu *patrolSearch = addMenu(nullptr, QStringLiteral("tblPatrolData_search"), QString());
-    patrolSearch->addAction(action(QStringLiteral("tblPatrolData_findfirst")));
-    patrolSearch->addAction(action(QStringLiteral("tblPatrolData_findnext")));
-    addDropDownButton(m_tblPatrolData, action(QStringLiteral("tblPatrolData_findfirst")), patrolSearch);
-
-    m_tblTagDef = makeToolbar(window, QStringLiteral("tblTagDef"), QStringLiteral("Tag definitions"));
-    for (const char *name : {"mnuPopTagDefs_0", "mnuPopTagDefs_1", "mnuPopTagDefs_2"})
-        m_tblTagDef->addAction(action(QLatin1String(name)));
-    QMenu *tagSearch = addMenu(nullptr, QStringLiteral("tblTagDef_search"), QString());
-    tagSearch->addAction(action(QStringLiteral("tblTagDef_findfirst")));
-    tagSearch->addAction(action(QStringLiteral("tblTagDef_findnext")));
-    addDropDownButton(m_tblTagDef, action(QStringLiteral("tblTagDef_findfirst")), tagSearch);
+    m_filesToolbar = makeToolbar(window, QStringLiteral("Toolbar2"), QStringLiteral("Patrol data files"));
+    m_filesToolbar->addAction(action(QStringLiteral("download")));
+    window->addToolBar(Qt::TopToolBarArea, m_filesToolbar);
 
     for (QAction *a : std::as_const(m_actions))
         a->setEnabled(false);
+}
+
+void MainCommands::placeFileCommands(QAction *deleteFile, QAction *approve, QAction *approveAll)
+{
+    m_filesToolbar->addAction(deleteFile);
+    QMenu *dropDown = addMenu(nullptr, QStringLiteral("Toolbar2_approve"), QString());
+    dropDown->addActions({approve, approveAll});
+    addDropDownButton(m_filesToolbar, approve, dropDown);
 }
 
 QAction *MainCommands::add(const QString &name, const QString &text, int textNumber, int toolTipNumber)
@@ -213,10 +132,7 @@ QAction *MainCommands::add(const QString &name, const QString &text, int textNum
     auto *a = new QAction(text, m_window);
     a->setObjectName(name);
     m_actions.insert(name, a);
-    if (textNumber)
-        m_textNumbers.insert(name, textNumber);
-    if (toolTipNumber)
-        m_toolTipNumbers.insert(name, toolTipNumber);
+    m_texts.add(a, textNumber, toolTipNumber);
     m_wanted.insert(name, true);
     return a;
 }
@@ -262,9 +178,5 @@ void MainCommands::refresh(const QString &name)
 
 void MainCommands::applyTexts()
 {
-    CRes &res = CRes::instance();
-    for (auto it = m_textNumbers.cbegin(); it != m_textNumbers.cend(); ++it)
-        action(it.key())->setText(res.ResString(it.value(), action(it.key())->text()));
-    for (auto it = m_toolTipNumbers.cbegin(); it != m_toolTipNumbers.cend(); ++it)
-        action(it.key())->setToolTip(res.ResString(it.value(), action(it.key())->toolTip()));
+    m_texts.apply();
 }

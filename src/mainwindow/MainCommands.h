@@ -1,6 +1,6 @@
 #pragma once
 
-#include "ViewCommands.h"
+#include "ActionTexts.h"
 
 #include <QHash>
 #include <QSet>
@@ -14,31 +14,32 @@ class QMenu;
 class QToolBar;
 
 // The commands of the main window: one QAction per command, named after its
-// menu item (mnuFiles_0, mnuPopTagDefs_1) or, without one, its toolbar key
-// (download, save, tblPatrolData_findfirst). It builds the menu bar, the
-// pop-up menus, the two main toolbars and the two view toolbars around those
-// actions. A command shown in several places keeps one action; its texts per
-// place come from the language store through applyTexts().
+// menu item (mnuFiles_0, mnuTools_3) or, without one, its toolbar key
+// (download, save). It builds the menu bar, the tray menu and the two main
+// toolbars around those actions, and places the file commands the patrol-data
+// view owns in the second toolbar. A command shown in several places keeps one
+// action; its texts come from the language store through applyTexts().
 //
 // A command is "ready" once something is connected to it; commands that are
 // not ready stay disabled, whatever the view asks for.
-class MainCommands : public QObject, public ViewCommands
+class MainCommands : public QObject
 {
     Q_OBJECT
 public:
     explicit MainCommands(QMainWindow *window);
 
     QAction *action(const QString &objectName) const;
-    QMenu *menu(const QString &objectName) const override;
-    QToolBar *patrolToolbar() const override { return m_tblPatrolData; }
-    QToolBar *tagToolbar() const override { return m_tblTagDef; }
+    QMenu *menu(const QString &objectName) const;
     QList<QAction *> actions() const { return m_actions.values(); }
+    // Puts a view's file commands beside Download: delete, and approve with
+    // approve all in its drop-down.
+    void placeFileCommands(QAction *deleteFile, QAction *approve, QAction *approveAll);
 
     // Marks a command as implemented and applies its wanted state.
     void setReady(const QString &objectName, bool ready = true);
     bool isReady(const QString &objectName) const { return m_ready.contains(objectName); }
     // The state the window wants (view, selection); shown only when ready.
-    void setWanted(const QString &objectName, bool enabled) override;
+    void setWanted(const QString &objectName, bool enabled);
 
     // Texts and tool tips of the toolbars' entries in the current language.
     void applyTexts();
@@ -51,10 +52,8 @@ private:
     QMainWindow *m_window;
     QHash<QString, QAction *> m_actions;
     QHash<QString, QMenu *> m_menus;
-    QHash<QString, int> m_textNumbers;
-    QHash<QString, int> m_toolTipNumbers;
+    ActionTexts m_texts;
     QHash<QString, bool> m_wanted;
     QSet<QString> m_ready;
-    QToolBar *m_tblPatrolData = nullptr;
-    QToolBar *m_tblTagDef = nullptr;
+    QToolBar *m_filesToolbar = nullptr;
 };

@@ -70,7 +70,7 @@ bool ScheduleView::confirmLeave()
     return m_plans->confirmLeave();
 }
 
-std::shared_ptr<ReportLayout> ScheduleView::exceptionReport()
+std::shared_ptr<ReportLayout> ScheduleView::report(QString *)
 {
     return m_exceptions->report();
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "ReportSource.h"
+
 #include <QWidget>
 
 #include <memory>
@@ -12,7 +14,7 @@ class ReportLayout;
 
 // The schedule view, the navigation bar's third item: the patrol plans
 // (PlanEditor) and the exception report over them (ExceptionsPage), as two tabs.
-class ScheduleView : public QWidget
+class ScheduleView : public QWidget, public ReportSource
 {
     Q_OBJECT
 public:
@@ -22,8 +24,9 @@ public:
     void applyTexts();
     // Asks about a changed plan before the program ends; false to stay.
     bool confirmLeave();
-    // The exception report for the File menu's preview, print and PDF.
-    std::shared_ptr<ReportLayout> exceptionReport();
+    // The exception report for the File menu's preview, print and PDF; the
+    // exceptions page has shown why when there is none.
+    std::shared_ptr<ReportLayout> report(QString *error) override;
 
     PlanEditor *planEditor() const { return m_plans; }
     ExceptionsPage *exceptionsPage() const { return m_exceptions; }

@@ -2,12 +2,13 @@
 
 #include "CRes.h"
 #include "GuiHelpers.h"
-#include "ViewCommands.h"
+#include "CommandParts.h"
 #include "MessageReporter.h"
 #include "GuardTracker.h"
 #include "PatrolDataLoader.h"
 #include "RowSearch.h"
 #include "TagStore.h"
+#include "rptPatrolData.h"
 #include "WindowGeometry.h"
 
 #include <QAction>
@@ -42,11 +43,11 @@ QString res(int number, const char *english)
 
 }
 
-PatrolDataView::PatrolDataView(ViewCommands *commands, QWidget *parent)
+PatrolDataView::PatrolDataView(QWidget *parent)
     : QWidget(parent)
-    , m_commands(commands)
 {
     setObjectName(QStringLiteral("pic_0"));
+    buildCommands();
     m_title = new QLabel(QStringLiteral("Patrol Data"), this);
     m_title->setObjectName(QStringLiteral("lbl_0"));
     QFont titleFont = m_title->font();
@@ -83,7 +84,7 @@ PatrolDataView::PatrolDataView(ViewCommands *commands, QWidget *parent)
     rightLayout->setContentsMargins(0, 0, 0, 0);
     auto *searchRow = new QHBoxLayout;
     searchRow->addWidget(m_find, 1);
-    searchRow->addWidget(commands->patrolToolbar());
+    searchRow->addWidget(m_toolbar);
     rightLayout->addLayout(searchRow);
     rightLayout->addWidget(m_list, 1);
 
@@ -116,6 +117,63 @@ PatrolDataView::PatrolDataView(ViewCommands *commands, QWidget *parent)
     connect(m_tree, &QWidget::customContextMenuRequested, this, &PatrolDataView::treeContextMenu);
     connect(m_list, &QWidget::customContextMenuRequested, this, &PatrolDataView::listContextMenu);
     connect(m_find, &QLineEdit::returnPressed, this, [this] { SearchPatrolData(RowSearch::FindFirst); });
+}
+
+QAction *PatrolDataView::newCommand(const QString &name, const QString &text, int textNumber, int toolTipNumber)
+{
+    auto *a = new QAction(text, this);
+    a->setObjectName(name);
+    m_texts.add(a, textNumber, toolTipNumber);
+    return a;
+}
+
+void PatrolDataView::buildCommands()
+{
+    using namespace CommandParts;
+    m_delete = newCommand(QStringLiteral("mnuPopPatrolDataFiles_0"), QStringLiteral("&Delete"), 0, 197);
+    m_delete->setIcon(themedIcon(this, "edit-delete", QStyle::SP_TrashIcon));
+    m_approve = newCommand(QStringLiteral("mnuPopPatrolDataFiles_1"), QStringLiteral("&Approve"), 0, 198);
+    m_approve->setIcon(themedIcon(this, "dialog-ok-apply", QStyle::SP_DialogApplyButton));
+    m_approveAll = newCommand(QStringLiteral("mnuPopPatrolDataFiles_2"), QStringLiteral("Approve A&ll"), 0, 0);
+    m_defineTag = newCommand(QStringLiteral("mnuPopDefineTags_0"), QStringLiteral("&Define Tag..."), 0, 0);
+    m_findFirst = newCommand(QStringLiteral("tblPatrolData_findfirst"), QStringLiteral("Find First"), 201, 200);
+    m_findFirst->setIcon(themedIcon(this, "edit-find", QStyle::SP_FileDialogContentsView));
+    m_findNext = newCommand(QStringLiteral("tblPatrolData_findnext"), QStringLiteral("Find Next        F3"), 202, 0);
+
+    m_fileMenu = new QMenu(this);
+    m_fileMenu->setObjectName(QStringLiteral("mnuPopPatrolDataFile"));
+    m_fileMenu->addActions({m_delete, m_approve, m_approveAll});
+    m_fileMenu->setDefaultAction(m_delete);
+    m_defineTagMenu = new QMenu(this);
+    m_defineTagMenu->setObjectName(QStringLiteral("mnuPopDefineTag"));
+    m_defineTagMenu->addAction(m_defineTag);
+
+    m_toolbar = makeToolbar(this, QStringLiteral("tblPatrolData"), QStringLiteral("Patrol data"));
+    auto *search = new QMenu(this);
+    search->setObjectName(QStringLiteral("tblPatrolData_search"));
+    search->addActions({m_findFirst, m_findNext});
+    addDropDownButton(m_toolbar, m_findFirst, search);
+
+    auto on = [this](QAction *a, auto handler) { connect(a, &QAction::triggered, this, [handler] { run(handler); }); };
+    on(m_delete, [this] { DeletePatrolDataFile(); });
+    on(m_approve, [this] { ApprovePatrolDataFile(); });
+    on(m_approveAll, [this] { ApproveAllPatrolDataFiles(); });
+    on(m_defineTag, [this] {
+        Q_EMIT defineTagRequested(m_defineTagCode);
+        // The record's new description shows once the file is read again.
+        ReopenSelectedFile();
+    });
+    on(m_findFirst, [this] { SearchPatrolData(RowSearch::FindFirst); });
+    on(m_findNext, [this] { SearchPatrolData(RowSearch::FindNext); });
+}
+
+std::shared_ptr<ReportLayout> PatrolDataView::report(QString *error)
+{
+    auto report = std::make_shared<rptPatrolData>();
+    if (!report->load(m_model.rows(), error))
+        return nullptr;
+    report->SetupPatrolDataReport();
+    return report;
 }
 
 void PatrolDataView::showEvent(QShowEvent *event)
@@ -201,13 +259,12 @@ void PatrolDataView::rebuildTree(const QString &selectKey)
 
 void PatrolDataView::updateFileCommands(const QString &key)
 {
-    m_commands->setWanted(QStringLiteral("mnuPopPatrolDataFiles_1"), PatrolLibrary::isUnapprovedKey(key));
-    m_commands->setWanted(QStringLiteral("mnuPopPatrolDataFiles_0"),
-                          PatrolLibrary::isUnapprovedKey(key) || PatrolLibrary::isApprovedKey(key));
+    m_approve->setEnabled(PatrolLibrary::isUnapprovedKey(key));
+    m_delete->setEnabled(PatrolLibrary::isUnapprovedKey(key) || PatrolLibrary::isApprovedKey(key));
     bool anyUnapproved = false;
     for (const LibraryFile &f : m_library.files())
         anyUnapproved = anyUnapproved || !f.approved;
-    m_commands->setWanted(QStringLiteral("mnuPopPatrolDataFiles_2"), anyUnapproved);
+    m_approveAll->setEnabled(anyUnapproved);
 }
 
 void PatrolDataView::nodeClick(QTreeWidgetItem *item)
@@ -406,8 +463,8 @@ void PatrolDataView::treeContextMenu(const QPoint &pos)
     }
     // Approving is for unapproved files only, from this menu.
     const bool unapproved = PatrolLibrary::isUnapprovedKey(key);
-    m_commands->setWanted(QStringLiteral("mnuPopPatrolDataFiles_2"), unapproved);
-    m_commands->menu(QStringLiteral("mnuPopPatrolDataFile"))->exec(m_tree->viewport()->mapToGlobal(pos));
+    m_approveAll->setEnabled(unapproved);
+    m_fileMenu->exec(m_tree->viewport()->mapToGlobal(pos));
     updateFileCommands(selectedKey());
 }
 
@@ -424,7 +481,7 @@ void PatrolDataView::listContextMenu(const QPoint &pos)
     if (!m_model.displayText(row, 4).isEmpty())
         return;
     m_defineTagCode = m_model.displayText(row, 3);
-    m_commands->menu(QStringLiteral("mnuPopDefineTag"))->exec(m_list->viewport()->mapToGlobal(pos));
+    m_defineTagMenu->exec(m_list->viewport()->mapToGlobal(pos));
 }
 
 void PatrolDataView::showFailure(const QString &text)

@@ -1,12 +1,16 @@
 #pragma once
 
+#include "ActionTexts.h"
 #include "PatrolLibrary.h"
 #include "PatrolTableModel.h"
+#include "ReportSource.h"
 
 #include <QWidget>
 
-class ViewCommands;
+class QAction;
 class QLabel;
+class QMenu;
+class QToolBar;
 class QLineEdit;
 class QTableView;
 class QTreeWidget;
@@ -15,12 +19,22 @@ class QTreeWidgetItem;
 // The patrol-data view: the library of files (tree tvwPatrolData), the search
 // box and toolbar, and the records of the open file (list lvwPatrolData).
 // File commands and search run here on the non-widget library, loader,
-// model and search; the view shows their results.
-class PatrolDataView : public QWidget
+// model and search; the view shows their results. It owns the commands it
+// serves (delete, approve, approve all, define tag, find) with their pop-up
+// menus and search toolbar; the window places them in its own toolbar too.
+class PatrolDataView : public QWidget, public ReportSource
 {
     Q_OBJECT
 public:
-    PatrolDataView(ViewCommands *commands, QWidget *parent = nullptr);
+    explicit PatrolDataView(QWidget *parent = nullptr);
+
+    QAction *deleteFileAction() const { return m_delete; }
+    QAction *approveAction() const { return m_approve; }
+    QAction *approveAllAction() const { return m_approveAll; }
+    // The action texts and tool tips in the current language.
+    void applyTexts() { m_texts.apply(); }
+    // The patrol data report of the rows the list shows.
+    std::shared_ptr<ReportLayout> report(QString *error) override;
 
     void Initial_tvwPatrolData();
     void Initial_lvwPatrolData();
@@ -54,6 +68,9 @@ Q_SIGNALS:
     void fileOpened(const QString &path);
     // Double-click on a file: the report preview of what the view shows.
     void previewRequested(const QString &path);
+    // Define Tag on a record whose code has no definition; the record shows
+    // its new description once this returns.
+    void defineTagRequested(const QString &code);
 
 protected:
     void showEvent(QShowEvent *event) override;
@@ -66,8 +83,19 @@ private:
     void listContextMenu(const QPoint &pos);
     void updateFileCommands(const QString &key);
     void showFailure(const QString &text);
+    QAction *newCommand(const QString &name, const QString &text, int textNumber, int toolTipNumber);
+    void buildCommands();
 
-    ViewCommands *m_commands;
+    ActionTexts m_texts;
+    QAction *m_delete = nullptr;
+    QAction *m_approve = nullptr;
+    QAction *m_approveAll = nullptr;
+    QAction *m_defineTag = nullptr;
+    QAction *m_findFirst = nullptr;
+    QAction *m_findNext = nullptr;
+    QMenu *m_fileMenu = nullptr;
+    QMenu *m_defineTagMenu = nullptr;
+    QToolBar *m_toolbar = nullptr;
     QLabel *m_title = nullptr;
     QTreeWidget *m_tree = nullptr;
     QLineEdit *m_find = nullptr;

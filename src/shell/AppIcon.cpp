@@ -1,9 +1,13 @@
 #include "AppIcon.h"
 
-// The PNGs of resources/icons, compiled into this library.
+// The PNGs of resources/icons, compiled into this library; registered once.
 static void initIconResources()
 {
-    Q_INIT_RESOURCE(icons);
+    static const bool registered = [] {
+        Q_INIT_RESOURCE(icons);
+        return true;
+    }();
+    Q_UNUSED(registered);
 }
 
 namespace AppIcon {
@@ -27,6 +31,12 @@ void useShippedIcons()
     const QString shipped = QStringLiteral(":/icons/fallback");
     if (!paths.contains(shipped))
         QIcon::setFallbackSearchPaths(paths << shipped);
+}
+
+QIcon shipped(const QString &fileName)
+{
+    initIconResources();
+    return QIcon(QStringLiteral(":/icons/") + fileName);
 }
 
 QPixmap pixmap(int size)

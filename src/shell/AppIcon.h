@@ -13,5 +13,7 @@ QIcon icon();
 // Lets QIcon::fromTheme find the icons the program ships (the printer) when
 // the desktop's icon theme has none of that name.
 void useShippedIcons();
+// Another picture shipped in resources/icons (navigation, commands), by file name.
+QIcon shipped(const QString &fileName);
 
 }

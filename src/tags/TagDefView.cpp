@@ -1,12 +1,14 @@
 #include "TagDefView.h"
 
 #include "CRes.h"
-#include "ViewCommands.h"
+#include "AppIcon.h"
+#include "CommandParts.h"
 #include "MessageReporter.h"
 #include "RowSearch.h"
 #include "TagEntryRules.h"
 #include "TagStore.h"
 #include "frmAddTag.h"
+#include "rptTagDef.h"
 
 #include <QAction>
 #include <QHeaderView>
@@ -46,11 +48,11 @@ QString res(int number, const char *english)
 
 }
 
-TagDefView::TagDefView(ViewCommands *commands, QWidget *parent)
+TagDefView::TagDefView(QWidget *parent)
     : QWidget(parent)
-    , m_commands(commands)
 {
     setObjectName(QStringLiteral("pic_1"));
+    buildCommands();
     m_title = new QLabel(QStringLiteral("Tag Definition"), this);
     m_title->setObjectName(QStringLiteral("lbl_1"));
     QFont titleFont = m_title->font();
@@ -75,7 +77,7 @@ TagDefView::TagDefView(ViewCommands *commands, QWidget *parent)
 
     auto *searchRow = new QHBoxLayout;
     searchRow->addWidget(m_find, 1);
-    searchRow->addWidget(commands->tagToolbar());
+    searchRow->addWidget(m_toolbar);
     auto *layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(m_title);
@@ -96,9 +98,59 @@ TagDefView::TagDefView(ViewCommands *commands, QWidget *parent)
     connect(m_list, &QWidget::customContextMenuRequested, this, [this](const QPoint &pos) {
         if (QTreeWidgetItem *under = m_list->itemAt(pos); under && !under->isSelected())
             selectOnly(under);
-        m_commands->menu(QStringLiteral("mnuPopTagDef"))->exec(m_list->viewport()->mapToGlobal(pos));
+        m_menu->exec(m_list->viewport()->mapToGlobal(pos));
     });
     connect(m_find, &QLineEdit::returnPressed, this, [this] { SearchTagDefinitions(RowSearch::FindFirst); });
+}
+
+QAction *TagDefView::newCommand(const QString &name, const QString &text, int textNumber, int toolTipNumber)
+{
+    auto *a = new QAction(text, this);
+    a->setObjectName(name);
+    m_texts.add(a, textNumber, toolTipNumber);
+    return a;
+}
+
+void TagDefView::buildCommands()
+{
+    using namespace CommandParts;
+    m_add = newCommand(QStringLiteral("mnuPopTagDefs_0"), QStringLiteral("&Add"), 0, 213);
+    m_add->setIcon(QIcon::fromTheme(QStringLiteral("list-add"), AppIcon::shipped(QStringLiteral("list-add.png"))));
+    m_delete = newCommand(QStringLiteral("mnuPopTagDefs_1"), QStringLiteral("&Delete"), 0, 214);
+    m_delete->setIcon(themedIcon(this, "list-remove", QStyle::SP_TrashIcon));
+    m_edit = newCommand(QStringLiteral("mnuPopTagDefs_2"), QStringLiteral("&Edit..."), 0, 215);
+    m_edit->setIcon(themedIcon(this, "document-properties", QStyle::SP_FileDialogDetailedView));
+    QAction *findFirst = newCommand(QStringLiteral("tblTagDef_findfirst"), QStringLiteral("Find First"), 201, 200);
+    findFirst->setIcon(themedIcon(this, "edit-find", QStyle::SP_FileDialogContentsView));
+    QAction *findNext = newCommand(QStringLiteral("tblTagDef_findnext"), QStringLiteral("Find Next        F3"), 202, 0);
+
+    m_menu = new QMenu(this);
+    m_menu->setObjectName(QStringLiteral("mnuPopTagDef"));
+    m_menu->addActions({m_add, m_delete, m_edit});
+    m_menu->setDefaultAction(m_add);
+
+    m_toolbar = makeToolbar(this, QStringLiteral("tblTagDef"), QStringLiteral("Tag definitions"));
+    m_toolbar->addActions({m_add, m_delete, m_edit});
+    auto *search = new QMenu(this);
+    search->setObjectName(QStringLiteral("tblTagDef_search"));
+    search->addActions({findFirst, findNext});
+    addDropDownButton(m_toolbar, findFirst, search);
+
+    auto on = [this](QAction *a, auto handler) { connect(a, &QAction::triggered, this, [handler] { run(handler); }); };
+    on(m_add, [this] { AddTagDefinition(QString()); });
+    on(m_delete, [this] { DeleteWithConfirmation(); });
+    on(m_edit, [this] { EditTagDefinition(); });
+    on(findFirst, [this] { SearchTagDefinitions(RowSearch::FindFirst); });
+    on(findNext, [this] { SearchTagDefinitions(RowSearch::FindNext); });
+}
+
+std::shared_ptr<ReportLayout> TagDefView::report(QString *error)
+{
+    auto report = std::make_shared<rptTagDef>();
+    if (!report->load(error))
+        return nullptr;
+    report->SetupTagDefReport();
+    return report;
 }
 
 void TagDefView::showEvent(QShowEvent *event)
@@ -122,8 +174,8 @@ void TagDefView::Initial_lvwTagDef()
 void TagDefView::listClick()
 {
     const bool rows = m_list->topLevelItemCount() > 0;
-    m_commands->setWanted(QStringLiteral("mnuPopTagDefs_1"), rows);
-    m_commands->setWanted(QStringLiteral("mnuPopTagDefs_2"), rows);
+    m_delete->setEnabled(rows);
+    m_edit->setEnabled(rows);
 }
 
 QTreeWidgetItem *TagDefView::addRow(const QString &code, const QString &description, bool guard)

@@ -10,6 +10,8 @@
 #include "TestEnv.h"
 #include "VxSimFixture.h"
 #include "Workspace.h"
+#include "PatrolDataView.h"
+#include "TerminalCommands.h"
 #include "frmMain.h"
 #include "frmOptions.h"
 #include "frmTerminalConfiguration_KR.h"
@@ -99,7 +101,7 @@ void tst_frmMain::krDownloadSavesAFile()
     QAction *download = window.action(u"download"_s);
     if (automatic) {
         // One tick, and a little for the download itself.
-        QTRY_COMPARE_WITH_TIMEOUT(savedFiles(), 1, window.tmrAutoDownload().interval() + 2000);
+        QTRY_COMPARE_WITH_TIMEOUT(savedFiles(), 1, window.terminal().autoDownloadTimer().interval() + 2000);
         // An automatic download always clears the terminal.
         QCOMPARE(terminal.sim([](KrTerminalSim &s) { return s.records().size(); }), 0);
     } else {
@@ -107,9 +109,9 @@ void tst_frmMain::krDownloadSavesAFile()
         QTest::mouseClick(window.findChild<QToolBar *>(u"Toolbar2"_s)->widgetForAction(download), Qt::LeftButton);
         QCOMPARE(savedFiles(), 1);
     }
-    QVERIFY(QFile::exists(window.CurrentFilePath()) && window.CurrentFilePath().startsWith(Workspace::unapprovedFolder()));
+    QVERIFY(QFile::exists(window.patrolView()->CurrentFilePath()) && window.patrolView()->CurrentFilePath().startsWith(Workspace::unapprovedFolder()));
     QVERIFY(window.statusBar()->findChild<QLabel *>()->text().startsWith(QLatin1String("Patrol data file: ")));
-    QVERIFY(download->isEnabled() && window.disconnect_flag && window.tmrAutoDownload().isActive());
+    QVERIFY(download->isEnabled() && window.terminal().autoDownloadTimer().isActive());
     QVERIFY(m_reporter->entries.isEmpty());
 }
 
@@ -126,11 +128,11 @@ void tst_frmMain::vxTimeOutKeepsDownloadButtonOff()
     QAction *download = window.action(u"download"_s);
     // A VX terminal starts logged off: no download until a logon.
     QVERIFY(!download->isEnabled());
-    window.DownloadPatrolData(false);
-    QVERIFY(!window.disconnect_flag && !download->isEnabled());
+    window.terminal().download(false);
+    QVERIFY(!download->isEnabled());
     QCOMPARE(m_reporter->texts().last(), u"Time out,\r\nplease check the connection and log on again"_s);
     // The partial file is still shown.
-    QVERIFY(QFile::exists(window.CurrentFilePath()));
+    QVERIFY(QFile::exists(window.patrolView()->CurrentFilePath()));
 }
 
 void tst_frmMain::clickDuringProbeCutsItShort()
@@ -166,7 +168,7 @@ void tst_frmMain::optionsSwitchToVxLogsOff()
     });
     window.action(u"mnuTools_6"_s)->trigger();
     QCOMPARE((QList<int>{AppState::terminalFamily, AppState::autoDownload}), (QList<int>{1, 0}));
-    QVERIFY(!download->isEnabled() && window.tmrAutoDownload().isActive());
+    QVERIFY(!download->isEnabled() && window.terminal().autoDownloadTimer().isActive());
 }
 
 void tst_frmMain::wizardResultIsTakenAtOnce_data()
@@ -196,7 +198,7 @@ void tst_frmMain::wizardResultIsTakenAtOnce()
     window.action(u"mnuTools_4"_s)->trigger();
     QCOMPARE(AppState::terminalFamily, vx ? 1 : 0);
     // The KR link is the automatic download's probe.
-    QCOMPARE((QList<int>{window.gs().CommPort(), window.wm().Comport()}), (QList<int>{port, port}));
+    QCOMPARE((QList<int>{window.terminal().gs().CommPort(), window.terminal().wm().Comport()}), (QList<int>{port, port}));
     // A VX terminal found anew is logged off.
     QCOMPARE(download->isEnabled(), !vx);
 }
@@ -209,7 +211,7 @@ void tst_frmMain::downloadInMaintenanceDialogRefreshesTheTree()
     KrSimFixture terminal(1, m_env.get());
     terminal.sim([](KrTerminalSim &s) { s.setRecords(KrTerminalSim::generateRecords(4)); });
     frmMain window;
-    QVERIFY(window.CurrentFilePath().isEmpty());
+    QVERIFY(window.patrolView()->CurrentFilePath().isEmpty());
     whenModal<frmTerminalConfiguration_KR>([](frmTerminalConfiguration_KR *d) {
         d->findChild<QComboBox *>(u"cboCommPort"_s)->setCurrentText(u"COM1"_s);
         QTest::mouseClick(d->button(10), Qt::LeftButton);
@@ -217,7 +219,7 @@ void tst_frmMain::downloadInMaintenanceDialogRefreshesTheTree()
     });
     window.action(u"mnuTools_3"_s)->trigger();
     QCOMPARE(savedFiles(), 1);
-    QVERIFY(window.CurrentFilePath().endsWith(QLatin1String(".tvl")) && DownloadState::savedFile);
+    QVERIFY(window.patrolView()->CurrentFilePath().endsWith(QLatin1String(".tvl")) && DownloadState::savedFile);
 }
 
 QTEST_MAIN(tst_frmMain)

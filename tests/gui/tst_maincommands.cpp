@@ -5,6 +5,7 @@
 #include "SysTrayIcon.h"
 #include "TestEnv.h"
 #include "frmLE_Main.h"
+#include "TerminalCommands.h"
 #include "frmMain.h"
 #include "frmPassword.h"
 
@@ -144,7 +145,7 @@ void tst_MainCommands::hideWithoutNotificationAreaMinimises()
     QVERIFY(QTest::qWaitForWindowExposed(&window));
     window.action(u"mnuViews_3"_s)->trigger();
     QVERIFY(window.isVisible() && window.isMinimized());
-    QVERIFY(window.trayIcon()->isAdded() && window.tmrAutoDownload().isActive());
+    QVERIFY(window.trayIcon()->isAdded() && window.terminal().autoDownloadTimer().isActive());
 }
 
 void tst_MainCommands::trayRestoreAndExit_data()
@@ -229,7 +230,7 @@ void tst_MainCommands::languageCommandRetextsTheWindow()
 {
     frmMain window;
     window.show();
-    QTimer *timer = &window.tmrAutoDownload();
+    QTimer *timer = &window.terminal().autoDownloadTimer();
     const QString englishExit = window.action(u"mnuSystrays_5"_s)->text();
     bool timerHeld = false;
     whenModal<frmLE_Main>([&](frmLE_Main *editor) {

@@ -4,6 +4,7 @@
 #include "RecordingReporter.h"
 #include "TagDefView.h"
 #include "TagEntryRules.h"
+#include "TagFile.h"
 #include "TagStore.h"
 #include "TestEnv.h"
 #include "TestFiles.h"
@@ -15,6 +16,7 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QFileDialog>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
@@ -51,6 +53,8 @@ private Q_SLOTS:
     void defineTagFromARecord();
     void contextMenuFollowsThePointer();
     void unreadableEntriesInTheTree();
+    void importShowsTheTagView();
+    void tagViewServesItsCommandsAlone();
 
 private:
     std::unique_ptr<TestEnv> m_env;
@@ -113,15 +117,15 @@ void tst_MainViews::cleanup()
 void tst_MainViews::rootClickKeepsRows()
 {
     QTreeWidget *tree = m_window->patrolView()->tree();
-    QCOMPARE(m_window->patrolModel()->rowCount(), 3);
+    QCOMPARE(m_window->patrolView()->model()->rowCount(), 3);
     // A click on the file already selected reads it again.
     writeTvl(u"a.tvl"_s, kRecords + QStringList{u"1,0000000002,2026/12/06,07:03:00"_s});
     QTest::mouseClick(tree->viewport(), Qt::LeftButton, {}, tree->visualItemRect(node(tree, u"a.tvl"_s)).center());
-    QCOMPARE(m_window->patrolModel()->rowCount(), 4);
+    QCOMPARE(m_window->patrolView()->model()->rowCount(), 4);
     QVERIFY(m_window->action(u"mnuPopPatrolDataFiles_1"_s)->isEnabled());
     tree->setCurrentItem(tree->topLevelItem(0));
-    QCOMPARE(m_window->patrolModel()->rowCount(), 4);
-    QVERIFY(m_window->CurrentFilePath().isEmpty());
+    QCOMPARE(m_window->patrolView()->model()->rowCount(), 4);
+    QVERIFY(m_window->patrolView()->CurrentFilePath().isEmpty());
     QVERIFY(!m_window->action(u"mnuPopPatrolDataFiles_1"_s)->isEnabled());
     QVERIFY(m_reporter->entries.isEmpty());
 }
@@ -151,6 +155,9 @@ void tst_MainViews::f3SearchesTheCurrentView()
     frmMain &window = *m_window;
     for (auto *box : {window.patrolView()->searchBox(), window.tagView()->searchBox()})
         box->setText(u"Gate"_s);
+    // Every navigation item shows its picture.
+    for (int item = 0; item < 3; ++item)
+        QVERIFY(!qobject_cast<QLabel *>(window.navigationBar()->iconWidget(item))->pixmap().isNull());
     if (view == 1) {
         QWidget *tags = window.navigationBar()->iconWidget(1);
         QTest::mouseMove(tags);
@@ -271,7 +278,7 @@ void tst_MainViews::deleteTagsOneAlreadyGone()
 void tst_MainViews::defineTagFromARecord()
 {
     QTableView *list = m_window->patrolView()->list();
-    const QPoint cell = list->visualRect(m_window->patrolModel()->index(1, 4)).center();
+    const QPoint cell = list->visualRect(m_window->patrolView()->model()->index(1, 4)).center();
     // The pop-up offers Define Tag; its dialog comes with the code filled in.
     QString codeShown;
     whenModal<frmAddTag>([&](frmAddTag *d) {
@@ -287,7 +294,7 @@ void tst_MainViews::defineTagFromARecord()
     });
     Q_EMIT list->customContextMenuRequested(cell);
     QCOMPARE(codeShown, u"00000000AA"_s);
-    QCOMPARE(m_window->patrolModel()->displayText(1, 4), u"Side door"_s);
+    QCOMPARE(m_window->patrolView()->model()->displayText(1, 4), u"Side door"_s);
     QVERIFY(m_reporter->entries.isEmpty());
 }
 
@@ -317,7 +324,7 @@ void tst_MainViews::contextMenuFollowsThePointer()
     QVERIFY(!approveOffered);
     QCOMPARE(QDir(Workspace::unapprovedFolder()).entryList(QDir::Files), QStringList{u"a.tvl"_s});
     QVERIFY(QDir(Workspace::approvedFolder()).entryList(QDir::Files).isEmpty());
-    QCOMPARE(m_window->patrolModel()->rowCount(), 0);
+    QCOMPARE(m_window->patrolView()->model()->rowCount(), 0);
     for (const QLabel *panel : m_window->findChild<QStatusBar *>()->findChildren<QLabel *>())
         QVERIFY2(!panel->text().contains(u"d.tvl"_s), qPrintable(panel->text()));
 }
@@ -341,6 +348,41 @@ void tst_MainViews::unreadableEntriesInTheTree()
              qPrintable(texts));
     QCOMPARE(unapproved.entryList(QDir::AllEntries | QDir::System | QDir::NoDotAndDotDot),
              (QStringList{u"f.tvl"_s, u"zero.tvl"_s}));
+}
+
+void tst_MainViews::importShowsTheTagView()
+{
+    // A file of four definitions, while the list shows the three stored.
+    const QString file = Workspace::path(u"four.tag"_s);
+    QVERIFY(TagStore::add(u"0000000009"_s, u"Dock"_s, nullptr) == TagStore::Result::Ok);
+    QVERIFY(TagFile::exportAll(file, nullptr, nullptr));
+    QVERIFY(TagStore::remove(u"0000000009"_s, nullptr) == TagStore::Result::Ok);
+    QCOMPARE(m_window->tagView()->list()->topLevelItemCount(), 3);
+    whenModal<QFileDialog>([file](QFileDialog *dialog) {
+        dialog->findChild<QLineEdit *>(u"fileNameEdit"_s)->setText(file);
+        QMetaObject::invokeMethod(dialog, "accept");
+    });
+    m_window->action(u"mnuFiles_5"_s)->trigger();
+    QVERIFY(m_window->tagView()->isVisible() && !m_window->patrolView()->isVisible());
+    QCOMPARE(m_window->tagView()->list()->topLevelItemCount(), 4);
+    QVERIFY(m_reporter->entries.isEmpty());
+}
+
+void tst_MainViews::tagViewServesItsCommandsAlone()
+{
+    // Without a window around it the view's own pop-up commands follow its selection and work.
+    m_window.reset();
+    TagDefView view;
+    view.show();
+    view.LoadTagDefinitions();
+    QAction *remove = view.findChild<QAction *>(u"mnuPopTagDefs_1"_s);
+    QTreeWidget *list = view.list();
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualItemRect(list->topLevelItem(1)).center());
+    QVERIFY(remove && remove->isEnabled() && list->topLevelItem(1)->isSelected());
+    m_reporter->answers = {true};
+    remove->trigger();
+    QCOMPARE(list->topLevelItemCount(), 2);
+    QCOMPARE(TagStore::all(nullptr).size(), 2);
 }
 
 QTEST_MAIN(tst_MainViews)

@@ -365,14 +365,14 @@ void tst_ScheduleView::guardColumnOnlyWithGuardReads()
                           u"2,0000000002,2026/12/06,07:02:00"_s});
     frmMain window;
     window.show();
-    PatrolTableModel *model = window.patrolModel();
-    window.OpenPatrolDataFile(QDir(Workspace::unapprovedFolder()).filePath(u"b.tvl"_s));
+    PatrolTableModel *model = window.patrolView()->model();
+    window.patrolView()->OpenPatrolDataFile(QDir(Workspace::unapprovedFolder()).filePath(u"b.tvl"_s));
     QCOMPARE(model->columnCount(), 6);
     QCOMPARE(model->headerData(5, Qt::Horizontal).toString(), CRes::instance().ResString(389));
     QCOMPARE((QStringList{model->displayText(1, 5), model->displayText(2, 5)}), (QStringList{u"Ann"_s, QString()}));
     // What the search, the command line and the exports read keeps its five columns.
     QCOMPARE(model->rowText(1).count(u'\t'), 4);
-    window.OpenPatrolDataFile(QDir(Workspace::unapprovedFolder()).filePath(u"a.tvl"_s));
+    window.patrolView()->OpenPatrolDataFile(QDir(Workspace::unapprovedFolder()).filePath(u"a.tvl"_s));
     QCOMPARE(model->columnCount(), 5);
     QVERIFY(reporter.entries.isEmpty());
 }

@@ -10,6 +10,7 @@
 #include "TagStore.h"
 #include "TestFiles.h"
 #include "Workspace.h"
+#include "PatrolDataView.h"
 #include "frmMain.h"
 #include "rptExceptions.h"
 #include "rptPatrolData.h"
@@ -374,7 +375,7 @@ void tst_Reports::saveCommands()
     window.show();
     // No dialog while no file is open (an unanswered one would hang the test).
     window.action(u"save"_s)->trigger();
-    window.OpenPatrolDataFile(opened);
+    window.patrolView()->OpenPatrolDataFile(opened);
     // The user picks a filter, types a name into the file dialog and accepts it.
     whenModal<QFileDialog>([typed, filter](QFileDialog *dialog) {
         if (typed.isEmpty())
@@ -426,7 +427,7 @@ void tst_Reports::previewIsNotModal()
     const QPoint at = tree->visualItemRect(fileNode).center();
     QTest::mouseClick(tree->viewport(), Qt::LeftButton, {}, at);
     QTest::mouseDClick(tree->viewport(), Qt::LeftButton, {}, at);
-    QCOMPARE(window.CurrentFilePath(), m_tvl);
+    QCOMPARE(window.patrolView()->CurrentFilePath(), m_tvl);
 
     auto *preview = window.findChild<QPrintPreviewDialog *>();
     QVERIFY(preview && preview->isVisible() && !preview->isModal());
