@@ -2,16 +2,14 @@
 
 #include "ui_frmMain.h"
 
-#include "AppState.h"
 #include "AutoDownload.h"
-#include "DownloadState.h"
 #include "TerminalOptions.h"
+#include "TerminalSettings.h"
 #include "frmOptions.h"
 #include "frmTerminalConfiguration_KR.h"
 #include "frmTerminalConfiguration_VX.h"
 #include "frmWizard_SearchTerminal.h"
 #include "CRes.h"
-#include "ComPorts.h"
 #include "DataCommands.h"
 #include "MainCommands.h"
 #include "MainFormInterface.h"
@@ -156,10 +154,9 @@ frmMain::frmMain(QWidget *parent)
 
     showModel();
     // At start-up a VX terminal counts as logged off: downloading waits for a logon.
-    m_commands->setWanted(QStringLiteral("download"), AppState::terminalFamily != 1);
-    const qint16 port = ConfiguredComPort();
-    m_gs.setCommPort(port);
-    m_wm.setComport(port);
+    m_commands->setWanted(QStringLiteral("download"), m_terminal.family != TerminalSettings::kVxFamily);
+    m_gs.setCommPort(m_terminal.port);
+    m_wm.setComport(m_terminal.port);
 
     SetMainFormInterface(this);
     CRes::instance().SetFormInterface(this);
@@ -357,7 +354,7 @@ void frmMain::changePassword()
 void frmMain::showModel()
 {
     m_sbModel->setText(CRes::instance().ResString(kModelText)
-                       + (AppState::terminalFamily == 1 ? QStringLiteral(": VX700") : QStringLiteral(": KR500-900")));
+                       + (m_terminal.family == TerminalSettings::kVxFamily ? QStringLiteral(": VX700") : QStringLiteral(": KR500-900")));
 }
 
 void frmMain::showFile(const QString &path)
@@ -370,7 +367,8 @@ void frmMain::DownloadPatrolData(bool autoDownload)
     m_commands->setWanted(QStringLiteral("download"), false);
     disconnect_flag = true;
 
-    frmDownloadProcess dialog(m_gs, m_wm, this);
+    frmDownloadProcess dialog(m_gs, m_wm, m_terminal.family, this);
+    connect(&dialog, &frmDownloadProcess::downloadFinished, this, [this] { m_autoDownload->downloadRan(); });
     dialog.setIsAutoDownload(autoDownload);
     dialog.setPasswordPrompt(m_vxPrompt.get());
     connect(&dialog, &frmDownloadProcess::vxConnectionLost, this, [this] { disconnect_flag = false; });
@@ -527,19 +525,26 @@ void frmMain::setDownloadWanted(bool enabled)
 
 void frmMain::terminalConfiguration()
 {
-    DownloadState::savedFile = false;
-    if (AppState::terminalFamily == TerminalOptions::kVxFamily) {
+    bool savedFile = false;
+    // A download in the dialog counts as any other for the automatic download.
+    auto downloaded = [this, &savedFile](const QString &file) {
+        m_autoDownload->downloadRan();
+        savedFile = savedFile || !file.isEmpty();
+    };
+    if (m_terminal.family == TerminalSettings::kVxFamily) {
         // The download action is the VX terminal's logged-on indicator; the
         // dialog switches it, and the window keeps the state it left.
         QAction *download = action(QStringLiteral("download"));
         frmTerminalConfiguration_VX dialog(m_gs, m_wm, *download, this);
+        connect(&dialog, &frmTerminalConfiguration_VX::downloadFinished, this, downloaded);
         dialog.exec();
         setDownloadWanted(download->isEnabled());
     } else {
         frmTerminalConfiguration_KR dialog(m_gs, m_wm, this);
+        connect(&dialog, &frmTerminalConfiguration_KR::downloadFinished, this, downloaded);
         dialog.exec();
     }
-    if (DownloadState::savedFile)
+    if (savedFile)
         RefreshAfterMaintenance();
 }
 
@@ -567,17 +572,15 @@ void frmMain::terminalOptions()
 void frmMain::applyTerminalSettings(bool terminalChosen)
 {
     const TerminalOptions options = TerminalOptions::load();
-    AppState::terminalFamily = qint16(options.model);
+    m_terminal = TerminalSettings::load();
     m_sbModel->setText(CRes::instance().ResString(kModelText) + QStringLiteral(": ")
                        + TerminalOptions::familyName(options.model));
     // A VX terminal chosen anew counts as logged off.
     if (terminalChosen)
         setDownloadWanted(options.model == TerminalOptions::kKrFamily);
-    AppState::autoDownload = GetSettingNumber(QStringLiteral("AutoDownload"), QStringLiteral("Enable"), 1);
     // The links, and with the KR one the automatic-download probe, take the port at once.
-    const qint16 port = ConfiguredComPort();
-    m_gs.setCommPort(port);
-    m_wm.setComport(port);
+    m_gs.setCommPort(m_terminal.port);
+    m_wm.setComport(m_terminal.port);
 }
 
 void frmMain::tmrAutoDownload_Timer()
@@ -585,7 +588,7 @@ void frmMain::tmrAutoDownload_Timer()
     // A dialog of its own (a download, a message box) means the window is not idle.
     if (QApplication::activeModalWidget())
         return;
-    if (m_autoDownload->tick(AppState::autoDownload, AppState::terminalFamily) != AutoDownload::Tick::Download)
+    if (m_autoDownload->tick(m_terminal.autoDownload ? 1 : 0, m_terminal.family) != AutoDownload::Tick::Download)
         return;
     m_tmrAutoDownload->stop();
     runCommand([this] { DownloadPatrolData(true); });

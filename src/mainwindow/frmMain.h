@@ -1,5 +1,6 @@
 #pragma once
 
+#include "TerminalSettings.h"
 #include "ucKR500_900.h"
 #include "ucVX700.h"
 
@@ -95,6 +96,9 @@ public:
     ucOutlookBar *navigationBar() const { return m_vm; }
     SysTrayIcon *trayIcon() const { return m_tray; }
 
+    // The terminal family, port and automatic-download switch in force.
+    const TerminalSettings &terminalSettings() const { return m_terminal; }
+
     // The automatic download's timer: it always runs; a tick downloads when
     // the automatic download is on, the terminal has records and no dialog is open.
     QTimer &tmrAutoDownload() { return *m_tmrAutoDownload; }
@@ -134,6 +138,7 @@ private:
 
     std::unique_ptr<Ui::frmMain> m_ui;
     MainCommands *m_commands = nullptr;
+    TerminalSettings m_terminal = TerminalSettings::load();
     ucKR500_900 m_gs;
     ucVX700 m_wm;
     std::unique_ptr<VxPasswordPrompt> m_vxPrompt;
