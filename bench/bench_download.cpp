@@ -5,6 +5,7 @@
 // per second and the ratio to the protocol limit: the line time of every byte
 // exchanged in both directions, plus for KR the 5 ms pause before each ACK.
 
+#include "CancelToken.h"
 #include "ComPorts.h"
 #include "DataStore.h"
 #include "DownloadProcess.h"
@@ -53,7 +54,7 @@ bool measure(const char *family, int familyIndex, int records, double pausePerRe
     DownloadProcess process(kr, vx);
     QElapsedTimer clock;
     clock.start();
-    const DownloadProcess::Outcome outcome = process.run(familyIndex);
+    const DownloadProcess::Outcome outcome = process.run(familyIndex, CancelToken());
     const double seconds = clock.nsecsElapsed() / 1e9;
     if (outcome != DownloadProcess::Outcome::Saved || process.recordCount() != records) {
         std::fprintf(stderr, "bench_download: %s download stopped after %d of %d records (%s)\n", family,

@@ -18,6 +18,8 @@ bool onApplicationThread()
 
 LinkBusy &LinkBusy::instance()
 {
+    // Global: both links, the automatic download and the input hold must see
+    // the one exchange under way on the port, whoever started it.
     static LinkBusy busy;
     return busy;
 }

@@ -3,6 +3,8 @@
 #include <cstdio>
 
 namespace {
+// Global: logic deep in the links and stores reports to whoever the program
+// (or a test) installed, without every caller passing a reporter down.
 StderrReporter g_stderrReporter;
 MessageReporter *g_reporter = &g_stderrReporter;
 }

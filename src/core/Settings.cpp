@@ -14,7 +14,10 @@
 #include <unistd.h>
 
 namespace {
+// Global: one settings store per run (chosen once at start, or by a test),
+// read by every subsystem through the GetSetting functions.
 QString g_configFolder;
+// The failure of the last write, for the caller that saw it return false.
 QString g_lastError;
 
 QString keyPath(const QString &section, const QString &key)

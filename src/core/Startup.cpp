@@ -1,6 +1,5 @@
 #include "Startup.h"
 
-#include "AppState.h"
 #include "DataStore.h"
 #include "Settings.h"
 #include "StartupUi.h"
@@ -11,17 +10,6 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QLocale>
-
-#include <algorithm>
-
-namespace {
-
-qint16 toInt16(int value)
-{
-    return qint16(std::clamp(value, -32768, 32767));
-}
-
-}
 
 Startup::Startup(StartupUi &ui, const QString &lockPath)
     : m_ui(ui)
@@ -71,9 +59,8 @@ Startup::Result Startup::run(const QString &workspace)
             DataStore::reportRecreated(created);
     }
 
-    AppState::password = GetSetting(QStringLiteral("Security"), QStringLiteral("Password"),
-                                     QString::fromLatin1(AppState::kDefaultPassword));
-    if (!m_ui.askPassword())
+    if (!m_ui.askPassword(GetSetting(QStringLiteral("Security"), QStringLiteral("Password"),
+                                     QString::fromLatin1(kDefaultPassword))))
         return Result::Cancelled;
 
     if (!DataStore::open(&error, &created)) {
@@ -87,9 +74,6 @@ Startup::Result Startup::run(const QString &workspace)
         fail(error, kFileAccessError);
         return Result::Failed;
     }
-
-    AppState::autoDownload = toInt16(GetSettingNumber(QStringLiteral("AutoDownload"), QStringLiteral("Enable"), 1));
-    AppState::terminalFamily = toInt16(GetSettingNumber(QStringLiteral("Terminal"), QStringLiteral("Model"), 0));
     return Result::ShowMainWindow;
 }
 

@@ -8,14 +8,15 @@
 class StartupUi;
 
 // The start-up procedure, run before any window: single instance, first-start
-// steps, password, databases, patrol-data folders and the settings the main
-// window needs. The caller shows the main window on ShowMainWindow and keeps
+// steps, password, databases and patrol-data folders. The caller shows the main window on ShowMainWindow and keeps
 // this object alive for the whole run, since it holds the single-instance lock.
 class Startup
 {
 public:
     enum class Result { ShowMainWindow, AlreadyRunning, Cancelled, Failed };
 
+    // The application password of an installation that never set one.
+    static constexpr const char *kDefaultPassword = "7391";
     static constexpr const char *kAlreadyLaunched = "Tavrel has been already launched.";
     // "Path/File access error": a folder, marker or settings file could not be used.
     static constexpr int kFileAccessError = 75;

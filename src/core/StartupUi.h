@@ -15,8 +15,9 @@ public:
     virtual bool selectLanguage() = 0;
     // First start: the search-terminal wizard; its result is not read.
     virtual void runSearchWizard() = 0;
-    // The application password prompt; true when it was accepted.
-    virtual bool askPassword() = 0;
+    // The application password prompt for the `stored` password (it becomes
+    // the current one); true when it was accepted.
+    virtual bool askPassword(const QString &stored) = 0;
     // A failure that stops start-up: the description as text, the number as title.
     virtual void showFailure(const QString &description, int number) = 0;
 };

@@ -7,6 +7,8 @@
 #include <QStandardPaths>
 
 namespace {
+// Global: the run has one workspace, chosen at start (or by a test), whose
+// folders every subsystem's files live in.
 QString g_current;
 }
 

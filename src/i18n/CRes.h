@@ -107,6 +107,8 @@ private:
     bool fontRow(const QString &language, QVariant *name, QVariant *size, QString *error) const;
     bool writeFont(const char *column, const QVariant &value, QString *error);
 
+    // Global: every window and report of the run reads its texts in the one
+    // language chosen, and the language switch must reach them all at once.
     static CRes *s_instance;
 
     QString m_path;

@@ -1,6 +1,5 @@
 #include "AutoDownload.h"
 
-#include "DownloadState.h"
 #include "LinkBusy.h"
 #include "ucKR500_900.h"
 
@@ -25,12 +24,12 @@ AutoDownload::Tick AutoDownload::tick(int autoDownloadEnabled, int terminalModel
     switch (m_kr.ErrCode()) {
     case ucKR500_900::KR_SUCCESS:
         // The terminal downloaded last, still in the dock, is not taken again.
-        return count > 0 && !DownloadState::terminalTaken ? Tick::Download : Tick::Nothing;
+        return count > 0 && !m_terminalTaken ? Tick::Download : Tick::Nothing;
     case ucKR500_900::KR_ERR_TIMEOUT:
     case ucKR500_900::KR_ERR_PORT_MISSING:
     case ucKR500_900::KR_ERR_PORT_NOT_OPEN:
         // Nobody answered: the terminal that was downloaded has left the dock.
-        DownloadState::terminalTaken = false;
+        m_terminalTaken = false;
         return Tick::Nothing;
     case ucKR500_900::KR_ERR_PORT_IN_USE:
         // Another program talks to the dock now: nothing is known of it, and
@@ -40,9 +39,4 @@ AutoDownload::Tick AutoDownload::tick(int autoDownloadEnabled, int terminalModel
         // A garbled answer is still a terminal in the dock.
         return Tick::Nothing;
     }
-}
-
-bool AutoDownload::isArmed() const
-{
-    return !DownloadState::terminalTaken;
 }

@@ -30,8 +30,13 @@ public:
     // One timer tick with the given settings (AutoDownload/Enable, Terminal/Model).
     Tick tick(int autoDownloadEnabled, int terminalModel);
     // Whether the last probe left the automatic download armed.
-    bool isArmed() const;
+    bool isArmed() const { return !m_terminalTaken; }
+    // A download ran (automatic, from the button or a maintenance dialog):
+    // the terminal in the dock has been dealt with and is left alone until a
+    // probe finds the dock empty.
+    void downloadRan() { m_terminalTaken = true; }
 
 private:
     ucKR500_900 &m_kr;
+    bool m_terminalTaken = false;
 };

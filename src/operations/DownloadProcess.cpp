@@ -2,7 +2,7 @@
 
 #include "CRes.h"
 #include "ComPorts.h"
-#include "DownloadState.h"
+#include "CancelToken.h"
 #include "MessageReporter.h"
 #include "NumberFormat.h"
 #include "OperationLog.h"
@@ -62,8 +62,9 @@ QString DownloadProcess::progressText(int count, int total)
         .arg(total);
 }
 
-DownloadProcess::Outcome DownloadProcess::run(int family)
+DownloadProcess::Outcome DownloadProcess::run(int family, const CancelToken &cancel)
 {
+    m_cancel = &cancel;
     m_downloadFile.clear();
     m_count = 0;
     m_total = 0;
@@ -71,15 +72,10 @@ DownloadProcess::Outcome DownloadProcess::run(int family)
     m_errName.clear();
     m_terminalKeptRecords = false;
     m_family = family == kVxFamily ? kVxFamily : kKrFamily;
-    DownloadState::m_blnCancelDownload = false;
     const Outcome outcome = m_family == kVxFamily ? runVx() : runKr();
     closeFile();
-    // A cancel left set would make the next record count outside a download
-    // (a maintenance command) skip the count.
-    DownloadState::m_blnCancelDownload = false;
-    // The terminal in the dock has been dealt with: the automatic download
-    // leaves it alone until the dock was found empty.
-    DownloadState::terminalTaken = true;
+    m_cancel = nullptr;
+    Q_EMIT downloadFinished(m_downloadFile);
     return outcome;
 }
 
@@ -113,7 +109,6 @@ bool DownloadProcess::createFile()
         m_downloadFile.clear();
         return false;
     }
-    DownloadState::savedFile = true;
     return true;
 }
 
@@ -192,11 +187,11 @@ DownloadProcess::Outcome DownloadProcess::runKr()
     m_kr.setCommPort(portNumber());
 
     qint16 total = 0;
-    m_kr.GetRecordCount(kTerminalId, total);
+    m_kr.GetRecordCount(kTerminalId, total, m_cancel);
     if (m_kr.ErrCode() != ucKR500_900::KR_SUCCESS)
         return linkFailure(m_kr.ErrCode(), m_kr.ErrMessage(m_kr.ErrCode()), true);
     // Cancelled while counting: the count was read but not taken.
-    if (DownloadState::m_blnCancelDownload)
+    if (m_cancel->isCancelled())
         return Outcome::Cancelled;
     m_total = total;
     if (m_total == 0) {
@@ -212,7 +207,7 @@ DownloadProcess::Outcome DownloadProcess::runKr()
     m_kr.BeginDownload(kTerminalId);
 
     for (;;) {
-        if (DownloadState::m_blnCancelDownload)
+        if (m_cancel->isCancelled())
             return Outcome::Cancelled;
         QString record;
         m_kr.GetRecord(record);
@@ -266,12 +261,12 @@ DownloadProcess::Outcome DownloadProcess::runVx()
         m_errName = ucVX700::ErrMessage(m_errCode);
         return Outcome::LogonFailed;
     }
-    if (DownloadState::m_blnCancelDownload)
+    if (m_cancel->isCancelled())
         return Outcome::Cancelled;
     m_vx.VX700_RecordCount();
     if (m_vx.ErrCode() != ucVX700::VX_SUCCESS)
         return linkFailure(m_vx.ErrCode(), ucVX700::ErrMessage(m_vx.ErrCode()), true);
-    if (DownloadState::m_blnCancelDownload)
+    if (m_cancel->isCancelled())
         return Outcome::Cancelled;
     m_total = LeadingNumber(m_vx.GetData());
     if (m_total <= 0) {
@@ -301,7 +296,7 @@ DownloadProcess::Outcome DownloadProcess::runVx()
     WriteLog(QStringLiteral("VD"), QStringLiteral("Download Data"));
 
     do {
-        if (DownloadState::m_blnCancelDownload) {
+        if (m_cancel->isCancelled()) {
             // Rewind the terminal's read pointer so its records stay readable
             // in full for the next download.
             m_vx.VX700_RollBack();

@@ -7,6 +7,7 @@
 
 #include <functional>
 
+class CancelToken;
 class ucKR500_900;
 class ucVX700;
 class VxPasswordPrompt;
@@ -29,7 +30,7 @@ public:
     enum class Outcome {
         Saved,        // every record read; follow-up actions done
         NoRecords,    // the terminal held none; no file
-        Cancelled,    // stopped by the cancel flag; the file keeps what arrived
+        Cancelled,    // stopped by the cancel token; the file keeps what arrived
         LinkFailure,  // the terminal or the port failed (errCode() tells)
         WriteFailure, // the file could not be created or written
         LogonFailed,  // VX: the terminal refused or the user cancelled the logon
@@ -46,7 +47,7 @@ public:
     // whatever the options say.
     bool IsAutoDownload = false;
     // The prompt VxLogon asks when the terminal refuses the stored password;
-    // null for the installed one.
+    // with none a refusal ends the download.
     VxPasswordPrompt *passwordPrompt = nullptr;
     // The moment that names the file and sets the terminal's clock (tests fix it).
     std::function<QDateTime()> clock = [] { return QDateTime::currentDateTime(); };
@@ -54,9 +55,8 @@ public:
     QString portName;
 
     // Runs the flow of the family (0 KR, 1 VX) with the port and options of the
-    // settings. Reads the process-wide cancel flag, and clears it at its start
-    // and at its end: a cancel belongs to one download.
-    Outcome run(int family);
+    // settings, stopping before the next exchange once `cancel` is set.
+    Outcome run(int family, const CancelToken &cancel);
 
     // The file name (no folder) created by the last run; empty when none was.
     QString DownloadFile() const { return m_downloadFile; }
@@ -82,6 +82,9 @@ Q_SIGNALS:
     void progressed(int count, int total, const QString &label);
     // A VX download stopped answering mid-way: the user has to log on again.
     void vxConnectionLost();
+    // At the end of every run: the file (no folder) it created in
+    // Unapproved/, empty when it created none.
+    void downloadFinished(const QString &file);
 
 private:
     Outcome runKr();
@@ -111,4 +114,6 @@ private:
     QString m_errName;
     bool m_terminalKeptRecords = false;
     int m_family = kKrFamily;
+    // The token of the run under way.
+    const CancelToken *m_cancel = nullptr;
 };

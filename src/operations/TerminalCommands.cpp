@@ -1,12 +1,8 @@
 #include "TerminalCommands.h"
 
-#include "AppState.h"
 #include "AutoDownload.h"
 #include "CRes.h"
-#include "ComPorts.h"
 #include "CommandParts.h"
-#include "DownloadState.h"
-#include "Settings.h"
 #include "TerminalOptions.h"
 #include "VxDialogPasswordPrompt.h"
 #include "frmDownloadProcess.h"
@@ -35,9 +31,8 @@ TerminalCommands::TerminalCommands(QWidget *window, QAction *download)
     , m_timer(new QTimer(this))
     , m_model(new QLabel(window))
 {
-    const qint16 port = ConfiguredComPort();
-    m_gs.setCommPort(port);
-    m_wm.setComport(port);
+    m_gs.setCommPort(m_settings.port);
+    m_wm.setComport(m_settings.port);
     m_timer->setInterval(AutoDownload::kIntervalMs);
     connect(m_timer, &QTimer::timeout, this, &TerminalCommands::autoDownloadTick);
     // A failed connection test means the VX terminal has to be logged on again.
@@ -50,14 +45,14 @@ TerminalCommands::~TerminalCommands() = default;
 void TerminalCommands::start()
 {
     // At start-up a VX terminal counts as logged off: downloading waits for a logon.
-    Q_EMIT downloadWanted(AppState::terminalFamily != TerminalOptions::kVxFamily);
+    Q_EMIT downloadWanted(m_settings.family != TerminalSettings::kVxFamily);
     m_timer->start();
 }
 
 void TerminalCommands::showModel()
 {
     m_model->setText(CRes::instance().ResString(kModelText)
-                     + (AppState::terminalFamily == 1 ? QStringLiteral(": VX700") : QStringLiteral(": KR500-900")));
+                     + (m_settings.family == TerminalSettings::kVxFamily ? QStringLiteral(": VX700") : QStringLiteral(": KR500-900")));
 }
 
 void TerminalCommands::runHeld(const std::function<void()> &handler)
@@ -75,7 +70,8 @@ void TerminalCommands::download(bool automatic)
     Q_EMIT downloadWanted(false);
     // A VX download that lost its terminal keeps the command off until the next logon.
     bool connected = true;
-    frmDownloadProcess dialog(m_gs, m_wm, m_window);
+    frmDownloadProcess dialog(m_gs, m_wm, m_settings.family, m_window);
+    connect(&dialog, &frmDownloadProcess::downloadFinished, this, [this] { m_autoDownload->downloadRan(); });
     dialog.setIsAutoDownload(automatic);
     dialog.setPasswordPrompt(m_vxPrompt.get());
     connect(&dialog, &frmDownloadProcess::vxConnectionLost, this, [&connected] { connected = false; });
@@ -89,18 +85,25 @@ void TerminalCommands::download(bool automatic)
 
 void TerminalCommands::configure()
 {
-    DownloadState::savedFile = false;
-    if (AppState::terminalFamily == TerminalOptions::kVxFamily) {
+    bool savedFile = false;
+    // A download in the dialog counts as any other for the automatic download.
+    auto downloaded = [this, &savedFile](const QString &file) {
+        m_autoDownload->downloadRan();
+        savedFile = savedFile || !file.isEmpty();
+    };
+    if (m_settings.family == TerminalSettings::kVxFamily) {
         // The download command is the VX terminal's logged-on indicator; the
         // dialog switches it, and the window keeps the state it left.
         frmTerminalConfiguration_VX dialog(m_gs, m_wm, *m_download, m_window);
+        connect(&dialog, &frmTerminalConfiguration_VX::downloadFinished, this, downloaded);
         dialog.exec();
         Q_EMIT downloadWanted(m_download->isEnabled());
     } else {
         frmTerminalConfiguration_KR dialog(m_gs, m_wm, m_window);
+        connect(&dialog, &frmTerminalConfiguration_KR::downloadFinished, this, downloaded);
         dialog.exec();
     }
-    if (DownloadState::savedFile)
+    if (savedFile)
         Q_EMIT maintenanceSavedFile();
 }
 
@@ -128,17 +131,15 @@ void TerminalCommands::options()
 void TerminalCommands::applyTerminalSettings(bool terminalChosen)
 {
     const TerminalOptions options = TerminalOptions::load();
-    AppState::terminalFamily = qint16(options.model);
+    m_settings = TerminalSettings::load();
     m_model->setText(CRes::instance().ResString(kModelText) + QStringLiteral(": ")
                      + TerminalOptions::familyName(options.model));
     // A VX terminal chosen anew counts as logged off.
     if (terminalChosen)
         Q_EMIT downloadWanted(options.model == TerminalOptions::kKrFamily);
-    AppState::autoDownload = GetSettingNumber(QStringLiteral("AutoDownload"), QStringLiteral("Enable"), 1);
     // The links, and with the KR one the automatic-download probe, take the port at once.
-    const qint16 port = ConfiguredComPort();
-    m_gs.setCommPort(port);
-    m_wm.setComport(port);
+    m_gs.setCommPort(m_settings.port);
+    m_wm.setComport(m_settings.port);
 }
 
 void TerminalCommands::autoDownloadTick()
@@ -146,7 +147,7 @@ void TerminalCommands::autoDownloadTick()
     // A dialog of its own (a download, a message box) means the window is not idle.
     if (QApplication::activeModalWidget())
         return;
-    if (m_autoDownload->tick(AppState::autoDownload, AppState::terminalFamily) != AutoDownload::Tick::Download)
+    if (m_autoDownload->tick(m_settings.autoDownload ? 1 : 0, m_settings.family) != AutoDownload::Tick::Download)
         return;
     m_timer->stop();
     CommandParts::run([this] { download(true); });

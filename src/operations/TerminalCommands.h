@@ -1,5 +1,6 @@
 #pragma once
 
+#include "TerminalSettings.h"
 #include "ucKR500_900.h"
 #include "ucVX700.h"
 
@@ -31,6 +32,8 @@ public:
 
     ucKR500_900 &gs() { return m_gs; }
     ucVX700 &wm() { return m_wm; }
+    // The terminal family, port and automatic-download switch in force.
+    const TerminalSettings &settings() const { return m_settings; }
     // The model panel of the status bar.
     QLabel *modelLabel() const { return m_model; }
     // The automatic download's timer: it always runs; a tick downloads when
@@ -70,6 +73,7 @@ private:
 
     QWidget *m_window;
     QAction *m_download;
+    TerminalSettings m_settings = TerminalSettings::load();
     ucKR500_900 m_gs;
     ucVX700 m_wm;
     std::unique_ptr<VxPasswordPrompt> m_vxPrompt;

@@ -6,7 +6,6 @@
 #include "MessageReporter.h"
 #include "OperationLog.h"
 #include "Settings.h"
-#include "VxMaintenanceFlags.h"
 #include "ucVX700.h"
 
 namespace {
@@ -78,9 +77,8 @@ VxMaintenance::Outcome VxMaintenance::run(int command, const Input &input, const
         m_vx.VX700_SetID(input.newId);
         break;
     case GetMachineId:
-        VxMaintenanceFlags::GetID_flag = true;
-        m_vx.VX700_GetID();
-        VxMaintenanceFlags::GetID_flag = false;
+        // A terminal without a machine ID shows "N/A" rather than nothing.
+        m_vx.VX700_GetID(true);
         break;
     case GetVersion:
         m_vx.VX700_GetVersion();

@@ -1,18 +1,17 @@
 #include "frmDownloadProcess.h"
 #include "ui_frmDownloadProcess.h"
 
-#include "AppState.h"
 #include "CRes.h"
-#include "DownloadState.h"
 #include "InputHold.h"
 
 #include <QApplication>
 #include <QShowEvent>
 
-frmDownloadProcess::frmDownloadProcess(ucKR500_900 &kr, ucVX700 &vx, QWidget *parent)
+frmDownloadProcess::frmDownloadProcess(ucKR500_900 &kr, ucVX700 &vx, int family, QWidget *parent)
     : QDialog(parent)
     , m_ui(std::make_unique<Ui::frmDownloadProcess>())
     , m_process(kr, vx)
+    , m_family(family)
 {
     m_ui->setupUi(this);
     setWindowFlag(Qt::WindowContextHelpButtonHint, false);
@@ -25,6 +24,7 @@ frmDownloadProcess::frmDownloadProcess(ucKR500_900 &kr, ucVX700 &vx, QWidget *pa
     connect(&m_process, &DownloadProcess::progressStarted, this, &frmDownloadProcess::onProgressStarted);
     connect(&m_process, &DownloadProcess::progressed, this, &frmDownloadProcess::onProgressed);
     connect(&m_process, &DownloadProcess::vxConnectionLost, this, &frmDownloadProcess::vxConnectionLost);
+    connect(&m_process, &DownloadProcess::downloadFinished, this, &frmDownloadProcess::downloadFinished);
     CRes::instance().SetFormInterface(this);
 }
 
@@ -50,7 +50,8 @@ void frmDownloadProcess::tmr_Timer()
 {
     m_running = true;
     m_process.IsAutoDownload = m_autoDownload;
-    m_outcome = m_process.run(AppState::terminalFamily);
+    m_cancel = std::make_unique<CancelToken>();
+    m_outcome = m_process.run(m_family, *m_cancel);
     m_running = false;
     if (m_cursorSet) {
         QApplication::restoreOverrideCursor();
@@ -63,10 +64,10 @@ void frmDownloadProcess::tmr_Timer()
 
 void frmDownloadProcess::cmdCtrl_Click()
 {
-    // While the flow runs, the loop notices the flag before its next request
+    // While the flow runs, the loop notices the token before its next request
     // and closes the dialog itself.
     if (m_running)
-        DownloadState::m_blnCancelDownload = true;
+        m_cancel->cancel();
     else
         reject();
 }
@@ -74,11 +75,9 @@ void frmDownloadProcess::cmdCtrl_Click()
 void frmDownloadProcess::done(int result)
 {
     // The flow runs inside this dialog's timer: closing now would pull the
-    // dialog away under it, so a close only asks the flow to stop. Outside a
-    // flow there is nothing to cancel, and a flag left set would reach the
-    // next record count.
+    // dialog away under it, so a close only asks the flow to stop.
     if (m_running) {
-        DownloadState::m_blnCancelDownload = true;
+        m_cancel->cancel();
         return;
     }
     m_tmr.stop();

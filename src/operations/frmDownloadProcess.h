@@ -1,5 +1,6 @@
 #pragma once
 
+#include "CancelToken.h"
 #include "DownloadProcess.h"
 
 #include <QDialog>
@@ -12,14 +13,15 @@ class frmDownloadProcess;
 }
 
 // The download progress dialog: shown modally, it starts the download of the
-// current terminal family 100 ms after it opened, shows the progress, lets the
+// given terminal family 100 ms after it opened, shows the progress, lets the
 // user cancel, and closes itself when the download ends. The caller reads
-// DownloadFile afterwards.
+// DownloadFile afterwards, or listens to downloadFinished.
 class frmDownloadProcess : public QDialog
 {
     Q_OBJECT
 public:
-    frmDownloadProcess(ucKR500_900 &kr, ucVX700 &vx, QWidget *parent = nullptr);
+    // `family`: DownloadProcess::kKrFamily or kVxFamily.
+    frmDownloadProcess(ucKR500_900 &kr, ucVX700 &vx, int family, QWidget *parent = nullptr);
     ~frmDownloadProcess() override;
 
     bool IsAutoDownload() const { return m_autoDownload; }
@@ -35,6 +37,8 @@ public:
 Q_SIGNALS:
     // A VX download stopped answering: the main window withdraws its download button.
     void vxConnectionLost();
+    // A download ran; `file` as DownloadFile gives it.
+    void downloadFinished(const QString &file);
 
 protected:
     void showEvent(QShowEvent *event) override;
@@ -48,6 +52,9 @@ private:
 
     std::unique_ptr<Ui::frmDownloadProcess> m_ui;
     DownloadProcess m_process;
+    int m_family;
+    // The running download's; a fresh one for each run.
+    std::unique_ptr<CancelToken> m_cancel;
     QTimer m_tmr;
     bool m_autoDownload = false;
     bool m_running = false;

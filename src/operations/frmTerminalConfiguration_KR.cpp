@@ -5,7 +5,6 @@
 #include "GuiHelpers.h"
 #include "MessageReporter.h"
 #include "TerminalDialogParts.h"
-#include "VxDialogPasswordPrompt.h"
 #include "frmDownloadProcess.h"
 #include "WindowGeometry.h"
 
@@ -132,9 +131,8 @@ void frmTerminalConfiguration_KR::done(int result)
 void frmTerminalConfiguration_KR::cmd_Click(int index)
 {
     if (index == KrMaintenance::DownloadData) {
-        VxDialogPasswordPrompt prompt(this);
-        frmDownloadProcess dialog(m_kr, m_vx, this);
-        dialog.setPasswordPrompt(&prompt);
+        frmDownloadProcess dialog(m_kr, m_vx, DownloadProcess::kKrFamily, this);
+        connect(&dialog, &frmDownloadProcess::downloadFinished, this, &frmTerminalConfiguration_KR::downloadFinished);
         dialog.exec();
         return;
     }

@@ -27,6 +27,11 @@ public:
 
     QPushButton *button(int index) const { return m_cmd.at(index); }
 
+Q_SIGNALS:
+    // The dialog's Download Data ran a download; `file` (no folder) is the
+    // patrol-data file it created in Unapproved/, empty when none.
+    void downloadFinished(const QString &file);
+
 protected:
     void done(int result) override;
 

@@ -6,7 +6,6 @@
 #include "MessageReporter.h"
 #include "OperationLog.h"
 #include "TerminalDialogParts.h"
-#include "VxMaintenanceFlags.h"
 #include "VxDialogPasswordPrompt.h"
 #include "frmDownloadProcess.h"
 #include "ucVX700.h"
@@ -58,7 +57,6 @@ frmTerminalConfiguration_VX::frmTerminalConfiguration_VX(ucKR500_900 &kr, ucVX70
     setWindowTitle(QStringLiteral("Terminal Configuration - VX700A"));
     setTag(this, 220);
     setWindowFlag(Qt::WindowContextHelpButtonHint, false);
-    VxMaintenanceFlags::GetID_flag = false;
 
     m_cmd = commandButtons(this, kCommands, VxMaintenance::kCommandCount, [this](int i) { cmd_Click(i); });
     auto cmd = [this](int i) { return m_cmd.at(i); };
@@ -189,7 +187,8 @@ void frmTerminalConfiguration_VX::cmd_Click(int index)
     if (index == VxMaintenance::DownloadData) {
         WriteLog(QStringLiteral("VD"), QStringLiteral("Download Data"));
         VxDialogPasswordPrompt prompt(this);
-        frmDownloadProcess dialog(m_kr, m_vx, this);
+        frmDownloadProcess dialog(m_kr, m_vx, DownloadProcess::kVxFamily, this);
+        connect(&dialog, &frmDownloadProcess::downloadFinished, this, &frmTerminalConfiguration_VX::downloadFinished);
         dialog.setPasswordPrompt(&prompt);
         connect(&dialog, &frmDownloadProcess::vxConnectionLost, this, [this] { setLoggedOn(false); });
         dialog.exec();

@@ -32,6 +32,11 @@ public:
     // The commands that need a logon, enabled or not, and the port list the other way round.
     void setLoggedOn(bool loggedOn);
 
+Q_SIGNALS:
+    // The dialog's Download Data ran a download; `file` (no folder) is the
+    // patrol-data file it created in Unapproved/, empty when none.
+    void downloadFinished(const QString &file);
+
 protected:
     void done(int result) override;
 

@@ -1,7 +1,30 @@
 #include "ApplicationPassword.h"
 
-#include "AppState.h"
 #include "Settings.h"
+#include "Startup.h"
+
+namespace {
+
+// Global: the program has one unlock state for its whole run, which the
+// start-up prompt, the tray's prompt, the password change and the terminal
+// dialogs' maintenance commands all share; it lives only here.
+QString &currentPassword()
+{
+    static QString password = QString::fromLatin1(Startup::kDefaultPassword);
+    return password;
+}
+
+}
+
+QString ApplicationPassword::current()
+{
+    return currentPassword();
+}
+
+void ApplicationPassword::setCurrent(const QString &password)
+{
+    currentPassword() = password;
+}
 
 bool ApplicationPassword::maintenanceCodeEnabled()
 {
@@ -10,17 +33,12 @@ bool ApplicationPassword::maintenanceCodeEnabled()
 
 bool ApplicationPassword::accepts(const QString &entry)
 {
-    return entry == AppState::password || (entry == QLatin1String(kMaintenanceCode) && maintenanceCodeEnabled());
+    return entry == currentPassword() || (entry == QLatin1String(kMaintenanceCode) && maintenanceCodeEnabled());
 }
 
 bool ApplicationPassword::maintenanceUnlocked()
 {
-    return AppState::password == QLatin1String(kMaintenanceCode) && maintenanceCodeEnabled();
-}
-
-void ApplicationPassword::unlock(const QString &entry)
-{
-    AppState::password = entry;
+    return currentPassword() == QLatin1String(kMaintenanceCode) && maintenanceCodeEnabled();
 }
 
 bool ApplicationPassword::change(const QString &entry, QString *error)
@@ -32,6 +50,6 @@ bool ApplicationPassword::change(const QString &entry, QString *error)
             *error = Settings::lastError();
         return false;
     }
-    AppState::password = entry;
+    currentPassword() = entry;
     return true;
 }

@@ -41,7 +41,7 @@ void frmPassword::cmdCtrl_Click(int index)
         m_ui->txtPassword->setFocus();
         return;
     }
-    ApplicationPassword::unlock(entry);
+    ApplicationPassword::setCurrent(entry);
     m_isOK = true;
     accept();
 }

@@ -1,4 +1,4 @@
-#include "AppState.h"
+#include "TerminalSettings.h"
 #include "DataStore.h"
 #include "Settings.h"
 #include "SingleInstance.h"
@@ -34,9 +34,9 @@ public:
     void alreadyRunning(const QString &text) override { calls << u"alreadyRunning:"_s + text; }
     bool selectLanguage() override { calls << u"language"_s; return languageAnswer; }
     void runSearchWizard() override { calls << u"wizard"_s; }
-    bool askPassword() override
+    bool askPassword(const QString &stored) override
     {
-        calls << u"password:"_s + AppState::password;
+        calls << u"password:"_s + stored;
         return passwordAnswer;
     }
     void showFailure(const QString &description, int number) override
@@ -92,7 +92,7 @@ void tst_Startup::successiveStarts()
     QCOMPARE(f.run(first), Startup::Result::ShowMainWindow);
     QCOMPARE(first.calls, (QStringList{"language", "wizard", "password:7391"}));
     // Nothing stored yet: automatic download on and the KR family, as the options dialog shows them.
-    QCOMPARE((QList<int>{AppState::autoDownload, AppState::terminalFamily}), (QList<int>{1, 0}));
+    QCOMPARE((QList<int>{TerminalSettings::load().autoDownload, TerminalSettings::load().family}), (QList<int>{1, 0}));
     QVERIFY(reporter.entries.isEmpty()); // a new workspace makes its databases silently
 
     // The next start has no first-start steps and reads the stored values by their leading digits.
@@ -103,7 +103,7 @@ void tst_Startup::successiveStarts()
     ScriptedUi next;
     QCOMPARE(f.run(next), Startup::Result::ShowMainWindow);
     QCOMPARE(next.calls, QStringList{"password:s3cret"});
-    QCOMPARE((QList<int>{AppState::autoDownload, AppState::terminalFamily}), (QList<int>{0, 1}));
+    QCOMPARE((QList<int>{TerminalSettings::load().autoDownload, TerminalSettings::load().family}), (QList<int>{0, 1}));
 
     // A workspace in use that lost its databases and a folder: made again, the databases not silently.
     DataStore::close();

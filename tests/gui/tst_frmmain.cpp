@@ -1,7 +1,6 @@
-#include "AppState.h"
+#include "ApplicationPassword.h"
 #include "AutoDownload.h"
 #include "CRes.h"
-#include "DownloadState.h"
 #include "InputHold.h"
 #include "KrSimFixture.h"
 #include "ModalAnswer.h"
@@ -40,6 +39,7 @@ private Q_SLOTS:
     void cleanup();
     void krDownloadSavesAFile_data();
     void krDownloadSavesAFile();
+    void buttonDownloadDisarmsTheTimer();
     void vxTimeOutKeepsDownloadButtonOff();
     void clickDuringProbeCutsItShort();
     void optionsSwitchToVxLogsOff();
@@ -66,17 +66,12 @@ void tst_frmMain::init()
     m_env = std::make_unique<TestEnv>();
     m_reporter = std::make_unique<RecordingReporter>();
     CRes::destroyInstance();
-    AppState::autoDownload = 1;
-    AppState::terminalFamily = 0;
-    AppState::password = u"7391"_s;
-    DownloadState::m_blnCancelDownload = false;
-    DownloadState::terminalTaken = false;
+    ApplicationPassword::setCurrent(u"7391"_s);
 }
 
 void tst_frmMain::cleanup()
 {
     cancelModalAnswers();
-    AppState::terminalFamily = 0;
     CRes::destroyInstance();
     m_reporter.reset();
     m_env.reset();
@@ -93,7 +88,7 @@ void tst_frmMain::krDownloadSavesAFile_data()
 void tst_frmMain::krDownloadSavesAFile()
 {
     QFETCH(bool, automatic);
-    AppState::autoDownload = automatic;
+    SaveSetting("AutoDownload", "Enable", automatic ? "1" : "0");
     KrSimFixture terminal(1, m_env.get());
     terminal.sim([](KrTerminalSim &s) { s.setRecords(KrTerminalSim::generateRecords(5)); });
     frmMain window;
@@ -115,6 +110,24 @@ void tst_frmMain::krDownloadSavesAFile()
     QVERIFY(m_reporter->entries.isEmpty());
 }
 
+// A terminal left in its dock by a download from the button (clearing off) is
+// not taken again by the automatic download.
+void tst_frmMain::buttonDownloadDisarmsTheTimer()
+{
+    for (const char *key : {"AutoClearData", "AutoUpdateTime", "AutoPowerDown"})
+        SaveSetting("Terminal", QLatin1String(key), "0");
+    KrSimFixture terminal(1, m_env.get());
+    terminal.sim([](KrTerminalSim &s) { s.setRecords(KrTerminalSim::generateRecords(3)); });
+    frmMain window;
+    window.terminal().autoDownloadTimer().setInterval(10);
+    window.terminal().download(false);
+    QCOMPARE(savedFiles(), 1);
+    terminal.sim([](KrTerminalSim &s) { s.clearReceived(); });
+    // Three ticks probed the terminal, which still holds its records.
+    QTRY_VERIFY(terminal.sim([](KrTerminalSim &s) { return s.received().count("00A"); }) >= 3);
+    QCOMPARE(savedFiles(), 1);
+}
+
 void tst_frmMain::vxTimeOutKeepsDownloadButtonOff()
 {
     VxSimFixture cradle(1, m_env.get());
@@ -122,7 +135,7 @@ void tst_frmMain::vxTimeOutKeepsDownloadButtonOff()
         s.setRecords(VxCradleSim::sampleRecords(6));
         s.vanishAfterRecords(3);
     });
-    AppState::terminalFamily = 1;
+    SaveSetting("Terminal", "Model", "1");
 
     frmMain window;
     QAction *download = window.action(u"download"_s);
@@ -148,13 +161,13 @@ void tst_frmMain::clickDuringProbeCutsItShort()
     button.show();
     int clicks = 0;
     connect(&button, &QPushButton::clicked, this, [&] { ++clicks; });
-    DownloadState::terminalTaken = true;
+    autoDownload.downloadRan();
     QTimer::singleShot(100, &button, [&] { QTest::mouseClick(&button, Qt::LeftButton); });
     QCOMPARE(autoDownload.tick(1, 0), AutoDownload::Tick::Skipped);
     QCOMPARE(clicks, 0);
     QTRY_COMPARE(clicks, 1);
     // A probe cut short proves nothing about the dock: no re-arming.
-    QVERIFY(DownloadState::terminalTaken);
+    QVERIFY(!autoDownload.isArmed());
 }
 
 void tst_frmMain::optionsSwitchToVxLogsOff()
@@ -167,7 +180,7 @@ void tst_frmMain::optionsSwitchToVxLogsOff()
         QTest::mouseClick(d->findChild<QPushButton *>(u"cmd_0"_s), Qt::LeftButton);
     });
     window.action(u"mnuTools_6"_s)->trigger();
-    QCOMPARE((QList<int>{AppState::terminalFamily, AppState::autoDownload}), (QList<int>{1, 0}));
+    QCOMPARE((QList<int>{window.terminal().settings().family, window.terminal().settings().autoDownload}), (QList<int>{1, 0}));
     QVERIFY(!download->isEnabled() && window.terminal().autoDownloadTimer().isActive());
 }
 
@@ -196,7 +209,7 @@ void tst_frmMain::wizardResultIsTakenAtOnce()
             QTest::mouseClick(wizard->button(0), Qt::LeftButton);
     });
     window.action(u"mnuTools_4"_s)->trigger();
-    QCOMPARE(AppState::terminalFamily, vx ? 1 : 0);
+    QCOMPARE(window.terminal().settings().family, vx ? 1 : 0);
     // The KR link is the automatic download's probe.
     QCOMPARE((QList<int>{window.terminal().gs().CommPort(), window.terminal().wm().Comport()}), (QList<int>{port, port}));
     // A VX terminal found anew is logged off.
@@ -205,7 +218,7 @@ void tst_frmMain::wizardResultIsTakenAtOnce()
 
 void tst_frmMain::downloadInMaintenanceDialogRefreshesTheTree()
 {
-    AppState::autoDownload = 0;
+    SaveSetting("AutoDownload", "Enable", "0");
     for (const char *key : {"AutoClearData", "AutoUpdateTime", "AutoPowerDown"})
         SaveSetting("Terminal", QLatin1String(key), "0");
     KrSimFixture terminal(1, m_env.get());
@@ -219,7 +232,7 @@ void tst_frmMain::downloadInMaintenanceDialogRefreshesTheTree()
     });
     window.action(u"mnuTools_3"_s)->trigger();
     QCOMPARE(savedFiles(), 1);
-    QVERIFY(window.patrolView()->CurrentFilePath().endsWith(QLatin1String(".tvl")) && DownloadState::savedFile);
+    QVERIFY(window.patrolView()->CurrentFilePath().endsWith(QLatin1String(".tvl")));
 }
 
 QTEST_MAIN(tst_frmMain)

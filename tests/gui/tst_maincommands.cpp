@@ -1,4 +1,4 @@
-#include "AppState.h"
+#include "ApplicationPassword.h"
 #include "CRes.h"
 #include "ModalAnswer.h"
 #include "RecordingReporter.h"
@@ -108,7 +108,7 @@ void tst_MainCommands::init()
 {
     m_env = std::make_unique<TestEnv>();
     m_reporter = std::make_unique<RecordingReporter>();
-    AppState::password = u"7391"_s;
+    ApplicationPassword::setCurrent(u"7391"_s);
 }
 
 void tst_MainCommands::cleanup()

@@ -1,4 +1,4 @@
-#include "DownloadState.h"
+#include "CancelToken.h"
 #include "KrFrame.h"
 #include "KrSimFixture.h"
 #include "QtSerialTransport.h"
@@ -88,7 +88,6 @@ class tst_KrLink : public QObject
 private Q_SLOTS:
     void init()
     {
-        DownloadState::m_blnCancelDownload = false;
         m_sim = std::make_unique<KrSimFixture>();
         m_link = std::make_unique<ucKR500_900>();
         m_link->setCommPort(qint16(m_sim->port()));
@@ -100,7 +99,6 @@ private Q_SLOTS:
     {
         m_link.reset();
         m_sim.reset();
-        DownloadState::m_blnCancelDownload = false;
     }
 
     void replyFrames_data()
@@ -192,10 +190,10 @@ private Q_SLOTS:
     {
         // Neither a count read during a cancel nor an EOT in its place is acknowledged.
         qint16 count = 77;
-        DownloadState::m_blnCancelDownload = true;
-        QCOMPARE((m_link->GetRecordCount(0, count), code()), 0);
-        QVERIFY(DownloadState::m_blnCancelDownload);
-        DownloadState::m_blnCancelDownload = false;
+        CancelToken cancelled;
+        cancelled.cancel();
+        QCOMPARE((m_link->GetRecordCount(0, count, &cancelled), code()), 0);
+        QCOMPARE(count, qint16(77));
         m_sim->sim([](KrTerminalSim &s) { s.setEotInsteadOfData(true); });
         QCOMPARE((m_link->GetRecordCount(0, count), code()), 1);
         QCOMPARE(count, qint16(77));

@@ -1,6 +1,5 @@
 #include "DataColumns.h"
 #include "RecordingReporter.h"
-#include "VxMaintenanceFlags.h"
 #include "VxRecordLine.h"
 #include "VxSimFixture.h"
 #include "ucVX700.h"
@@ -35,7 +34,6 @@ private Q_SLOTS:
     {
         m_link.reset();
         m_sim.reset();
-        VxMaintenanceFlags::GetID_flag = false;
     }
 
     void replyFraming_data()
@@ -267,8 +265,7 @@ private Q_SLOTS:
         m_sim->sim([](VxCradleSim &s) { s.setMachineId(QString()); });
         QCOMPARE((m_link->VX700_GetID(), err()), 0);
         QCOMPARE(payload(), QString());
-        VxMaintenanceFlags::GetID_flag = true;
-        m_link->VX700_GetID();
+        m_link->VX700_GetID(true);
         QCOMPARE(payload(), u"N/A"_s);
     }
 

@@ -2,7 +2,7 @@
 
 #include "CRes.h"
 #include "ComPorts.h"
-#include "DownloadState.h"
+#include "CancelToken.h"
 #include "Settings.h"
 #include "VxRecordLine.h"
 #include "Workspace.h"
@@ -39,7 +39,6 @@ DownloadFixture::DownloadFixture(int family, int records)
     m_kr->setCommPort(kPort);
     m_vx->setComport(kPort);
     m_process = std::make_unique<DownloadProcess>(*m_kr, *m_vx);
-    DownloadState::savedFile = false;
     m_initial = terminalLines();
 }
 
@@ -59,8 +58,14 @@ DownloadProcess::Outcome DownloadFixture::download(bool automatic, const QDateTi
 {
     if (at.isValid())
         m_process->clock = [at] { return at; };
+    const CancelToken token;
+    return download(automatic, token);
+}
+
+DownloadProcess::Outcome DownloadFixture::download(bool automatic, const CancelToken &cancel)
+{
     m_process->IsAutoDownload = automatic;
-    return m_process->run(m_family);
+    return m_process->run(m_family, cancel);
 }
 
 QString DownloadFixture::filePath() const

@@ -40,6 +40,8 @@ public:
     static void setOptions(int clear, int time, int power = 0);
     // Runs a download; `at` names the file and sets the terminal's clock.
     DownloadProcess::Outcome download(bool automatic = false, const QDateTime &at = QDateTime());
+    // A download that stops once `cancel` is set.
+    DownloadProcess::Outcome download(bool automatic, const CancelToken &cancel);
 
     // The file of the last download, and its records.
     QString filePath() const;

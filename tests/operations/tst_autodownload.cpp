@@ -1,5 +1,4 @@
 #include "AutoDownload.h"
-#include "DownloadState.h"
 #include "KrSimFixture.h"
 #include "LinkBusy.h"
 #include "QtSerialTransport.h"
@@ -15,8 +14,6 @@ class tst_AutoDownload : public QObject
     Q_OBJECT
 
 private Q_SLOTS:
-    void init() { DownloadState::terminalTaken = false; }
-
     void tick_data()
     {
         addColumns<int, int, int, bool, int, bool>({"records", "enabled", "model", "busy", "expected", "probed"});
@@ -63,7 +60,7 @@ private Q_SLOTS:
         QCOMPARE(autoDownload.tick(1, 0), AutoDownload::Tick::Download);
         // A download ran and left the records on the terminal, as with the
         // follow-up clear switched off.
-        DownloadState::terminalTaken = true;
+        autoDownload.downloadRan();
         for (int i = 0; i < 3; ++i)
             QCOMPARE(autoDownload.tick(1, 0), AutoDownload::Tick::Nothing);
         QVERIFY(!autoDownload.isArmed());

@@ -1,6 +1,6 @@
 #include "CRes.h"
 #include "DownloadFixture.h"
-#include "DownloadState.h"
+#include "CancelToken.h"
 #include "DataColumns.h"
 #include "RecordingReporter.h"
 #include "Settings.h"
@@ -9,6 +9,7 @@
 #include "Workspace.h"
 
 #include <QDir>
+#include <QSignalSpy>
 #include <QtTest>
 
 using namespace Qt::StringLiterals;
@@ -74,8 +75,11 @@ private Q_SLOTS:
         DownloadFixture fx(family, 6);
         DownloadFixture::setOptions(clear, time, power);
         fx.sim([](auto &s) { s.setClock(QDateTime(QDate(2001, 1, 1), QTime(0, 0))); });
+        QSignalSpy finished(&fx.process(), &DownloadProcess::downloadFinished);
         QCOMPARE(fx.download(automatic, kNow), DownloadProcess::Outcome::Saved);
         QCOMPARE(fx.process().DownloadFile(), u"20250704 102030.tvl"_s);
+        QCOMPARE(finished.size(), 1);
+        QCOMPARE(finished.at(0).at(0).toString(), fx.process().DownloadFile());
         QTEST(TestEnv::logEntries(), "log");
         QCOMPARE(fx.fileLines(), fx.initialLines());
         QTEST(fx.terminalCleared(), "erased");
@@ -83,7 +87,6 @@ private Q_SLOTS:
         if (fx.isKr())
             QTEST(fx.kr([](KrTerminalSim &s) { return s.isPoweredDown(); }), "poweredDown");
         QVERIFY(reporter.entries.isEmpty());
-        QVERIFY(DownloadState::savedFile);
         // A VX terminal that keeps its records was read to the end and rolled back.
         if (!fx.isKr() && !clear && !automatic)
             QCOMPARE(fx.vx([](VxCradleSim &s) { return s.readPosition(); }), 0);
@@ -104,20 +107,21 @@ private Q_SLOTS:
         QFETCH(int, family);
         QFETCH(int, at);
         RecordingReporter reporter;
+        CancelToken token;
         DownloadFixture fx(family, 6);
         DownloadFixture::setOptions(1, 1, 1);
         if (at == 0) {
             // At the line's real pace the first reply takes a while, so the link waits
             // in its event loop, where this fires as a Cancel click would.
             fx.sim([](auto &s) { s.setPaced(true); });
-            QTimer::singleShot(0, this, [] { DownloadState::m_blnCancelDownload = true; });
+            QTimer::singleShot(0, &fx.process(), [&token] { token.cancel(); });
         }
-        connect(&fx.process(), &DownloadProcess::progressed, this, [at](int count, int, const QString &) {
+        connect(&fx.process(), &DownloadProcess::progressed, this, [at, &token](int count, int, const QString &) {
             if (count == at)
-                DownloadState::m_blnCancelDownload = true;
+                token.cancel();
         });
         // An automatic download would clear the terminal whatever the options say.
-        QCOMPARE(fx.download(true), DownloadProcess::Outcome::Cancelled);
+        QCOMPARE(fx.download(true, token), DownloadProcess::Outcome::Cancelled);
         QVERIFY(reporter.entries.isEmpty());
         QCOMPARE(fx.fileLines(), fx.initialLines().mid(0, at));
         const QString download = fx.isKr() ? u"KD/Download"_s : u"VD/Download Data"_s;
@@ -127,8 +131,6 @@ private Q_SLOTS:
             QVERIFY(!fx.kr([](KrTerminalSim &s) { return s.isPoweredDown(); }));
         else
             QCOMPARE(fx.vx([](VxCradleSim &s) { return s.readPosition(); }), 0);
-        // Left set, the cancel would make a later maintenance Record Count skip the count.
-        QVERIFY(!DownloadState::m_blnCancelDownload);
     }
 
     void progressTextInTheUsersLocale()

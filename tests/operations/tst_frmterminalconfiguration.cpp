@@ -1,4 +1,4 @@
-#include "AppState.h"
+#include "ApplicationPassword.h"
 #include "CRes.h"
 #include "InputHold.h"
 #include "KrSimFixture.h"
@@ -47,7 +47,7 @@ private Q_SLOTS:
     {
         m_env = std::make_unique<TestEnv>();
         CRes::destroyInstance();
-        AppState::password = u"7391"_s;
+        ApplicationPassword::setCurrent(u"7391"_s);
         SaveSetting(u"Terminal"_s, u"Comport"_s, u"COM5"_s);
     }
 
@@ -138,7 +138,7 @@ private Q_SLOTS:
         QFETCH(bool, maintenance);
         QFETCH(QString, maintenanceSwitch);
         QVERIFY(SaveSetting(u"Security"_s, u"MaintenanceCode"_s, maintenanceSwitch));
-        AppState::password = password;
+        ApplicationPassword::setCurrent(password);
         Links l;
         frmTerminalConfiguration_KR krDialog(l.kr, l.vx);
         frmTerminalConfiguration_VX vxDialog(l.kr, l.vx, l.download);

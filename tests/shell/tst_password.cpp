@@ -1,4 +1,4 @@
-#include "AppState.h"
+#include "ApplicationPassword.h"
 #include "RecordingReporter.h"
 #include "Settings.h"
 #include "TestEnv.h"
@@ -63,7 +63,7 @@ void tst_Password::init()
 {
     m_env.reset();
     m_env = std::make_unique<TestEnv>(false);
-    AppState::password = u"7391"_s;
+    ApplicationPassword::setCurrent(u"7391"_s);
 }
 
 void tst_Password::promptEntry_data()
@@ -86,7 +86,7 @@ void tst_Password::promptEntry()
     QFETCH(QString, current);
     QFETCH(QString, entry);
     QFETCH(bool, accepted);
-    AppState::password = current;
+    ApplicationPassword::setCurrent(current);
     RecordingReporter reporter;
     frmPassword dialog;
     dialog.show();
@@ -98,7 +98,7 @@ void tst_Password::promptEntry()
     QCOMPARE(dialog.IsOK(), accepted);
     QCOMPARE(dialog.isVisible(), !accepted);
     // An accepted entry is the password of this run; the prompt never writes the store.
-    QCOMPARE(AppState::password, accepted ? entry : current);
+    QCOMPARE(ApplicationPassword::current(), accepted ? entry : current);
     QCOMPARE(storedPassword(), u"7391"_s);
     QCOMPARE(reporter.texts(), accepted ? QStringList() : QStringList{u"Invalid password, please try again."_s});
     // A refused entry is selected, ready to be typed over.
@@ -109,7 +109,7 @@ void tst_Password::promptEntry()
 void tst_Password::maintenanceCodeSwitchedOff()
 {
     QVERIFY(SaveSetting(u"Security"_s, u"MaintenanceCode"_s, u"0"_s));
-    AppState::password = u"secret"_s;
+    ApplicationPassword::setCurrent(u"secret"_s);
     RecordingReporter reporter;
     frmPassword prompt;
     prompt.show();
@@ -130,7 +130,7 @@ void tst_Password::cancelChangesNothing()
     QVERIFY(!change.IsOK() && !change.isVisible());
     QVERIFY(!QFileInfo::exists(Settings::filePath()));
     QVERIFY(reporter.entries.isEmpty());
-    QCOMPARE(AppState::password, u"7391"_s);
+    QCOMPARE(ApplicationPassword::current(), u"7391"_s);
 }
 
 void tst_Password::changeTakesEffect_data()
@@ -152,7 +152,7 @@ void tst_Password::changeTakesEffect()
     QVERIFY(change.IsOK() && !change.isVisible());
     QCOMPARE(reporter.texts(), QStringList{u"The password has been changed."_s});
     QCOMPARE(storedPassword(), password);
-    QCOMPARE(AppState::password, password);
+    QCOMPARE(ApplicationPassword::current(), password);
 
     frmPassword prompt;
     prompt.show();
@@ -185,7 +185,7 @@ void tst_Password::changeFailureKeepsDialogOpen()
     QVERIFY(reporter.entries.first().isFailure);
     QVERIFY(reporter.entries.first().text.contains(QLatin1String("Tavrel.conf")));
     QVERIFY(!change.IsOK() && change.isVisible());
-    QCOMPARE(AppState::password, u"7391"_s);
+    QCOMPARE(ApplicationPassword::current(), u"7391"_s);
 }
 
 QTEST_MAIN(tst_Password)

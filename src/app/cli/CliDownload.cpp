@@ -1,5 +1,6 @@
 #include "CliDownload.h"
 
+#include "CancelToken.h"
 #include "DownloadProcess.h"
 #include "Settings.h"
 #include "TerminalPasswordPrompt.h"
@@ -43,7 +44,9 @@ int cliDownload(CliContext &context)
         });
     }
 
-    const DownloadProcess::Outcome outcome = process.run(family);
+    // The command line has no Cancel: an interrupt ends the process.
+    const CancelToken never;
+    const DownloadProcess::Outcome outcome = process.run(family, never);
     if (::isatty(STDERR_FILENO) && process.recordCount() > 0)
         context.err << '\n';
     if (!process.DownloadFile().isEmpty())

@@ -5,7 +5,6 @@
 #include "Settings.h"
 #include "VxLogon.h"
 #include "TerminalPasswordPrompt.h"
-#include "VxMaintenanceFlags.h"
 #include "VxPasswordPrompt.h"
 #include "VxRecordLine.h"
 #include "ucVX700.h"
@@ -158,9 +157,7 @@ int cliVx(CliContext &context)
     }
     if (command == QLatin1String("get-id") && args.isEmpty()) {
         // As in the maintenance dialog, a terminal without an ID reads "N/A".
-        VxMaintenanceFlags::GetID_flag = true;
-        link.VX700_GetID();
-        VxMaintenanceFlags::GetID_flag = false;
+        link.VX700_GetID(true);
         return done(link.GetData());
     }
     if (command == QLatin1String("set-id") && args.size() == 1) {

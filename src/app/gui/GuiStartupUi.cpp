@@ -1,5 +1,6 @@
 #include "GuiStartupUi.h"
 
+#include "ApplicationPassword.h"
 #include "MessageReporter.h"
 #include "frmLE_SelectLanguage.h"
 #include "frmPassword.h"
@@ -23,8 +24,9 @@ void GuiStartupUi::runSearchWizard()
     wizard.exec();
 }
 
-bool GuiStartupUi::askPassword()
+bool GuiStartupUi::askPassword(const QString &stored)
 {
+    ApplicationPassword::setCurrent(stored);
     frmPassword dialog;
     dialog.exec();
     return dialog.IsOK();

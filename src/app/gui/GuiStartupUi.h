@@ -11,6 +11,6 @@ public:
     bool selectLanguage() override;
     // The search-terminal wizard; what it finds becomes the terminal settings.
     void runSearchWizard() override;
-    bool askPassword() override;
+    bool askPassword(const QString &stored) override;
     void showFailure(const QString &description, int number) override;
 };

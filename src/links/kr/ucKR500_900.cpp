@@ -1,6 +1,6 @@
 #include "ucKR500_900.h"
 
-#include "DownloadState.h"
+#include "CancelToken.h"
 #include "KrFrame.h"
 #include "LinkBusy.h"
 #include "MessageReporter.h"
@@ -419,7 +419,7 @@ void ucKR500_900::GetTime(qint16 i_iID, QDateTime &o_dt)
     o_dt = moment;
 }
 
-void ucKR500_900::GetRecordCount(qint16 i_iID, qint16 &o_iRecordCount)
+void ucKR500_900::GetRecordCount(qint16 i_iID, qint16 &o_iRecordCount, const CancelToken *cancel)
 {
     QByteArray data;
     if (!SendCommand(i_iID, 'A'))
@@ -427,7 +427,7 @@ void ucKR500_900::GetRecordCount(qint16 i_iID, qint16 &o_iRecordCount)
     ReadFrame(data);
     // A cancelled download leaves the count unacknowledged; the terminal
     // gives up on its own and the next enquiry starts afresh.
-    if (m_errCode != KR_SUCCESS || DownloadState::m_blnCancelDownload)
+    if (m_errCode != KR_SUCCESS || (cancel && cancel->isCancelled()))
         return;
     SendAck();
     WaitEot();

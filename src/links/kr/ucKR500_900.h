@@ -7,6 +7,8 @@
 
 #include <memory>
 
+class CancelToken;
+
 class SerialTransport;
 
 // The link to a KR500A/550/900 terminal (directly or through a DK900 download
@@ -59,10 +61,10 @@ public:
     void GetVoltage(qint16 i_iID, QString &o_sVoltage);
     void SetTime(qint16 i_iID, const QDateTime &i_dt);
     void GetTime(qint16 i_iID, QDateTime &o_dt);
-    // Reads the cancel flag of the download: while it is set the count is read
-    // but neither acknowledged nor stored. A count that starts with no digit
-    // gives KR_ERR_INVALID_BCC.
-    void GetRecordCount(qint16 i_iID, qint16 &o_iRecordCount);
+    // A count read once `cancel` (the download's) is set is neither
+    // acknowledged nor stored. A count that starts with no digit gives
+    // KR_ERR_INVALID_BCC.
+    void GetRecordCount(qint16 i_iID, qint16 &o_iRecordCount, const CancelToken *cancel = nullptr);
     void SetID(qint16 i_iID, qint16 i_iNewID);
     void GetID(qint16 i_iID, qint16 &o_iID);
     void getVersion(qint16 i_iID, QString &o_sVersion);

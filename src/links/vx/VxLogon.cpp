@@ -8,7 +8,6 @@
 
 bool VxLogon(const QString &password, ucVX700 &link, VxPasswordPrompt *prompt)
 {
-    VxPasswordPrompt &ask = prompt ? *prompt : VxPasswordPrompt::instance();
     QString pw = password;
     for (;;) {
         link.VX700_Logon(pw);
@@ -29,7 +28,8 @@ bool VxLogon(const QString &password, ucVX700 &link, VxPasswordPrompt *prompt)
                                                 MessageReporter::Icon::Exclamation);
             return false;
         }
-        if (!ask.ask(pw))
+        // Without a prompt there is no one to ask: the refusal ends the logon.
+        if (!prompt || !prompt->ask(pw))
             return false;
     }
 }

@@ -12,8 +12,8 @@ inline constexpr const char *kDefaultTerminalPassword = "7391";
 QString StoredTerminalPassword();
 
 // Logs `link` on with `password` (normally the stored Terminal/Password). While
-// the terminal refuses the password it asks `prompt` (the installed prompt when
-// null) for another one; the accepted password is stored in Terminal/Password.
+// the terminal refuses the password it asks `prompt` for another one (with no
+// prompt the refusal ends the logon); the accepted password is stored in Terminal/Password.
 // Any other error is shown once by its name and ends the logon. True when the
 // terminal accepted a password; after false, link.ErrCode() tells why.
 bool VxLogon(const QString &password, ucVX700 &link, VxPasswordPrompt *prompt = nullptr);

@@ -12,10 +12,4 @@ public:
 
     // False when the user cancelled; otherwise `password` holds the answer.
     virtual bool ask(QString &password) = 0;
-
-    // The process-wide prompt; never null (one that always cancels until
-    // another is installed).
-    static VxPasswordPrompt &instance();
-    // Installs a prompt and returns the previous one; nullptr restores the default.
-    static VxPasswordPrompt *install(VxPasswordPrompt *prompt);
 };

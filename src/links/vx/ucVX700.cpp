@@ -7,7 +7,6 @@
 #include "QtSerialTransport.h"
 #include "SerialTransport.h"
 #include "Settings.h"
-#include "VxMaintenanceFlags.h"
 
 #include <QElapsedTimer>
 #include <QEventLoop>
@@ -252,7 +251,7 @@ ucVX700::Receive ucVX700::receiveReply(QString &reply)
     }
 }
 
-void ucVX700::Transact(QChar i_sCmd, const QString &i_sData)
+void ucVX700::Transact(QChar i_sCmd, const QString &i_sData, bool i_blnEmptyIsNa)
 {
     if (!beginExchange(i_sCmd, i_sData))
         return;
@@ -275,7 +274,7 @@ void ucVX700::Transact(QChar i_sCmd, const QString &i_sData)
     // Character 1 is the start character; the last is taken as the CR.
     m_errCode = statusCode(reply.at(1));
     m_replyText = reply.mid(2, reply.size() - 3);
-    if (m_replyText.isEmpty() && VxMaintenanceFlags::GetID_flag)
+    if (m_replyText.isEmpty() && i_blnEmptyIsNa)
         m_replyText = QStringLiteral("N/A");
 }
 
@@ -429,9 +428,9 @@ void ucVX700::VX700_SetID(const QString &i_sID)
     Transact(QLatin1Char('J'), i_sID);
 }
 
-void ucVX700::VX700_GetID()
+void ucVX700::VX700_GetID(bool i_blnEmptyIsNa)
 {
-    Transact(QLatin1Char('I'));
+    Transact(QLatin1Char('I'), QString(), i_blnEmptyIsNa);
 }
 
 void ucVX700::VX700_ConnectionTest()

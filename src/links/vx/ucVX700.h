@@ -74,8 +74,9 @@ public:
     void Disconnect();
     bool isPortOpen() const;
 
-    // One exchange; the result is left in ErrCode and GetData.
-    void Transact(QChar i_sCmd, const QString &i_sData = QString());
+    // One exchange; the result is left in ErrCode and GetData. With
+    // `i_blnEmptyIsNa` an empty reply reads "N/A".
+    void Transact(QChar i_sCmd, const QString &i_sData = QString(), bool i_blnEmptyIsNa = false);
     // The exchange of the connection test: any failure becomes
     // VX_ERR_INVALID_COMPORT and announces deviceDisconnected().
     void ProbeTransact(QChar i_sCmd, const QString &i_sData = QString());
@@ -106,7 +107,9 @@ public:
     // VX_ERR_INVALID_REPLY_DATA with the raw reply kept.
     void VX700_GetTime();
     void VX700_SetID(const QString &i_sID);
-    void VX700_GetID();
+    // `i_blnEmptyIsNa`: a terminal without a machine ID answers "N/A" rather
+    // than nothing (the maintenance commands show it).
+    void VX700_GetID(bool i_blnEmptyIsNa = false);
     void VX700_ConnectionTest();
     void VX700_GetVersion();
     void VX700_GetBatteryVoltage();
