@@ -1,0 +1,161 @@
+#include "DataStore.h"
+#include "Ledger.h"
+#include "PatrolFile.h"
+#include "TestEnv.h"
+#include "TestFiles.h"
+#include "Workspace.h"
+
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QtTest>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+void writePatrol(const QString &name, const QStringList &lines)
+{
+    QFile file(Workspace::path(name));
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    for (const QString &line : lines)
+        QVERIFY(WritePatrolLine(file, line));
+}
+
+// Runs a program to its end; its exit status, -1 when it did not run.
+int runProgram(const QString &program, const QStringList &args, QString *out, QString *err = nullptr)
+{
+    QProcess p;
+    p.start(program, args);
+    if (!p.waitForFinished(60000) || p.exitStatus() != QProcess::NormalExit)
+        return -1;
+    *out = QString::fromUtf8(p.readAllStandardOutput());
+    if (err)
+        *err = QString::fromUtf8(p.readAllStandardError());
+    return p.exitCode();
+}
+
+int sqlite(const QString &sql, QString *out, QString *err = nullptr)
+{
+    return runProgram(u"sqlite3"_s, {Workspace::tvlMon(), sql}, out, err);
+}
+
+// tavrel-cli verify on the current workspace: its status, and kind and
+// subject of each finding.
+int verify(QStringList *findings, const QStringList &extra = {})
+{
+    QString out;
+    const int status = runProgram(QStringLiteral(TAVREL_CLI_PATH),
+                                  QStringList {u"--workspace"_s, Workspace::current(), u"verify"_s} + extra, &out);
+    findings->clear();
+    for (const QString &line : out.split(u'\n', Qt::SkipEmptyParts))
+        findings->append(line.section(u'\t', 0, 1));
+    return status;
+}
+
+void flipByte(const QString &name)
+{
+    QByteArray bytes = readTestFile(Workspace::path(name));
+    QVERIFY(!bytes.isEmpty());
+    bytes[bytes.size() / 2] = char(bytes[bytes.size() / 2] ^ 0x01);
+    QVERIFY(writeTestFile(Workspace::path(name), bytes));
+}
+
+}
+
+// The ledger and tavrel-cli verify against real edits of a workspace: bytes
+// changed in a file, files removed or added outside the program, rows changed
+// with the sqlite3 tool.
+class tst_Ledger : public QObject
+{
+    Q_OBJECT
+private Q_SLOTS:
+    void findings_data();
+    void findings();
+    void oldWorkspaceBaselined();
+};
+
+void tst_Ledger::findings_data()
+{
+    QTest::addColumn<QString>("edit");
+    QTest::addColumn<int>("status");
+    QTest::addColumn<QStringList>("expected");
+    QTest::newRow("untouched") << u""_s << 0 << QStringList {};
+    QTest::newRow("byte changed") << u"flip"_s << 6 << QStringList {u"edited\tUnapproved/a.tvl"_s};
+    QTest::newRow("file removed") << u"remove"_s << 6 << QStringList {u"missing\tApproved/b.tvl"_s};
+    QTest::newRow("extra file") << u"extra"_s << 6 << QStringList {u"uncovered\tUnapproved/c.tvl"_s};
+    QTest::newRow("row edited") << u"DROP TRIGGER LedgerNoUpdate; UPDATE Ledger SET RecordCount = 99 WHERE RowNo = 2"_s
+                                << 6 << QStringList {u"chain\trow 2"_s};
+    QTest::newRow("row removed") << u"DROP TRIGGER LedgerNoDelete; DELETE FROM Ledger WHERE RowNo = 2"_s << 6
+                                 << QStringList {u"chain\trow 3"_s, u"uncovered\tUnapproved/a.tvl"_s};
+    QTest::newRow("baseline list edited")
+        << u"DROP TRIGGER LedgerBaselineNoUpdate; UPDATE LedgerBaseline SET FileHash = '00'"_s << 6
+        << QStringList {u"chain\trow 1"_s, u"edited\tUnapproved/old.tvl"_s};
+}
+
+void tst_Ledger::findings()
+{
+    QFETCH(QString, edit);
+    QFETCH(int, status);
+    QFETCH(QStringList, expected);
+    TestEnv env;
+    // A file from before the ledger, then a download that is approved.
+    writePatrol(u"Unapproved/old.tvl"_s, {u"1,0004A1B2C3,2024/01/08,08:00:15"_s});
+    writePatrol(u"Unapproved/a.tvl"_s, {u"1,0004A1B2C3,2024/01/08,08:00:15"_s, u"1,0004A1B2C4,2024/01/08,08:01:02"_s});
+    QString error;
+    QVERIFY2(Ledger::appendFile(Ledger::kDownload, Workspace::path(u"Unapproved/a.tvl"_s), 2, &error), qPrintable(error));
+    writePatrol(u"Unapproved/b.tvl"_s, {u"2,0004A1B2C5,2024/01/09,09:00:00"_s});
+    QVERIFY2(Ledger::appendFile(Ledger::kDownload, Workspace::path(u"Unapproved/b.tvl"_s), 1, &error), qPrintable(error));
+    QVERIFY(QFile::rename(Workspace::path(u"Unapproved/b.tvl"_s), Workspace::path(u"Approved/b.tvl"_s)));
+    QVERIFY2(Ledger::appendFile(Ledger::kApprove, Workspace::path(u"Approved/b.tvl"_s), 1, &error), qPrintable(error));
+    QString out;
+    QCOMPARE(sqlite(u"SELECT RowNo, Kind, FileName FROM Ledger"_s, &out), 0);
+    QCOMPARE(out, u"1|baseline|1\n2|download|Unapproved/a.tvl\n3|download|Unapproved/b.tvl\n4|approve|Approved/b.tvl\n"_s);
+
+    // The database itself refuses to change or remove a row.
+    QString err;
+    QVERIFY(sqlite(u"UPDATE Ledger SET RecordCount = 99 WHERE RowNo = 2"_s, &out, &err) != 0);
+    QVERIFY2(err.contains(u"append-only"_s), qPrintable(err));
+    QVERIFY(sqlite(u"DELETE FROM Ledger"_s, &out, &err) != 0);
+    QVERIFY2(err.contains(u"append-only"_s), qPrintable(err));
+
+    if (edit == u"flip"_s)
+        flipByte(u"Unapproved/a.tvl"_s);
+    else if (edit == u"remove"_s)
+        QVERIFY(QFile::remove(Workspace::path(u"Approved/b.tvl"_s)));
+    else if (edit == u"extra"_s)
+        writePatrol(u"Unapproved/c.tvl"_s, {u"3,0004A1B2C6,2024/01/10,10:00:00"_s});
+    else if (!edit.isEmpty())
+        QCOMPARE(sqlite(edit, &out), 0);
+
+    QStringList found;
+    QCOMPARE(verify(&found), status);
+    QCOMPARE(found, expected);
+    // The head of the ledger, as a report prints it, is found in the chain; another is not.
+    LedgerRow head;
+    QVERIFY(Ledger::head(&head));
+    QVERIFY(Ledger::footerLine().startsWith(u"Ledger head "_s + head.rowHash.left(12)));
+    QCOMPARE(verify(&found, {u"--head"_s, head.rowHash.left(12).toUpper()}), 0);
+    QCOMPARE(verify(&found, {u"--head"_s, u"0123456789ab"_s}), 6);
+}
+
+void tst_Ledger::oldWorkspaceBaselined()
+{
+    TestEnv env(false);
+    writePatrol(u"Unapproved/20240101 080000.tvl"_s, {u"1,0004A1B2C3,2024/01/01,08:00:00"_s});
+    writePatrol(u"Approved/20231231 080000.tvl"_s, {u"1,0004A1B2C3,2023/12/31,08:00:00"_s});
+    // The first start of the program with a ledger takes the files as they are.
+    QStringList found;
+    QCOMPARE(verify(&found), 0);
+    QCOMPARE(found, QStringList());
+    QString out;
+    QCOMPARE(sqlite(u"SELECT RowNo, Kind, FileName FROM Ledger; SELECT FileName FROM LedgerBaseline"_s, &out), 0);
+    QCOMPARE(out, u"1|baseline|2\nUnapproved/20240101 080000.tvl\nApproved/20231231 080000.tvl\n"_s);
+    // From then on the baseline covers them.
+    flipByte(u"Approved/20231231 080000.tvl"_s);
+    QCOMPARE(verify(&found), 6);
+    QCOMPARE(found, QStringList {u"edited\tApproved/20231231 080000.tvl"_s});
+}
+
+QTEST_GUILESS_MAIN(tst_Ledger)
+#include "tst_ledger.moc"
