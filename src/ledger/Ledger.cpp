@@ -249,9 +249,21 @@ void Ledger::note(const QString &kind, const QString &path, std::optional<qint64
 {
     QString error;
     if (!appendFile(kind, path, recordCount, &error))
-        MessageReporter::instance().message(
-            QStringLiteral("%1 is done, but the ledger could not record it: %2").arg(QDir::toNativeSeparators(path), error),
-            MessageReporter::Icon::Exclamation);
+        reportFailure(path, error);
+}
+
+void Ledger::note(const LedgerRow &row)
+{
+    QString error;
+    if (!append(row, &error))
+        reportFailure(row.fileName, error);
+}
+
+void Ledger::reportFailure(const QString &path, const QString &error)
+{
+    MessageReporter::instance().message(
+        QStringLiteral("%1 is kept, but the ledger could not record it: %2").arg(QDir::toNativeSeparators(path), error),
+        MessageReporter::Icon::Exclamation);
 }
 
 bool Ledger::ensureBaseline(QString *error, const QString &except)

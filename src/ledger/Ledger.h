@@ -82,6 +82,8 @@ public:
     // Like appendFile, and tells the user when the ledger could not take the
     // row: the operation itself stands.
     static void note(const QString &kind, const QString &path, std::optional<qint64> recordCount = std::nullopt);
+    // Appends a row made by the caller, telling the user when it could not.
+    static void note(const LedgerRow &row);
     // Starts an empty ledger with a baseline row when the workspace holds
     // patrol-data files (other than `except`); nothing otherwise.
     static bool ensureBaseline(QString *error, const QString &except = QString());
@@ -97,4 +99,5 @@ public:
 
 private:
     static bool insert(LedgerRow &row, QString *error);
+    static void reportFailure(const QString &path, const QString &error);
 };

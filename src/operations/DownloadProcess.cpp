@@ -3,6 +3,7 @@
 #include "CRes.h"
 #include "ComPorts.h"
 #include "DownloadState.h"
+#include "Ledger.h"
 #include "MessageReporter.h"
 #include "NumberFormat.h"
 #include "OperationLog.h"
@@ -16,6 +17,7 @@
 #include "ucVX700.h"
 
 #include <QDateTime>
+#include <QDir>
 #include <QLocale>
 
 #include <fcntl.h>
@@ -66,7 +68,9 @@ DownloadProcess::Outcome DownloadProcess::run(int family)
 {
     m_downloadFile.clear();
     m_count = 0;
+    m_written = 0;
     m_total = 0;
+    m_machineNo.clear();
     m_errCode = 0;
     m_errName.clear();
     m_terminalKeptRecords = false;
@@ -74,6 +78,8 @@ DownloadProcess::Outcome DownloadProcess::run(int family)
     DownloadState::m_blnCancelDownload = false;
     const Outcome outcome = m_family == kVxFamily ? runVx() : runKr();
     closeFile();
+    if (!m_downloadFile.isEmpty())
+        recordInLedger();
     // A cancel left set would make the next record count outside a download
     // (a maintenance command) skip the count.
     DownloadState::m_blnCancelDownload = false;
@@ -120,7 +126,32 @@ bool DownloadProcess::createFile()
 bool DownloadProcess::writeRecord(const QString &text)
 {
     // An empty record has no line of its own; everything else must reach the disk.
-    return text.isEmpty() || WritePatrolLine(m_file, text);
+    if (text.isEmpty())
+        return true;
+    if (!WritePatrolLine(m_file, text))
+        return false;
+    if (m_written++ == 0 && m_machineNo.isEmpty())
+        m_machineNo = text.section(QLatin1Char(','), 0, 0);
+    return true;
+}
+
+void DownloadProcess::recordInLedger()
+{
+    LedgerRow row;
+    row.kind = Ledger::kDownload;
+    const QString path = QDir(Workspace::unapprovedFolder()).filePath(m_downloadFile);
+    row.fileName = Ledger::relativeName(path);
+    QString error;
+    row.fileHash = Ledger::hashFile(path, &error);
+    row.recordCount = m_written;
+    row.family = m_family == kVxFamily ? QStringLiteral("VX") : QStringLiteral("KR");
+    row.machineNo = m_machineNo;
+    if (row.fileHash.isEmpty())
+        MessageReporter::instance().message(
+            QStringLiteral("%1 is kept, but the ledger could not record it: %2").arg(m_downloadFile, error),
+            MessageReporter::Icon::Exclamation);
+    else
+        Ledger::note(row);
 }
 
 bool DownloadProcess::syncFile()
@@ -284,6 +315,7 @@ DownloadProcess::Outcome DownloadProcess::runVx()
     if (m_vx.ErrCode() != ucVX700::VX_SUCCESS)
         return linkFailure(m_vx.ErrCode(), ucVX700::ErrMessage(m_vx.ErrCode()), true);
     const QString machineNumber = m_vx.GetData();
+    m_machineNo = machineNumber;
     // A download that was cut off (cable pulled, program killed) left the
     // terminal's read pointer where it stopped: rewind it, so that this
     // download reads every record again rather than only the rest. A

@@ -1,6 +1,7 @@
 #include "DataStore.h"
 #include "Ledger.h"
 #include "PatrolFile.h"
+#include "PatrolLibrary.h"
 #include "TestEnv.h"
 #include "TestFiles.h"
 #include "Workspace.h"
@@ -34,6 +35,53 @@ int runProgram(const QString &program, const QStringList &args, QString *out, QS
         *err = QString::fromUtf8(p.readAllStandardError());
     return p.exitCode();
 }
+
+// A terminal simulator (termsim) of one family on a pseudo-terminal, and the
+// settings that make tavrel-cli download from it; ended with the object.
+class Terminal
+{
+public:
+    Terminal(const QString &root, bool vx, const QStringList &options = {})
+        : m_root(root)
+    {
+        QDir(root).mkpath(u"xdg/Tavrel"_s);
+        writeTestFile(root + u"/xdg/Tavrel/Tavrel.conf"_s,
+                      QStringLiteral("[Ports]\nCOM1=%1/tty\n[Terminal]\nComport=COM1\nModel=%2\nAutoClearData=0\n"
+                                     "AutoUpdateTime=1\nAutoPowerDown=0\n")
+                          .arg(root)
+                          .arg(vx ? 1 : 0)
+                          .toUtf8());
+        m_sim.start(QStringLiteral(TAVREL_TERMSIM_PATH),
+                    QStringList {u"--link"_s, root + u"/tty"_s, u"--records"_s, u"3"_s, vx ? u"--vx"_s : u"--kr"_s}
+                        + options);
+        // The simulator prints the device path once it is ready.
+        m_ready = m_sim.waitForStarted(5000) && m_sim.waitForReadyRead(5000);
+    }
+    ~Terminal()
+    {
+        m_sim.terminate();
+        m_sim.waitForFinished(5000);
+    }
+    bool ready() const { return m_ready; }
+    // tavrel-cli with these settings on the current workspace.
+    int cli(const QStringList &args, QString *out) const
+    {
+        QProcess p;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(u"XDG_CONFIG_HOME"_s, m_root + u"/xdg"_s);
+        p.setProcessEnvironment(env);
+        p.start(QStringLiteral(TAVREL_CLI_PATH), QStringList {u"--workspace"_s, Workspace::current()} + args);
+        if (!p.waitForFinished(60000))
+            return -1;
+        *out = QString::fromUtf8(p.readAllStandardOutput()).trimmed();
+        return p.exitCode();
+    }
+
+private:
+    QString m_root;
+    QProcess m_sim;
+    bool m_ready = false;
+};
 
 int sqlite(const QString &sql, QString *out, QString *err = nullptr)
 {
@@ -73,6 +121,7 @@ private Q_SLOTS:
     void findings_data();
     void findings();
     void oldWorkspaceBaselined();
+    void cleanChainAfterOperations();
 };
 
 void tst_Ledger::findings_data()
@@ -155,6 +204,34 @@ void tst_Ledger::oldWorkspaceBaselined()
     flipByte(u"Approved/20231231 080000.tvl"_s);
     QCOMPARE(verify(&found), 6);
     QCOMPARE(found, QStringList {u"edited\tApproved/20231231 080000.tvl"_s});
+}
+
+// Downloads, an approve and a delete to the trash as the program makes them
+// leave a chain and files that verify finds whole.
+void tst_Ledger::cleanChainAfterOperations()
+{
+    TestEnv env;
+    qputenv("XDG_DATA_HOME", QFile::encodeName(env.root() + u"/data"_s));
+    Terminal terminal(env.root(), false);
+    QVERIFY(terminal.ready());
+    QString first, second, out;
+    QCOMPARE(terminal.cli({u"download"_s}, &first), 0);
+    QCOMPARE(terminal.cli({u"approve"_s, first}, &out), 0);
+    // The terminal kept its records: the second file has the same bytes.
+    QCOMPARE(terminal.cli({u"download"_s}, &second), 0);
+    PatrolLibrary library;
+    library.refresh();
+    QCOMPARE(library.files().size(), 2);
+    QString error;
+    QVERIFY2(library.remove(library.files().first().key, &error), qPrintable(error));
+
+    QCOMPARE(sqlite(u"SELECT Kind, FileName, RecordCount, Family, MachineNo FROM Ledger"_s, &out), 0);
+    QCOMPARE(out, QStringLiteral("download|Unapproved/%1|3|KR|1\napprove|Approved/%1|||\n"
+                                 "download|Unapproved/%2|3|KR|1\ndelete|Unapproved/%2|||\n")
+                      .arg(first, second));
+    QStringList found;
+    QCOMPARE(verify(&found), 0);
+    QCOMPARE(found, QStringList());
 }
 
 QTEST_GUILESS_MAIN(tst_Ledger)

@@ -1,6 +1,8 @@
 #include "CRes.h"
 #include "ModalAnswer.h"
 #include "FileSizeLimit.h"
+#include "Ledger.h"
+#include "LedgerVerifier.h"
 #include "PatrolDataLoader.h"
 #include "PatrolExport.h"
 #include "PatrolFile.h"
@@ -364,6 +366,16 @@ void tst_Reports::saveCommands()
     // An old .mdb is saved as the records a download writes.
     if (saved.endsWith(u".tvl"_s))
         QVERIFY(!records(opened).isEmpty() && records(folder + saved) == records(opened));
+    // A .tvl saved is in the ledger with the bytes written, and the chain holds.
+    if (saved.endsWith(u".tvl"_s)) {
+        QList<LedgerRow> rows;
+        QList<LedgerFinding> findings;
+        QVERIFY(Ledger::rows(&rows, nullptr) && !rows.isEmpty());
+        QCOMPARE(rows.last().kind + u' ' + rows.last().fileName, u"saveas "_s + saved);
+        QCOMPARE(rows.last().fileHash, Ledger::hashFile(folder + saved));
+        QVERIFY(LedgerVerifier::verify(&findings, nullptr));
+        QCOMPARE(findings.size(), 0);
+    }
     QStringList shown = reporter.texts();
     shown.removeAll(u"File already exists, overwrite?"_s);
     QVERIFY2(message.isEmpty() ? shown.isEmpty() : shown.size() == 1 && shown[0].contains(message),
