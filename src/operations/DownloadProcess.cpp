@@ -71,6 +71,7 @@ DownloadProcess::Outcome DownloadProcess::run(int family)
     m_written = 0;
     m_total = 0;
     m_machineNo.clear();
+    m_clockOffset.reset();
     m_errCode = 0;
     m_errName.clear();
     m_terminalKeptRecords = false;
@@ -135,6 +136,21 @@ bool DownloadProcess::writeRecord(const QString &text)
     return true;
 }
 
+void DownloadProcess::readKrClock()
+{
+    QDateTime terminal;
+    m_kr.GetTime(kTerminalId, terminal);
+    if (m_kr.ErrCode() == ucKR500_900::KR_SUCCESS && terminal.isValid())
+        m_clockOffset = clock().secsTo(terminal);
+}
+
+void DownloadProcess::readVxClock()
+{
+    m_vx.VX700_GetTime();
+    if (m_vx.ErrCode() == ucVX700::VX_SUCCESS && m_vx.TerminalTime().isValid())
+        m_clockOffset = clock().secsTo(m_vx.TerminalTime());
+}
+
 void DownloadProcess::recordInLedger()
 {
     LedgerRow row;
@@ -146,6 +162,7 @@ void DownloadProcess::recordInLedger()
     row.recordCount = m_written;
     row.family = m_family == kVxFamily ? QStringLiteral("VX") : QStringLiteral("KR");
     row.machineNo = m_machineNo;
+    row.clockOffsetSec = m_clockOffset;
     if (row.fileHash.isEmpty())
         MessageReporter::instance().message(
             QStringLiteral("%1 is kept, but the ledger could not record it: %2").arg(m_downloadFile, error),
@@ -272,6 +289,7 @@ DownloadProcess::Outcome DownloadProcess::runKr()
         break;
     }
     if (IsAutoDownload || setTime == 1) {
+        readKrClock();
         WriteLog(QStringLiteral("KT"), QStringLiteral("Set Time"));
         m_kr.SetTime(kTerminalId, clock());
     }
@@ -372,7 +390,9 @@ DownloadProcess::Outcome DownloadProcess::runVx()
     case Erase::Skip:
         break;
     }
-    if (IsAutoDownload || setTime == 1)
+    if (IsAutoDownload || setTime == 1) {
+        readVxClock();
         m_vx.VX700_SetTime(clock());
+    }
     return Outcome::Saved;
 }

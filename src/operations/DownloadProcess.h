@@ -6,6 +6,7 @@
 #include <QString>
 
 #include <functional>
+#include <optional>
 
 class ucKR500_900;
 class ucVX700;
@@ -96,6 +97,10 @@ private:
     // first makes sure every counted record arrived and the file is on the disk.
     Erase prepareErase(bool wanted);
     void closeFile();
+    // Reads the terminal's clock just before it is set, for the ledger's
+    // offset; a clock that cannot be read leaves the offset unknown.
+    void readKrClock();
+    void readVxClock();
     // Adds the saved file to the ledger; a failure there is told, the file stays.
     void recordInLedger();
     void recordArrived();
@@ -111,6 +116,7 @@ private:
     int m_written = 0;
     int m_total = 0;
     QString m_machineNo;
+    std::optional<qint64> m_clockOffset;
     qint32 m_errCode = 0;
     QString m_errName;
     bool m_terminalKeptRecords = false;

@@ -122,6 +122,8 @@ private Q_SLOTS:
     void findings();
     void oldWorkspaceBaselined();
     void cleanChainAfterOperations();
+    void clockOffsetStored_data();
+    void clockOffsetStored();
 };
 
 void tst_Ledger::findings_data()
@@ -232,6 +234,31 @@ void tst_Ledger::cleanChainAfterOperations()
     QStringList found;
     QCOMPARE(verify(&found), 0);
     QCOMPARE(found, QStringList());
+}
+
+void tst_Ledger::clockOffsetStored_data()
+{
+    QTest::addColumn<bool>("vx");
+    QTest::newRow("KR") << false;
+    QTest::newRow("VX") << true;
+}
+
+// A terminal whose clock is an hour and some behind: the download reads it
+// before setting it and keeps the offset in its ledger row.
+void tst_Ledger::clockOffsetStored()
+{
+    QFETCH(bool, vx);
+    TestEnv env;
+    Terminal terminal(env.root(), vx, {u"--clock-offset=-3700"_s});
+    QVERIFY(terminal.ready());
+    QString name, out;
+    QCOMPARE(terminal.cli({u"download"_s}, &name), 0);
+    QCOMPARE(sqlite(u"SELECT Kind, Family, ClockOffsetSec FROM Ledger"_s, &out), 0);
+    const QStringList fields = out.trimmed().split(u'|');
+    QCOMPARE(fields.mid(0, 2), (QStringList {u"download"_s, vx ? u"VX"_s : u"KR"_s}));
+    // Both clocks run on; reading whole seconds on either side rounds by one at most.
+    const int offset = fields.value(2).toInt();
+    QVERIFY2(offset >= -3702 && offset <= -3698, qPrintable(out));
 }
 
 QTEST_GUILESS_MAIN(tst_Ledger)
