@@ -159,6 +159,10 @@ void tst_Reports::pagesOnImageAndPdf()
         list.append({QString::number(1 + i % 3), u"2024/01/08"_s, QTime(0, 0).addSecs(i * 60).toString(u"HH:mm:ss"_s), code, {}});
     }
     QVERIFY(TagStore::replaceAll(definitions, nullptr));
+    // The patrol data report carries the ledger's head at the foot of its pages.
+    QVERIFY(Ledger::appendFile(Ledger::kDownload, m_tvl, 2, nullptr));
+    LedgerRow head;
+    QVERIFY(Ledger::head(&head));
     rptTagDef tagReport;
     rptPatrolData patrolReport;
     ReportLayout *report = tags ? static_cast<ReportLayout *>(&tagReport) : &patrolReport;
@@ -199,6 +203,7 @@ void tst_Reports::pagesOnImageAndPdf()
                                  report->lblRecordCount + QLatin1Char(' ') + QString::number(rows),
                                  QString::number(pdfPages), rows ? u"Checkpoint %1"_s.arg(rows - 1) : QString()})
         QVERIFY2(text.contains(label), qPrintable(label));
+    QCOMPARE(text.count(u"Ledger head "_s + head.rowHash.left(12) + u", "_s + head.at), tags ? 0 : pdfPages);
 }
 
 void tst_Reports::workbookHoldsHeadingAndTypedValues()
