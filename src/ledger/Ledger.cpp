@@ -14,6 +14,10 @@
 #include <QSqlQuery>
 #include <QVariant>
 
+#include <openssl/evp.h>
+
+#include <memory>
+
 namespace {
 
 void setError(QString *error, const QString &text)
@@ -149,12 +153,26 @@ QString Ledger::hashFile(const QString &path, QString *error)
     QFile file;
     if (!RegularFile::openForReading(file, path, error))
         return QString();
-    QCryptographicHash hash(QCryptographicHash::Sha256);
-    if (!hash.addData(&file)) {
+    // OpenSSL's SHA-256 uses the processor's SHA instructions where it has
+    // them: verify hashes every patrol-data file, hundreds of megabytes.
+    std::unique_ptr<EVP_MD_CTX, decltype(&EVP_MD_CTX_free)> context(EVP_MD_CTX_new(), &EVP_MD_CTX_free);
+    bool ok = context && EVP_DigestInit_ex(context.get(), EVP_sha256(), nullptr) == 1;
+    QByteArray buffer(1 << 20, Qt::Uninitialized);
+    while (ok) {
+        const qint64 got = file.read(buffer.data(), buffer.size());
+        if (got <= 0) {
+            ok = got == 0;
+            break;
+        }
+        ok = EVP_DigestUpdate(context.get(), buffer.constData(), size_t(got)) == 1;
+    }
+    unsigned char digest[EVP_MAX_MD_SIZE];
+    unsigned int length = 0;
+    if (!ok || EVP_DigestFinal_ex(context.get(), digest, &length) != 1) {
         setError(error, QStringLiteral("Cannot read %1: %2").arg(QDir::toNativeSeparators(path), file.errorString()));
         return QString();
     }
-    return QString::fromLatin1(hash.result().toHex());
+    return QString::fromLatin1(QByteArray(reinterpret_cast<const char *>(digest), int(length)).toHex());
 }
 
 QString Ledger::relativeName(const QString &path)
