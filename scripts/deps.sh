@@ -5,7 +5,8 @@ tavrel_packages=(
     build-essential cmake ninja-build pkg-config
     qt6-base-dev qt6-base-dev-tools qt6-serialport-dev libqt6sql6-sqlite
     libgl-dev
-    mdbtools-dev libxlsxwriter-dev
+    mdbtools-dev libxlsxwriter-dev libssl-dev
+    sqlite3
     unzip poppler-utils
     ccache
     xvfb xauth

@@ -44,6 +44,22 @@ QList<TableSchema> schemaFor(const QString &connection)
 // older file without them is no damaged file.
 QStringList addedTables(const QString &connection)
 {
+    // The download ledger (see Ledger): append-only, so the database itself
+    // refuses to change or remove a row.
+    if (connection == DataStore::kConnLog)
+        return {QStringLiteral("CREATE TABLE IF NOT EXISTS Ledger (RowNo INTEGER PRIMARY KEY, At TEXT NOT NULL, "
+                               "Kind TEXT NOT NULL, FileName TEXT, FileHash TEXT, RecordCount INTEGER, Family TEXT, "
+                               "MachineNo TEXT, ClockOffsetSec INTEGER, PrevHash TEXT NOT NULL, RowHash TEXT NOT NULL)"),
+                QStringLiteral("CREATE TABLE IF NOT EXISTS LedgerBaseline (RowNo INTEGER NOT NULL, FileName TEXT NOT NULL, "
+                               "FileHash TEXT NOT NULL)"),
+                QStringLiteral("CREATE TRIGGER IF NOT EXISTS LedgerNoUpdate BEFORE UPDATE ON Ledger "
+                               "BEGIN SELECT RAISE(ABORT, 'The ledger is append-only'); END"),
+                QStringLiteral("CREATE TRIGGER IF NOT EXISTS LedgerNoDelete BEFORE DELETE ON Ledger "
+                               "BEGIN SELECT RAISE(ABORT, 'The ledger is append-only'); END"),
+                QStringLiteral("CREATE TRIGGER IF NOT EXISTS LedgerBaselineNoUpdate BEFORE UPDATE ON LedgerBaseline "
+                               "BEGIN SELECT RAISE(ABORT, 'The ledger is append-only'); END"),
+                QStringLiteral("CREATE TRIGGER IF NOT EXISTS LedgerBaselineNoDelete BEFORE DELETE ON LedgerBaseline "
+                               "BEGIN SELECT RAISE(ABORT, 'The ledger is append-only'); END")};
     if (connection != DataStore::kConnTVL)
         return {};
     return {QStringLiteral("CREATE TABLE IF NOT EXISTS Plan (Name TEXT NOT NULL UNIQUE, StartTime TEXT NOT NULL, "

@@ -3,6 +3,7 @@
 #include "AtomicFile.h"
 #include "CRes.h"
 #include "GuiHelpers.h"
+#include "Ledger.h"
 #include "MessageReporter.h"
 #include "PatrolDataLoader.h"
 #include "PatrolExport.h"
@@ -95,6 +96,8 @@ void DataCommands::SavePatrolDataFileAs()
         QString error;
         if (!savePatrolDataFile(current, path, &error))
             showError(error);
+        else
+            Ledger::note(Ledger::kSaveAs, path);
     } else if (path.endsWith(QLatin1String(".xlsx"), Qt::CaseInsensitive)) {
         ExportPatrolDataToExcel(path);
     } else {

@@ -3,6 +3,7 @@
 #include "CRes.h"
 #include "ComPorts.h"
 #include "CancelToken.h"
+#include "Ledger.h"
 #include "MessageReporter.h"
 #include "NumberFormat.h"
 #include "OperationLog.h"
@@ -16,6 +17,7 @@
 #include "ucVX700.h"
 
 #include <QDateTime>
+#include <QDir>
 #include <QLocale>
 
 #include <fcntl.h>
@@ -67,13 +69,18 @@ DownloadProcess::Outcome DownloadProcess::run(int family, const CancelToken &can
     m_cancel = &cancel;
     m_downloadFile.clear();
     m_count = 0;
+    m_written = 0;
     m_total = 0;
+    m_machineNo.clear();
+    m_clockOffset.reset();
     m_errCode = 0;
     m_errName.clear();
     m_terminalKeptRecords = false;
     m_family = family == kVxFamily ? kVxFamily : kKrFamily;
     const Outcome outcome = m_family == kVxFamily ? runVx() : runKr();
     closeFile();
+    if (!m_downloadFile.isEmpty())
+        recordInLedger();
     m_cancel = nullptr;
     Q_EMIT downloadFinished(m_downloadFile);
     return outcome;
@@ -115,7 +122,48 @@ bool DownloadProcess::createFile()
 bool DownloadProcess::writeRecord(const QString &text)
 {
     // An empty record has no line of its own; everything else must reach the disk.
-    return text.isEmpty() || WritePatrolLine(m_file, text);
+    if (text.isEmpty())
+        return true;
+    if (!WritePatrolLine(m_file, text))
+        return false;
+    if (m_written++ == 0 && m_machineNo.isEmpty())
+        m_machineNo = text.section(QLatin1Char(','), 0, 0);
+    return true;
+}
+
+void DownloadProcess::readKrClock()
+{
+    QDateTime terminal;
+    m_kr.GetTime(kTerminalId, terminal);
+    if (m_kr.ErrCode() == ucKR500_900::KR_SUCCESS && terminal.isValid())
+        m_clockOffset = clock().secsTo(terminal);
+}
+
+void DownloadProcess::readVxClock()
+{
+    m_vx.VX700_GetTime();
+    if (m_vx.ErrCode() == ucVX700::VX_SUCCESS && m_vx.TerminalTime().isValid())
+        m_clockOffset = clock().secsTo(m_vx.TerminalTime());
+}
+
+void DownloadProcess::recordInLedger()
+{
+    LedgerRow row;
+    row.kind = Ledger::kDownload;
+    const QString path = QDir(Workspace::unapprovedFolder()).filePath(m_downloadFile);
+    row.fileName = Ledger::relativeName(path);
+    QString error;
+    row.fileHash = Ledger::hashFile(path, &error);
+    row.recordCount = m_written;
+    row.family = m_family == kVxFamily ? QStringLiteral("VX") : QStringLiteral("KR");
+    row.machineNo = m_machineNo;
+    row.clockOffsetSec = m_clockOffset;
+    if (row.fileHash.isEmpty())
+        MessageReporter::instance().message(
+            QStringLiteral("%1 is kept, but the ledger could not record it: %2").arg(m_downloadFile, error),
+            MessageReporter::Icon::Exclamation);
+    else
+        Ledger::note(row);
 }
 
 bool DownloadProcess::syncFile()
@@ -236,6 +284,7 @@ DownloadProcess::Outcome DownloadProcess::runKr()
         break;
     }
     if (IsAutoDownload || setTime == 1) {
+        readKrClock();
         WriteLog(QStringLiteral("KT"), QStringLiteral("Set Time"));
         m_kr.SetTime(kTerminalId, clock());
     }
@@ -279,6 +328,7 @@ DownloadProcess::Outcome DownloadProcess::runVx()
     if (m_vx.ErrCode() != ucVX700::VX_SUCCESS)
         return linkFailure(m_vx.ErrCode(), ucVX700::ErrMessage(m_vx.ErrCode()), true);
     const QString machineNumber = m_vx.GetData();
+    m_machineNo = machineNumber;
     // A download that was cut off (cable pulled, program killed) left the
     // terminal's read pointer where it stopped: rewind it, so that this
     // download reads every record again rather than only the rest. A
@@ -335,7 +385,9 @@ DownloadProcess::Outcome DownloadProcess::runVx()
     case Erase::Skip:
         break;
     }
-    if (IsAutoDownload || setTime == 1)
+    if (IsAutoDownload || setTime == 1) {
+        readVxClock();
         m_vx.VX700_SetTime(clock());
+    }
     return Outcome::Saved;
 }

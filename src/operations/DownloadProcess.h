@@ -6,6 +6,7 @@
 #include <QString>
 
 #include <functional>
+#include <optional>
 
 class CancelToken;
 class ucKR500_900;
@@ -22,7 +23,7 @@ class VxPasswordPrompt;
 // a file that cannot be written stops the download before anything is erased,
 // the file is synced to the disk before the terminal is cleared, and the
 // follow-up actions run only after the terminal itself reported the end of its
-// records.
+// records. Every file it saved, whole or cut short, gets its row in the ledger.
 class DownloadProcess : public QObject
 {
     Q_OBJECT
@@ -99,6 +100,12 @@ private:
     // first makes sure every counted record arrived and the file is on the disk.
     Erase prepareErase(bool wanted);
     void closeFile();
+    // Reads the terminal's clock just before it is set, for the ledger's
+    // offset; a clock that cannot be read leaves the offset unknown.
+    void readKrClock();
+    void readVxClock();
+    // Adds the saved file to the ledger; a failure there is told, the file stays.
+    void recordInLedger();
     void recordArrived();
     // After a clear the terminal did not confirm: the user and the log hear of it.
     void clearNotConfirmed(const QString &logCommand, const QString &errName);
@@ -109,7 +116,10 @@ private:
     QFile m_file;
     QString m_downloadFile;
     int m_count = 0;
+    int m_written = 0;
     int m_total = 0;
+    QString m_machineNo;
+    std::optional<qint64> m_clockOffset;
     qint32 m_errCode = 0;
     QString m_errName;
     bool m_terminalKeptRecords = false;

@@ -2,6 +2,7 @@
 
 #include "CRes.h"
 #include "ExceptionReport.h"
+#include "Ledger.h"
 #include "TagStore.h"
 
 #include <QLocale>
@@ -20,6 +21,7 @@ void rptExceptions::setResult(const ExceptionResult &result, const QDate &from, 
     setupHeader(res.ResString(380, QStringLiteral("Exception Report")) + QStringLiteral("  ")
                 + locale.toString(from, QLocale::ShortFormat) + QStringLiteral(" - ")
                 + locale.toString(to, QLocale::ShortFormat));
+    footerNote = Ledger::footerLine();
     // Shares in points of the 545 an A4 line holds. Names, outcomes and
     // times wrap rather than lose their ends.
     columns = {{res.ResString(381, QStringLiteral("Plan")), 74, true},

@@ -1,6 +1,7 @@
 #include "PatrolLibrary.h"
 
 #include "DesktopTrash.h"
+#include "Ledger.h"
 #include "RegularFile.h"
 #include "Workspace.h"
 
@@ -149,6 +150,12 @@ bool PatrolLibrary::remove(const QString &key, QString *error)
     // trash it moves the file under the current folder.
     const QFileInfo info(file);
     if (info.exists() || info.isSymLink()) {
+        // The ledger names the bytes that went to the trash. A file that was
+        // already gone gets no row: its going stays a finding of verify.
+        LedgerRow deleted;
+        deleted.kind = Ledger::kDelete;
+        deleted.fileName = Ledger::relativeName(file);
+        deleted.fileHash = Ledger::hashFile(file);
         QString trashWhy;
         QString deletedWhy;
         if (!DesktopTrash::moveToTrash(file, &trashWhy)
@@ -157,6 +164,7 @@ bool PatrolLibrary::remove(const QString &key, QString *error)
                                 .arg(QDir::toNativeSeparators(file), trashWhy, deletedWhy));
             return false;
         }
+        Ledger::note(deleted);
     }
     m_files.removeIf([&](const LibraryFile &f) { return f.key == key; });
     return true;
@@ -246,7 +254,13 @@ bool PatrolLibrary::approveFile(const QString &name, QString *newName, QString *
         setError(error, QStringLiteral("There is no file %1 in Unapproved.").arg(name));
         return false;
     }
-    return moveToFolder(from, Workspace::approvedFolder(), name, newName, error);
+    QString moved;
+    if (!moveToFolder(from, Workspace::approvedFolder(), name, &moved, error))
+        return false;
+    Ledger::note(Ledger::kApprove, QDir(Workspace::approvedFolder()).filePath(moved));
+    if (newName)
+        *newName = moved;
+    return true;
 }
 
 bool PatrolLibrary::moveToFolder(const QString &from, const QString &folder, const QString &name, QString *newName,

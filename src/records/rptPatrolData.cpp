@@ -2,6 +2,7 @@
 
 #include "CRes.h"
 #include "DataStore.h"
+#include "Ledger.h"
 #include "PatrolTableModel.h"
 #include "TagStore.h"
 
@@ -188,6 +189,7 @@ void rptPatrolData::SetupPatrolDataReport()
 {
     CRes &res = CRes::instance();
     setupHeader(res.ResString(123, QStringLiteral("Patrol Data")));
+    footerNote = Ledger::footerLine();
     columns = {{res.ResString(232, QStringLiteral("Mach#")), 1},
                {res.ResString(129, QStringLiteral("Code")), 2},
                {res.ResString(127, QStringLiteral("Date")), 1.6},

@@ -282,6 +282,9 @@ void ReportLayout::paintPage(QPainter &painter, const QRectF &area, int page) co
     // Page footer: the page number.
     painter.drawText(QRectF(area.left(), area.bottom() - m.rowHeight, area.width(), m.rowHeight), Qt::AlignCenter,
                      QString::number(page + 1));
+    painter.setFont(font(kBodyPoints - 3, false, device));
+    painter.drawText(QRectF(area.left(), area.bottom() - m.rowHeight, area.width(), m.rowHeight),
+                     Qt::AlignRight | Qt::AlignVCenter, footerNote);
     painter.restore();
 }
 

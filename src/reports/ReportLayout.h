@@ -43,6 +43,8 @@ public:
     QList<QStringList> rows;
     // Report footer.
     QString lblRecordCount;
+    // Page footer: a line at the right of every page's foot (the ledger's head); none when empty.
+    QString footerNote;
     virtual qsizetype Function1() const { return rows.size(); }
     // The text a detail cell shows; by default the row's text.
     virtual QString cellText(qsizetype row, int column) const { return rows.at(row).value(column); }

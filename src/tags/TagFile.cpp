@@ -2,6 +2,7 @@
 
 #include "AtomicFile.h"
 #include "CRes.h"
+#include "Ledger.h"
 #include "LegacyDatabase.h"
 #include "PatrolFile.h"
 #include "TagEntryRules.h"
@@ -234,6 +235,7 @@ bool TagFile::import(const QString &path, int *count, QString *error)
     }
     if (count)
         *count = int(defs.size());
+    Ledger::note(Ledger::kTagImport, path, defs.size());
     return true;
 }
 

@@ -1,4 +1,5 @@
 #include "ExceptionReport.h"
+#include "Ledger.h"
 #include "PatrolFile.h"
 #include "PlanStore.h"
 #include "TestEnv.h"
@@ -229,6 +230,13 @@ void tst_ExceptionMatcher::cli()
     const QString pdf = env.root() + u"/x.pdf"_s;
     run({u"--from"_s, u"2026-12-07"_s, u"--to"_s, u"2026-12-07"_s, u"--plan"_s, u"Gate"_s, u"--pdf"_s, pdf}, 0, day7);
     QVERIFY(readTestFile(pdf).startsWith("%PDF"));
+    // On paper with the ledger's head (the command line began the ledger with a baseline).
+    LedgerRow head;
+    QVERIFY(Ledger::head(&head));
+    QProcess pdftotext;
+    pdftotext.start(u"pdftotext"_s, {pdf, u"-"_s});
+    QVERIFY(pdftotext.waitForFinished());
+    QVERIFY(QString::fromUtf8(pdftotext.readAllStandardOutput()).contains(u"Ledger head "_s + head.rowHash.left(12)));
     run({u"--from"_s, u"2026-12-07"_s, u"--to"_s, u"2026-12-08"_s}, 5,
         day7 + u"Gate\t2026-12-08 08:00\t1\t000000000A\t08:00\tmissed\t0\t\t\t\t\n"
                u"Gate\t2026-12-08 08:00\t2\t000000000B\t08:10\ton-time\t0\t\t2026-12-08 08:10:00\t7\t\n"_s);

@@ -1,6 +1,8 @@
 #include "CRes.h"
 #include "ModalAnswer.h"
 #include "FileSizeLimit.h"
+#include "Ledger.h"
+#include "LedgerVerifier.h"
 #include "PatrolDataLoader.h"
 #include "PatrolExport.h"
 #include "PatrolFile.h"
@@ -172,6 +174,10 @@ void tst_Reports::pagesOnImageAndPdf()
         list.append({QString::number(1 + i % 3), u"2024/01/08"_s, QTime(0, 0).addSecs(i * 60).toString(u"HH:mm:ss"_s), code, {}});
     }
     QVERIFY(TagStore::replaceAll(definitions, nullptr));
+    // The patrol data report carries the ledger's head at the foot of its pages.
+    QVERIFY(Ledger::appendFile(Ledger::kDownload, m_tvl, 2, nullptr));
+    LedgerRow head;
+    QVERIFY(Ledger::head(&head));
     rptTagDef tagReport;
     rptPatrolData patrolReport;
     ReportLayout *report = tags ? static_cast<ReportLayout *>(&tagReport) : &patrolReport;
@@ -206,6 +212,7 @@ void tst_Reports::pagesOnImageAndPdf()
                                  report->lblRecordCount + QLatin1Char(' ') + QString::number(rows),
                                  QString::number(pdfPages), rows ? u"Checkpoint %1"_s.arg(rows - 1) : QString()})
         QVERIFY2(text.contains(label), qPrintable(label));
+    QCOMPARE(text.count(u"Ledger head "_s + head.rowHash.left(12) + u", "_s + head.at), tags ? 0 : pdfPages);
 }
 
 void tst_Reports::longNamesPrintedWhole()
@@ -410,6 +417,16 @@ void tst_Reports::saveCommands()
     // An old .mdb is saved as the records a download writes.
     if (saved.endsWith(u".tvl"_s))
         QVERIFY(!records(opened).isEmpty() && records(folder + saved) == records(opened));
+    // A .tvl saved is in the ledger with the bytes written, and the chain holds.
+    if (saved.endsWith(u".tvl"_s)) {
+        QList<LedgerRow> rows;
+        QList<LedgerFinding> findings;
+        QVERIFY(Ledger::rows(&rows, nullptr) && !rows.isEmpty());
+        QCOMPARE(rows.last().kind + u' ' + rows.last().fileName, u"saveas "_s + saved);
+        QCOMPARE(rows.last().fileHash, Ledger::hashFile(folder + saved));
+        QVERIFY(LedgerVerifier::verify(&findings, nullptr));
+        QCOMPARE(findings.size(), 0);
+    }
     QStringList shown = reporter.texts();
     shown.removeAll(u"File already exists, overwrite?"_s);
     QVERIFY2(message.isEmpty() ? shown.isEmpty() : shown.size() == 1 && shown[0].contains(message),

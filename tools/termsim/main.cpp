@@ -7,6 +7,7 @@
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
+#include <QDateTime>
 #include <QSocketNotifier>
 
 #include <csignal>
@@ -78,6 +79,8 @@ std::unique_ptr<TerminalSim> makeKr(const QCommandLineParser &parser)
         sim->setNakHostFrames(number(parser, QStringLiteral("nak-frames"), &ok));
     if (parser.isSet(QStringLiteral("no-eot")))
         sim->setNoEotAfterReply(number(parser, QStringLiteral("no-eot"), &ok));
+    if (parser.isSet(QStringLiteral("clock-offset")))
+        sim->setClock(QDateTime::currentDateTime().addSecs(number(parser, QStringLiteral("clock-offset"), &ok)));
     if (!ok)
         return nullptr;
     return sim;
@@ -98,6 +101,8 @@ std::unique_ptr<TerminalSim> makeVx(const QCommandLineParser &parser)
         sim->setCountReply(parser.value(QStringLiteral("count-reply")).toLatin1());
     if (parser.isSet(QStringLiteral("refuse-clear")))
         sim->setFailedCommands("E");
+    if (parser.isSet(QStringLiteral("clock-offset")))
+        sim->setClock(QDateTime::currentDateTime().addSecs(number(parser, QStringLiteral("clock-offset"), &ok)));
     if (!ok)
         return nullptr;
     return sim;
@@ -137,6 +142,7 @@ int main(int argc, char **argv)
         {QStringLiteral("nak-frames"), QStringLiteral("KR: answer the first K data frames of the host with NAK."), QStringLiteral("K")},
         {QStringLiteral("no-eot"), QStringLiteral("KR: close the first K acknowledged replies with NAK, not EOT."), QStringLiteral("K")},
         {QStringLiteral("vanish-on"), QStringLiteral("Vanish, unanswered, at the N-th arrival of command letter L (L or L:N)."), QStringLiteral("L[:N]")},
+        {QStringLiteral("clock-offset"), QStringLiteral("Start with the terminal's clock N seconds off the PC's (negative: behind)."), QStringLiteral("N")},
         {QStringLiteral("vx"), QStringLiteral("A VX-family cradle with a terminal in it.")},
         {QStringLiteral("password"), QStringLiteral("VX: terminal password (default 7391)."), QStringLiteral("TEXT")},
         {QStringLiteral("machine-id"), QStringLiteral("VX: terminal machine ID (default 0001)."), QStringLiteral("TEXT")},

@@ -33,6 +33,7 @@ constexpr int kUnreadable = 2;   // a database or file could not be read (not Ta
 constexpr int kNoRecords = 3;    // the terminal held no records
 constexpr int kWriteFailure = 4; // a patrol-data file could not be written
 constexpr int kMissed = 5;       // the exception report found a missed checkpoint
+constexpr int kFindings = 6;     // verify: something does not hold (or the head is not in the chain)
 constexpr int kPortInUse = 7;    // download: another program holds the terminal's port
 constexpr int kUsage = 64;
 }

@@ -1,6 +1,7 @@
 #include "CliPlans.h"
 
 #include "AtomicFile.h"
+#include "Ledger.h"
 #include "PlanStore.h"
 #include "TagStore.h"
 
@@ -45,6 +46,7 @@ int importPlans(CliContext &context, const QString &path)
             error += u'.';
         return refused(context, QStringLiteral("%1 cannot be imported: %2 The plans were not changed.").arg(name, error));
     }
+    Ledger::note(Ledger::kPlanImport, path, plans.size());
     context.out << plans.size() << " plans imported\n";
     return CliExit::kOk;
 }

@@ -11,10 +11,12 @@
 #include "CliPatrol.h"
 #include "CliPlans.h"
 #include "CliTerminalSettings.h"
+#include "CliVerify.h"
 #include "CliVx.h"
 
 #include "ComPorts.h"
 #include "DataStore.h"
+#include "Ledger.h"
 #include "Settings.h"
 #include "Workspace.h"
 
@@ -53,6 +55,7 @@ const CommandEntry kCommands[] = {
     {"language", &cliLanguage, true, "language [list] | set NAME | add NAME | delete NAME  the interface languages"},
     {"search", &cliSearch, true, "search                 find the terminal on COM1..COM16 and store its family and port"},
     {"exceptions", &cliExceptions, true, "exceptions --from yyyy-MM-dd --to yyyy-MM-dd [--plan NAME] [--pdf OUT.pdf]  the plans' missed, late, early and extra reads"},
+    {"verify", &cliVerify, true, "verify [--head HASH]   check the patrol-data files and the ledger; or whether a printed head is in it"},
     {"options", &cliOptions, false, "options [set KEY VALUE]  print the terminal settings, or set one"},
 };
 
@@ -173,6 +176,9 @@ int main(int argc, char **argv)
         }
         if (inUse)
             DataStore::reportRecreated(created);
+        // A workspace that had files before it had a ledger starts it now.
+        if (!Ledger::ensureBaseline(&error))
+            err << "tavrel-cli: " << error << '\n';
     }
 
     CliContext context{workspace, port, args, out, err};

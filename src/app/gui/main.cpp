@@ -4,6 +4,7 @@
 
 #include "AppIcon.h"
 #include "InputHold.h"
+#include "Ledger.h"
 
 #include "MessageBoxReporter.h"
 #include "Startup.h"
@@ -54,6 +55,11 @@ int main(int argc, char **argv)
     case Startup::Result::Cancelled:
         return 0;
     }
+
+    // A workspace that had files before it had a ledger starts it now.
+    QString ledgerError;
+    if (!Ledger::ensureBaseline(&ledgerError))
+        MessageReporter::instance().message(ledgerError, MessageReporter::Icon::Exclamation);
 
     frmMain window;
     QObject::connect(&window, &frmMain::exitRequested, &app, &QApplication::quit);

@@ -420,6 +420,7 @@ void ucVX700::VX700_GetTime()
         m_errCode = VX_ERR_INVALID_REPLY_DATA;
         return;
     }
+    m_terminalTime = moment;
     m_replyText = systemDateTimeText(moment);
 }
 

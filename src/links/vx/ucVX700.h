@@ -106,6 +106,8 @@ public:
     // time format; a reply that is no valid moment gives
     // VX_ERR_INVALID_REPLY_DATA with the raw reply kept.
     void VX700_GetTime();
+    // The terminal's clock as the last successful VX700_GetTime read it.
+    QDateTime TerminalTime() const { return m_terminalTime; }
     void VX700_SetID(const QString &i_sID);
     // `i_blnEmptyIsNa`: a terminal without a machine ID answers "N/A" rather
     // than nothing (the maintenance commands show it).
@@ -142,4 +144,5 @@ private:
     qint32 m_timeout = kDefaultTimeout;
     qint32 m_errCode = VX_SUCCESS;
     QString m_replyText;
+    QDateTime m_terminalTime;
 };
