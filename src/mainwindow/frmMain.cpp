@@ -13,6 +13,7 @@
 #include "CRes.h"
 #include "ComPorts.h"
 #include "DataCommands.h"
+#include "FlagRowMarks.h"
 #include "MainCommands.h"
 #include "MainFormInterface.h"
 #include "MessageReporter.h"
@@ -138,6 +139,7 @@ frmMain::frmMain(QWidget *parent)
     m_vm->setItemCount(3);
     m_ui->layMain->insertWidget(0, m_vm);
     m_patrolView = new PatrolDataView(m_commands, m_ui->pic);
+    m_patrolView->setRowMarks(std::make_shared<FlagRowMarks>());
     m_tagView = new TagDefView(m_commands, m_ui->pic);
     m_ui->pic->addWidget(m_patrolView);
     m_ui->pic->addWidget(m_tagView);

@@ -34,6 +34,7 @@ FileRecords readFile(const QString &path)
     QString error;
     PatrolRow row;
     int record = 0;
+    int noMoment = 0;
     const bool ok = PatrolDataLoader::readTvl(
         path, [&](qsizetype size) { result.reads.reserve(size_t(size / 200 + 1)); },
         [&](const QList<QStringView> &fields) {
@@ -45,15 +46,23 @@ FileRecords readFile(const QString &path)
                 result.reads.push_back({fields[0].toString(), PatrolPlan::moment(date, time).toSecsSinceEpoch(),
                                         TagStore::codeKey(fields[1].toString()), 0});
                 result.rows.push_back(record);
+            } else {
+                ++noMoment;
             }
             ++record;
         },
         &skipped, &error);
-    if (!ok)
+    if (!ok) {
         result.warning = error;
-    else if (!skipped.isEmpty())
-        result.warning = QFileInfo(path).fileName() + QStringLiteral(": ")
-            + PatrolDataLoader::skippedText(skipped, QStringLiteral("%1 lines could not be read (lines %2)"));
+        return result;
+    }
+    QStringList problems;
+    if (!skipped.isEmpty())
+        problems << PatrolDataLoader::skippedText(skipped, QStringLiteral("%1 lines could not be read (lines %2)"));
+    if (noMoment > 0)
+        problems << QStringLiteral("%1 records without a valid date and time were skipped").arg(noMoment);
+    if (!problems.isEmpty())
+        result.warning = QFileInfo(path).fileName() + QStringLiteral(": ") + problems.join(QStringLiteral("; "));
     return result;
 }
 

@@ -163,7 +163,8 @@ QList<ReadFlag> ReadFlags::evaluate(const std::vector<FlagRead> &reads, const st
             const qsizetype i = order[j];
             const qint64 at = reads[size_t(i)].at;
             const int c = code[size_t(i)];
-            if (lastAt[size_t(c)] != kNever && at - lastAt[size_t(c)] <= thresholds.repeatSeconds) {
+            // The same record twice (a download kept twice) is no second read.
+            if (lastAt[size_t(c)] != kNever && at > lastAt[size_t(c)] && at - lastAt[size_t(c)] <= thresholds.repeatSeconds) {
                 const QString detail = QStringLiteral("same tag %1 s apart").arg(at - lastAt[size_t(c)]);
                 flag(lastRead[size_t(c)], FlagRule::Repeat, detail);
                 flag(i, FlagRule::Repeat, detail);

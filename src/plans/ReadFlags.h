@@ -62,7 +62,8 @@ struct ReadFlag
 //   burstSeconds (tags carried to one place and read together); every read of
 //   such a stretch is flagged;
 // - repeat: the same checkpoint tag read twice within repeatSeconds; both
-//   reads are flagged;
+//   reads are flagged (two records of the same second are the same read
+//   twice over, a download kept twice, not a repeat);
 // - transit: a checkpoint read sooner after the plan's checkpoint before it
 //   than the plan point's minimum;
 // - clock: a record dated more than clockSeconds after the download that

@@ -1,9 +1,12 @@
 #pragma once
 
 #include "PatrolLibrary.h"
+#include "PatrolRowMarks.h"
 #include "PatrolTableModel.h"
 
 #include <QWidget>
+
+#include <memory>
 
 class ViewCommands;
 class QLabel;
@@ -37,6 +40,8 @@ public:
     // Opens the file selected in the tree again (after a tag was defined).
     void ReopenSelectedFile();
     void ClearList();
+    // Where the list's flag column comes from; without one it shows none.
+    void setRowMarks(std::shared_ptr<PatrolRowMarks> marks) { m_rowMarks = std::move(marks); }
 
     PatrolTableModel *model() { return &m_model; }
     const PatrolLibrary &library() const { return m_library; }
@@ -66,6 +71,9 @@ private:
     void listContextMenu(const QPoint &pos);
     void updateFileCommands(const QString &key);
     void showFailure(const QString &text);
+    // The incident text of every row as the list shows it, or nothing for a file without incident reads.
+    static QStringList incidentTexts(const QList<PatrolRow> &rows, const QSet<QString> &guardCodes,
+                                     const QHash<QString, QString> &descriptions);
 
     ViewCommands *m_commands;
     QLabel *m_title = nullptr;
@@ -76,6 +84,7 @@ private:
     PatrolLibrary m_library;
     QString m_currentFilePath;
     QString m_defineTagCode;
+    std::shared_ptr<PatrolRowMarks> m_rowMarks;
     bool m_rebuilding = false;
     bool m_columnsSized = false;
 };

@@ -1,12 +1,15 @@
 #include "DataStore.h"
+#include "ExceptionReport.h"
 #include "FlagReport.h"
 #include "IncidentTracker.h"
 #include "PatrolFile.h"
+#include "PatrolTableModel.h"
 #include "PlanStore.h"
 #include "TagStore.h"
 #include "TestEnv.h"
 #include "TestFiles.h"
 #include "Workspace.h"
+#include "rptExceptions.h"
 
 #include <QProcess>
 #include <QSqlDatabase>
@@ -138,7 +141,7 @@ void tst_ReadFlags::workspace()
     QString error;
     for (const char *code : {"000000000A", "000000000B", "000000000C", "00000000FF"})
         QCOMPARE(TagStore::add(QLatin1String(code), u"x"_s, &error), TagStore::Result::Ok);
-    PatrolPlan plan{u"Night"_s, QTime(8, 0), QTime(8, 0), 0, PatrolPlan::kEveryDay,
+    PatrolPlan plan{u"Night"_s, QTime(8, 0), QTime(10, 0), 120, PatrolPlan::kEveryDay,
                     {{u"000000000A"_s, 0, 5}, {u"000000000B"_s, 10, 5, 10}}};
     QVERIFY2(PlanStore::save(plan, {}, &error), qPrintable(error));
     QCOMPARE(PlanStore::all(&error).value(0), plan);
@@ -193,6 +196,37 @@ void tst_ReadFlags::workspace()
     QCOMPARE(cli({u"tags"_s, u"incidents"_s}, 0), u"00000000FF\tDoor found open\n"_s);
     QCOMPARE(cli({u"incidents"_s, u"--from"_s, u"2026-12-07"_s, u"--to"_s, u"2026-12-07"_s}, 0),
              u"2026-12-07 10:02:00\t8\t00000000FF\tDoor found open\t000000000A\t2026-12-07 09:58:00\t20261207 100000.tvl\n"_s);
+    // The exception report: the flags of each read, the incident after the
+    // read it belongs to, a flags section and the totals per incident kind.
+    ExceptionResult result;
+    QVERIFY2(ExceptionReport::run(kDay, kDay, {}, &result, &error), qPrintable(error));
+    QStringList outcomes;
+    for (const CheckpointOutcome &o : std::as_const(result.outcomes))
+        outcomes << o.read.toString(u"HH:mm:ss"_s) + u' ' + o.flags + u' ' + o.incidents.join(u',');
+    QCOMPARE(outcomes, (QStringList{u"08:00:00 clock "_s, u"08:09:00 transit, clock "_s, u"09:58:00  Door found open"_s,
+                                    u"  "_s, u"10:02:01 clock "_s}));
+    QCOMPARE(result.flagged.size(), 3);
+    QCOMPARE(result.incidentTotals, (QMap<QString, int>{{u"Door found open"_s, 1}}));
+    rptExceptions report;
+    report.setResult(result, kDay, kDay);
+    QStringList lines;
+    for (qsizetype row = 0; row < report.rows.size(); ++row)
+        lines << QStringList{report.cellText(row, 0), report.cellText(row, 3), report.cellText(row, 5), report.cellText(row, 10)}
+                     .join(u'|');
+    QCOMPARE(lines.mid(3, 3), (QStringList{u"|\u26a0 Door found open|Incident|"_s, u"|x|Missed|"_s, u"|x|Extra|clock"_s}));
+    QStringList tail = lines.mid(lines.indexOf(u"Flagged reads|||"_s));
+    for (qsizetype i = 1; i <= 3; ++i) // the moment in the system's date format
+        tail[i] = tail[i].section(u'|', 0, 0).right(8) + u'|' + tail[i].section(u'|', 1);
+    QCOMPARE(tail, (QStringList{u"Flagged reads|||"_s, u"08:00:00|x|clock|"_s, u"08:09:00|x|transit, clock|"_s,
+                                u"10:02:01|x|clock|"_s, u"|||"_s, u"Incident totals|||"_s, u"Door found open|||"_s}));
+    // The patrol list: the flag column and the incident's text with its marker.
+    PatrolTableModel model;
+    model.setRows({{}, {}}, {}, {u"burst"_s, {}}, {{}, u"Light out"_s});
+    QCOMPARE(model.columnCount(), PatrolTableModel::kColumns + 1);
+    QCOMPARE(model.headerData(PatrolTableModel::kColumns, Qt::Horizontal).toString(), u"Flags"_s);
+    QCOMPARE(model.data(model.index(1, 4)).toString(), PatrolTableModel::kIncidentMarker + u"Light out"_s);
+    QCOMPARE(model.displayText(1, 4), QString()); // searches and exports keep the description
+
     QCOMPARE(cli({u"tags"_s, u"unincident"_s, u"00000000FF"_s}, 0), QString());
     QCOMPARE(cli({u"tags"_s, u"incidents"_s}, 0), QString());
 }
