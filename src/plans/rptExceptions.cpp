@@ -119,7 +119,8 @@ QString rptExceptions::cellText(qsizetype row, int column) const
     case Line::Kind::Flagged: {
         const FlaggedRead &f = m_flagged.at(line.index);
         const QString description = m_descriptions.value(f.code);
-        return column == kPlan     ? QLocale().toString(f.at, m_dayFormat + QStringLiteral(" HH:mm:ss"))
+        return column == kPlan     ? QLocale().toString(f.at.date(), m_dayFormat)
+            : column == kRound      ? f.at.toString(QStringLiteral("HH:mm:ss"))
             : column == kCheckpoint ? (description.isEmpty() ? f.code : description)
             : column == kOutcome    ? f.rules
             : column == kTerminal   ? f.machineNo

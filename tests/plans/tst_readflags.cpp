@@ -214,9 +214,10 @@ void tst_ReadFlags::workspace()
         lines << QStringList{report.cellText(row, 0), report.cellText(row, 3), report.cellText(row, 5), report.cellText(row, 10)}
                      .join(u'|');
     QCOMPARE(lines.mid(3, 3), (QStringList{u"|\u26a0 Door found open|Incident|"_s, u"|x|Missed|"_s, u"|x|Extra|clock"_s}));
-    QStringList tail = lines.mid(lines.indexOf(u"Flagged reads|||"_s));
-    for (qsizetype i = 1; i <= 3; ++i) // the moment in the system's date format
-        tail[i] = tail[i].section(u'|', 0, 0).right(8) + u'|' + tail[i].section(u'|', 1);
+    const qsizetype flagged = lines.indexOf(u"Flagged reads|||"_s);
+    QStringList tail = lines.mid(flagged);
+    for (qsizetype i = 1; i <= 3; ++i) // the day in the system's date format, then the time
+        tail[i] = report.cellText(flagged + i, 1) + u'|' + tail[i].section(u'|', 1);
     QCOMPARE(tail, (QStringList{u"Flagged reads|||"_s, u"08:00:00|x|clock|"_s, u"08:09:00|x|transit, clock|"_s,
                                 u"10:02:01|x|clock|"_s, u"|||"_s, u"Incident totals|||"_s, u"Door found open|||"_s}));
     // The patrol list: the flag column and the incident's text with its marker.
