@@ -33,12 +33,18 @@ private:
 
 FlagThresholds FlagThresholds::fromSettings()
 {
-    const QString section = QStringLiteral("Flags");
+    // A value that is no number reads as 0, which would flag every read (or,
+    // for a burst, every second read): such a value keeps the default.
     FlagThresholds t;
-    t.burstTags = GetSettingNumber(section, QStringLiteral("BurstTags"), t.burstTags);
-    t.burstSeconds = GetSettingNumber(section, QStringLiteral("BurstSeconds"), t.burstSeconds);
-    t.repeatSeconds = GetSettingNumber(section, QStringLiteral("RepeatSeconds"), t.repeatSeconds);
-    t.clockSeconds = GetSettingNumber(section, QStringLiteral("ClockSeconds"), t.clockSeconds);
+    auto read = [](const char *key, int *value, int least) {
+        const int v = GetSettingNumber(QStringLiteral("Flags"), QLatin1String(key), *value);
+        if (v >= least)
+            *value = v;
+    };
+    read("BurstTags", &t.burstTags, 2);
+    read("BurstSeconds", &t.burstSeconds, 1);
+    read("RepeatSeconds", &t.repeatSeconds, 1);
+    read("ClockSeconds", &t.clockSeconds, 1);
     return t;
 }
 

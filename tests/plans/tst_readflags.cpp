@@ -5,6 +5,7 @@
 #include "PatrolFile.h"
 #include "PatrolTableModel.h"
 #include "PlanStore.h"
+#include "Settings.h"
 #include "TagStore.h"
 #include "TestEnv.h"
 #include "TestFiles.h"
@@ -138,6 +139,11 @@ void tst_ReadFlags::incidents()
 void tst_ReadFlags::workspace()
 {
     TestEnv env;
+    // A threshold that is no number (read as 0) would flag every read: the default stands instead.
+    QVERIFY(SaveSetting(u"Flags"_s, u"BurstTags"_s, u"four"_s) && SaveSetting(u"Flags"_s, u"RepeatSeconds"_s, u"90"_s));
+    QCOMPARE(FlagThresholds::fromSettings().burstTags, 4);
+    QCOMPARE(FlagThresholds::fromSettings().repeatSeconds, 90);
+    QVERIFY(DeleteSetting(u"Flags"_s, u"RepeatSeconds"_s));
     QString error;
     for (const char *code : {"000000000A", "000000000B", "000000000C", "00000000FF"})
         QCOMPARE(TagStore::add(QLatin1String(code), u"x"_s, &error), TagStore::Result::Ok);
