@@ -19,6 +19,8 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QTableView>
+#include <QTableWidget>
+#include <QLocale>
 #include <QVBoxLayout>
 
 namespace {
@@ -104,9 +106,20 @@ ExceptionsPage::ExceptionsPage(QWidget *parent)
     inputs->addStretch(1);
     for (QPushButton *b : {m_preview, m_print, m_pdf})
         inputs->addWidget(b);
+    // The flagged reads of the range, as the printed report's flags section lists them.
+    m_flaggedBox = new QGroupBox(this);
+    m_flagged = new QTableWidget(0, 5, m_flaggedBox);
+    m_flagged->setObjectName(QStringLiteral("grdFlagged"));
+    m_flagged->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    m_flagged->verticalHeader()->hide();
+    m_flagged->setMaximumHeight(6 * m_flagged->verticalHeader()->defaultSectionSize());
+    auto *flaggedLayout = new QVBoxLayout(m_flaggedBox);
+    flaggedLayout->setContentsMargins(4, 4, 4, 4);
+    flaggedLayout->addWidget(m_flagged);
     auto *totals = new QHBoxLayout;
     totals->addWidget(m_planBox, 1);
     totals->addWidget(m_guardBox, 1);
+    totals->addWidget(m_flaggedBox, 1);
     auto *layout = new QVBoxLayout(this);
     layout->addLayout(inputs);
     layout->addWidget(m_table, 1);
@@ -157,6 +170,9 @@ void ExceptionsPage::applyTexts()
     m_pdf->setText(ReportPreview::exportPdfText());
     m_planBox->setTitle(res(396, "Totals per plan"));
     m_guardBox->setTitle(res(397, "Totals per guard"));
+    m_flaggedBox->setTitle(res(471, "Flagged reads"));
+    m_flagged->setHorizontalHeaderLabels({res(388, "Read"), res(232, "Mach#"), res(384, "Checkpoint"),
+                                          res(470, "Flags"), QString()});
     m_model->refreshHeaders();
     m_planTotals->refreshHeaders();
     m_guardTotals->refreshHeaders();
@@ -192,6 +208,18 @@ bool ExceptionsPage::run()
     m_model->setOutcomes(result.outcomes, TagStore::descriptionMap(&tagError));
     m_planTotals->setTotals(result.byPlan);
     m_guardTotals->setTotals(result.byGuard);
+    const QHash<QString, QString> names = TagStore::descriptionMap(&tagError);
+    m_flagged->setRowCount(int(result.flagged.size()));
+    for (int r = 0; r < result.flagged.size(); ++r) {
+        const FlaggedRead &f = result.flagged.at(r);
+        const QString name = names.value(f.code);
+        const QString cells[] = {QLocale::system().toString(f.at.date(), QLocale::ShortFormat) + u' '
+                                     + f.at.toString(QStringLiteral("HH:mm:ss")),
+                                 f.machineNo, name.isEmpty() ? f.code : f.code + QStringLiteral("  ") + name, f.rules,
+                                 f.detail};
+        for (int c = 0; c < 5; ++c)
+            m_flagged->setItem(r, c, new QTableWidgetItem(cells[c]));
+    }
     m_result = std::move(result);
     m_from = from;
     m_to = to;
