@@ -66,8 +66,46 @@ QStringList addedTables(const QString &connection)
                            "EndTime TEXT NOT NULL, IntervalMinutes INTEGER NOT NULL, Weekdays INTEGER NOT NULL)"),
             QStringLiteral("CREATE TABLE IF NOT EXISTS PlanPoint (PlanName TEXT NOT NULL, Seq INTEGER NOT NULL, "
                            "Code TEXT NOT NULL, Minutes INTEGER NOT NULL, Tolerance INTEGER NOT NULL, "
-                           "PRIMARY KEY (PlanName, Seq))"),
-            QStringLiteral("CREATE TABLE IF NOT EXISTS GuardTag (Code TEXT NOT NULL PRIMARY KEY)")};
+                           "MinMinutes INTEGER, PRIMARY KEY (PlanName, Seq))"),
+            // The kind of a tag other than a checkpoint: "guard", or "incident"
+            // with the incident's text. One mark per code in any case.
+            QStringLiteral("CREATE TABLE IF NOT EXISTS TagKind (Code TEXT NOT NULL PRIMARY KEY COLLATE NOCASE, "
+                           "Kind TEXT NOT NULL, Text TEXT)")};
+}
+
+bool hasColumn(QSqlDatabase &db, const QString &table, const QString &column)
+{
+    QSqlQuery info(db);
+    if (!info.exec(QStringLiteral("PRAGMA table_info(%1)").arg(table)))
+        return false;
+    while (info.next())
+        if (info.value(1).toString().compare(column, Qt::CaseInsensitive) == 0)
+            return true;
+    return false;
+}
+
+// Brings an existing tvl.mdb to the shape of the added tables. PlanPoint of
+// an older file gets its MinMinutes column. The guard marks of the older table
+// GuardTag move into TagKind: copied and GuardTag dropped in one transaction,
+// so every mark is in exactly one of the two tables at any moment and no later
+// open can bring back a mark removed since.
+void upgradeTvl(QSqlDatabase &db, const QString &path)
+{
+    auto warn = [&](const QSqlQuery &q) { qWarning("%s: %s", qPrintable(path), qPrintable(q.lastError().text())); };
+    QSqlQuery q(db);
+    if (!hasColumn(db, QStringLiteral("PlanPoint"), QStringLiteral("MinMinutes"))
+        && !q.exec(QStringLiteral("ALTER TABLE PlanPoint ADD COLUMN MinMinutes INTEGER")))
+        warn(q);
+    if (!q.exec(QStringLiteral("SELECT 1 FROM sqlite_master WHERE type = 'table' AND name = 'GuardTag'")) || !q.next())
+        return;
+    q.finish();
+    if (!db.transaction())
+        return;
+    if (q.exec(QStringLiteral("INSERT OR IGNORE INTO TagKind (Code, Kind) SELECT Code, 'guard' FROM GuardTag"))
+        && q.exec(QStringLiteral("DROP TABLE GuardTag")) && db.commit())
+        return;
+    warn(q);
+    db.rollback();
 }
 
 QSqlDatabase connectionFor(const QString &name, const QString &path)
@@ -295,6 +333,8 @@ bool DataStore::prepareFile(const QString &connection, const QString &path, QStr
         if (!create.exec(statement))
             qWarning("%s: %s", qPrintable(path), qPrintable(create.lastError().text()));
     }
+    if (connection == kConnTVL)
+        upgradeTvl(db, path);
     return true;
 }
 

@@ -6,6 +6,7 @@
 #include "CRes.h"
 #include "CommandParts.h"
 #include "DataCommands.h"
+#include "FlagRowMarks.h"
 #include "MainCommands.h"
 #include "MainFormInterface.h"
 #include "MessageReporter.h"
@@ -85,6 +86,7 @@ void frmMain::buildViews()
     m_vm->setItemCount(3);
     m_ui->layMain->insertWidget(0, m_vm);
     m_patrolView = new PatrolDataView(m_ui->pic);
+    m_patrolView->setRowMarks(std::make_shared<FlagRowMarks>());
     m_tagView = new TagDefView(m_ui->pic);
     m_scheduleView = new ScheduleView(m_ui->pic);
     m_ui->pic->addWidget(m_patrolView);

@@ -35,6 +35,18 @@ struct CheckpointOutcome
     QDateTime read; // invalid when missed
     QString machineNo;
     QString guard;
+    QString flags;         // the flag codes of its read, "burst, clock"
+    QStringList incidents; // the texts of the incident reads attached to its read
+};
+
+// A flagged read of the report's range, for the report's flags section.
+struct FlaggedRead
+{
+    QDateTime at;
+    QString machineNo;
+    QString code;
+    QString rules;  // "burst, clock"
+    QString detail; // what each rule found, "; " between them
 };
 
 struct OutcomeTotals
@@ -48,6 +60,8 @@ struct ExceptionResult
     QList<CheckpointOutcome> outcomes; // by round start, plan, then seq (extras after the checkpoints)
     QMap<QString, OutcomeTotals> byPlan;
     QMap<QString, OutcomeTotals> byGuard; // "" for reads before any guard tag
+    QList<FlaggedRead> flagged;           // by time
+    QMap<QString, int> incidentTotals;    // incident reads of the range by text
     bool anyMissed() const;
 };
 

@@ -1,6 +1,7 @@
 #include "ExceptionReport.h"
 
 #include "CRes.h"
+#include "FlagReport.h"
 #include "PatrolDataLoader.h"
 #include "PatrolLibrary.h"
 #include "PlanStore.h"
@@ -128,8 +129,64 @@ bool ExceptionReport::run(const QDate &from, const QDate &to, const QString &pla
     }
     QDate first, last;
     ExceptionMatcher::claimingDays(plans, from, to, &first, &last);
-    *result = ExceptionMatcher::match(plans, readRange(first, last, warnings), from, to, guards, names, planName);
+    // The records are read once, for the matching and for the flags.
+    FlagData marks;
+    if (!FlagReport::run(first, last, &marks, error, warnings))
+        return false;
+    // Incident reads are no checkpoint reads: they show beside the read they belong to.
+    const QHash<QString, QString> incidents = TagStore::incidentTexts(&problem);
+    QList<PatrolRead> reads;
+    reads.reserve(qsizetype(marks.reads.size()));
+    for (const FlagRead &r : marks.reads)
+        if (!incidents.contains(r.code))
+            reads.append({r.machineNo, QDateTime::fromSecsSinceEpoch(r.at, Qt::UTC), r.code});
+    *result = ExceptionMatcher::match(plans, std::move(reads), from, to, guards, names, planName);
+    addMarks(marks, from, to, result);
     return true;
+}
+
+void ExceptionReport::addMarks(const FlagData &marks, const QDate &from, const QDate &to, ExceptionResult *result)
+{
+    auto key = [](const QString &machineNo, qint64 at, const QString &code) {
+        return machineNo + u'\t' + QString::number(at) + u'\t' + code;
+    };
+    QHash<QString, QString> flagsOf;
+    QHash<QString, QStringList> incidentsOf;
+    for (qsizetype f = 0; f < marks.flags.size(); ++f) {
+        const ReadFlag &flag = marks.flags.at(f);
+        const FlagRead &r = marks.reads[size_t(flag.read)];
+        QString &rules = flagsOf[key(r.machineNo, r.at, r.code)];
+        if (!rules.isEmpty())
+            rules += QStringLiteral(", ");
+        rules += ReadFlags::ruleName(flag.rule);
+        if (!marks.inRange(flag.read, from, to))
+            continue;
+        // One line per read in the flags section.
+        if (f > 0 && marks.flags.at(f - 1).read == flag.read) {
+            result->flagged.last().rules += QStringLiteral(", ") + ReadFlags::ruleName(flag.rule);
+            result->flagged.last().detail += QStringLiteral("; ") + flag.detail;
+        } else {
+            result->flagged.append({marks.moment(flag.read), r.machineNo, r.code, ReadFlags::ruleName(flag.rule), flag.detail});
+        }
+    }
+    std::stable_sort(result->flagged.begin(), result->flagged.end(),
+                     [](const FlaggedRead &a, const FlaggedRead &b) { return a.at < b.at; });
+    for (const IncidentRead &incident : marks.incidents) {
+        if (!marks.inRange(incident.read, from, to))
+            continue;
+        ++result->incidentTotals[incident.text];
+        if (incident.checkpoint >= 0) {
+            const FlagRead &c = marks.reads[size_t(incident.checkpoint)];
+            incidentsOf[key(c.machineNo, c.at, c.code)].append(incident.text);
+        }
+    }
+    for (CheckpointOutcome &o : result->outcomes) {
+        if (!o.read.isValid())
+            continue;
+        const QString k = key(o.machineNo, o.read.toSecsSinceEpoch(), o.code);
+        o.flags = flagsOf.value(k);
+        o.incidents = incidentsOf.value(k);
+    }
 }
 
 QString ExceptionReport::kindText(CheckpointOutcome::Kind kind)

@@ -7,6 +7,8 @@
 #include <QString>
 #include <QStringList>
 
+struct FlagData;
+
 // The exception report of the workspace: the records of the patrol-data files
 // of both folders matched against the stored plans. The window, the printed
 // report and `tavrel-cli exceptions` all run it here.
@@ -25,6 +27,11 @@ public:
     // to `to` (a file is named after its download, and its records are older
     // than that), in no particular order.
     static QList<PatrolRead> readRange(const QDate &from, const QDate &to, QStringList *warnings);
+
+    // Gives the outcomes of `result` the flags and incidents of their reads,
+    // and fills its flags section and incident totals with those of the
+    // days from `from` to `to`.
+    static void addMarks(const FlagData &marks, const QDate &from, const QDate &to, ExceptionResult *result);
 
     // The outcome as a word of the current language, for the window and the
     // printed report.

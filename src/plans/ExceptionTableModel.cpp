@@ -13,7 +13,7 @@ struct Header
 // The printed report's column headings.
 constexpr Header kHeaders[ExceptionTableModel::ColumnCount] = {
     {381, "Plan"}, {382, "Round"}, {383, "No."}, {384, "Checkpoint"}, {385, "Due"},
-    {386, "Outcome"}, {387, "Minutes"}, {388, "Read"}, {232, "Mach#"}, {389, "Guard"}};
+    {386, "Outcome"}, {387, "Minutes"}, {388, "Read"}, {232, "Mach#"}, {389, "Guard"}, {470, "Flags"}};
 constexpr int kOutOfOrderText = 395;
 
 }
@@ -98,6 +98,14 @@ QString ExceptionTableModel::displayText(int row, int column) const
         return o.machineNo;
     case Guard:
         return o.guard;
+    case Flags: {
+        QStringList marks;
+        if (!o.flags.isEmpty())
+            marks << o.flags;
+        for (const QString &incident : o.incidents)
+            marks << QStringLiteral("\u26a0 ") + incident;
+        return marks.join(QStringLiteral("; "));
+    }
     default:
         return QString();
     }

@@ -11,13 +11,14 @@
 // The outcomes of an exception report as the window's table shows them, one
 // row per checkpoint outcome or extra read, in the printed report's columns,
 // coloured by outcome: on time green, early and late amber, missed red, extra
-// grey; an out-of-order read says so after its outcome. Texts are formatted
+// grey; an out-of-order read says so after its outcome; the flags of a read
+// and the incidents found at it show in the last column. Texts are formatted
 // on display; the rows hold what the matching found.
 class ExceptionTableModel : public QAbstractTableModel
 {
     Q_OBJECT
 public:
-    enum Column { Plan, Round, Seq, Checkpoint, Due, Outcome, Minutes, Read, MachineNo, Guard, ColumnCount };
+    enum Column { Plan, Round, Seq, Checkpoint, Due, Outcome, Minutes, Read, MachineNo, Guard, Flags, ColumnCount };
 
     explicit ExceptionTableModel(QObject *parent = nullptr);
 

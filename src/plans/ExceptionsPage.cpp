@@ -22,6 +22,8 @@
 #include <QPushButton>
 #include <QSplitter>
 #include <QTableView>
+#include <QTableWidget>
+#include <QLocale>
 #include <QVBoxLayout>
 
 namespace {
@@ -114,16 +116,27 @@ ExceptionsPage::ExceptionsPage(QWidget *parent)
     commands->addStretch(1);
     for (QPushButton *b : {m_preview, m_print, m_pdf})
         commands->addWidget(b);
-    // The totals one above the other, so that each has the page's width for its columns.
+    // The flagged reads of the range, as the printed report's flags section lists them.
+    m_flaggedBox = new QGroupBox(this);
+    m_flagged = new QTableWidget(0, 5, m_flaggedBox);
+    m_flagged->setObjectName(QStringLiteral("grdFlagged"));
+    m_flagged->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    m_flagged->verticalHeader()->hide();
+    auto *flaggedLayout = new QVBoxLayout(m_flaggedBox);
+    flaggedLayout->setContentsMargins(4, 4, 4, 4);
+    flaggedLayout->addWidget(m_flagged);
+    // The totals and the flagged reads one above the other, so that each has
+    // the page's width for its columns.
     auto *splitter = new QSplitter(Qt::Vertical, this);
     splitter->setObjectName(QStringLiteral("splExceptions"));
     splitter->setChildrenCollapsible(false);
     splitter->addWidget(m_table);
     splitter->addWidget(m_planBox);
     splitter->addWidget(m_guardBox);
+    splitter->addWidget(m_flaggedBox);
     splitter->setStretchFactor(0, 1);
     const int totalsHeight = 5 * m_table->verticalHeader()->defaultSectionSize();
-    splitter->setSizes({3 * totalsHeight, totalsHeight, totalsHeight});
+    splitter->setSizes({3 * totalsHeight, totalsHeight, totalsHeight, totalsHeight});
     auto *layout = new QVBoxLayout(this);
     layout->addLayout(inputs);
     layout->addWidget(splitter, 1);
@@ -175,6 +188,9 @@ void ExceptionsPage::applyTexts()
     m_pdf->setText(ReportPreview::exportPdfText());
     m_planBox->setTitle(res(396, "Totals per plan"));
     m_guardBox->setTitle(res(397, "Totals per guard"));
+    m_flaggedBox->setTitle(res(471, "Flagged reads"));
+    m_flagged->setHorizontalHeaderLabels({res(388, "Read"), res(232, "Mach#"), res(384, "Checkpoint"),
+                                          res(470, "Flags"), QString()});
     m_model->refreshHeaders();
     m_planTotals->refreshHeaders();
     m_guardTotals->refreshHeaders();
@@ -210,6 +226,18 @@ bool ExceptionsPage::run()
     m_model->setOutcomes(result.outcomes, TagStore::descriptionMap(&tagError));
     m_planTotals->setTotals(result.byPlan);
     m_guardTotals->setTotals(result.byGuard);
+    const QHash<QString, QString> names = TagStore::descriptionMap(&tagError);
+    m_flagged->setRowCount(int(result.flagged.size()));
+    for (int r = 0; r < result.flagged.size(); ++r) {
+        const FlaggedRead &f = result.flagged.at(r);
+        const QString name = names.value(f.code);
+        const QString cells[] = {QLocale::system().toString(f.at.date(), QLocale::ShortFormat) + u' '
+                                     + f.at.toString(QStringLiteral("HH:mm:ss")),
+                                 f.machineNo, name.isEmpty() ? f.code : f.code + QStringLiteral("  ") + name, f.rules,
+                                 f.detail};
+        for (int c = 0; c < 5; ++c)
+            m_flagged->setItem(r, c, new QTableWidgetItem(cells[c]));
+    }
     m_result = std::move(result);
     m_from = from;
     m_to = to;

@@ -16,6 +16,7 @@ class QGroupBox;
 class QLabel;
 class QPushButton;
 class QTableView;
+class QTableWidget;
 class ReportLayout;
 
 // The exception page of the schedule view: the range and plan filter, Run,
@@ -42,6 +43,7 @@ public:
     ExceptionTableModel *outcomes() const { return m_model; }
     OutcomeTotalsModel *planTotals() const { return m_planTotals; }
     OutcomeTotalsModel *guardTotals() const { return m_guardTotals; }
+    QTableWidget *flaggedReads() const { return m_flagged; }
 
 private:
     QTableView *makeTable(const char *name, QAbstractItemModel *model);
@@ -69,4 +71,6 @@ private:
     QGroupBox *m_guardBox = nullptr;
     OutcomeTotalsModel *m_planTotals = nullptr;
     OutcomeTotalsModel *m_guardTotals = nullptr;
+    QGroupBox *m_flaggedBox = nullptr;
+    QTableWidget *m_flagged = nullptr;
 };

@@ -52,6 +52,10 @@ QString PatrolPlan::problem(const QSet<QString> &definedCodes) const
             return QStringLiteral("%1: the minutes must not be smaller than those of the checkpoint before.").arg(where);
         if (point.tolerance < 0 || point.tolerance > kMaxMinutes)
             return QStringLiteral("%1: the tolerance must be 0 to %2 minutes.").arg(where).arg(kMaxMinutes);
+        if (point.minMinutes < 0 || point.minMinutes > kMaxMinutes)
+            return QStringLiteral("%1: the minimum from the previous checkpoint must be 0 to %2 minutes.")
+                .arg(where)
+                .arg(kMaxMinutes);
         previous = point.minutes;
     }
     return {};

@@ -15,6 +15,9 @@ struct PlanCheckpoint
     QString code;
     int minutes = 0;
     int tolerance = 0;
+    // The least minutes a guard needs from the previous checkpoint; a read
+    // sooner is flagged as transit. 0: no such minimum.
+    int minMinutes = 0;
 
     bool operator==(const PlanCheckpoint &) const = default;
 };
@@ -48,7 +51,7 @@ struct PatrolPlan
     // an end, an interval of 0..1440, at least one weekday, at least one
     // checkpoint, each a code of `definedCodes` (TagStore::codeKey: codes
     // compare without case) no other checkpoint of the plan has, minutes of 0..1440 not smaller than the checkpoint before, a
-    // tolerance of 0..1440.
+    // tolerance and a minimum from the previous checkpoint of 0..1440.
     QString problem(const QSet<QString> &definedCodes) const;
 
     // A wall-clock moment, and back (see above).

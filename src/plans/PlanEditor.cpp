@@ -28,7 +28,7 @@ namespace {
 constexpr int kPlanText = 381;
 constexpr int kSaveChangesQuestion = 361;
 constexpr int kDeletePlanQuestion = 362;
-enum PointColumn { CodeColumn, MinutesColumn, ToleranceColumn };
+enum PointColumn { CodeColumn, MinutesColumn, ToleranceColumn, MinimumColumn };
 
 QString res(int number, const char *english)
 {
@@ -79,7 +79,7 @@ PlanEditor::PlanEditor(QWidget *parent)
     }
     days->addStretch(1);
 
-    m_points = new QTableWidget(0, 3, this);
+    m_points = new QTableWidget(0, 4, this);
     m_points->setObjectName(QStringLiteral("grdCheckpoints"));
     m_points->setSelectionBehavior(QAbstractItemView::SelectRows);
     m_points->setSelectionMode(QAbstractItemView::SingleSelection);
@@ -201,7 +201,8 @@ void PlanEditor::applyTexts()
     for (int d = 0; d < 7; ++d)
         m_days[d]->setText(locale.dayName(d + 1, QLocale::ShortFormat));
     m_pointsBox->setTitle(res(352, "Checkpoints"));
-    m_points->setHorizontalHeaderLabels({res(129, "Code"), res(387, "Minutes"), res(360, "Tolerance")});
+    m_points->setHorizontalHeaderLabels({res(129, "Code"), res(387, "Minutes"), res(360, "Tolerance"),
+                                         res(474, "Min. from previous")});
     m_addPoint->setText(res(203, "&Add"));
     m_removePoint->setText(res(354, "&Remove"));
     m_up->setText(res(355, "Move &up"));
@@ -296,8 +297,10 @@ PatrolPlan PlanEditor::currentPlan() const
         const auto *code = qobject_cast<QComboBox *>(m_points->cellWidget(row, CodeColumn));
         const auto *minutes = qobject_cast<QSpinBox *>(m_points->cellWidget(row, MinutesColumn));
         const auto *tolerance = qobject_cast<QSpinBox *>(m_points->cellWidget(row, ToleranceColumn));
-        if (code && minutes && tolerance)
-            plan.checkpoints << PlanCheckpoint{code->currentData().toString(), minutes->value(), tolerance->value()};
+        const auto *minimum = qobject_cast<QSpinBox *>(m_points->cellWidget(row, MinimumColumn));
+        if (code && minutes && tolerance && minimum)
+            plan.checkpoints << PlanCheckpoint{code->currentData().toString(), minutes->value(), tolerance->value(),
+                                               minimum->value()};
     }
     return plan;
 }
@@ -327,14 +330,17 @@ void PlanEditor::setCheckpoints(const QList<PlanCheckpoint> &points, int selectR
     m_points->setRowCount(int(points.size()));
     for (int row = 0; row < points.size(); ++row) {
         m_points->setCellWidget(row, CodeColumn, codeBox(points[row].code));
-        for (int column : {MinutesColumn, ToleranceColumn}) {
-            QSpinBox *box = minutesBox(column == MinutesColumn ? points[row].minutes : points[row].tolerance);
+        for (int column : {MinutesColumn, ToleranceColumn, MinimumColumn}) {
+            QSpinBox *box = minutesBox(column == MinutesColumn ? points[row].minutes
+                                       : column == ToleranceColumn ? points[row].tolerance
+                                                                   : points[row].minMinutes);
             connect(box, &QSpinBox::valueChanged, this, &PlanEditor::updateButtons);
             m_points->setCellWidget(row, column, box);
         }
     }
     m_points->resizeColumnToContents(MinutesColumn);
     m_points->resizeColumnToContents(ToleranceColumn);
+    m_points->resizeColumnToContents(MinimumColumn);
     if (selectRow >= 0 && selectRow < points.size())
         m_points->selectRow(selectRow);
     m_filling = false;
@@ -376,8 +382,9 @@ void PlanEditor::moveCheckpoint(int delta)
     const int to = row + delta;
     if (row < 0 || to < 0 || to >= points.size())
         return;
-    // The tag moves with its tolerance; the minutes stay with the place, so
-    // that the plan stays in order of time.
+    // The tag moves with its tolerance; the minutes and the minimum from the
+    // previous checkpoint stay with the place, so that the plan stays in order
+    // of time.
     std::swap(points[row].code, points[to].code);
     std::swap(points[row].tolerance, points[to].tolerance);
     setCheckpoints(points, to);

@@ -84,11 +84,13 @@ bool insertPlan(QSqlDatabase &db, const PatrolPlan &plan, QString *error)
         return false;
     }
     QSqlQuery point(db);
-    point.prepare(QStringLiteral("INSERT INTO PlanPoint (PlanName, Seq, Code, Minutes, Tolerance) VALUES (?, ?, ?, ?, ?)"));
+    point.prepare(QStringLiteral("INSERT INTO PlanPoint (PlanName, Seq, Code, Minutes, Tolerance, MinMinutes) "
+                                 "VALUES (?, ?, ?, ?, ?, ?)"));
     for (qsizetype i = 0; i < plan.checkpoints.size(); ++i) {
         const PlanCheckpoint &c = plan.checkpoints.at(i);
         for (const QVariant &value : {QVariant(plan.name), QVariant(int(i + 1)), QVariant(c.code),
-                                      QVariant(c.minutes), QVariant(c.tolerance)})
+                                      QVariant(c.minutes), QVariant(c.tolerance),
+                                      c.minMinutes > 0 ? QVariant(c.minMinutes) : QVariant()})
             point.addBindValue(value);
         if (!exec(point, error))
             return false;
@@ -163,11 +165,13 @@ QString readPlan(const QJsonValue &value, PatrolPlan *plan)
         const QJsonObject p = points.at(i).toObject();
         PlanCheckpoint c;
         const QString pointExtra = unknownKey(p, {QStringLiteral("code"), QStringLiteral("minutes"),
-                                                  QStringLiteral("tolerance")});
+                                                  QStringLiteral("tolerance"), QStringLiteral("minMinutes")});
         if (!points.at(i).isObject() || !pointExtra.isEmpty() || !p.value(QStringLiteral("code")).isString()
             || !readInt(p, QStringLiteral("minutes"), &c.minutes)
-            || !readInt(p, QStringLiteral("tolerance"), &c.tolerance))
-            return QStringLiteral("checkpoint %1 needs exactly \"code\", \"minutes\" and \"tolerance\"").arg(i + 1);
+            || !readInt(p, QStringLiteral("tolerance"), &c.tolerance)
+            || (p.contains(QStringLiteral("minMinutes")) && !readInt(p, QStringLiteral("minMinutes"), &c.minMinutes)))
+            return QStringLiteral("checkpoint %1 needs exactly \"code\", \"minutes\" and \"tolerance\" "
+                                  "(and may have \"minMinutes\")").arg(i + 1);
         c.code = p.value(QStringLiteral("code")).toString();
         plan->checkpoints.append(c);
     }
@@ -194,7 +198,7 @@ bool readPlans(QSqlDatabase &db, QList<PatrolPlan> *plans, QString *error)
         plans->append(plan);
     }
     QSqlQuery p(db);
-    p.prepare(QStringLiteral("SELECT PlanName, Code, Minutes, Tolerance FROM PlanPoint ORDER BY PlanName, Seq"));
+    p.prepare(QStringLiteral("SELECT PlanName, Code, Minutes, Tolerance, MinMinutes FROM PlanPoint ORDER BY PlanName, Seq"));
     if (q.lastError().isValid() || !exec(p, error)) {
         if (q.lastError().isValid())
             setError(error, q.lastError().text());
@@ -203,7 +207,7 @@ bool readPlans(QSqlDatabase &db, QList<PatrolPlan> *plans, QString *error)
     while (p.next()) {
         const auto at = index.constFind(p.value(0).toString());
         if (at != index.constEnd())
-            (*plans)[*at].checkpoints.append({p.value(1).toString(), p.value(2).toInt(), p.value(3).toInt()});
+            (*plans)[*at].checkpoints.append({p.value(1).toString(), p.value(2).toInt(), p.value(3).toInt(), p.value(4).toInt()});
     }
     if (p.lastError().isValid()) {
         setError(error, p.lastError().text());
@@ -282,10 +286,14 @@ QByteArray PlanStore::toJson(const QList<PatrolPlan> &plans)
         for (int i = 0; i < kDayNames.size(); ++i)
             if (plan.weekdays & (1 << i))
                 days.append(kDayNames.at(i));
-        for (const PlanCheckpoint &c : plan.checkpoints)
-            points.append(QJsonObject{{QStringLiteral("code"), c.code},
-                                      {QStringLiteral("minutes"), c.minutes},
-                                      {QStringLiteral("tolerance"), c.tolerance}});
+        for (const PlanCheckpoint &c : plan.checkpoints) {
+            QJsonObject point{{QStringLiteral("code"), c.code},
+                              {QStringLiteral("minutes"), c.minutes},
+                              {QStringLiteral("tolerance"), c.tolerance}};
+            if (c.minMinutes > 0)
+                point.insert(QStringLiteral("minMinutes"), c.minMinutes);
+            points.append(point);
+        }
         list.append(QJsonObject{{QStringLiteral("name"), plan.name},
                                 {QStringLiteral("start"), plan.start.toString(kTimeFormat)},
                                 {QStringLiteral("end"), plan.end.toString(kTimeFormat)},

@@ -24,7 +24,7 @@ public:
 
     // The plans as a JSON document: {"plans": [{"name", "start" "HH:mm",
     // "end", "interval", "weekdays": ["Mon", ...], "checkpoints": [{"code",
-    // "minutes", "tolerance"}]}]}.
+    // "minutes", "tolerance"[, "minMinutes" when set]}]}]}.
     static QByteArray toJson(const QList<PatrolPlan> &plans);
     // Reads and checks a whole document; false with `error` naming the plan
     // and what is wrong when anything is (no partial result).

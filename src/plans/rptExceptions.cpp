@@ -10,7 +10,7 @@
 
 namespace {
 
-enum Column { kPlan, kRound, kSeq, kCheckpoint, kDue, kOutcome, kMinutes, kRead, kTerminal, kGuard };
+enum Column { kPlan, kRound, kSeq, kCheckpoint, kDue, kOutcome, kMinutes, kRead, kTerminal, kGuard, kFlags };
 
 }
 
@@ -22,18 +22,19 @@ void rptExceptions::setResult(const ExceptionResult &result, const QDate &from, 
                 + locale.toString(from, QLocale::ShortFormat) + QStringLiteral(" - ")
                 + locale.toString(to, QLocale::ShortFormat));
     footerNote = Ledger::footerLine();
-    // Shares in points of the 545 an A4 line holds. Names, outcomes and
-    // times wrap rather than lose their ends.
-    columns = {{res.ResString(381, QStringLiteral("Plan")), 74, true},
-               {res.ResString(382, QStringLiteral("Round")), 72, true},
+    // Shares in points of the 545 an A4 line holds. Names, outcomes, times
+    // and flags wrap rather than lose their ends.
+    columns = {{res.ResString(381, QStringLiteral("Plan")), 68, true},
+               {res.ResString(382, QStringLiteral("Round")), 68, true},
                {res.ResString(383, QStringLiteral("No.")), 28},
-               {res.ResString(384, QStringLiteral("Checkpoint")), 87, true},
+               {res.ResString(384, QStringLiteral("Checkpoint")), 79, true},
                {res.ResString(385, QStringLiteral("Due")), 34},
-               {res.ResString(386, QStringLiteral("Outcome")), 66, true},
+               {res.ResString(386, QStringLiteral("Outcome")), 60, true},
                {res.ResString(387, QStringLiteral("Min.")), 30},
                {res.ResString(388, QStringLiteral("Read")), 50, true},
-               {res.ResString(232, QStringLiteral("Mach#")), 48, true},
-               {res.ResString(389, QStringLiteral("Guard")), 56, true}};
+               {res.ResString(232, QStringLiteral("Mach#")), 40, true},
+               {res.ResString(389, QStringLiteral("Guard")), 48, true},
+               {res.ResString(470, QStringLiteral("Flags")), 40, true}};
     // Days without the year, which the title gives.
     m_dayFormat = locale.dateFormat(QLocale::ShortFormat)
                       .remove(QRegularExpression(QStringLiteral("[^dMy]*y+[^dMy]*")))
@@ -47,11 +48,26 @@ void rptExceptions::setResult(const ExceptionResult &result, const QDate &from, 
     m_due = 0;
     for (qsizetype i = 0; i < m_outcomes.size(); ++i) {
         m_lines.push_back({Line::Kind::Outcome, int(i), {}, {}});
+        for (const QString &incident : std::as_const(m_outcomes[i].incidents))
+            m_lines.push_back({Line::Kind::Incident, int(i), {}, incident});
         if (m_outcomes[i].seq > 0)
             ++m_due;
     }
     addTotals(396, result.byPlan, false);
     addTotals(397, result.byGuard, true);
+    m_flagged = result.flagged;
+    if (!m_flagged.isEmpty()) {
+        m_lines.push_back({Line::Kind::Blank, 0, {}, {}});
+        m_lines.push_back({Line::Kind::Caption, 471, {}, {}});
+        for (qsizetype i = 0; i < m_flagged.size(); ++i)
+            m_lines.push_back({Line::Kind::Flagged, int(i), {}, {}});
+    }
+    if (!result.incidentTotals.isEmpty()) {
+        m_lines.push_back({Line::Kind::Blank, 0, {}, {}});
+        m_lines.push_back({Line::Kind::Caption, 472, {}, {}});
+        for (auto it = result.incidentTotals.cbegin(); it != result.incidentTotals.cend(); ++it)
+            m_lines.push_back({Line::Kind::Total, 0, it.key(), {}, it.value()});
+    }
     // The base class pages by the number of rows; their texts come from cellText.
     rows.clear();
     rows.resize(qsizetype(m_lines.size()));
@@ -100,6 +116,21 @@ QString rptExceptions::cellText(qsizetype row, int column) const
             : column == kOutcome ? line.text
             : column == kMinutes ? QString::number(line.count)
                                  : QString();
+    case Line::Kind::Incident:
+        return column == kCheckpoint ? QStringLiteral("\u26a0 ") + line.text
+            : column == kOutcome     ? CRes::instance().ResString(473, QStringLiteral("Incident"))
+                                     : QString();
+    case Line::Kind::Flagged: {
+        const FlaggedRead &f = m_flagged.at(line.index);
+        const QString description = m_descriptions.value(f.code);
+        return column == kPlan     ? QLocale().toString(f.at.date(), m_dayFormat)
+            : column == kRound      ? f.at.toString(QStringLiteral("HH:mm:ss"))
+            : column == kCheckpoint ? (description.isEmpty() ? f.code : description)
+            : column == kOutcome    ? f.rules
+            : column == kTerminal   ? f.machineNo
+            : column == kGuard      ? f.detail
+                                    : QString();
+    }
     case Line::Kind::Outcome:
         break;
     }
@@ -141,6 +172,8 @@ QString rptExceptions::cellText(qsizetype row, int column) const
         return o.machineNo;
     case kGuard:
         return o.guard;
+    case kFlags:
+        return o.flags;
     }
     return {};
 }

@@ -6,7 +6,9 @@
 #include <vector>
 
 // The exception report on paper: one line per checkpoint outcome and extra
-// read, then the totals per plan and per guard, in the current language.
+// read, each followed by the incidents found there, then the totals per plan
+// and per guard, the flagged reads and the totals per incident kind, in the
+// current language.
 class rptExceptions : public ReportLayout
 {
 public:
@@ -22,15 +24,16 @@ private:
     // What one line of the report shows.
     struct Line
     {
-        enum class Kind { Outcome, Caption, Total, Blank } kind;
-        int index;       // Outcome: into m_outcomes; Caption: the text number
+        enum class Kind { Outcome, Caption, Total, Blank, Incident, Flagged } kind;
+        int index;       // Outcome, Incident: into m_outcomes; Caption: the text number; Flagged: into m_flagged
         QString name;    // Total: the plan or guard, on its first line only
-        QString text;    // Total: the outcome counted
+        QString text;    // Total: the outcome counted; Incident: its text
         int count = 0;
     };
     void addTotals(int caption, const QMap<QString, OutcomeTotals> &totals, bool guards);
 
     QList<CheckpointOutcome> m_outcomes;
+    QList<FlaggedRead> m_flagged;
     std::vector<Line> m_lines;
     QHash<QString, QString> m_descriptions;
     qsizetype m_due = 0;

@@ -5,6 +5,7 @@
 #include "CommandParts.h"
 #include "MessageReporter.h"
 #include "GuardTracker.h"
+#include "IncidentTracker.h"
 #include "PatrolDataLoader.h"
 #include "RowSearch.h"
 #include "TagStore.h"
@@ -190,12 +191,13 @@ void PatrolDataView::Initial_lvwPatrolData()
 {
     m_model.refreshHeaders();
     const int w = m_list->viewport()->width();
-    // The guard column, when a file has one, takes its width from the description's.
-    const bool guard = m_model.hasGuardColumn();
+    // The guard and flag columns, when a file has them, take their width from the description's.
     const int five[] = {w / 10, w / 5, w / 5, w / 5, w / 2};
     const int six[] = {w / 12, w / 7, w / 7, w / 6, w / 4, w / 5};
-    for (int c = 0; c < m_model.columnCount(); ++c)
-        m_list->setColumnWidth(c, guard ? six[c] : five[c]);
+    const int seven[] = {w / 12, w / 8, w / 8, w / 7, w / 4, w / 7, w / 9};
+    const int columns = m_model.columnCount();
+    for (int c = 0; c < columns; ++c)
+        m_list->setColumnWidth(c, columns == 7 ? seven[c] : columns == 6 ? six[c] : five[c]);
     m_title->setText(res(123, "Patrol Data"));
 }
 
@@ -294,9 +296,12 @@ void PatrolDataView::OpenPatrolDataFile(const QString &path)
     QStringList guards;
     if (GuardTracker::hasGuardReads(result.rows, guardCodes))
         guards = GuardTracker::guards(result.rows, guardCodes, descriptions);
-    const bool hadGuardColumn = m_model.hasGuardColumn();
-    m_model.setRows(std::move(result.rows), std::move(guards));
-    if (m_model.hasGuardColumn() != hadGuardColumn && m_columnsSized)
+    // The flags and incidents are additions in the same way.
+    const QStringList flags = m_rowMarks ? m_rowMarks->marks(path, result.rows) : QStringList();
+    const QStringList incidents = incidentTexts(result.rows, guardCodes, descriptions);
+    const int hadColumns = m_model.columnCount();
+    m_model.setRows(std::move(result.rows), std::move(guards), flags, incidents);
+    if (m_model.columnCount() != hadColumns && m_columnsSized)
         Initial_lvwPatrolData();
     if (!result.ok) {
         showFailure(result.error);
@@ -310,6 +315,30 @@ void PatrolDataView::OpenPatrolDataFile(const QString &path)
                                           res(kSkippedLinesText, "%1 lines of the patrol data file could not be read and were "
                                                                  "skipped (lines %2).")),
             MessageReporter::Icon::Exclamation);
+}
+
+QStringList PatrolDataView::incidentTexts(const QList<PatrolRow> &rows, const QSet<QString> &guardCodes,
+                                          const QHash<QString, QString> &descriptions)
+{
+    QString error;
+    const QHash<QString, QString> incidents = TagStore::incidentTexts(&error);
+    const QList<qsizetype> attached = IncidentTracker::attach(rows, incidents, guardCodes, IncidentTracker::windowSeconds());
+    QStringList texts(rows.size());
+    bool any = false;
+    for (qsizetype i = 0; i < rows.size(); ++i) {
+        if (attached.at(i) == IncidentTracker::kNoIncident)
+            continue;
+        QString &text = texts[i];
+        text = incidents.value(TagStore::codeKey(rows.at(i).code));
+        // The checkpoint it was found at, by its name where it has one.
+        if (attached.at(i) >= 0) {
+            const PatrolRow &at = rows.at(attached.at(i));
+            const QString name = descriptions.value(TagStore::codeKey(at.code));
+            text += QStringLiteral(" (") + (name.isEmpty() ? at.code : name) + QLatin1Char(')');
+        }
+        any = true;
+    }
+    return any ? texts : QStringList();
 }
 
 void PatrolDataView::ReopenSelectedFile()

@@ -2,10 +2,13 @@
 
 #include "ActionTexts.h"
 #include "PatrolLibrary.h"
+#include "PatrolRowMarks.h"
 #include "PatrolTableModel.h"
 #include "ReportSource.h"
 
 #include <QWidget>
+
+#include <memory>
 
 class QAction;
 class QLabel;
@@ -51,6 +54,8 @@ public:
     // Opens the file selected in the tree again (after a tag was defined).
     void ReopenSelectedFile();
     void ClearList();
+    // Where the list's flag column comes from; without one it shows none.
+    void setRowMarks(std::shared_ptr<PatrolRowMarks> marks) { m_rowMarks = std::move(marks); }
 
     PatrolTableModel *model() { return &m_model; }
     const PatrolLibrary &library() const { return m_library; }
@@ -85,6 +90,9 @@ private:
     void showFailure(const QString &text);
     QAction *newCommand(const QString &name, const QString &text, int textNumber, int toolTipNumber);
     void buildCommands();
+    // The incident text of every row as the list shows it, or nothing for a file without incident reads.
+    static QStringList incidentTexts(const QList<PatrolRow> &rows, const QSet<QString> &guardCodes,
+                                     const QHash<QString, QString> &descriptions);
 
     ActionTexts m_texts;
     QAction *m_delete = nullptr;
@@ -104,6 +112,7 @@ private:
     PatrolLibrary m_library;
     QString m_currentFilePath;
     QString m_defineTagCode;
+    std::shared_ptr<PatrolRowMarks> m_rowMarks;
     bool m_rebuilding = false;
     bool m_columnsSized = false;
 };

@@ -11,9 +11,12 @@ struct Header
     int number;
     const char *english;
 };
-constexpr Header kHeaderTexts[] = {{127, "Date"}, {128, "Time"}, {129, "Code"}, {130, "Description"}, {389, "Guard"}};
+constexpr Header kHeaderTexts[] = {{127, "Date"}, {128, "Time"}, {129, "Code"}, {130, "Description"}, {389, "Guard"},
+                                   {470, "Flags"}};
 
 }
+
+const QString PatrolTableModel::kIncidentMarker = QStringLiteral("\u26a0 ");
 
 PatrolTableModel::PatrolTableModel(QObject *parent)
     : QAbstractTableModel(parent)
@@ -50,11 +53,13 @@ void PatrolTableModel::refreshHeaders()
     Q_EMIT headerDataChanged(Qt::Horizontal, 0, columnCount() - 1);
 }
 
-void PatrolTableModel::setRows(QList<PatrolRow> rows, QStringList guards)
+void PatrolTableModel::setRows(QList<PatrolRow> rows, QStringList guards, QStringList flags, QStringList incidents)
 {
     beginResetModel();
     m_rows = std::move(rows);
     m_guards = guards.size() == m_rows.size() ? std::move(guards) : QStringList();
+    m_flags = flags.size() == m_rows.size() ? std::move(flags) : QStringList();
+    m_incidents = incidents.size() == m_rows.size() ? std::move(incidents) : QStringList();
     endResetModel();
 }
 
@@ -95,9 +100,11 @@ QString PatrolTableModel::displayText(int row, int column) const
         return r.code;
     case 4:
         return r.description;
-    case kColumns:
-        return m_guards.value(row);
     default:
+        if (column == flagColumn())
+            return m_flags.value(row);
+        if (column == kColumns)
+            return m_guards.value(row);
         return QString();
     }
 }
@@ -169,19 +176,22 @@ int PatrolTableModel::rowCount(const QModelIndex &parent) const
 
 int PatrolTableModel::columnCount(const QModelIndex &parent) const
 {
-    return parent.isValid() ? 0 : kColumns + (m_guards.isEmpty() ? 0 : 1);
+    return parent.isValid() ? 0 : kColumns + (m_guards.isEmpty() ? 0 : 1) + (m_flags.isEmpty() ? 0 : 1);
 }
 
 QVariant PatrolTableModel::data(const QModelIndex &index, int role) const
 {
     if (!index.isValid() || role != Qt::DisplayRole)
         return {};
+    if (index.column() == 4 && !m_incidents.isEmpty() && !m_incidents.at(index.row()).isEmpty())
+        return kIncidentMarker + m_incidents.at(index.row());
     return displayText(index.row(), index.column());
 }
 
 QVariant PatrolTableModel::headerData(int section, Qt::Orientation orientation, int role) const
 {
-    if (orientation != Qt::Horizontal || role != Qt::DisplayRole || section < 0 || section >= m_headers.size())
+    if (orientation != Qt::Horizontal || role != Qt::DisplayRole || section < 0 || section >= columnCount())
         return QAbstractTableModel::headerData(section, orientation, role);
-    return m_headers.at(section);
+    // The flag column's caption follows the guard's whether or not a guard column shows.
+    return m_headers.at(section == flagColumn() ? kColumns + 1 : section);
 }

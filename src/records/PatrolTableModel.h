@@ -14,8 +14,11 @@
 // column 0 machine number, 1 date (the system's short date), 2 time (its long
 // time without a time zone), 3 code, 4 description. A date or time that is not
 // one is shown as the file held it. Reports and exports read the rows through
-// this model, as displayed. A file with guard-tag reads shows a sixth column,
-// the guard of each row; rowText, the reports and the exports keep the five.
+// this model, as displayed. A file with guard-tag reads shows a column more,
+// the guard of each row, and a file with flagged reads one with the flags of
+// each row; an incident read shows its incident text with a marker in the
+// description column. rowText, displayText, the reports and the exports keep
+// the five columns as the file and the tag table give them.
 class PatrolTableModel : public QAbstractTableModel
 {
     Q_OBJECT
@@ -24,9 +27,18 @@ public:
 
     explicit PatrolTableModel(QObject *parent = nullptr);
 
-    // `guards` holds the guard of every row, or nothing for a file without guard reads.
-    void setRows(QList<PatrolRow> rows, QStringList guards = {});
+    // Marks an incident read's description in the list.
+    static const QString kIncidentMarker;
+
+    // `guards` holds the guard of every row, or nothing for a file without
+    // guard reads; `flags` the flag codes of every row, or nothing for a file
+    // without flags; `incidents` the incident text of every row (empty for
+    // other reads), or nothing.
+    void setRows(QList<PatrolRow> rows, QStringList guards = {}, QStringList flags = {}, QStringList incidents = {});
     bool hasGuardColumn() const { return !m_guards.isEmpty(); }
+    bool hasFlagColumn() const { return !m_flags.isEmpty(); }
+    // The column of the flags, or -1.
+    int flagColumn() const { return hasFlagColumn() ? kColumns + (hasGuardColumn() ? 1 : 0) : -1; }
     void clear();
     const QList<PatrolRow> &rows() const { return m_rows; }
 
@@ -54,6 +66,8 @@ public:
 private:
     QList<PatrolRow> m_rows;
     QStringList m_guards;
+    QStringList m_flags;
+    QStringList m_incidents;
     QLocale m_locale;
     QString m_dateFormat;
     QString m_timeFormat;

@@ -9,6 +9,8 @@
 #include <QSet>
 #include <QVariant>
 
+#include <functional>
+
 namespace {
 
 void setError(QString *error, const QString &text)
@@ -185,9 +187,9 @@ TagStore::Result TagStore::edit(const QString &oldCode, const QString &newCode, 
         return isUniqueViolation(q.lastError()) ? Result::Duplicate : Result::Failed;
     }
     if (newCode != oldCode) {
-        // A guard tag stays one under its new code.
+        // A guard or incident tag stays one under its new code.
         QSqlQuery guard(db);
-        guard.prepare(QStringLiteral("UPDATE OR REPLACE GuardTag SET Code = ? WHERE Code = ? COLLATE NOCASE"));
+        guard.prepare(QStringLiteral("UPDATE OR REPLACE TagKind SET Code = ? WHERE Code = ?"));
         guard.addBindValue(newCode);
         guard.addBindValue(oldCode);
         guard.exec();
@@ -214,9 +216,9 @@ TagStore::Result TagStore::remove(const QString &code, QString *error)
         setError(error, q.lastError().text());
         return Result::Failed;
     }
-    // A code defined again later starts without the old guard mark.
+    // A code defined again later starts without the old mark.
     QSqlQuery guard(db);
-    guard.prepare(QStringLiteral("DELETE FROM GuardTag WHERE Code = ? COLLATE NOCASE "
+    guard.prepare(QStringLiteral("DELETE FROM TagKind WHERE Code = ? "
                                  "AND NOT EXISTS (SELECT 1 FROM TagDef WHERE Code = ? COLLATE NOCASE)"));
     guard.addBindValue(code);
     guard.addBindValue(code);
@@ -262,38 +264,71 @@ bool TagStore::replaceAll(const QList<TagDef> &defs, QString *error)
     return true;
 }
 
-QSet<QString> TagStore::guardCodes(QString *error)
-{
-    QSet<QString> codes;
-    QSqlDatabase db;
-    if (!database(&db, error))
-        return codes;
-    QSqlQuery q(db);
-    q.prepare(QStringLiteral("SELECT Code FROM GuardTag"));
-    if (!q.exec()) {
-        setError(error, q.lastError().text());
-        return codes;
-    }
-    while (q.next())
-        codes.insert(codeKey(q.value(0).toString()));
-    return codes;
-}
+namespace {
 
-bool TagStore::setGuard(const QString &code, bool guard, QString *error)
+const QString kGuardKind = QStringLiteral("guard");
+const QString kIncidentKind = QStringLiteral("incident");
+
+// The codes of one kind of mark with their texts.
+bool marks(const QString &kind, const std::function<void(const QString &, const QString &)> &take, QString *error)
 {
     QSqlDatabase db;
     if (!database(&db, error))
         return false;
     QSqlQuery q(db);
-    // One mark per code in any case.
-    q.prepare(guard ? QStringLiteral("INSERT INTO GuardTag (Code) SELECT ? "
-                                     "WHERE NOT EXISTS (SELECT 1 FROM GuardTag WHERE Code = ? COLLATE NOCASE)")
-                    : QStringLiteral("DELETE FROM GuardTag WHERE Code = ? COLLATE NOCASE"));
+    q.setForwardOnly(true);
+    q.prepare(QStringLiteral("SELECT Code, Text FROM TagKind WHERE Kind = ?"));
+    q.addBindValue(kind);
+    if (!q.exec()) {
+        setError(error, q.lastError().text());
+        return false;
+    }
+    while (q.next())
+        take(TagStore::codeKey(q.value(0).toString()), q.value(1).toString());
+    return true;
+}
+
+// Gives `code` the mark `kind` (replacing any other), or takes its mark of that kind away.
+bool setMark(const QString &code, const QString &kind, bool on, const QString &text, QString *error)
+{
+    QSqlDatabase db;
+    if (!database(&db, error))
+        return false;
+    QSqlQuery q(db);
+    q.prepare(on ? QStringLiteral("INSERT OR REPLACE INTO TagKind (Code, Kind, Text) VALUES (?, ?, ?)")
+                 : QStringLiteral("DELETE FROM TagKind WHERE Code = ? AND Kind = ?"));
     q.addBindValue(code);
-    if (guard)
-        q.addBindValue(code);
+    q.addBindValue(kind);
+    if (on)
+        q.addBindValue(text);
     if (q.exec())
         return true;
     setError(error, q.lastError().text());
     return false;
+}
+
+}
+
+QSet<QString> TagStore::guardCodes(QString *error)
+{
+    QSet<QString> codes;
+    marks(kGuardKind, [&](const QString &code, const QString &) { codes.insert(code); }, error);
+    return codes;
+}
+
+bool TagStore::setGuard(const QString &code, bool guard, QString *error)
+{
+    return setMark(code, kGuardKind, guard, QString(), error);
+}
+
+QHash<QString, QString> TagStore::incidentTexts(QString *error)
+{
+    QHash<QString, QString> texts;
+    marks(kIncidentKind, [&](const QString &code, const QString &text) { texts.insert(code, text); }, error);
+    return texts;
+}
+
+bool TagStore::setIncident(const QString &code, const QString &text, QString *error)
+{
+    return setMark(code, kIncidentKind, !text.isEmpty(), text, error);
 }

@@ -47,9 +47,15 @@ public:
     // definitions stay as they were and `error` names the code that failed.
     static bool replaceAll(const QList<TagDef> &defs, QString *error);
 
-    // The guard tags, table GuardTag: a code there marks the definition of the
-    // same code as a guard's tag. The marked codes, as codeKey.
+    // The kinds of tags other than checkpoints, table TagKind: a code there
+    // marks the definition of the same code as a guard's tag or an incident
+    // tag. One mark per code: marking a code as one kind ends the other.
+    // The guard tags, as codeKey.
     static QSet<QString> guardCodes(QString *error);
-    // Marks or unmarks `code` (any case; one mark per code).
+    // Marks or unmarks `code` (any case) as a guard's tag.
     static bool setGuard(const QString &code, bool guard, QString *error);
+    // The incident tags: codeKey -> the incident's text ("Door found open").
+    static QHash<QString, QString> incidentTexts(QString *error);
+    // Marks `code` as an incident tag with `text`, or unmarks it (empty text).
+    static bool setIncident(const QString &code, const QString &text, QString *error);
 };

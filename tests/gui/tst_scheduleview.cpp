@@ -360,7 +360,8 @@ void tst_ScheduleView::guardColumnOnlyWithGuardReads()
 {
     RecordingReporter reporter;
     QVERIFY(TagStore::setGuard(kBadge, true, nullptr));
-    writeTvl(u"a.tvl"_s, {u"1,0000000001,2026/12/06,07:00:00"_s});
+    // An hour before b.tvl: the same tag within a minute would be flagged, and add a column.
+    writeTvl(u"a.tvl"_s, {u"1,0000000001,2026/12/06,06:00:00"_s});
     writeTvl(u"b.tvl"_s, {u"1,00000000B1,2026/12/06,07:00:00"_s, u"1,0000000001,2026/12/06,07:01:00"_s,
                           u"2,0000000002,2026/12/06,07:02:00"_s});
     frmMain window;

@@ -177,6 +177,14 @@ void makeWorkspace()
     QVERIFY(writeTestFile(Workspace::approvedFolder() + u"/20261208 090000 (2).tvl"_s, day));
     QVERIFY(writeTestFile(Workspace::approvedFolder() + u"/20261205 090000.tvl"_s,
                           tvl({u"7,000000000A,2026/12/07,08:02:00"_s})));
+    // Each file saved when its name says, so that the clock flags do not depend on today's date.
+    for (const QString &folder : {Workspace::unapprovedFolder(), Workspace::approvedFolder()})
+        for (const QFileInfo &file : QDir(folder).entryInfoList(QDir::Files)) {
+            QFile f(file.filePath());
+            QVERIFY(f.open(QIODevice::ReadWrite)
+                    && f.setFileTime(QDateTime::fromString(file.fileName().left(15), u"yyyyMMdd HHmmss"_s),
+                                     QFileDevice::FileModificationTime));
+        }
 }
 
 }
@@ -203,7 +211,11 @@ void tst_ExceptionMatcher::files()
     rptExceptions report;
     report.setResult(result, day, day.addDays(1));
     QCOMPARE(report.Function1(), 4);
-    QCOMPARE(report.rows.size(), 4 + 5 + 5);
+    // Then the flagged reads: the copy of the download steps back a day.
+    QCOMPARE(report.rows.size(), 4 + 5 + 5 + 3);
+    QCOMPARE((QStringList{report.cellText(16, 5), report.cellText(16, 9)}),
+             (QStringList{u"clock"_s, u"86940 s before the record before it"_s}));
+    QCOMPARE(report.cellText(0, 10), u"clock"_s);
     QCOMPARE(report.cellText(1, 1), QString()); // the round shows on its first line only
     QCOMPARE((QStringList{report.cellText(6, 0), report.cellText(6, 5), report.cellText(6, 6), report.cellText(13, 5)}),
              (QStringList{"Gate", "On time", "2", "Missed"}));

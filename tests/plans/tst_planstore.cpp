@@ -152,14 +152,28 @@ void tst_PlanStore::olderDatabaseGetsTheTables()
     TestEnv env;
     {
         QSqlQuery q(QSqlDatabase::database(DataStore::kConnTVL));
-        for (const char *table : {"Plan", "PlanPoint", "GuardTag"})
+        for (const char *table : {"Plan", "PlanPoint", "TagKind"})
             QVERIFY(q.exec(u"DROP TABLE "_s + QLatin1String(table)));
+        // A file of the version before: checkpoints without a minimum, guard marks in GuardTag.
+        QVERIFY(q.exec(u"CREATE TABLE PlanPoint (PlanName TEXT NOT NULL, Seq INTEGER NOT NULL, Code TEXT NOT NULL, "
+                       "Minutes INTEGER NOT NULL, Tolerance INTEGER NOT NULL, PRIMARY KEY (PlanName, Seq))"_s));
+        QVERIFY(q.exec(u"CREATE TABLE GuardTag (Code TEXT NOT NULL PRIMARY KEY)"_s));
+        QVERIFY(q.exec(u"INSERT INTO GuardTag VALUES ('0000000001'), ('00000000aa')"_s));
     }
     DataStore::close();
     // The plans are the first to use the database: it opens and gets the tables.
     QString error;
-    QVERIFY2(PlanStore::replaceAll({plan(u"A"_s, u"08:00"_s, u"09:00"_s, 0)}, &error), qPrintable(error));
-    QVERIFY(TagStore::setGuard(u"0000000001"_s, true, &error));
+    PatrolPlan a = plan(u"A"_s, u"08:00"_s, u"09:00"_s, 0);
+    a.checkpoints[1].minMinutes = 7;
+    QVERIFY2(PlanStore::replaceAll({a}, &error), qPrintable(error));
+    QCOMPARE(PlanStore::all(&error), QList<PatrolPlan>{a});
+    // Every guard mark moved; the old table is gone, so none comes back once removed.
+    QCOMPARE(TagStore::guardCodes(&error), (QSet<QString>{u"0000000001"_s, u"00000000AA"_s}));
+    QSqlQuery q(QSqlDatabase::database(DataStore::kConnTVL));
+    QVERIFY(q.exec(u"SELECT 1 FROM sqlite_master WHERE name = 'GuardTag'"_s) && !q.next());
+    QVERIFY(TagStore::setGuard(u"0000000001"_s, false, &error));
+    DataStore::close();
+    QCOMPARE(TagStore::guardCodes(&error), QSet<QString>{u"00000000AA"_s});
 }
 
 void tst_PlanStore::readsOneSnapshotBesideAnImport()

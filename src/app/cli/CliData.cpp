@@ -1,5 +1,6 @@
 #include "CliData.h"
 
+#include "CliFlags.h"
 #include "CliPatrol.h"
 #include "CliPlans.h"
 
@@ -123,5 +124,7 @@ int cliTagCommands(CliContext &context)
         return cliTagFiles(context);
     if (word == QLatin1String("guard") || word == QLatin1String("unguard") || word == QLatin1String("guards"))
         return cliGuardTags(context);
+    if (word == QLatin1String("incident") || word == QLatin1String("unincident") || word == QLatin1String("incidents"))
+        return cliIncidentTags(context);
     return cliTags(context);
 }

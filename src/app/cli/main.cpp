@@ -6,6 +6,7 @@
 #include "CliData.h"
 #include "CliDownload.h"
 #include "CliExceptions.h"
+#include "CliFlags.h"
 #include "CliKr.h"
 #include "CliLanguage.h"
 #include "CliPatrol.h"
@@ -50,12 +51,14 @@ const CommandEntry kCommands[] = {
     // Data in and out.
     {"export", &cliExport, true, "export PATH --xlsx OUT.xlsx | --text OUT.txt  the rows of a .tvl or old .mdb as a workbook or data0.txt lines"},
     {"report", &cliReport, true, "report patrol PATH --pdf OUT.pdf | report tags --pdf OUT.pdf  a report as PDF"},
-    {"tags", &cliTagCommands, true, "tags list | add CODE DESCRIPTION | edit OLD NEW DESCRIPTION | delete CODE... | export FILE.tag | import FILE | guard CODE... | unguard CODE... | guards"},
+    {"tags", &cliTagCommands, true, "tags list | add CODE DESCRIPTION | edit OLD NEW DESCRIPTION | delete CODE... | export FILE.tag | import FILE | guard CODE... | unguard CODE... | guards | incident CODE TEXT | unincident CODE | incidents"},
     {"plans", &cliPlans, true, "plans list | export FILE.json | import FILE.json  the patrol plans"},
     {"language", &cliLanguage, true, "language [list] | set NAME | add NAME | delete NAME  the interface languages"},
     {"search", &cliSearch, true, "search                 find the terminal on COM1..COM16 and store its family and port"},
     {"exceptions", &cliExceptions, true, "exceptions --from yyyy-MM-dd --to yyyy-MM-dd [--plan NAME] [--pdf OUT.pdf]  the plans' missed, late, early and extra reads"},
     {"verify", &cliVerify, true, "verify [--head HASH]   check the patrol-data files and the ledger; or whether a printed head is in it"},
+    {"flags", &cliFlags, true, "flags --from yyyy-MM-dd --to yyyy-MM-dd [--rule R]  suspicious reads (burst, repeat, transit, clock); exit 7 when any"},
+    {"incidents", &cliIncidents, true, "incidents --from yyyy-MM-dd --to yyyy-MM-dd  incident reads and the checkpoints they belong to"},
     {"options", &cliOptions, false, "options [set KEY VALUE]  print the terminal settings, or set one"},
 };
 
