@@ -10,12 +10,13 @@
 #include "MainFormInterface.h"
 #include "MessageReporter.h"
 #include "PatrolDataView.h"
-#include "RowSearch.h"
 #include "ScheduleView.h"
+#include "StatusNote.h"
 #include "SysTrayIcon.h"
 #include "TagDefView.h"
 #include "TerminalCommands.h"
 #include "WindowGeometry.h"
+#include "Workspace.h"
 #include "frmAbout.h"
 #include "frmLE_Main.h"
 #include "frmPasswordChange.h"
@@ -29,6 +30,7 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QShortcut>
+#include <QStatusBar>
 #include <QTabWidget>
 #include <QUrl>
 
@@ -170,9 +172,9 @@ void frmMain::connectViews()
     connect(f3, &QShortcut::activated, this, [this] {
         CommandParts::run([this] {
             if (m_currentView == 1)
-                m_tagView->SearchTagDefinitions(RowSearch::FindNext);
+                action(QStringLiteral("tblTagDef_findnext"))->trigger();
             else if (m_currentView == 0)
-                m_patrolView->SearchPatrolData(RowSearch::FindNext);
+                action(QStringLiteral("tblPatrolData_findnext"))->trigger();
         });
     });
     connect(m_patrolView, &PatrolDataView::fileOpened, this, &frmMain::showFile);
@@ -186,6 +188,13 @@ void frmMain::connectViews()
     connect(m_terminal, &TerminalCommands::downloadWanted, this,
             [this](bool enabled) { m_commands->setWanted(QStringLiteral("download"), enabled); });
     connect(m_terminal, &TerminalCommands::fileDownloaded, m_patrolView, &PatrolDataView::AddDownloadedFile);
+    connect(m_terminal, &TerminalCommands::fileDownloaded, this, [](const QString &name) {
+        const QString path = QDir(Workspace::unapprovedFolder()).filePath(name);
+        StatusNote::post(CRes::instance().ResString(75, QStringLiteral("Downloaded to %1")).arg(QDir::toNativeSeparators(path)));
+    });
+    // What a command did shows in passing, without a box to close.
+    connect(&StatusNote::instance(), &StatusNote::noted, this,
+            [this](const QString &text) { statusBar()->showMessage(text, StatusNote::kShownMs); });
     connect(m_terminal, &TerminalCommands::maintenanceSavedFile, m_patrolView,
             &PatrolDataView::RefreshAfterMaintenance);
 }
