@@ -195,6 +195,11 @@ void frmMain::connectViews()
     // What a command did shows in passing, without a box to close.
     connect(&StatusNote::instance(), &StatusNote::noted, this,
             [this](const QString &text) { statusBar()->showMessage(text, StatusNote::kShownMs); });
+    // The file's path gives way to a note and comes back after it; hidden
+    // explicitly, as the status bar's own hiding is undone when the window
+    // re-lays out its children (a language's font arriving).
+    connect(statusBar(), &QStatusBar::messageChanged, m_sbFile,
+            [this](const QString &text) { m_sbFile->setVisible(text.isEmpty()); });
     connect(m_terminal, &TerminalCommands::maintenanceSavedFile, m_patrolView,
             &PatrolDataView::RefreshAfterMaintenance);
 }
