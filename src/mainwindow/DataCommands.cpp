@@ -2,6 +2,7 @@
 
 #include "AtomicFile.h"
 #include "CRes.h"
+#include "FileFolders.h"
 #include "GuiHelpers.h"
 #include "Ledger.h"
 #include "MessageReporter.h"
@@ -12,8 +13,8 @@
 #include "PatrolDataView.h"
 #include "ReportPreview.h"
 #include "ReportSource.h"
+#include "StatusNote.h"
 #include "TagFile.h"
-#include "Workspace.h"
 
 #include <QDate>
 #include <QDir>
@@ -51,6 +52,25 @@ QString intendedName(const QString &chosen, const QString &selectedFilter)
     return chosen;
 }
 
+QString res(int number, const char *english)
+{
+    return CRes::instance().ResString(number, QLatin1String(english));
+}
+
+// A filter of the file dialogs: a name in the interface language and its pattern.
+QString filter(int nameNumber, const char *english, const char *pattern)
+{
+    return res(nameNumber, english) + QLatin1Char('|') + QLatin1String(pattern);
+}
+
+const QString kPatrolFolder = QStringLiteral("PatrolData");
+const QString kTagFolder = QStringLiteral("Tags");
+
+void noteDone(int textNumber, const char *english, const QString &path)
+{
+    StatusNote::post(res(textNumber, english).arg(QDir::toNativeSeparators(path)));
+}
+
 }
 
 DataCommands::DataCommands(QWidget *window, PatrolDataView &patrol)
@@ -69,9 +89,13 @@ void DataCommands::OpenPatrolDataFileDialog()
 {
     QFileDialog dialog(m_window);
     QString path;
-    if (ShowOpenDialog(dialog, CRes::instance().ResString(71, QStringLiteral("Open")), Workspace::current(),
-                       QStringLiteral("(*.tvl)|*.tvl|(*.mdb, TVL 2.x.x/1.x.x format)|*.mdb"), path))
-        m_patrol.OpenPatrolDataFile(path);
+    if (!ShowOpenDialog(dialog, res(71, "Open"), FileFolders::initial(kPatrolFolder),
+                        filter(81, "Patrol data file", "*.tvl") + QLatin1Char('|')
+                            + filter(82, "Old patrol data database (TVL 2.x.x/1.x.x)", "*.mdb"),
+                        path))
+        return;
+    FileFolders::remember(kPatrolFolder, path);
+    m_patrol.OpenPatrolDataFile(path);
 }
 
 void DataCommands::SavePatrolDataFileAs()
@@ -81,9 +105,12 @@ void DataCommands::SavePatrolDataFileAs()
         return;
     QFileDialog dialog(m_window);
     QString path = QFileInfo(current).completeBaseName();
-    if (!ShowSaveDialog(dialog, CRes::instance().ResString(72, QStringLiteral("Save")), Workspace::current(),
-                        QStringLiteral("(*.tvl)|*.tvl|(*.xlsx)|*.xlsx"), path))
+    if (!ShowSaveDialog(dialog, res(72, "Save"), FileFolders::initial(kPatrolFolder),
+                        filter(81, "Patrol data file", "*.tvl") + QLatin1Char('|')
+                            + filter(80, "Excel workbook", "*.xlsx"),
+                        path))
         return;
+    FileFolders::remember(kPatrolFolder, path);
     const QString chosen = path;
     path = intendedName(chosen, dialog.selectedNameFilter());
     // The dialog asked about the name typed; the completed one may be another file.
@@ -94,7 +121,9 @@ void DataCommands::SavePatrolDataFileAs()
     if (path.endsWith(QLatin1String(".tvl"), Qt::CaseInsensitive)) {
         BusyCursor busy;
         QString error;
-        if (!savePatrolDataFile(current, path, &error))
+        if (savePatrolDataFile(current, path, &error))
+            noteDone(76, "Saved to %1", path);
+        else
             showError(error);
         else
             Ledger::note(Ledger::kSaveAs, path);
@@ -124,8 +153,10 @@ bool DataCommands::ExportPatrolDataToExcel(const QString &path)
 {
     BusyCursor busy;
     QString error;
-    if (PatrolExport::writeXlsx(path, m_patrol.model()->rows(), PatrolExport::captions(), &error))
+    if (PatrolExport::writeXlsx(path, m_patrol.model()->rows(), PatrolExport::captions(), &error)) {
+        noteDone(77, "Exported to %1", path);
         return true;
+    }
     showError(error);
     return false;
 }
@@ -134,8 +165,10 @@ bool DataCommands::ExportPatrolDataText()
 {
     BusyCursor busy;
     QString error;
-    if (PatrolExport::writeText(PatrolExport::dataTextPath(), m_patrol.model()->rows(), &error))
+    if (PatrolExport::writeText(PatrolExport::dataTextPath(), m_patrol.model()->rows(), &error)) {
+        noteDone(77, "Exported to %1", PatrolExport::dataTextPath());
         return true;
+    }
     showError(error);
     return false;
 }
@@ -146,11 +179,15 @@ void DataCommands::ExportTagDefinitions()
     // A name typed without an extension still becomes a .tag file, which the import accepts.
     dialog.setDefaultSuffix(QStringLiteral("tag"));
     QString path = TagFile::proposedName(QDate::currentDate());
-    if (!ShowSaveDialog(dialog, CRes::instance().ResString(73, QStringLiteral("Export")), Workspace::current(), QStringLiteral("(*.tag)|*.tag"), path))
+    if (!ShowSaveDialog(dialog, res(73, "Export"), FileFolders::initial(kTagFolder),
+                        filter(83, "Tag definitions", "*.tag"), path))
         return;
+    FileFolders::remember(kTagFolder, path);
     BusyCursor busy;
     QString error;
-    if (!TagFile::exportAll(path, nullptr, &error))
+    if (TagFile::exportAll(path, nullptr, &error))
+        noteDone(77, "Exported to %1", path);
+    else
         showError(error);
 }
 
@@ -158,9 +195,12 @@ void DataCommands::ImportTagDefinitions()
 {
     QFileDialog dialog(m_window);
     QString path;
-    if (!ShowOpenDialog(dialog, CRes::instance().ResString(74, QStringLiteral("Import")), Workspace::current(),
-                        QStringLiteral("(*.tag)|*.tag|(*.tu)|*.tu"), path))
+    if (!ShowOpenDialog(dialog, res(74, "Import"), FileFolders::initial(kTagFolder),
+                        filter(83, "Tag definitions", "*.tag") + QLatin1Char('|')
+                            + filter(84, "Tag definitions, old format", "*.tu"),
+                        path))
         return;
+    FileFolders::remember(kTagFolder, path);
     QString error;
     bool ok = false;
     {
@@ -171,6 +211,7 @@ void DataCommands::ImportTagDefinitions()
         showError(error);
         return;
     }
+    noteDone(87, "Imported tag definitions from %1", path);
     Q_EMIT tagsImported();
 }
 
@@ -206,6 +247,6 @@ void DataCommands::ExportReportPdf()
     if (!report)
         return;
     QString error;
-    if (!ReportPreview::exportPdf(*report, m_window, Workspace::current(), QString(), &error) && !error.isEmpty())
+    if (!ReportPreview::exportPdf(*report, m_window, QString(), QString(), &error) && !error.isEmpty())
         showError(error);
 }

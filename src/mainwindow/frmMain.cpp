@@ -11,12 +11,13 @@
 #include "MainFormInterface.h"
 #include "MessageReporter.h"
 #include "PatrolDataView.h"
-#include "RowSearch.h"
 #include "ScheduleView.h"
+#include "StatusNote.h"
 #include "SysTrayIcon.h"
 #include "TagDefView.h"
 #include "TerminalCommands.h"
 #include "WindowGeometry.h"
+#include "Workspace.h"
 #include "frmAbout.h"
 #include "frmLE_Main.h"
 #include "frmPasswordChange.h"
@@ -30,6 +31,7 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QShortcut>
+#include <QStatusBar>
 #include <QTabWidget>
 #include <QUrl>
 
@@ -172,9 +174,9 @@ void frmMain::connectViews()
     connect(f3, &QShortcut::activated, this, [this] {
         CommandParts::run([this] {
             if (m_currentView == 1)
-                m_tagView->SearchTagDefinitions(RowSearch::FindNext);
+                action(QStringLiteral("tblTagDef_findnext"))->trigger();
             else if (m_currentView == 0)
-                m_patrolView->SearchPatrolData(RowSearch::FindNext);
+                action(QStringLiteral("tblPatrolData_findnext"))->trigger();
         });
     });
     connect(m_patrolView, &PatrolDataView::fileOpened, this, &frmMain::showFile);
@@ -188,6 +190,18 @@ void frmMain::connectViews()
     connect(m_terminal, &TerminalCommands::downloadWanted, this,
             [this](bool enabled) { m_commands->setWanted(QStringLiteral("download"), enabled); });
     connect(m_terminal, &TerminalCommands::fileDownloaded, m_patrolView, &PatrolDataView::AddDownloadedFile);
+    connect(m_terminal, &TerminalCommands::fileDownloaded, this, [](const QString &name) {
+        const QString path = QDir(Workspace::unapprovedFolder()).filePath(name);
+        StatusNote::post(CRes::instance().ResString(75, QStringLiteral("Downloaded to %1")).arg(QDir::toNativeSeparators(path)));
+    });
+    // What a command did shows in passing, without a box to close.
+    connect(&StatusNote::instance(), &StatusNote::noted, this,
+            [this](const QString &text) { statusBar()->showMessage(text, StatusNote::kShownMs); });
+    // The file's path gives way to a note and comes back after it; hidden
+    // explicitly, as the status bar's own hiding is undone when the window
+    // re-lays out its children (a language's font arriving).
+    connect(statusBar(), &QStatusBar::messageChanged, m_sbFile,
+            [this](const QString &text) { m_sbFile->setVisible(text.isEmpty()); });
     connect(m_terminal, &TerminalCommands::maintenanceSavedFile, m_patrolView,
             &PatrolDataView::RefreshAfterMaintenance);
 }

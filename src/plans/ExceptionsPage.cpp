@@ -1,5 +1,6 @@
 #include "ExceptionsPage.h"
 
+#include "ButtonKey.h"
 #include "CRes.h"
 #include "ExceptionReport.h"
 #include "ExceptionTableModel.h"
@@ -9,7 +10,6 @@
 #include "ReportPreview.h"
 #include "TagStore.h"
 #include "WindowGeometry.h"
-#include "Workspace.h"
 #include "TypedDateEdit.h"
 #include "rptExceptions.h"
 
@@ -62,7 +62,6 @@ ExceptionsPage::ExceptionsPage(QWidget *parent)
     m_run = new QPushButton(this);
     m_run->setObjectName(QStringLiteral("cmdRun"));
     m_run->setDefault(true);
-    m_run->setShortcut(QKeySequence(Qt::Key_F5));
     m_preview = new QPushButton(this);
     m_preview->setObjectName(QStringLiteral("cmdPreview"));
     m_print = new QPushButton(this);
@@ -153,6 +152,7 @@ ExceptionsPage::ExceptionsPage(QWidget *parent)
         if (d < m_fromDate->date())
             m_fromDate->setDate(d);
     });
+    ButtonKey::bind(this, m_run, QKeySequence(Qt::Key_F5), QStringLiteral("schedule_run"));
     connect(m_run, &QPushButton::clicked, this, &ExceptionsPage::run);
     connect(m_preview, &QPushButton::clicked, this, &ExceptionsPage::preview);
     connect(m_print, &QPushButton::clicked, this, &ExceptionsPage::print);
@@ -286,6 +286,6 @@ void ExceptionsPage::exportPdf()
 {
     const std::shared_ptr<ReportLayout> r = report();
     QString error;
-    if (r && !ReportPreview::exportPdf(*r, window(), Workspace::current(), QString(), &error) && !error.isEmpty())
+    if (r && !ReportPreview::exportPdf(*r, window(), QString(), QString(), &error) && !error.isEmpty())
         MessageReporter::instance().message(error, MessageReporter::Icon::Exclamation);
 }

@@ -1,5 +1,6 @@
 #include "PlanEditor.h"
 
+#include "ButtonKey.h"
 #include "CRes.h"
 #include "QtTranslations.h"
 #include "MessageReporter.h"
@@ -54,7 +55,6 @@ PlanEditor::PlanEditor(QWidget *parent)
     m_list->setObjectName(QStringLiteral("lstPlans"));
     m_new = new QPushButton(this);
     m_new->setObjectName(QStringLiteral("cmdNewPlan"));
-    m_new->setShortcut(QKeySequence::New);
     m_delete = new QPushButton(this);
     m_delete->setObjectName(QStringLiteral("cmdDeletePlan"));
 
@@ -92,13 +92,10 @@ PlanEditor::PlanEditor(QWidget *parent)
     m_removePoint->setObjectName(QStringLiteral("cmdRemoveCheckpoint"));
     m_up = new QPushButton(this);
     m_up->setObjectName(QStringLiteral("cmdMoveUp"));
-    m_up->setShortcut(QKeySequence(Qt::ALT | Qt::Key_Up));
     m_down = new QPushButton(this);
     m_down->setObjectName(QStringLiteral("cmdMoveDown"));
-    m_down->setShortcut(QKeySequence(Qt::ALT | Qt::Key_Down));
     m_save = new QPushButton(this);
     m_save->setObjectName(QStringLiteral("cmdSavePlan"));
-    m_save->setShortcut(QKeySequence::Save);
     m_revert = new QPushButton(this);
     m_revert->setObjectName(QStringLiteral("cmdRevertPlan"));
 
@@ -164,6 +161,10 @@ PlanEditor::PlanEditor(QWidget *parent)
     WindowGeometry::keep(splitter, QStringLiteral("PlansSplitter"));
 
     connect(m_list, &QListWidget::currentRowChanged, this, &PlanEditor::listRowChanged);
+    ButtonKey::bind(this, m_new, QKeySequence::New, QStringLiteral("schedule_newPlan"));
+    ButtonKey::bind(this, m_up, QKeySequence(Qt::ALT | Qt::Key_Up), QStringLiteral("schedule_moveUp"));
+    ButtonKey::bind(this, m_down, QKeySequence(Qt::ALT | Qt::Key_Down), QStringLiteral("schedule_moveDown"));
+    ButtonKey::bind(this, m_save, QKeySequence::Save, QStringLiteral("schedule_savePlan"));
     connect(m_new, &QPushButton::clicked, this, &PlanEditor::newPlan);
     connect(m_delete, &QPushButton::clicked, this, &PlanEditor::deletePlan);
     connect(m_addPoint, &QPushButton::clicked, this, &PlanEditor::addCheckpoint);

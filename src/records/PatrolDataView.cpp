@@ -8,12 +8,15 @@
 #include "IncidentTracker.h"
 #include "PatrolDataLoader.h"
 #include "RowSearch.h"
+#include "StatusNote.h"
 #include "TagStore.h"
 #include "rptPatrolData.h"
+#include "Workspace.h"
 #include "WindowGeometry.h"
 
 #include <QAction>
 #include <QApplication>
+#include <QDir>
 #include <QHeaderView>
 #include <QItemSelectionModel>
 #include <QLabel>
@@ -32,6 +35,8 @@ namespace {
 constexpr int kUnapprovedRootText = 125;
 constexpr int kApprovedRootText = 126;
 constexpr int kDeleteFileQuestion = 169;
+constexpr int kApprovedNote = 78;
+constexpr int kApprovedAllNote = 79;
 constexpr int kNotFoundText = 171;
 constexpr int kSkippedLinesText = 281;
 constexpr int kApprovedAsText = 282;
@@ -384,6 +389,7 @@ void PatrolDataView::ApprovePatrolDataFile()
     rebuildTree(newKey);
     nodeClick(m_tree->currentItem());
     const QString newName = m_library.find(newKey)->name;
+    StatusNote::post(res(kApprovedNote, "Approved: %1").arg(QDir::toNativeSeparators(m_library.path(newKey))));
     if (newName != oldName)
         MessageReporter::instance().message(
             res(kApprovedAsText, "Approved already holds a file named %1; this file was approved as %2.")
@@ -409,8 +415,12 @@ void PatrolDataView::ApproveAllPatrolDataFiles()
     if (!m_library.find(select) && !newKeys.isEmpty())
         select = newKeys.last();
     rebuildTree(select);
-    if (!newKeys.isEmpty())
+    if (!newKeys.isEmpty()) {
         nodeClick(m_tree->currentItem());
+        StatusNote::post(res(kApprovedAllNote, "Approved %1 files into %2")
+                             .arg(newKeys.size())
+                             .arg(QDir::toNativeSeparators(Workspace::approvedFolder())));
+    }
     QStringList renamed;
     for (const QString &key : std::as_const(newKeys)) {
         const QString oldName = oldNames.value(key.mid(2));
@@ -430,7 +440,10 @@ void PatrolDataView::DeletePatrolDataFile()
     const QString key = selectedKey();
     if (!PatrolLibrary::isUnapprovedKey(key) && !PatrolLibrary::isApprovedKey(key))
         return;
-    if (!MessageReporter::instance().question(res(kDeleteFileQuestion, "Delete the selected patrol data file?")))
+    // The question names the file: a slip of the mouse in the tree shows here.
+    const QString question = res(kDeleteFileQuestion, "Delete the selected patrol data file?") + QStringLiteral("\n\n")
+        + m_library.find(key)->name;
+    if (!MessageReporter::instance().question(question))
         return;
     ClearList();
     // The node below takes the selection, else the one above.

@@ -1,13 +1,15 @@
 #include "ReportPreview.h"
 
 #include "CRes.h"
+#include "FileFolders.h"
 #include "GuiHelpers.h"
 #include "MessageReporter.h"
 #include "ReportLayout.h"
+#include "StatusNote.h"
 #include "WindowGeometry.h"
-#include "Workspace.h"
 
 #include <QAction>
+#include <QDir>
 #include <QFileDialog>
 #include <QPrintDialog>
 #include <QPrintPreviewDialog>
@@ -89,9 +91,15 @@ bool ReportPreview::exportPdf(const ReportLayout &report, QWidget *parent, const
     QFileDialog dialog(parent);
     dialog.setDefaultSuffix(QStringLiteral("pdf"));
     QString path = proposedName.isEmpty() ? report.lblTitle : proposedName;
+    const QString kind = QStringLiteral("Reports");
     if (!ShowSaveDialog(dialog, exportPdfText().remove(QStringLiteral("...")),
-                        folder.isEmpty() ? Workspace::current() : folder, QStringLiteral("(*.pdf)|*.pdf"), path))
+                        folder.isEmpty() ? FileFolders::initial(kind) : folder,
+                        CRes::instance().ResString(85, QStringLiteral("PDF document")) + QStringLiteral("|*.pdf"), path))
         return false;
+    FileFolders::remember(kind, path);
     BusyCursor busy;
-    return report.writePdf(path, error);
+    if (!report.writePdf(path, error))
+        return false;
+    StatusNote::post(CRes::instance().ResString(77, QStringLiteral("Exported to %1")).arg(QDir::toNativeSeparators(path)));
+    return true;
 }

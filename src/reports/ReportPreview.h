@@ -24,8 +24,9 @@ public:
     // The printer dialog, then every page. False when cancelled or when the
     // printer cannot be used (`error` set then).
     static bool print(const ReportLayout &report, QWidget *parent, QString *error);
-    // Asks for a file (proposed name `proposedName` in `folder`) and writes
-    // the report as PDF there. False when cancelled or failed (`error` set).
+    // Asks for a file (proposed name `proposedName` in `folder`, or where the
+    // last PDF went) and writes the report as PDF there; the status bar says
+    // where. False when cancelled or failed (`error` set).
     static bool exportPdf(const ReportLayout &report, QWidget *parent, const QString &folder,
                           const QString &proposedName, QString *error);
     // The text of the "Export PDF..." command in the current language.

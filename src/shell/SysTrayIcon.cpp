@@ -1,6 +1,8 @@
 #include "SysTrayIcon.h"
 
 #include "AppIcon.h"
+#include "CRes.h"
+#include "Settings.h"
 #include "frmPassword.h"
 
 #include <QApplication>
@@ -88,9 +90,18 @@ void SysTrayIcon::hideMainWindow()
 {
     if (!m_window)
         return;
-    if (m_available && isAdded())
+    if (m_available && isAdded()) {
         m_window->hide();
-    else
+        // Once, the first time ever: a window that vanishes looks like a program that ended.
+        if (GetSetting(QStringLiteral("Tray"), QStringLiteral("HideMessageShown")) != QLatin1String("1")) {
+            SaveSetting(QStringLiteral("Tray"), QStringLiteral("HideMessageShown"), QStringLiteral("1"));
+            m_icon.showMessage(QStringLiteral("Tavrel"),
+                               CRes::instance().ResString(86, QStringLiteral("Tavrel keeps running here and goes on "
+                                                                            "downloading automatically. Choose "
+                                                                            "Configuration... on this icon's menu "
+                                                                            "to open the window again.")));
+        }
+    } else
         m_window->showMinimized();
 }
 

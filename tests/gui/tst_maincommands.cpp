@@ -8,6 +8,11 @@
 #include "TerminalCommands.h"
 #include "frmMain.h"
 #include "frmPassword.h"
+#include "ExceptionsPage.h"
+#include "PatrolDataView.h"
+#include "PlanEditor.h"
+#include "ScheduleView.h"
+#include "TagDefView.h"
 
 #include <QCloseEvent>
 #include <QDesktopServices>
@@ -15,7 +20,9 @@
 #include <QListWidget>
 #include <QMenu>
 #include <QPushButton>
+#include <QSignalSpy>
 #include <QSpontaneKeyEvent>
+#include <QTabWidget>
 #include <QToolBar>
 #include <QtTest>
 
@@ -32,6 +39,8 @@ private Q_SLOTS:
     void init();
     void cleanup();
     void everyShownCommandHasOneHandler();
+    void everyShownKeyWorks_data();
+    void everyShownKeyWorks();
     void hideWithoutNotificationAreaMinimises();
     void trayRestoreAndExit_data();
     void trayRestoreAndExit();
@@ -125,7 +134,9 @@ void tst_MainCommands::everyShownCommandHasOneHandler()
     frmMain window;
     int shown = 0;
     for (QAction *action : window.findChildren<QAction *>()) {
-        if (action->objectName().isEmpty() || action->objectName().startsWith(QLatin1String("_q_")))
+        // Keys that press a page's button have no text and no place of their own.
+        if (action->objectName().isEmpty() || action->objectName().startsWith(QLatin1String("_q_"))
+            || action->text().isEmpty())
             continue;
         QVERIFY2(placesOf(window, action) > 0, qPrintable(action->objectName()));
         QVERIFY2(TriggerProbe::handlers(action, placesOf(window, action)) == (action->isVisible() ? 1 : 0),
@@ -133,6 +144,75 @@ void tst_MainCommands::everyShownCommandHasOneHandler()
         shown += action->isVisible();
     }
     QVERIFY(shown > 30);
+}
+
+void tst_MainCommands::everyShownKeyWorks_data()
+{
+    QTest::addColumn<QString>("language");
+    QTest::newRow("English") << u"English"_s;
+    QTest::newRow("Japanese") << u"Japanese"_s;
+}
+
+void tst_MainCommands::everyShownKeyWorks()
+{
+    QFETCH(QString, language);
+    CRes::instance().setLanguage(language);
+    frmMain window;
+    window.show();
+    QApplication::setActiveWindow(&window);
+    // The keys the README and the captions promise, and where they work.
+    struct Promise
+    {
+        const char *action;
+        QKeySequence key;
+    };
+    const Promise promised[] = {
+        {"mnuFiles_0", QKeySequence::Open},  {"save", QKeySequence::Save},
+        {"mnuFiles_8", QKeySequence::Print}, {"mnuFiles_exportPdf", QKeySequence(u"Ctrl+Shift+E"_s)},
+        {"download", QKeySequence(u"Ctrl+D"_s)}, {"tblPatrolData_findnext", QKeySequence(Qt::Key_F3)},
+        {"tblTagDef_findnext", QKeySequence(Qt::Key_F3)}, {"schedule_newPlan", QKeySequence::New},
+        {"schedule_savePlan", QKeySequence::Save}, {"schedule_moveUp", QKeySequence(u"Alt+Up"_s)},
+        {"schedule_moveDown", QKeySequence(u"Alt+Down"_s)}, {"schedule_run", QKeySequence(Qt::Key_F5)},
+    };
+    QHash<QAction *, QKeySequence> keys;
+    for (const Promise &p : promised) {
+        QAction *a = window.action(QLatin1String(p.action));
+        QVERIFY2(a, p.action);
+        keys.insert(a, p.key);
+    }
+    // Every action with a key of its own is walked too; F3 is the window's
+    // own key for the find-next command of the current view.
+    for (QAction *a : window.findChildren<QAction *>()) {
+        if (!a->shortcut().isEmpty() && !a->objectName().isEmpty() && !a->objectName().startsWith(u"_q_"_s)) {
+            QVERIFY2(!keys.contains(a) || keys.value(a) == a->shortcut(), qPrintable(a->objectName()));
+            keys.insert(a, a->shortcut());
+        }
+    }
+    for (auto it = keys.cbegin(); it != keys.cend(); ++it) {
+        QAction *a = it.key();
+        const QString name = a->objectName();
+        if (!name.endsWith(u"findnext"_s))
+            QVERIFY2(a->shortcut() == it.value(), qPrintable(name + u" has "_s + a->shortcut().toString()));
+        // The view that shows the command; the window's own commands work in the first.
+        int view = 0;
+        int tab = -1;
+        for (QObject *o : a->associatedObjects()) {
+            for (auto *w = qobject_cast<QWidget *>(o); w; w = w->parentWidget()) {
+                view = w == window.tagView() ? 1 : w == window.scheduleView() ? 2 : view;
+                tab = w == window.scheduleView()->planEditor() ? 0
+                    : w == window.scheduleView()->exceptionsPage() ? 1 : tab;
+            }
+        }
+        window.SelectView(view);
+        if (tab >= 0)
+            window.scheduleView()->tabs()->setCurrentIndex(tab);
+        // Only the signal is wanted here, not the dialogs behind it.
+        QObject::disconnect(a, &QAction::triggered, nullptr, nullptr);
+        QSignalSpy triggered(a, &QAction::triggered);
+        const QKeyCombination combination = it.value()[0];
+        QTest::keyClick(&window, combination.key(), combination.keyboardModifiers());
+        QVERIFY2(triggered.count() == 1, qPrintable(name + u" by "_s + it.value().toString()));
+    }
 }
 
 void tst_MainCommands::hideWithoutNotificationAreaMinimises()

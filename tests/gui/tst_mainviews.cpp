@@ -43,6 +43,7 @@ private Q_SLOTS:
     void cleanup();
     void rootClickKeepsRows();
     void deleteAnsweredNo();
+    void statusSaysWhatWasDone();
     void f3SearchesTheCurrentView_data();
     void f3SearchesTheCurrentView();
     void tagDialogChecks_data();
@@ -134,9 +135,45 @@ void tst_MainViews::deleteAnsweredNo()
 {
     m_reporter->answers = {false};
     m_window->action(u"mnuPopPatrolDataFiles_0"_s)->trigger();
-    QCOMPARE(m_reporter->texts(), QStringList{CRes::instance().ResString(169)});
+    // The question names the file it is about.
+    QCOMPARE(m_reporter->texts(), QStringList{CRes::instance().ResString(169) + u"\n\na.tvl"_s});
     QVERIFY(QFile::exists(QDir(Workspace::unapprovedFolder()).filePath(u"a.tvl"_s)));
     QVERIFY(node(m_window->patrolView()->tree(), u"a.tvl"_s));
+}
+
+void tst_MainViews::statusSaysWhatWasDone()
+{
+    CRes &res = CRes::instance();
+    QStatusBar *bar = m_window->statusBar();
+    // An export names its file; its folder is where the next tag dialog opens.
+    const QString folder = QDir(m_env->root()).filePath(u"mail"_s);
+    QVERIFY(QDir().mkpath(folder));
+    const QString file = QDir(folder).filePath(u"gates.tag"_s);
+    QStringList filters;
+    whenModal<QFileDialog>([&](QFileDialog *dialog) {
+        filters = dialog->nameFilters();
+        dialog->findChild<QLineEdit *>(u"fileNameEdit"_s)->setText(file);
+        QMetaObject::invokeMethod(dialog, "accept");
+    });
+    m_window->action(u"mnuFiles_4"_s)->trigger();
+    QVERIFY(QFile::exists(file));
+    QCOMPARE(filters, QStringList{res.ResString(83) + u" (*.tag)"_s});
+    QVERIFY(bar->currentMessage().contains(QDir::toNativeSeparators(file)));
+    QCOMPARE(bar->currentMessage(), res.ResString(77).arg(QDir::toNativeSeparators(file)));
+    QString opened;
+    whenModal<QFileDialog>([&](QFileDialog *dialog) {
+        opened = dialog->directory().absolutePath();
+        dialog->reject();
+    });
+    m_window->action(u"mnuFiles_5"_s)->trigger();
+    QCOMPARE(opened, folder);
+    // An approval names the file where it now is.
+    m_window->action(u"mnuPopPatrolDataFiles_1"_s)->trigger();
+    const QString approved = QDir(Workspace::approvedFolder()).filePath(u"a.tvl"_s);
+    QVERIFY(QFile::exists(approved));
+    QVERIFY(bar->currentMessage().contains(QDir::toNativeSeparators(approved)));
+    QCOMPARE(bar->currentMessage(), res.ResString(78).arg(QDir::toNativeSeparators(approved)));
+    QVERIFY(m_reporter->entries.isEmpty());
 }
 
 void tst_MainViews::f3SearchesTheCurrentView_data()
