@@ -121,12 +121,12 @@ void DataCommands::SavePatrolDataFileAs()
     if (path.endsWith(QLatin1String(".tvl"), Qt::CaseInsensitive)) {
         BusyCursor busy;
         QString error;
-        if (savePatrolDataFile(current, path, &error))
-            noteDone(76, "Saved to %1", path);
-        else
-            showError(error);
-        else
+        if (savePatrolDataFile(current, path, &error)) {
             Ledger::note(Ledger::kSaveAs, path);
+            noteDone(76, "Saved to %1", path);
+        } else {
+            showError(error);
+        }
     } else if (path.endsWith(QLatin1String(".xlsx"), Qt::CaseInsensitive)) {
         ExportPatrolDataToExcel(path);
     } else {

@@ -238,7 +238,7 @@ void tst_LanguageWalk::noEnglishWordInAnyWindow()
     const QList<QTreeWidgetItem *> file = tree->findItems(u"20261206 070000.tvl"_s, Qt::MatchRecursive);
     QVERIFY(!file.isEmpty());
     tree->setCurrentItem(file.first());
-    QVERIFY(!main.CurrentFilePath().isEmpty());
+    QVERIFY(!main.patrolView()->CurrentFilePath().isEmpty());
     if (chosenInEditor) {
         whenModal<frmLE_Main>([&](frmLE_Main *editor) {
             auto *list = editor->findChild<QListWidget *>(u"lstLanguage"_s);
@@ -272,12 +272,12 @@ void tst_LanguageWalk::noEnglishWordInAnyWindow()
     QStringList languages;
     CRes::instance().GetAllLanguageName(languages);
     std::vector<std::unique_ptr<QWidget>> dialogs;
-    dialogs.emplace_back(new frmTerminalConfiguration_VX(main.gs(), main.wm(), download, &main));
+    dialogs.emplace_back(new frmTerminalConfiguration_VX(main.terminal().gs(), main.terminal().wm(), download, &main));
     dialogs.emplace_back(new frmPassword(&main));
     dialogs.emplace_back(new frmPassword_VX700Logon(&main));
     dialogs.emplace_back(new frmLE_EditLanguageSettings(language, &main));
     dialogs.emplace_back(new frmLE_AddNewLanguage(languages, &main));
-    dialogs.emplace_back(new frmDownloadProcess(main.gs(), main.wm(), &main));
+    dialogs.emplace_back(new frmDownloadProcess(main.terminal().gs(), main.terminal().wm(), 0, &main));
     for (const auto &dialog : dialogs) {
         dialog->show();
         walk(dialog.get(), QString::fromLatin1(dialog->metaObject()->className()));
@@ -315,7 +315,7 @@ void tst_LanguageWalk::noEnglishWordInAnyWindow()
     walk(&colour, u"colour dialog"_s);
 
     // Messages the program shows, here an overflowing machine number.
-    KrMaintenance(main.gs()).run(KrMaintenance::SetMachineId, {u"COM1"_s, u"1"_s, {}, u"FFFFF"_s});
+    KrMaintenance(main.terminal().gs()).run(KrMaintenance::SetMachineId, {u"COM1"_s, u"1"_s, {}, u"FFFFF"_s});
     QVERIFY(!m_reporter->entries.isEmpty());
     for (const RecordingReporter::Entry &entry : std::as_const(m_reporter->entries))
         check(entry.text, u"message"_s);
