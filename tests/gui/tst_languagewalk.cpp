@@ -15,6 +15,7 @@
 #include "frmLE_EditLanguageSettings.h"
 #include "frmLE_Main.h"
 #include "frmMain.h"
+#include "TerminalCommands.h"
 #include "frmPassword.h"
 #include "frmPassword_VX700Logon.h"
 #include "frmTerminalConfiguration_VX.h"
