@@ -133,6 +133,10 @@ ExceptionsPage::ExceptionsPage(QWidget *parent)
     splitter->addWidget(m_planBox);
     splitter->addWidget(m_guardBox);
     splitter->addWidget(m_flaggedBox);
+    // The boxes may shrink to a caption and a row or two, so that the page
+    // fits a small screen; the splitter gives them room again.
+    for (QGroupBox *box : {m_planBox, m_guardBox, m_flaggedBox})
+        box->setMinimumHeight(4 * box->fontMetrics().height());
     splitter->setStretchFactor(0, 1);
     const int totalsHeight = 5 * m_table->verticalHeader()->defaultSectionSize();
     splitter->setSizes({3 * totalsHeight, totalsHeight, totalsHeight, totalsHeight});

@@ -155,7 +155,7 @@ void tst_ReadFlags::workspace()
     // terminal 200 s fast); the second has only its modification time, 10:00.
     {
         QSqlQuery q(QSqlDatabase::database(DataStore::kConnLog));
-        QVERIFY(q.exec(u"CREATE TABLE Ledger (RowNo INTEGER PRIMARY KEY, At TEXT NOT NULL, Kind TEXT NOT NULL, "
+        QVERIFY(q.exec(u"CREATE TABLE IF NOT EXISTS Ledger (RowNo INTEGER PRIMARY KEY, At TEXT NOT NULL, Kind TEXT NOT NULL, "
                        "FileName TEXT, FileHash TEXT, RecordCount INTEGER, Family TEXT, MachineNo TEXT, "
                        "ClockOffsetSec INTEGER, PrevHash TEXT NOT NULL, RowHash TEXT NOT NULL)"_s));
         q.prepare(u"INSERT INTO Ledger (At, Kind, FileName, ClockOffsetSec, PrevHash, RowHash) "
