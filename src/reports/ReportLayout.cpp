@@ -282,7 +282,11 @@ void ReportLayout::paintPage(QPainter &painter, const QRectF &area, int page) co
     // Page footer: the page number.
     painter.drawText(QRectF(area.left(), area.bottom() - m.rowHeight, area.width(), m.rowHeight), Qt::AlignCenter,
                      QString::number(page + 1));
-    painter.setFont(font(kBodyPoints - 3, false, device));
+    // The note carries a hash to be typed or copied back: no ligature ("ff")
+    // may join two of its digits.
+    QFont noteFont = font(kBodyPoints - 3, false, device);
+    noteFont.setStyleStrategy(QFont::PreferNoShaping);
+    painter.setFont(noteFont);
     painter.drawText(QRectF(area.left(), area.bottom() - m.rowHeight, area.width(), m.rowHeight),
                      Qt::AlignRight | Qt::AlignVCenter, footerNote);
     painter.restore();
