@@ -121,6 +121,8 @@ ExceptionsPage::ExceptionsPage(QWidget *parent)
     m_flagged->setObjectName(QStringLiteral("grdFlagged"));
     m_flagged->setEditTriggers(QAbstractItemView::NoEditTriggers);
     m_flagged->verticalHeader()->hide();
+    // The last column, what was found, takes the rest of the width.
+    m_flagged->horizontalHeader()->setStretchLastSection(true);
     auto *flaggedLayout = new QVBoxLayout(m_flaggedBox);
     flaggedLayout->setContentsMargins(4, 4, 4, 4);
     flaggedLayout->addWidget(m_flagged);
@@ -227,10 +229,10 @@ bool ExceptionsPage::run()
         return false;
     }
     QString tagError;
-    m_model->setOutcomes(result.outcomes, TagStore::descriptionMap(&tagError));
+    const QHash<QString, QString> names = TagStore::descriptionMap(&tagError);
+    m_model->setOutcomes(result.outcomes, names);
     m_planTotals->setTotals(result.byPlan);
     m_guardTotals->setTotals(result.byGuard);
-    const QHash<QString, QString> names = TagStore::descriptionMap(&tagError);
     m_flagged->setRowCount(int(result.flagged.size()));
     for (int r = 0; r < result.flagged.size(); ++r) {
         const FlaggedRead &f = result.flagged.at(r);
