@@ -240,17 +240,21 @@ bool Ledger::append(LedgerRow row, QString *error)
     if (!db.isOpen())
         return false;
     WriteTransaction transaction(db);
+    return transaction.begin(error) && baselineIfEmpty(db, row.fileName, error) && insert(row, error)
+        && transaction.commit(error);
+}
+
+bool Ledger::baselineIfEmpty(QSqlDatabase db, const QString &except, QString *error)
+{
     bool empty = false;
-    if (!transaction.begin(error) || !isEmpty(db, &empty, error))
+    if (!isEmpty(db, &empty, error))
         return false;
-    if (empty) {
-        LedgerRow baseline;
-        if (!makeBaseline(&baseline, row.fileName, error))
-            return false;
-        if (!baseline.baselineFiles.isEmpty() && !insert(baseline, error))
-            return false;
-    }
-    return insert(row, error) && transaction.commit(error);
+    if (!empty)
+        return true;
+    LedgerRow baseline;
+    if (!makeBaseline(&baseline, except, error))
+        return false;
+    return baseline.baselineFiles.isEmpty() || insert(baseline, error);
 }
 
 bool Ledger::appendFile(const QString &kind, const QString &path, std::optional<qint64> recordCount, QString *error)
@@ -290,17 +294,7 @@ bool Ledger::ensureBaseline(QString *error, const QString &except)
     if (!db.isOpen())
         return false;
     WriteTransaction transaction(db);
-    bool empty = false;
-    if (!transaction.begin(error) || !isEmpty(db, &empty, error))
-        return false;
-    if (empty) {
-        LedgerRow baseline;
-        if (!makeBaseline(&baseline, except, error))
-            return false;
-        if (!baseline.baselineFiles.isEmpty() && !insert(baseline, error))
-            return false;
-    }
-    return transaction.commit(error);
+    return transaction.begin(error) && baselineIfEmpty(db, except, error) && transaction.commit(error);
 }
 
 bool Ledger::rows(QList<LedgerRow> *rows, QString *error)

@@ -6,6 +6,8 @@
 
 #include <optional>
 
+class QSqlDatabase;
+
 // One row of the ledger; the optional and empty fields are NULL in the table.
 struct LedgerRow
 {
@@ -99,5 +101,8 @@ public:
 
 private:
     static bool insert(LedgerRow &row, QString *error);
+    // Inside a write transaction: an empty ledger of a workspace that holds
+    // files (other than `except`) starts with their baseline row.
+    static bool baselineIfEmpty(QSqlDatabase db, const QString &except, QString *error);
     static void reportFailure(const QString &path, const QString &error);
 };

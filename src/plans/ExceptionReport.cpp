@@ -9,7 +9,6 @@
 #include "Workspace.h"
 
 #include <QDir>
-#include <QFileInfo>
 #include <QtConcurrent/QtConcurrentMap>
 
 #include <algorithm>
@@ -60,13 +59,7 @@ FileReads readFile(const QString &path)
         result.warning = error;
         return result;
     }
-    QStringList problems;
-    if (!skipped.isEmpty())
-        problems << PatrolDataLoader::skippedText(skipped, QStringLiteral("%1 lines could not be read (lines %2)"));
-    if (noMoment > 0)
-        problems << QStringLiteral("%1 records without a valid date and time were skipped").arg(noMoment);
-    if (!problems.isEmpty())
-        result.warning = QFileInfo(path).fileName() + QStringLiteral(": ") + problems.join(QStringLiteral("; "));
+    result.warning = PatrolDataLoader::readWarning(path, skipped, noMoment);
     return result;
 }
 

@@ -56,13 +56,7 @@ FileRecords readFile(const QString &path)
         result.warning = error;
         return result;
     }
-    QStringList problems;
-    if (!skipped.isEmpty())
-        problems << PatrolDataLoader::skippedText(skipped, QStringLiteral("%1 lines could not be read (lines %2)"));
-    if (noMoment > 0)
-        problems << QStringLiteral("%1 records without a valid date and time were skipped").arg(noMoment);
-    if (!problems.isEmpty())
-        result.warning = QFileInfo(path).fileName() + QStringLiteral(": ") + problems.join(QStringLiteral("; "));
+    result.warning = PatrolDataLoader::readWarning(path, skipped, noMoment);
     return result;
 }
 

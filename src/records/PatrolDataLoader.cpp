@@ -154,6 +154,18 @@ PatrolLoadResult PatrolDataLoader::load(const QString &path, const QHash<QString
     return none;
 }
 
+QString PatrolDataLoader::readWarning(const QString &path, const QList<int> &skippedLines, int withoutMoment)
+{
+    QStringList problems;
+    if (!skippedLines.isEmpty())
+        problems << skippedText(skippedLines, QStringLiteral("%1 lines could not be read (lines %2)"));
+    if (withoutMoment > 0)
+        problems << QStringLiteral("%1 records without a valid date and time were skipped").arg(withoutMoment);
+    if (problems.isEmpty())
+        return {};
+    return QFileInfo(path).fileName() + QStringLiteral(": ") + problems.join(QStringLiteral("; "));
+}
+
 QString PatrolDataLoader::skippedText(const QList<int> &lines, const QString &text)
 {
     constexpr int kShown = 5;

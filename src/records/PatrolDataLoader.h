@@ -43,4 +43,7 @@ public:
     // One message for the skipped lines from a text with %1 (how many) and %2
     // (the first few line numbers).
     static QString skippedText(const QList<int> &lines, const QString &text);
+    // "<file name>: ..." naming the skipped lines and the records without a
+    // valid date and time, or nothing when every line was taken.
+    static QString readWarning(const QString &path, const QList<int> &skippedLines, int withoutMoment);
 };
