@@ -12,6 +12,11 @@ tavrel_packages=(
     xvfb xauth
     fonts-dejavu-core fonts-noto-cjk
     qt6-translations-l10n
+    qt6-charts-dev qt6-httpserver-dev libqt6sql6-psql
+    libsodium-dev libcurl4-openssl-dev
+    libjs-chart.js
+    postgresql
+    chromium chromium-driver python3-selenium python3-aiosmtpd
 )
 
 tavrel_install_deps() {
