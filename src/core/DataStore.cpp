@@ -59,7 +59,9 @@ QStringList addedTables(const QString &connection)
                 QStringLiteral("CREATE TRIGGER IF NOT EXISTS LedgerBaselineNoUpdate BEFORE UPDATE ON LedgerBaseline "
                                "BEGIN SELECT RAISE(ABORT, 'The ledger is append-only'); END"),
                 QStringLiteral("CREATE TRIGGER IF NOT EXISTS LedgerBaselineNoDelete BEFORE DELETE ON LedgerBaseline "
-                               "BEGIN SELECT RAISE(ABORT, 'The ledger is append-only'); END")};
+                               "BEGIN SELECT RAISE(ABORT, 'The ledger is append-only'); END"),
+                // This workspace as a site of a central database: one row, made on first need.
+                QStringLiteral("CREATE TABLE IF NOT EXISTS Site (Id TEXT NOT NULL PRIMARY KEY, Name TEXT NOT NULL)")};
     if (connection != DataStore::kConnTVL)
         return {};
     return {QStringLiteral("CREATE TABLE IF NOT EXISTS Plan (Name TEXT NOT NULL UNIQUE, StartTime TEXT NOT NULL, "

@@ -35,6 +35,7 @@ constexpr int kWriteFailure = 4; // a patrol-data file could not be written
 constexpr int kMissed = 5;       // the exception report found a missed checkpoint
 constexpr int kFindings = 6;     // verify: something does not hold (or the head is not in the chain)
 constexpr int kPortInUse = 7;    // download: another program holds the terminal's port
+constexpr int kCentral = 8;      // the central database refused or could not be reached
 constexpr int kUsage = 64;
 }
 

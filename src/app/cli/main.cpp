@@ -1,6 +1,7 @@
 // tavrel-cli: the patrol-data codec, the serial ports, the terminal links and
 // the headless download, without a window.
 
+#include "CliCentral.h"
 #include "CliContext.h"
 #include "CliCore.h"
 #include "CliData.h"
@@ -59,6 +60,8 @@ const CommandEntry kCommands[] = {
     {"verify", &cliVerify, true, "verify [--head HASH]   check the patrol-data files and the ledger; or whether a printed head is in it"},
     {"flags", &cliFlags, true, "flags --from yyyy-MM-dd --to yyyy-MM-dd [--rule R]  suspicious reads (burst, repeat, transit, clock); exit 7 when any"},
     {"incidents", &cliIncidents, true, "incidents --from yyyy-MM-dd --to yyyy-MM-dd  incident reads and the checkpoints they belong to"},
+    {"site", &cliSite, true, "site [set NAME]        this workspace's id and name as a site of the central database"},
+    {"central", &cliCentral, true, "central COMMAND        the central PostgreSQL database (central --help for the list)"},
     {"options", &cliOptions, false, "options [set KEY VALUE]  print the terminal settings, or set one"},
 };
 
