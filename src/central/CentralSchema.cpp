@@ -35,7 +35,8 @@ QList<CentralSchema::Migration> makeMigrations()
                             " sha256 text NOT NULL UNIQUE,"
                             " machine_no text,"
                             " family text,"
-                            " downloaded_at timestamp,"
+                            " downloaded_at timestamp," // the PC's wall clock when it was saved
+                            " clock_offset_sec integer," // the terminal's clock minus the PC's then, when known
                             " record_count integer NOT NULL,"
                             " bytes bytea NOT NULL,"
                             " pushed_at timestamptz NOT NULL DEFAULT now(),"
@@ -52,6 +53,7 @@ QList<CentralSchema::Migration> makeMigrations()
                             " read_at timestamp NOT NULL,"
                             " code text NOT NULL,"
                             " download_id bigint NOT NULL,"
+                            " seq integer NOT NULL," // its place in that download's file
                             " PRIMARY KEY (site_id, machine_no, read_at, code))"
                             " PARTITION BY RANGE (read_at)"),
              QStringLiteral("CREATE INDEX records_site_time ON records (site_id, read_at)"),

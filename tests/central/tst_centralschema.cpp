@@ -1,7 +1,11 @@
 #include "CentralDatabase.h"
+#include "CentralPush.h"
 #include "CentralSchema.h"
 #include "PgCluster.h"
+#include "PatrolFile.h"
+#include "TagStore.h"
 #include "TestEnv.h"
+#include "Workspace.h"
 
 #include <QProcess>
 #include <QtTest>
@@ -61,6 +65,55 @@ private slots:
         QVERIFY(error.contains(u"newer"_s));
         db = QSqlDatabase();
         CentralDatabase::close(u"check"_s);
+    }
+
+    // The same file twice lands once; the same name with other bytes becomes
+    // a conflict and leaves the first as it was; definitions replace the site's own.
+    void pushLandsOnceAndKeepsConflicts()
+    {
+        PgCluster pg;
+        QString error;
+        QVERIFY2(pg.start(&error), qPrintable(error));
+        TestEnv env;
+        QSqlDatabase db = CentralDatabase::open(pg.settings(), u"push"_s, &error);
+        QVERIFY2(db.isOpen() && CentralSchema::migrate(db, nullptr, &error), qPrintable(error));
+        SiteIdentity::Site site;
+        QVERIFY2(SiteIdentity::current(&site, &error) && CentralPush::registerSite(db, site, &error), qPrintable(error));
+
+        const QString path = QDir(Workspace::unapprovedFolder()).filePath(u"20261201 080000.tvl"_s);
+        auto write = [&](const QStringList &lines) {
+            QFile f(path);
+            QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+            for (const QString &l : lines)
+                QVERIFY(WritePatrolLine(f, l));
+        };
+        write({u"0001,AB12,2026/11/30,23:59:59"_s, u"0001,\"Q\",2026/12/01,07:00:00"_s, u"0001,CD34,bad,07:01:00"_s});
+        CentralPush::Outcome outcome;
+        for (const CentralPush::Outcome expected : {CentralPush::Outcome::Landed, CentralPush::Outcome::AlreadyThere}) {
+            QVERIFY2(CentralPush::pushFile(db, site.id, path, {}, &outcome, &error), qPrintable(error));
+            QCOMPARE(outcome, expected);
+        }
+        QCOMPARE(pg.value(u"SELECT count(*) FROM downloads"_s), u"1"_s);
+        QCOMPARE(pg.value(u"SELECT string_agg(code || ' ' || read_at || ' ' || seq, ';' ORDER BY seq) FROM records"_s),
+                 u"AB12 2026-11-30 23:59:59 1;\"Q\" 2026-12-01 07:00:00 2"_s);
+        QCOMPARE(pg.value(u"SELECT count(*) FROM pg_inherits WHERE inhparent = 'records'::regclass"_s), u"2"_s); // November and December
+
+        write({u"0001,AB12,2026/11/30,23:59:58"_s});
+        QVERIFY2(CentralPush::pushFile(db, site.id, path, {}, &outcome, &error), qPrintable(error));
+        QCOMPARE(outcome, CentralPush::Outcome::Conflict);
+        QCOMPARE(pg.value(u"SELECT count(*) || ' ' || min(kind) FROM conflicts"_s), u"1 download"_s);
+        QCOMPARE(pg.value(u"SELECT count(*) FROM records"_s), u"2"_s);
+
+        QCOMPARE(TagStore::add(u"AB12"_s, u"Gate <b>"_s, &error), TagStore::Result::Ok);
+        QVERIFY2(TagStore::setGuard(u"AB12"_s, true, &error), qPrintable(error));
+        const QString before = CentralPush::definitionsHash(&error);
+        for (int i = 0; i < 2; ++i)
+            QVERIFY2(CentralPush::pushDefinitions(db, site.id, &error), qPrintable(error));
+        QCOMPARE(pg.value(u"SELECT code || ' ' || description || ' ' || kind FROM tags"_s), u"AB12 Gate <b> guard"_s);
+        QVERIFY2(TagStore::setGuard(u"AB12"_s, false, &error), qPrintable(error));
+        QVERIFY(CentralPush::definitionsHash(&error) != before);
+        db = QSqlDatabase();
+        CentralDatabase::close(u"push"_s);
     }
 
     void unreachableServerIsOneLine()
