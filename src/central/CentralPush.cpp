@@ -136,6 +136,8 @@ bool CentralPush::pushFile(QSqlDatabase db, const QString &siteId, const QString
 
     const std::optional<LedgerFacts> facts = ledgerFacts(name);
     QDateTime downloaded = facts ? facts->at : QFileInfo(path).lastModified();
+    if (facts && downloaded.timeSpec() == Qt::LocalTime) // the ledger writes UTC, with or without its Z
+        downloaded = QDateTime(downloaded.date(), downloaded.time(), Qt::UTC);
     downloaded = downloaded.toLocalTime(); // the PC's wall clock, as the records have the terminal's
 
     QSqlQuery q(db);

@@ -126,16 +126,25 @@ bool ExceptionReport::run(const QDate &from, const QDate &to, const QString &pla
     FlagData marks;
     if (!FlagReport::run(first, last, &marks, error, warnings))
         return false;
-    // Incident reads are no checkpoint reads: they show beside the read they belong to.
     const QHash<QString, QString> incidents = TagStore::incidentTexts(&problem);
+    *result = compute(plans, guards, names, incidents, marks, from, to, planName);
+    return true;
+}
+
+ExceptionResult ExceptionReport::compute(const QList<PatrolPlan> &plans, const QSet<QString> &guards,
+                                         const QHash<QString, QString> &names, const QHash<QString, QString> &incidents,
+                                         const FlagData &marks, const QDate &from, const QDate &to,
+                                         const QString &planName)
+{
+    // Incident reads are no checkpoint reads: they show beside the read they belong to.
     QList<PatrolRead> reads;
     reads.reserve(qsizetype(marks.reads.size()));
     for (const FlagRead &r : marks.reads)
         if (!incidents.contains(r.code))
             reads.append({r.machineNo, QDateTime::fromSecsSinceEpoch(r.at, Qt::UTC), r.code});
-    *result = ExceptionMatcher::match(plans, std::move(reads), from, to, guards, names, planName);
-    addMarks(marks, from, to, result);
-    return true;
+    ExceptionResult result = ExceptionMatcher::match(plans, std::move(reads), from, to, guards, names, planName);
+    addMarks(marks, from, to, &result);
+    return result;
 }
 
 void ExceptionReport::addMarks(const FlagData &marks, const QDate &from, const QDate &to, ExceptionResult *result)

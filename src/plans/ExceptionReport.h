@@ -23,6 +23,12 @@ public:
     // plans or tags cannot be read or `planName` is no plan.
     static bool run(const QDate &from, const QDate &to, const QString &planName, ExceptionResult *result,
                     QString *error, QStringList *warnings = nullptr);
+    // The report over records and definitions from anywhere (the workspace,
+    // a site of the central database): `marks` holds the records of the
+    // claiming days with their flags and incidents, codes as TagStore::codeKey.
+    static ExceptionResult compute(const QList<PatrolPlan> &plans, const QSet<QString> &guards,
+                                   const QHash<QString, QString> &names, const QHash<QString, QString> &incidents,
+                                   const FlagData &marks, const QDate &from, const QDate &to, const QString &planName);
     // The records of every file that can hold records of the days from `from`
     // to `to` (a file is named after its download, and its records are older
     // than that), in no particular order.

@@ -181,6 +181,13 @@ bool FlagReport::run(const QDate &from, const QDate &to, FlagData *data, QString
             warnings->append(r.warning);
     }
 
+    evaluate(plans, guards, incidentTexts, data);
+    return true;
+}
+
+void FlagReport::evaluate(const QList<PatrolPlan> &plans, const QSet<QString> &guards,
+                          const QHash<QString, QString> &incidentTexts, FlagData *data)
+{
     QSet<QString> notCheckpoints = guards;
     for (auto it = incidentTexts.cbegin(); it != incidentTexts.cend(); ++it)
         notCheckpoints.insert(it.key());
@@ -211,7 +218,6 @@ bool FlagReport::run(const QDate &from, const QDate &to, FlagData *data, QString
         std::sort(data->incidents.begin(), data->incidents.end(),
                   [](const IncidentRead &a, const IncidentRead &b) { return a.read < b.read; });
     }
-    return true;
 }
 
 QStringList FlagReport::rowFlags(const QString &path, int rowCount, const QDate &first, const QDate &last)

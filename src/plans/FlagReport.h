@@ -49,6 +49,11 @@ public:
     static bool run(const QDate &from, const QDate &to, FlagData *data, QString *error,
                     QStringList *warnings = nullptr, const QString &extraPath = {});
 
+    // Runs the flag rules and the incident attachment on the reads and
+    // downloads of `data` (codes as TagStore::codeKey), wherever they came from.
+    static void evaluate(const QList<PatrolPlan> &plans, const QSet<QString> &guards,
+                         const QHash<QString, QString> &incidentTexts, FlagData *data);
+
     // The flag codes of every record of the file at `path` (same order as
     // its rows), "burst, repeat" and the like; empty when none has a flag.
     static QStringList rowFlags(const QString &path, int rowCount, const QDate &first, const QDate &last);

@@ -1,5 +1,8 @@
 #include "CentralDatabase.h"
 #include "CentralPush.h"
+#include "CentralReport.h"
+#include "ExceptionReport.h"
+#include "PlanStore.h"
 #include "CentralSchema.h"
 #include "PgCluster.h"
 #include "PatrolFile.h"
@@ -114,6 +117,66 @@ private slots:
         QVERIFY(CentralPush::definitionsHash(&error) != before);
         db = QSqlDatabase();
         CentralDatabase::close(u"push"_s);
+    }
+
+    // A site's report from the central database reads as the workspace's own.
+    void siteReportEqualsLocalReport()
+    {
+        PgCluster pg;
+        QString error;
+        QVERIFY2(pg.start(&error), qPrintable(error));
+        TestEnv env;
+        for (const QString &code : {u"A1"_s, u"B2"_s, u"G9"_s, u"X5"_s})
+            QCOMPARE(TagStore::add(code, u"Point "_s + code, &error), TagStore::Result::Ok);
+        QVERIFY(TagStore::setGuard(u"G9"_s, true, &error));
+        QVERIFY(TagStore::setIncident(u"X5"_s, u"Door open"_s, &error));
+        PatrolPlan plan;
+        plan.name = u"Night"_s;
+        plan.start = QTime(22, 0);
+        plan.end = QTime(2, 0);
+        plan.interval = 120;
+        plan.checkpoints = {{u"A1"_s, 0, 10, 0}, {u"b2"_s, 30, 10, 5}};
+        QVERIFY2(PlanStore::save(plan, {}, &error), qPrintable(error));
+        const QList<QStringList> files = {
+            {u"0007,G9,2026/12/01,21:55:00"_s, u"0007,A1,2026/12/01,22:03:00"_s, u"0007,X5,2026/12/01,22:04:00"_s,
+             u"0007,B2,2026/12/01,22:05:00"_s, u"0007,a1,2026/12/02,00:20:00"_s},
+            {u"0007,A1,2026/12/02,02:00:00"_s, u"0007,B2,2026/12/02,02:30:00"_s, u"0007,A1,2026/12/02,01:59:00"_s}};
+        QStringList names = {u"20261202 060000.tvl"_s, u"20261202 070000.tvl"_s};
+        for (int i = 0; i < files.size(); ++i) {
+            QFile f(QDir(Workspace::unapprovedFolder()).filePath(names[i]));
+            QVERIFY(f.open(QIODevice::WriteOnly));
+            for (const QString &l : files[i])
+                QVERIFY(WritePatrolLine(f, l));
+        }
+        ExceptionResult local;
+        QVERIFY2(ExceptionReport::run(QDate(2026, 12, 1), QDate(2026, 12, 2), {}, &local, &error), qPrintable(error));
+
+        QSqlDatabase db = CentralDatabase::open(pg.settings(), u"report"_s, &error);
+        QVERIFY2(db.isOpen() && CentralSchema::migrate(db, nullptr, &error), qPrintable(error));
+        SiteIdentity::Site site;
+        QVERIFY2(SiteIdentity::current(&site, &error) && CentralPush::registerSite(db, site, &error)
+                     && CentralPush::pushDefinitions(db, site.id, &error),
+                 qPrintable(error));
+        CentralPush::Outcome outcome;
+        for (const QString &n : names)
+            QVERIFY2(CentralPush::pushFile(db, site.id, QDir(Workspace::unapprovedFolder()).filePath(n), {}, &outcome, &error),
+                     qPrintable(error));
+        ExceptionResult central;
+        QVERIFY2(CentralReport::run(db, site.id, QDate(2026, 12, 1), QDate(2026, 12, 2), {}, &central, &error),
+                 qPrintable(error));
+        auto lines = [](const ExceptionResult &r) {
+            QStringList out;
+            for (const CheckpointOutcome &o : r.outcomes)
+                out << ExceptionReport::line(o) + u'\t' + o.flags + u'\t' + o.incidents.join(u'|');
+            for (const FlaggedRead &f : r.flagged)
+                out << f.at.toString(Qt::ISODate) + f.machineNo + f.code + f.rules + f.detail;
+            return out;
+        };
+        QVERIFY(local.outcomes.size() >= 6);
+        QVERIFY(!local.flagged.isEmpty());
+        QCOMPARE(lines(central), lines(local));
+        db = QSqlDatabase();
+        CentralDatabase::close(u"report"_s);
     }
 
     void unreachableServerIsOneLine()

@@ -1,0 +1,171 @@
+#include "CentralReport.h"
+
+#include "CentralDatabase.h"
+#include "ExceptionReport.h"
+#include "TagStore.h"
+
+#include <QSqlQuery>
+#include <QVariant>
+
+#include <algorithm>
+
+namespace {
+
+// A wall-clock timestamp of the database as the flag rules count time.
+qint64 wallSeconds(const QVariant &value)
+{
+    return PatrolPlan::moment(value.toDateTime().date(), value.toDateTime().time()).toSecsSinceEpoch();
+}
+
+}
+
+bool CentralReport::sites(QSqlDatabase db, QList<Site> *sites, QString *error)
+{
+    QSqlQuery q(db);
+    if (!CentralDatabase::exec(q, QStringLiteral("SELECT id::text, name FROM sites ORDER BY name, id"),
+                               QStringLiteral("The sites cannot be read"), error))
+        return false;
+    sites->clear();
+    while (q.next())
+        sites->append({q.value(0).toString(), q.value(1).toString()});
+    return true;
+}
+
+bool CentralReport::definitions(QSqlDatabase db, const QString &siteId, Definitions *definitions, QString *error)
+{
+    *definitions = {};
+    const QString what = QStringLiteral("The definitions of the site cannot be read");
+    QSqlQuery q(db);
+    q.setForwardOnly(true);
+    q.prepare(QStringLiteral("SELECT code, description, kind, kind_text FROM tags WHERE site_id = ?::uuid"));
+    q.addBindValue(siteId);
+    if (!CentralDatabase::exec(q, what, error))
+        return false;
+    // As the workspace's description map: a code defined twice (in another case) has no description.
+    QSet<QString> twice;
+    while (q.next()) {
+        const QString key = TagStore::codeKey(q.value(0).toString());
+        if (definitions->names.contains(key))
+            twice.insert(key);
+        definitions->names.insert(key, q.value(1).toString());
+        const QString kind = q.value(2).toString();
+        if (kind == QLatin1String("guard"))
+            definitions->guards.insert(key);
+        else if (kind == QLatin1String("incident"))
+            definitions->incidents.insert(key, q.value(3).toString());
+    }
+    for (const QString &key : std::as_const(twice))
+        definitions->names.remove(key);
+
+    q.prepare(QStringLiteral("SELECT p.name, to_char(p.start_time, 'HH24:MI'), to_char(p.end_time, 'HH24:MI'), "
+                             "p.interval_minutes, p.weekdays, pp.code, pp.minutes, pp.tolerance, pp.min_minutes "
+                             "FROM plans p JOIN plan_points pp ON pp.site_id = p.site_id AND pp.plan_name = p.name "
+                             "WHERE p.site_id = ?::uuid ORDER BY p.name, pp.seq"));
+    q.addBindValue(siteId);
+    if (!CentralDatabase::exec(q, what, error))
+        return false;
+    while (q.next()) {
+        const QString name = q.value(0).toString();
+        if (definitions->plans.isEmpty() || definitions->plans.last().name != name) {
+            PatrolPlan plan;
+            plan.name = name;
+            plan.start = QTime::fromString(q.value(1).toString(), QStringLiteral("HH:mm"));
+            plan.end = QTime::fromString(q.value(2).toString(), QStringLiteral("HH:mm"));
+            plan.interval = q.value(3).toInt();
+            plan.weekdays = q.value(4).toInt();
+            definitions->plans.append(plan);
+        }
+        definitions->plans.last().checkpoints.append(
+            {q.value(5).toString(), q.value(6).toInt(), q.value(7).toInt(), q.value(8).toInt()});
+    }
+    return true;
+}
+
+bool CentralReport::marks(QSqlDatabase db, const QString &siteId, const Definitions &definitions, const QDate &from,
+                          const QDate &to, FlagData *marks, QString *error)
+{
+    Q_UNUSED(to); // a download after the range can still hold reads of it
+    *marks = {};
+    const QString what = QStringLiteral("The records of the site cannot be read");
+    QSqlQuery q(db);
+    q.setForwardOnly(true);
+    // A download holds reads older than itself only: one saved more than a
+    // day before the range (a terminal's clock may run a day ahead) holds
+    // none of it. Its file is named after its download time.
+    const QString downloadsFrom = QStringLiteral("(d.file_name !~ '^[0-9]{8} [0-9]{6}' OR left(d.file_name, 8) >= ?)");
+    const QString oldest = from.addDays(-1).toString(QStringLiteral("yyyyMMdd"));
+    q.prepare(QStringLiteral("SELECT d.id, d.file_name, d.downloaded_at, d.clock_offset_sec FROM downloads d "
+                             "WHERE d.site_id = ?::uuid AND %1 ORDER BY d.file_name, d.id").arg(downloadsFrom));
+    q.addBindValue(siteId);
+    q.addBindValue(oldest);
+    if (!CentralDatabase::exec(q, what, error))
+        return false;
+    QHash<qint64, int> downloadOf;
+    while (q.next()) {
+        DownloadInfo info;
+        info.file = q.value(1).toString();
+        if (!q.value(2).isNull())
+            info.at = wallSeconds(q.value(2));
+        if (!q.value(3).isNull())
+            info.offset = q.value(3).toLongLong();
+        downloadOf.insert(q.value(0).toLongLong(), int(marks->downloads.size()));
+        marks->downloads.push_back(info);
+        marks->paths << info.file;
+    }
+    if (marks->downloads.empty()) {
+        FlagReport::evaluate(definitions.plans, definitions.guards, definitions.incidents, marks);
+        return true;
+    }
+    q.prepare(QStringLiteral("SELECT r.download_id, r.machine_no, r.read_at, r.code, r.seq FROM records r "
+                             "JOIN downloads d ON d.id = r.download_id "
+                             "WHERE r.site_id = ?::uuid AND d.site_id = ?::uuid AND %1 "
+                             "ORDER BY d.file_name, d.id, r.seq").arg(downloadsFrom));
+    q.addBindValue(siteId);
+    q.addBindValue(siteId);
+    q.addBindValue(oldest);
+    if (!CentralDatabase::exec(q, what, error))
+        return false;
+    // The same few terminals and codes again and again: one text of each.
+    QHash<QString, QString> machines, codes;
+    while (q.next()) {
+        const int download = downloadOf.value(q.value(0).toLongLong(), -1);
+        if (download < 0)
+            continue;
+        QString machine = q.value(1).toString();
+        QString &sharedMachine = machines[machine];
+        if (sharedMachine.isNull())
+            sharedMachine = machine;
+        const QString code = TagStore::codeKey(q.value(3).toString());
+        QString &sharedCode = codes[code];
+        if (sharedCode.isNull())
+            sharedCode = code;
+        marks->reads.push_back({sharedMachine, wallSeconds(q.value(2)), sharedCode, download});
+        marks->rowOf.push_back(q.value(4).toInt() - 1);
+    }
+    FlagReport::evaluate(definitions.plans, definitions.guards, definitions.incidents, marks);
+    return true;
+}
+
+bool CentralReport::run(QSqlDatabase db, const QString &siteId, const QDate &from, const QDate &to,
+                        const QString &planName, ExceptionResult *result, QString *error)
+{
+    Definitions defs;
+    if (!definitions(db, siteId, &defs, error))
+        return false;
+    if (!planName.isEmpty()
+        && std::none_of(defs.plans.begin(), defs.plans.end(), [&](const PatrolPlan &p) { return p.name == planName; })) {
+        *error = QStringLiteral("There is no plan called %1").arg(planName);
+        return false;
+    }
+    if (defs.plans.isEmpty()) {
+        *result = {};
+        return true;
+    }
+    QDate first, last;
+    ExceptionMatcher::claimingDays(defs.plans, from, to, &first, &last);
+    FlagData flagData;
+    if (!marks(db, siteId, defs, first, last, &flagData, error))
+        return false;
+    *result = ExceptionReport::compute(defs.plans, defs.guards, defs.names, defs.incidents, flagData, from, to, planName);
+    return true;
+}
