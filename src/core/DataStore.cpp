@@ -59,7 +59,12 @@ QStringList addedTables(const QString &connection)
                 QStringLiteral("CREATE TRIGGER IF NOT EXISTS LedgerBaselineNoUpdate BEFORE UPDATE ON LedgerBaseline "
                                "BEGIN SELECT RAISE(ABORT, 'The ledger is append-only'); END"),
                 QStringLiteral("CREATE TRIGGER IF NOT EXISTS LedgerBaselineNoDelete BEFORE DELETE ON LedgerBaseline "
-                               "BEGIN SELECT RAISE(ABORT, 'The ledger is append-only'); END")};
+                               "BEGIN SELECT RAISE(ABORT, 'The ledger is append-only'); END"),
+                // The exception reports sent by mail (see ReportMail), so that a
+                // period goes out once to the same recipients.
+                QStringLiteral("CREATE TABLE IF NOT EXISTS SentReport (Period TEXT NOT NULL, PlanName TEXT NOT NULL, "
+                               "Site TEXT NOT NULL, Recipients TEXT NOT NULL, MessageId TEXT NOT NULL, "
+                               "SentAt TEXT NOT NULL)")};
     if (connection != DataStore::kConnTVL)
         return {};
     return {QStringLiteral("CREATE TABLE IF NOT EXISTS Plan (Name TEXT NOT NULL UNIQUE, StartTime TEXT NOT NULL, "
