@@ -173,7 +173,8 @@ QString ReportMail::recipientsKey(const QStringList &recipients)
 QString ReportMail::subject(const ReportMailRequest &request, const ExceptionResult &result)
 {
     const CRes &texts = CRes::instance();
-    QString text = texts.ResString(490, QStringLiteral("Tavrel exception report %1 to %2")).arg(isoDay(request.from), isoDay(request.to));
+    QString text = texts.ResString(490, QStringLiteral("Tavrel exception report %1 to %2"))
+                       .arg(isoDay(request.from), isoDay(request.to));
     if (!request.plan.isEmpty())
         text += QStringLiteral(" (%1)").arg(request.plan);
     const int missed = totals(result).missed;
@@ -190,16 +191,19 @@ QString ReportMail::summary(const ReportMailRequest &request, const ExceptionRes
     for (const CheckpointOutcome &o : result.outcomes)
         due += o.seq > 0 ? 1 : 0;
     QStringList lines;
+    const QString plan = request.plan.isEmpty() ? texts.ResString(366, QStringLiteral("(All plans)")) : request.plan;
     lines << texts.ResString(492, QStringLiteral("Period: %1 to %2")).arg(isoDay(request.from), isoDay(request.to))
-          << texts.ResString(493, QStringLiteral("Plan: %1")).arg(request.plan.isEmpty() ? texts.ResString(366, QStringLiteral("(All plans)")) : request.plan) << QString()
-          << texts.ResString(494, QStringLiteral("Rounds: %1")).arg(roundCount(result)) << texts.ResString(495, QStringLiteral("Checkpoints due: %1")).arg(due)
+          << texts.ResString(493, QStringLiteral("Plan: %1")).arg(plan) << QString()
+          << texts.ResString(494, QStringLiteral("Rounds: %1")).arg(roundCount(result))
+          << texts.ResString(495, QStringLiteral("Checkpoints due: %1")).arg(due)
           << texts.ResString(496, QStringLiteral("On time: %1, early: %2, late: %3, missed: %4, extra: %5"))
                  .arg(all.onTime)
                  .arg(all.early)
                  .arg(all.late)
                  .arg(all.missed)
                  .arg(all.extra)
-          << texts.ResString(497, QStringLiteral("Flagged reads: %1")).arg(result.flagged.size()) << Ledger::footerLine();
+          << texts.ResString(497, QStringLiteral("Flagged reads: %1")).arg(result.flagged.size())
+          << Ledger::footerLine();
     if (all.missed > 0) {
         QString error;
         const QHash<QString, QString> names = TagStore::descriptionMap(&error); // without them the codes alone show
@@ -210,14 +214,16 @@ QString ReportMail::summary(const ReportMailRequest &request, const ExceptionRes
                 continue;
             if (listed++ == kListedMissed)
                 break;
-            const QString name = names.value(o.code);
-            lines << QStringLiteral("  %1  %2  %3  %4%5")
-                         .arg(o.plan, o.due.toString(QStringLiteral("yyyy-MM-dd HH:mm")))
-                         .arg(o.seq)
-                         .arg(o.code, name.isEmpty() ? QString() : QStringLiteral("  ") + name);
+            // Joined, not arg()'d: a plan or tag name may hold a "%1" of its own.
+            lines << QStringLiteral("  ")
+                         + QStringList{o.plan, o.due.toString(QStringLiteral("yyyy-MM-dd HH:mm")),
+                                       QString::number(o.seq), o.code, names.value(o.code)}
+                               .join(QStringLiteral("  "))
+                               .trimmed();
         }
         if (all.missed > kListedMissed)
-            lines << QStringLiteral("  ") + texts.ResString(499, QStringLiteral("... and %1 more")).arg(all.missed - kListedMissed);
+            lines << QStringLiteral("  ")
+                         + texts.ResString(499, QStringLiteral("... and %1 more")).arg(all.missed - kListedMissed);
     }
     lines << QString() << texts.ResString(26, QStringLiteral("The exception report is attached as a PDF file."));
     return lines.join(QLatin1Char('\n')) + QLatin1Char('\n');

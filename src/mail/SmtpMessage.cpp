@@ -45,7 +45,8 @@ QByteArray SmtpMessage::encodeHeader(const QString &text)
 {
     if (plainAscii(text))
         return text.toLatin1();
-    // "=?UTF-8?B?" + 60 base64 characters + "?=" is 72: 45 bytes of UTF-8 at most per word.
+    // 39 bytes of UTF-8 are 52 base64 characters, a word of 64: with "Subject: " in
+    // front the line still keeps within the 78 characters a header line should.
     QList<QByteArray> words;
     QByteArray chunk;
     for (qsizetype i = 0; i < text.size(); ++i) {
@@ -56,7 +57,7 @@ QByteArray SmtpMessage::encodeHeader(const QString &text)
             if (c.unicode() < 0x20)
                 c = QLatin1Char(' ');
         const QByteArray bytes = one.toUtf8();
-        if (chunk.size() + bytes.size() > 45) {
+        if (chunk.size() + bytes.size() > 39) {
             words << chunk;
             chunk.clear();
         }
@@ -92,7 +93,7 @@ QByteArray SmtpMessage::toBytes() const
     m += "Date: " + rfcDate(date) + "\r\n";
     m += "Message-ID: <" + id.toLatin1() + ">\r\n";
     m += "MIME-Version: 1.0\r\n";
-    m += "Content-Type: multipart/mixed; boundary=\"" + boundary + "\"\r\n";
+    m += "Content-Type: multipart/mixed;\r\n boundary=\"" + boundary + "\"\r\n";
     m += "\r\n";
     m += "This is a message in MIME format.\r\n";
     m += "--" + boundary + "\r\n";
@@ -106,9 +107,9 @@ QByteArray SmtpMessage::toBytes() const
         QString name = attachmentName;
         name.remove(QRegularExpression(QStringLiteral("[^A-Za-z0-9._-]")));
         m += "--" + boundary + "\r\n";
-        m += "Content-Type: " + attachmentType + "; name=\"" + name.toLatin1() + "\"\r\n";
+        m += "Content-Type: " + attachmentType + ";\r\n name=\"" + name.toLatin1() + "\"\r\n";
         m += "Content-Transfer-Encoding: base64\r\n";
-        m += "Content-Disposition: attachment; filename=\"" + name.toLatin1() + "\"\r\n\r\n";
+        m += "Content-Disposition: attachment;\r\n filename=\"" + name.toLatin1() + "\"\r\n\r\n";
         m += base64Lines(attachment);
     }
     m += "--" + boundary + "--\r\n";

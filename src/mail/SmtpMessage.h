@@ -30,7 +30,7 @@ public:
     // A unique id in the domain of `sender`: "<uuid>@<domain>".
     static QString newMessageId(const QString &sender);
     // A header value: itself when plain ASCII, else UTF-8 encoded words (each
-    // at most 75 characters, never splitting a character), folded.
+    // at most 64 characters, never splitting a character), folded.
     static QByteArray encodeHeader(const QString &text);
     // The date as RFC 5322 writes it: "Sun, 06 Dec 2026 06:30:00 +0100".
     static QByteArray rfcDate(const QDateTime &date);

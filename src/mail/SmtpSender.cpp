@@ -29,9 +29,6 @@ size_t readMessage(char *buffer, size_t size, size_t count, void *user)
 bool transfer(const MailSettings &settings, const QString &password, const QString &from,
               const QStringList &recipients, const QByteArray &message, QString *error)
 {
-    static std::once_flag initialised;
-    std::call_once(initialised, [] { curl_global_init(CURL_GLOBAL_DEFAULT); });
-
     CURL *curl = curl_easy_init();
     if (!curl) {
         *error = QStringLiteral("The mail could not be sent: libcurl could not start");
@@ -89,6 +86,10 @@ bool transfer(const MailSettings &settings, const QString &password, const QStri
 bool SmtpSender::send(const MailSettings &settings, const QString &password, const QString &from,
                       const QStringList &recipients, const QByteArray &message, QString *error)
 {
+    // libcurl starts its global state (OpenSSL's among it) once, on the
+    // calling thread, before any transfer thread uses it.
+    static std::once_flag initialised;
+    std::call_once(initialised, [] { curl_global_init(CURL_GLOBAL_DEFAULT); });
     bool ok = false;
     QString failure;
     QThread *thread = QThread::create([&] { ok = transfer(settings, password, from, recipients, message, &failure); });

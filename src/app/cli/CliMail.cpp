@@ -1,6 +1,7 @@
 #include "CliMail.h"
 
 #include "ReportMail.h"
+#include "SmtpMessage.h"
 
 namespace {
 
@@ -43,6 +44,8 @@ int cliReportSend(CliContext &context)
         if (i + 1 >= a.size() || a[i + 1].isEmpty())
             return usage(context, QStringLiteral("%1 needs a value").arg(a[i]));
         *value = a[++i];
+        if (value == &mailTo && !SmtpMessage::isAddress(mailTo))
+            return usage(context, QStringLiteral("--mail-to %1 is no mail address").arg(mailTo));
         if (value == &mailTo)
             request.recipients << mailTo;
     }
