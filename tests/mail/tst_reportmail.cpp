@@ -293,10 +293,18 @@ void tst_ReportMail::serverDown()
     QCOMPARE(r.status, 2);
     QVERIFY2(r.err.contains(u"The mail could not be sent through 127.0.0.1:%1: "_s.arg(port)), qPrintable(r.err));
     QCOMPARE(sentRecords(), 0);
-    // Nothing was recorded, so with the server up the same command sends.
     SmtpServer server(env.root());
     QString why;
     QVERIFY2(server.start(&why, port), qPrintable(why));
+    // STARTTLS asked of a server that has none: refused rather than sent in plain text.
+    QVERIFY(SaveSetting(u"Mail"_s, u"Security"_s, u"starttls"_s));
+    r = cli(env, send(u"2026-12-07"_s, u"2026-12-08"_s));
+    QCOMPARE(r.status, 2);
+    QVERIFY2(r.err.contains(u"STARTTLS"_s), qPrintable(r.err));
+    QCOMPARE(server.messages().size(), 0);
+    QCOMPARE(sentRecords(), 0);
+    // Nothing was recorded, so once the server can take it the same command sends.
+    QVERIFY(SaveSetting(u"Mail"_s, u"Security"_s, u"none"_s));
     r = cli(env, send(u"2026-12-07"_s, u"2026-12-08"_s));
     QVERIFY2(r.status == 5, qPrintable(r.err));
     QCOMPARE(server.messages().size(), 1);
