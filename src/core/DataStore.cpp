@@ -61,7 +61,12 @@ QStringList addedTables(const QString &connection)
                 QStringLiteral("CREATE TRIGGER IF NOT EXISTS LedgerBaselineNoDelete BEFORE DELETE ON LedgerBaseline "
                                "BEGIN SELECT RAISE(ABORT, 'The ledger is append-only'); END"),
                 // This workspace as a site of a central database: one row, made on first need.
-                QStringLiteral("CREATE TABLE IF NOT EXISTS Site (Id TEXT NOT NULL PRIMARY KEY, Name TEXT NOT NULL)")};
+                QStringLiteral("CREATE TABLE IF NOT EXISTS Site (Id TEXT NOT NULL PRIMARY KEY, Name TEXT NOT NULL)"),
+                // The exception reports sent by mail (see ReportMail), so that a
+                // period goes out once to the same recipients.
+                QStringLiteral("CREATE TABLE IF NOT EXISTS SentReport (Period TEXT NOT NULL, PlanName TEXT NOT NULL, "
+                               "Site TEXT NOT NULL, Recipients TEXT NOT NULL, MessageId TEXT NOT NULL, "
+                               "SentAt TEXT NOT NULL)")};
     if (connection != DataStore::kConnTVL)
         return {};
     return {QStringLiteral("CREATE TABLE IF NOT EXISTS Plan (Name TEXT NOT NULL UNIQUE, StartTime TEXT NOT NULL, "

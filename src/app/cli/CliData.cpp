@@ -1,6 +1,7 @@
 #include "CliData.h"
 
 #include "CliFlags.h"
+#include "CliMail.h"
 #include "CliPatrol.h"
 #include "CliPlans.h"
 
@@ -75,10 +76,12 @@ int cliExport(CliContext &context)
 int cliReport(CliContext &context)
 {
     const QStringList &a = context.args;
+    if (a.value(0) == QLatin1String("send"))
+        return cliReportSend(context);
     const bool patrol = a.size() == 4 && a[0] == QLatin1String("patrol") && a[2] == QLatin1String("--pdf");
     const bool tags = a.size() == 3 && a[0] == QLatin1String("tags") && a[1] == QLatin1String("--pdf");
     if (!patrol && !tags) {
-        context.err << "usage: tavrel-cli report patrol PATH --pdf OUT.pdf | report tags --pdf OUT.pdf\n";
+        context.err << "usage: tavrel-cli report patrol PATH --pdf OUT.pdf | report tags --pdf OUT.pdf | report send ...\n";
         return CliExit::kUsage;
     }
     QString error;

@@ -51,7 +51,7 @@ const CommandEntry kCommands[] = {
     {"show", &cliShow, true, "show PATH [--iso]      print the rows of a patrol-data file as the list shows them"},
     // Data in and out.
     {"export", &cliExport, true, "export PATH --xlsx OUT.xlsx | --text OUT.txt  the rows of a .tvl or old .mdb as a workbook or data0.txt lines"},
-    {"report", &cliReport, true, "report patrol PATH --pdf OUT.pdf | report tags --pdf OUT.pdf  a report as PDF"},
+    {"report", &cliReport, true, "report patrol PATH --pdf OUT.pdf | report tags --pdf OUT.pdf  a report as PDF; report send --mail-to ADDR (--period yesterday|last-week | --from D --to D) [--plan NAME] [--only-if-missed] [--force]  the exception report by mail"},
     {"tags", &cliTagCommands, true, "tags list | add CODE DESCRIPTION | edit OLD NEW DESCRIPTION | delete CODE... | export FILE.tag | import FILE | guard CODE... | unguard CODE... | guards | incident CODE TEXT | unincident CODE | incidents"},
     {"plans", &cliPlans, true, "plans list | export FILE.json | import FILE.json  the patrol plans"},
     {"language", &cliLanguage, true, "language [list] | set NAME | add NAME | delete NAME  the interface languages"},
