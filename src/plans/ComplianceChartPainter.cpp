@@ -80,10 +80,11 @@ void ComplianceChartPainter::paint(QPainter &painter, const QRectF &rect, const 
     const qreal line = fm.lineSpacing();
     const qreal thin = qMax<qreal>(1, line / 14);
 
-    // Caption and legend on the first line.
+    // The caption, and the legend beside it or, when there is no room, under it.
+    const QString caption = summary(figures.total());
     const QRectF captionLine(rect.left(), rect.top(), rect.width(), line * 1.3);
     painter.setPen(Qt::black);
-    painter.drawText(captionLine, Qt::AlignLeft | Qt::AlignVCenter, summary(figures.total()));
+    painter.drawText(captionLine, Qt::AlignLeft | Qt::AlignVCenter, caption);
     struct Key
     {
         QString text;
@@ -94,26 +95,30 @@ void ComplianceChartPainter::paint(QPainter &painter, const QRectF &rect, const 
                         {earlyOrLateText(), ExceptionTableModel::kindColor(Kind::Late), false},
                         {ExceptionReport::kindText(Kind::Missed), ExceptionTableModel::kindColor(Kind::Missed), false},
                         {percentAxisText(), kLineColor, true}};
-    qreal x = captionLine.right();
     const qreal swatch = line * 0.7;
-    for (auto it = std::rbegin(keys); it != std::rend(keys); ++it) {
-        const qreal w = fm.horizontalAdvance(it->text);
-        x -= w;
-        painter.setPen(Qt::black);
-        painter.drawText(QRectF(x, captionLine.top(), w, captionLine.height()), Qt::AlignLeft | Qt::AlignVCenter,
-                         it->text);
-        x -= swatch + line * 0.3;
-        const QRectF box(x, captionLine.center().y() - swatch / 2, swatch, swatch);
-        if (it->isLine) {
-            painter.setPen(QPen(it->color, thin * 2));
+    qreal legendWidth = 0;
+    for (const Key &k : keys)
+        legendWidth += swatch + line * 0.3 + fm.horizontalAdvance(k.text) + line;
+    const bool legendBelow = fm.horizontalAdvance(caption) + line + legendWidth > rect.width();
+    const QRectF legendLine = legendBelow ? captionLine.translated(0, captionLine.height()) : captionLine;
+    qreal x = legendBelow ? rect.left() : rect.right() - legendWidth + line;
+    for (const Key &k : keys) {
+        const QRectF box(x, legendLine.center().y() - swatch / 2, swatch, swatch);
+        if (k.isLine) {
+            painter.setPen(QPen(k.color, thin * 2));
             painter.drawLine(QPointF(box.left(), box.center().y()), QPointF(box.right(), box.center().y()));
         } else {
-            painter.setPen(QPen(it->color.darker(160), thin));
-            painter.setBrush(it->color);
+            painter.setPen(QPen(k.color.darker(160), thin));
+            painter.setBrush(k.color);
             painter.drawRect(box);
             painter.setBrush(Qt::NoBrush);
         }
-        x -= line;
+        x += swatch + line * 0.3;
+        const qreal w = fm.horizontalAdvance(k.text);
+        painter.setPen(Qt::black);
+        painter.drawText(QRectF(x, legendLine.top(), w + 1, legendLine.height()), Qt::AlignLeft | Qt::AlignVCenter,
+                         k.text);
+        x += w + line;
     }
 
     const QList<ComplianceRow> &days = figures.days();
@@ -124,8 +129,8 @@ void ComplianceChartPainter::paint(QPainter &painter, const QRectF &rect, const 
     const QString percentTop = QStringLiteral("100 %");
     const qreal leftLabels = fm.horizontalAdvance(QString::number(top)) + line * 0.4;
     const qreal rightLabels = fm.horizontalAdvance(percentTop) + line * 0.4;
-    const QRectF plot(rect.left() + leftLabels, captionLine.bottom() + line * 0.6,
-                      rect.width() - leftLabels - rightLabels, rect.bottom() - captionLine.bottom() - line * 2.0);
+    const QRectF plot(rect.left() + leftLabels, legendLine.bottom() + line * 0.6,
+                      rect.width() - leftLabels - rightLabels, rect.bottom() - legendLine.bottom() - line * 2.0);
     if (plot.width() <= 0 || plot.height() <= 0) {
         painter.restore();
         return;

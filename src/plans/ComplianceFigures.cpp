@@ -40,7 +40,8 @@ ComplianceFigures::ComplianceFigures(const ExceptionResult &result, const QDate 
     for (const CheckpointOutcome &o : result.outcomes) {
         if (o.kind == CheckpointOutcome::Kind::Extra)
             continue;
-        const QDate day = o.roundStart.date();
+        // Outcomes made elsewhere may lack the day; their round's start gives it.
+        const QDate day = o.day.isValid() ? o.day : o.roundStart.date();
         if (day < from || day > to)
             continue;
         count(m_days[from.daysTo(day)], o.kind);

@@ -9,7 +9,7 @@
 // The checkpoints due on one day or of one guard, by what became of them.
 struct ComplianceRow
 {
-    QDate day;     // per-day rows: the day the rounds started
+    QDate day;     // per-day rows: the day the rounds were due on
     QString guard; // per-guard rows: the guard, "" for reads before any guard tag
     int onTime = 0;
     int earlyOrLate = 0;
@@ -29,8 +29,9 @@ struct ComplianceRow
 // The compliance of an exception report's result, per day and per guard, as
 // the Schedule view's chart and the printed report draw it. It reads nothing
 // but the result, so a page that draws the same figures from other storage
-// can reuse it. A round counts on the day it started: a night round that
-// ends after midnight belongs to the evening it began.
+// can reuse it. A round counts on the day it is due on, as the report's range
+// chooses rounds: a round that ends after midnight, and the rounds of a night
+// shift that start after midnight, belong to the evening the shift began.
 class ComplianceFigures
 {
 public:

@@ -306,14 +306,19 @@ void tst_ExceptionMatcher::complianceFigures_data()
     QTest::addColumn<QString>("planName");
     QTest::addColumn<QStringList>("days");   // "DAY ONTIME EARLY-OR-LATE MISSED PERCENT"
     QTest::addColumn<QStringList>("guards"); // "GUARD ONTIME EARLY-OR-LATE MISSED"
-    // Mon 7 to Wed 9 Dec: D runs on Mondays and Wednesdays at 08:00, N on
-    // Mondays at 23:30 and ends after midnight; nothing is due on Tuesday.
-    QTest::newRow("all plans") << QString() << QStringList{"07 3 1 0 75", "08 0 0 0 -", "09 1 0 1 50"}
-                               << QStringList{"Ann 2 1 1", "Bob 2 0 0"};
+    // Mon 7 to Wed 9 Dec: D runs on Mondays and Wednesdays at 08:00; N on
+    // Mondays at 23:30 and ends after midnight; the shift S on Mondays and
+    // Wednesdays has a round at 22:00 and one at midnight, which belongs to
+    // the evening before (Wednesday's to the range though due on Thursday).
+    // Nothing is due on Tuesday.
+    QTest::newRow("all plans") << QString() << QStringList{"07 4 1 1 66.6667", "08 0 0 0 -", "09 1 0 3 25"}
+                               << QStringList{" 0 0 3", "Ann 2 1 1", "Bob 3 0 0"};
     QTest::newRow("day plan") << u"D"_s << QStringList{"07 1 1 0 50", "08 0 0 0 -", "09 1 0 1 50"}
                               << QStringList{"Ann 2 1 1"};
     QTest::newRow("night plan") << u"N"_s << QStringList{"07 2 0 0 100", "08 0 0 0 -", "09 0 0 0 -"}
                                 << QStringList{"Bob 2 0 0"};
+    QTest::newRow("shift") << u"S"_s << QStringList{"07 1 0 1 50", "08 0 0 0 -", "09 0 0 2 0"}
+                           << QStringList{" 0 0 3", "Bob 1 0 0"};
 }
 
 // The chart's figures: per day and per guard, they add up to the report's
@@ -325,11 +330,12 @@ void tst_ExceptionMatcher::complianceFigures()
     QFETCH(QStringList, days);
     QFETCH(QStringList, guards);
     TestEnv env;
-    const QList<PatrolPlan> plans{plan(u"D 08:00 08:00 0 5 A:0:5 B:10:5"_s), plan(u"N 23:30 23:30 0 1 A:0:5 B:40:5"_s)};
+    const QList<PatrolPlan> plans{plan(u"D 08:00 08:00 0 5 A:0:5 B:10:5"_s), plan(u"N 23:30 23:30 0 1 A:0:5 B:40:5"_s),
+                                  plan(u"S 22:00 00:00 120 5 X:0:5"_s)};
     QList<PatrolRead> reads;
     for (const char *r : {"1 G1 2026-12-07 07:50:00", "1 A 2026-12-07 08:01:00", "1 A 2026-12-07 08:03:00",
                           "1 B 2026-12-07 08:20:00", "2 G2 2026-12-07 23:20:00", "2 A 2026-12-07 23:31:00",
-                          "2 B 2026-12-08 00:12:00", "1 A 2026-12-09 08:00:00"}) {
+                          "2 B 2026-12-08 00:12:00", "2 X 2026-12-08 00:02:00", "1 A 2026-12-09 08:00:00"}) {
         const QStringList f = QString::fromLatin1(r).split(u' ');
         reads.append({f[0], PatrolPlan::moment(QDate::fromString(f[2], Qt::ISODate), QTime::fromString(f[3])), f[1]});
     }
