@@ -18,20 +18,6 @@
 #include <QtCharts/QStackedBarSeries>
 #include <QtCharts/QValueAxis>
 
-#include <cmath>
-
-namespace {
-
-// The percentage's colour: dark enough to read over every bar colour.
-const QColor kLineColor(30, 70, 170);
-
-// A scale top at or above `value` that divides into four whole steps.
-int scaleTop(int value)
-{
-    return qMax(4, int(std::ceil(value / 4.0)) * 4);
-}
-
-}
 
 ComplianceChart::ComplianceChart(QWidget *parent)
     : QWidget(parent)
@@ -84,7 +70,9 @@ void ComplianceChart::rebuild()
     chart->setAnimationOptions(QChart::NoAnimation);
     chart->setFont(font());
     chart->setTitleFont(font());
-    chart->setTitle(ComplianceChartPainter::summary(m_figures.total()));
+    // No verdict before the first run.
+    if (!m_figures.days().isEmpty())
+        chart->setTitle(ComplianceChartPainter::summary(m_figures.total()));
     chart->legend()->setAlignment(Qt::AlignBottom);
     chart->legend()->setFont(font());
 
@@ -121,7 +109,7 @@ void ComplianceChart::rebuild()
     bars->attachAxis(categoryAxis);
 
     auto *dueAxis = new QValueAxis;
-    dueAxis->setRange(0, scaleTop(most));
+    dueAxis->setRange(0, ComplianceChartPainter::scaleTop(most));
     dueAxis->setTickCount(5);
     dueAxis->setLabelFormat(QStringLiteral("%d"));
     dueAxis->setTitleText(ComplianceChartPainter::dueAxisText());
@@ -137,7 +125,7 @@ void ComplianceChart::rebuild()
     percentAxis->setTitleText(ComplianceChartPainter::percentAxisText());
     percentAxis->setLabelsFont(font());
     percentAxis->setTitleFont(font());
-    percentAxis->setLabelsColor(kLineColor);
+    percentAxis->setLabelsColor(ComplianceChartPainter::lineColor());
     percentAxis->setGridLineVisible(false);
     chart->addAxis(percentAxis, Qt::AlignRight);
 
@@ -151,12 +139,12 @@ void ComplianceChart::rebuild()
         if (percents.isEmpty() || !continues) {
             QXYSeries *series = m_perGuard ? static_cast<QXYSeries *>(new QScatterSeries) : new QLineSeries;
             series->setName(ComplianceChartPainter::percentAxisText());
-            series->setColor(kLineColor);
+            series->setColor(ComplianceChartPainter::lineColor());
             if (auto *scatter = qobject_cast<QScatterSeries *>(series)) {
                 scatter->setMarkerSize(10);
-                scatter->setBorderColor(kLineColor);
+                scatter->setBorderColor(ComplianceChartPainter::lineColor());
             } else {
-                QPen pen(kLineColor, 2);
+                QPen pen(ComplianceChartPainter::lineColor(), 2);
                 series->setPen(pen);
                 series->setPointsVisible(true);
             }

@@ -20,23 +20,25 @@ QString res(int number, const char *english)
     return CRes::instance().ResString(number, QLatin1String(english));
 }
 
-// The percentage line: dark enough to read over every bar colour.
-const QColor kLineColor(30, 70, 170);
+}
 
-// A scale top at or above `value` that divides into four round steps.
-int niceTop(int value)
+QColor ComplianceChartPainter::lineColor()
+{
+    // Dark enough to read over every bar colour.
+    return QColor(30, 70, 170);
+}
+
+int ComplianceChartPainter::scaleTop(int value)
 {
     if (value <= 4)
         return 4;
     const double raw = value / 4.0;
     const double magnitude = std::pow(10.0, std::floor(std::log10(raw)));
-    for (const double step : {1.0, 2.0, 2.5, 5.0, 10.0}) {
+    for (const double step : {1.0, 1.5, 2.0, 2.5, 3.0, 4.0, 5.0, 7.5, 10.0}) {
         if (step * magnitude >= raw && std::fmod(step * magnitude, 1.0) == 0.0)
             return int(step * magnitude * 4);
     }
     return int(std::ceil(raw) * 4);
-}
-
 }
 
 QString ComplianceChartPainter::percentText(double percent)
@@ -94,7 +96,7 @@ void ComplianceChartPainter::paint(QPainter &painter, const QRectF &rect, const 
     const Key keys[] = {{ExceptionReport::kindText(Kind::OnTime), ExceptionTableModel::kindColor(Kind::OnTime), false},
                         {earlyOrLateText(), ExceptionTableModel::kindColor(Kind::Late), false},
                         {ExceptionReport::kindText(Kind::Missed), ExceptionTableModel::kindColor(Kind::Missed), false},
-                        {percentAxisText(), kLineColor, true}};
+                        {percentAxisText(), lineColor(), true}};
     const qreal swatch = line * 0.7;
     qreal legendWidth = 0;
     for (const Key &k : keys)
@@ -125,7 +127,7 @@ void ComplianceChartPainter::paint(QPainter &painter, const QRectF &rect, const 
     int most = 0;
     for (const ComplianceRow &d : days)
         most = qMax(most, d.due());
-    const int top = niceTop(most);
+    const int top = scaleTop(most);
     const QString percentTop = QStringLiteral("100 %");
     const qreal leftLabels = fm.horizontalAdvance(QString::number(top)) + line * 0.4;
     const qreal rightLabels = fm.horizontalAdvance(percentTop) + line * 0.4;
@@ -144,7 +146,7 @@ void ComplianceChartPainter::paint(QPainter &painter, const QRectF &rect, const 
         painter.setPen(Qt::black);
         painter.drawText(QRectF(rect.left(), y - line / 2, leftLabels - line * 0.2, line),
                          Qt::AlignRight | Qt::AlignVCenter, QString::number(top * i / 4));
-        painter.setPen(kLineColor);
+        painter.setPen(lineColor());
         painter.drawText(QRectF(plot.right() + line * 0.2, y - line / 2, rightLabels, line),
                          Qt::AlignLeft | Qt::AlignVCenter, QString::number(25 * i) + QStringLiteral(" %"));
     }
@@ -159,7 +161,8 @@ void ComplianceChartPainter::paint(QPainter &painter, const QRectF &rect, const 
                                   .remove(QRegularExpression(QStringLiteral("[^dMy]*y+[^dMy]*")))
                                   .trimmed();
     const qreal slot = plot.width() / days.size();
-    const qreal barWidth = slot * 0.7;
+    // A few days get bars of a sensible width rather than the whole line.
+    const qreal barWidth = qMin(slot * 0.7, line * 4);
     const qreal widest = fm.horizontalAdvance(QLocale().toString(QDate(2000, 12, 28), dayFormat)) + line * 0.5;
     const int labelEvery = qMax(1, int(std::ceil(widest / slot)));
     QPainterPath percentLine;
@@ -197,11 +200,11 @@ void ComplianceChartPainter::paint(QPainter &painter, const QRectF &rect, const 
             percentLine.moveTo(point);
         drawing = true;
         painter.setPen(Qt::NoPen);
-        painter.setBrush(kLineColor);
+        painter.setBrush(lineColor());
         painter.drawEllipse(point, thin * 2, thin * 2);
         painter.setBrush(Qt::NoBrush);
     }
-    painter.setPen(QPen(kLineColor, thin * 2));
+    painter.setPen(QPen(lineColor(), thin * 2));
     painter.drawPath(percentLine);
     painter.restore();
 }

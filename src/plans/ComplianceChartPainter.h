@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QColor>
 #include <QString>
 
 class ComplianceFigures;
@@ -28,4 +29,8 @@ public:
     static QString earlyOrLateText();
     static QString percentAxisText();
     static QString dueAxisText();
+    // The colour of the percentage.
+    static QColor lineColor();
+    // A scale's top at or above `value` that divides into four round steps.
+    static int scaleTop(int value);
 };

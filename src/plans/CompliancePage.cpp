@@ -86,7 +86,8 @@ CompliancePage::CompliancePage(QWidget *parent)
     choice->addWidget(m_rowsLabel);
     choice->addWidget(m_rows);
     choice->addSpacing(8);
-    choice->addWidget(m_hint, 1);
+    choice->addWidget(m_hint);
+    choice->addStretch(1);
     auto *layout = new QVBoxLayout(this);
     layout->addLayout(inputs);
     layout->addLayout(choice);

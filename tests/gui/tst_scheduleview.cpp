@@ -254,6 +254,8 @@ void tst_ScheduleView::languageSwitch()
     QCOMPARE(window.action(u"mnuViews_2"_s)->text(), CRes::instance().ResString(342));
     QCOMPARE(window.scheduleView()->tabs()->tabText(1), CRes::instance().ResString(344));
     QCOMPARE(window.scheduleView()->tabs()->tabText(2), CRes::instance().ResString(475));
+    QCOMPARE(child<QComboBox>(window.scheduleView()->compliancePage(), "cboRows")->itemText(1),
+             CRes::instance().ResString(477));
     QCOMPARE(window.scheduleView()->exceptionsPage()->outcomes()->headerData(0, Qt::Horizontal).toString(),
              CRes::instance().ResString(381));
 }
