@@ -407,6 +407,7 @@ ExceptionResult ExceptionMatcher::match(const QList<PatrolPlan> &plans, QList<Pa
             CheckpointOutcome &o = result.outcomes.emplaceBack();
             o.plan = plan.name;
             o.roundStart = start;
+            o.day = plan.roundDay(start);
             return o;
         };
         auto count = [&](const CheckpointOutcome &o, int guard) {

@@ -37,6 +37,7 @@ struct CheckpointOutcome
     QString guard;
     QString flags;         // the flag codes of its read, "burst, clock"
     QStringList incidents; // the texts of the incident reads attached to its read
+    QDate day;             // the day the round is due on (PatrolPlan::roundDay)
 };
 
 // A flagged read of the report's range, for the report's flags section.

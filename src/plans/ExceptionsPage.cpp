@@ -212,6 +212,14 @@ void ExceptionsPage::setPlanNames(const QStringList &names)
     m_plan->setCurrentIndex(qMax(0, int(names.indexOf(current)) + 1));
 }
 
+void ExceptionsPage::setFilter(const QDate &from, const QDate &to, const QString &plan)
+{
+    // From first: a later start takes the end along, which the end then sets.
+    m_fromDate->setDate(from);
+    m_toDate->setDate(to);
+    m_plan->setCurrentIndex(plan.isEmpty() ? 0 : qMax(0, m_plan->findText(plan)));
+}
+
 bool ExceptionsPage::run()
 {
     BusyCursor busy;

@@ -31,6 +31,8 @@ public:
 
     // The plan filter's choices: all plans, then each name.
     void setPlanNames(const QStringList &names);
+    // Shows the range and plan (empty for all plans) in the filter, to be run.
+    void setFilter(const QDate &from, const QDate &to, const QString &plan);
     // Runs the report for the range and plan shown; false after a message.
     bool run();
     // The report of the last run (run first when there was none); null after a message.

@@ -45,6 +45,12 @@ struct PatrolPlan
     bool operator==(const PatrolPlan &) const = default;
 
     bool runsOn(const QDate &day) const { return weekdays & (1 << (day.dayOfWeek() - 1)); }
+    // The day the round starting at `roundStart` is due on: the rounds of a
+    // night shift that start after midnight belong to the day it began.
+    QDate roundDay(const QDateTime &roundStart) const
+    {
+        return roundStart.time() < start ? roundStart.date().addDays(-1) : roundStart.date();
+    }
     // The starts of the rounds due on the days from `from` to `to`, in order.
     QList<QDateTime> roundStarts(const QDate &from, const QDate &to) const;
     // Why the plan cannot be stored, or an empty string: a name, a start and

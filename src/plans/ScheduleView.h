@@ -6,6 +6,7 @@
 
 #include <memory>
 
+class CompliancePage;
 class ExceptionsPage;
 class PlanEditor;
 class QLabel;
@@ -13,7 +14,9 @@ class QTabWidget;
 class ReportLayout;
 
 // The schedule view, the navigation bar's third item: the patrol plans
-// (PlanEditor) and the exception report over them (ExceptionsPage), as two tabs.
+// (PlanEditor), the exception report over them (ExceptionsPage) and its
+// compliance chart (CompliancePage), as three tabs. A day clicked on the chart
+// opens the exceptions of that day.
 class ScheduleView : public QWidget, public ReportSource
 {
     Q_OBJECT
@@ -30,6 +33,7 @@ public:
 
     PlanEditor *planEditor() const { return m_plans; }
     ExceptionsPage *exceptionsPage() const { return m_exceptions; }
+    CompliancePage *compliancePage() const { return m_compliance; }
     QTabWidget *tabs() const { return m_tabs; }
 
 protected:
@@ -40,4 +44,5 @@ private:
     QTabWidget *m_tabs = nullptr;
     PlanEditor *m_plans = nullptr;
     ExceptionsPage *m_exceptions = nullptr;
+    CompliancePage *m_compliance = nullptr;
 };

@@ -1,6 +1,7 @@
 #include "rptExceptions.h"
 
 #include "CRes.h"
+#include "ComplianceChartPainter.h"
 #include "ExceptionReport.h"
 #include "Ledger.h"
 #include "TagStore.h"
@@ -44,6 +45,7 @@ void rptExceptions::setResult(const ExceptionResult &result, const QDate &from, 
     QString error;
     m_descriptions = TagStore::descriptionMap(&error); // without them the codes alone show
     m_outcomes = result.outcomes;
+    m_figures = ComplianceFigures(result, from, to);
     m_lines.clear();
     m_due = 0;
     for (qsizetype i = 0; i < m_outcomes.size(); ++i) {
@@ -72,6 +74,17 @@ void rptExceptions::setResult(const ExceptionResult &result, const QDate &from, 
     rows.clear();
     rows.resize(qsizetype(m_lines.size()));
     invalidateLayout();
+}
+
+qreal rptExceptions::figureHeightPoints() const
+{
+    // About a fifth of an A4 page: room for a month of bars and the day under each.
+    return m_figures.days().isEmpty() ? 0 : 170;
+}
+
+void rptExceptions::paintFigure(QPainter &painter, const QRectF &rect, const QFont &font) const
+{
+    ComplianceChartPainter::paint(painter, rect, m_figures, font);
 }
 
 void rptExceptions::addTotals(int caption, const QMap<QString, OutcomeTotals> &totals, bool guards)

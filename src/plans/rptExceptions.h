@@ -1,12 +1,13 @@
 #pragma once
 
+#include "ComplianceFigures.h"
 #include "ExceptionMatcher.h"
 #include "ReportLayout.h"
 
 #include <vector>
 
-// The exception report on paper: one line per checkpoint outcome and extra
-// read, each followed by the incidents found there, then the totals per plan
+// The exception report on paper: the compliance chart of the range's days on
+// the first page, one line per checkpoint outcome and extra read, each followed by the incidents found there, then the totals per plan
 // and per guard, the flagged reads and the totals per incident kind, in the
 // current language.
 class rptExceptions : public ReportLayout
@@ -19,6 +20,10 @@ public:
     QString cellText(qsizetype row, int column) const override;
     // The number of checkpoints due (extra reads and totals are not counted).
     qsizetype Function1() const override { return m_due; }
+    qreal figureHeightPoints() const override;
+    void paintFigure(QPainter &painter, const QRectF &rect, const QFont &font) const override;
+    // What the chart shows.
+    const ComplianceFigures &figures() const { return m_figures; }
 
 private:
     // What one line of the report shows.
@@ -37,5 +42,6 @@ private:
     std::vector<Line> m_lines;
     QHash<QString, QString> m_descriptions;
     qsizetype m_due = 0;
+    ComplianceFigures m_figures;
     QString m_dayFormat;
 };

@@ -62,6 +62,8 @@ ReportLayout::Metrics ReportLayout::metrics(QPaintDevice *device, const QRectF &
     const qreal line = QFontMetricsF(m.body, device).lineSpacing();
     m.rowHeight = std::ceil(line * 1.25);
     m.headerHeight = QFontMetricsF(m.title, device).lineSpacing() * 1.4 + m.rowHeight * 1.5;
+    if (figureHeightPoints() > 0)
+        m.headerHeight += pointsToDevice(figureHeightPoints(), device) + m.rowHeight * 0.5;
     m.pageHeaderHeight = m.rowHeight * 1.5;
     m.pageFooterHeight = m.rowHeight * 1.5;
     m.reportFooterHeight = m.rowHeight * 2;
@@ -227,6 +229,13 @@ void ReportLayout::paintPage(QPainter &painter, const QRectF &area, int page) co
         const qreal captionWidth = QFontMetricsF(m.body, device).horizontalAdvance(lblPrintedDate) + gap;
         painter.drawText(dateLine, Qt::AlignLeft | Qt::AlignVCenter, lblPrintedDate);
         painter.drawText(dateLine.adjusted(captionWidth, 0, 0, 0), Qt::AlignLeft | Qt::AlignVCenter, Label8);
+        if (figureHeightPoints() > 0) {
+            const qreal top = y + m.rowHeight * 1.5;
+            paintFigure(painter, QRectF(area.left(), top, area.width(), pointsToDevice(figureHeightPoints(), device)),
+                        m.body);
+            painter.setPen(Qt::black);
+            painter.setFont(m.body);
+        }
         y = area.top() + m.headerHeight;
     }
 

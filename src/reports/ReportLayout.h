@@ -52,6 +52,11 @@ public:
     QString fontName;
     // To be called when rows change while their number stays the same.
     void invalidateLayout() const;
+    // A figure on the first page, between the report header and the column
+    // headings: its height in points (0 for none) and its drawing in `rect`
+    // with the report's body font.
+    virtual qreal figureHeightPoints() const { return 0; }
+    virtual void paintFigure(QPainter &, const QRectF &, const QFont &) const {}
 
     // Left and right 500 twips, top and bottom 400 twips.
     static QMarginsF marginsInPoints() { return QMarginsF(25, 20, 25, 20); }

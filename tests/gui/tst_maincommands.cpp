@@ -8,6 +8,7 @@
 #include "TerminalCommands.h"
 #include "frmMain.h"
 #include "frmPassword.h"
+#include "CompliancePage.h"
 #include "ExceptionsPage.h"
 #include "PatrolDataView.h"
 #include "PlanEditor.h"
@@ -173,6 +174,7 @@ void tst_MainCommands::everyShownKeyWorks()
         {"tblTagDef_findnext", QKeySequence(Qt::Key_F3)}, {"schedule_newPlan", QKeySequence::New},
         {"schedule_savePlan", QKeySequence::Save}, {"schedule_moveUp", QKeySequence(u"Alt+Up"_s)},
         {"schedule_moveDown", QKeySequence(u"Alt+Down"_s)}, {"schedule_run", QKeySequence(Qt::Key_F5)},
+        {"compliance_run", QKeySequence(Qt::Key_F5)},
     };
     QHash<QAction *, QKeySequence> keys;
     for (const Promise &p : promised) {
@@ -200,7 +202,8 @@ void tst_MainCommands::everyShownKeyWorks()
             for (auto *w = qobject_cast<QWidget *>(o); w; w = w->parentWidget()) {
                 view = w == window.tagView() ? 1 : w == window.scheduleView() ? 2 : view;
                 tab = w == window.scheduleView()->planEditor() ? 0
-                    : w == window.scheduleView()->exceptionsPage() ? 1 : tab;
+                    : w == window.scheduleView()->exceptionsPage() ? 1
+                    : w == window.scheduleView()->compliancePage() ? 2 : tab;
             }
         }
         window.SelectView(view);

@@ -1,4 +1,6 @@
 #include "CRes.h"
+#include "ComplianceChart.h"
+#include "CompliancePage.h"
 #include "MainFormInterface.h"
 #include "ExceptionTableModel.h"
 #include "ExceptionsPage.h"
@@ -15,6 +17,7 @@
 #include "TestEnv.h"
 #include "Workspace.h"
 #include "frmMain.h"
+#include "rptExceptions.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -57,6 +60,7 @@ private Q_SLOTS:
     void exceptionsTable();
     void guardColumnOnlyWithGuardReads();
     void guardCheckBoxStoresTheMark();
+    void complianceTab();
 
 private:
     std::unique_ptr<TestEnv> m_env;
@@ -249,6 +253,9 @@ void tst_ScheduleView::languageSwitch()
     QCOMPARE(window.navigationBar()->GetMenuItemCaption(2), schedule);
     QCOMPARE(window.action(u"mnuViews_2"_s)->text(), CRes::instance().ResString(342));
     QCOMPARE(window.scheduleView()->tabs()->tabText(1), CRes::instance().ResString(344));
+    QCOMPARE(window.scheduleView()->tabs()->tabText(2), CRes::instance().ResString(475));
+    QCOMPARE(child<QComboBox>(window.scheduleView()->compliancePage(), "cboRows")->itemText(1),
+             CRes::instance().ResString(477));
     QCOMPARE(window.scheduleView()->exceptionsPage()->outcomes()->headerData(0, Qt::Horizontal).toString(),
              CRes::instance().ResString(381));
 }
@@ -271,7 +278,7 @@ void tst_ScheduleView::keepsTheWindowWidth()
     window.show();
     QVERIFY(QTest::qWaitForWindowExposed(&window));
     const int width = window.width();
-    for (int tab : {0, 1}) {
+    for (int tab : {0, 1, 2}) {
         window.SelectView(2);
         window.scheduleView()->tabs()->setCurrentIndex(tab);
         QCoreApplication::processEvents();
@@ -405,6 +412,61 @@ void tst_ScheduleView::guardCheckBoxStoresTheMark()
     QCOMPARE(TagStore::guardCodes(nullptr), QSet<QString>{});
     QVERIFY(list->currentItem()->text(2).isEmpty());
     QVERIFY(reporter.entries.isEmpty());
+}
+
+// The compliance tab charts the days of a range from the same report as the
+// exceptions tab; a day's bar opens that day's exceptions, whose printed first
+// page carries the chart.
+void tst_ScheduleView::complianceTab()
+{
+    RecordingReporter reporter;
+    QVERIFY(PlanStore::save(plan(u"Night"_s, {{kGate, 0, 5}, {kLobby, 10, 5}}), QString(), nullptr));
+    QVERIFY(TagStore::setGuard(kBadge, true, nullptr));
+    // 1 Dec late and missed, 2 Dec both on time, 3 Dec nothing read.
+    writeTvl(u"20261204 080000.tvl"_s, {u"7,00000000B1,2026/12/01,21:58:00"_s, u"7,0000000001,2026/12/01,22:09:30"_s,
+                                         u"7,0000000001,2026/12/02,22:01:00"_s, u"7,0000000002,2026/12/02,22:10:00"_s});
+    ScheduleView view;
+    view.show();
+    QApplication::setActiveWindow(&view);
+    QVERIFY(QTest::qWaitForWindowActive(&view));
+    view.tabs()->setCurrentIndex(2);
+    CompliancePage *page = view.compliancePage();
+    child<QDateEdit>(page, "dtpTo")->setDate(QDate(2026, 12, 3));
+    child<QDateEdit>(page, "dtpFrom")->setDate(QDate(2026, 12, 1));
+    child<QComboBox>(page, "cboPlan")->setCurrentIndex(1);
+    QTest::keyClick(page, Qt::Key_F5);
+    QVERIFY2(reporter.entries.isEmpty(), qPrintable(reporter.texts().join(u'\n')));
+    ComplianceChart *chart = page->chart();
+    QStringList days;
+    for (const ComplianceRow &d : chart->figures().days())
+        days << u"%1 %2 %3"_s.arg(d.onTime).arg(d.earlyOrLate).arg(d.missed);
+    QCOMPARE(days, (QStringList{u"0 1 1"_s, u"2 0 0"_s, u"0 0 2"_s}));
+    QCOMPARE(chart->categories().size(), 3);
+    child<QComboBox>(page, "cboRows")->setCurrentIndex(1);
+    QVERIFY(chart->perGuard());
+    QCOMPARE(chart->categories(), (QStringList{CRes::instance().ResString(398), u"Ann"_s}));
+
+    Q_EMIT chart->dayClicked(QDate(2026, 12, 2));
+    QCOMPARE(view.tabs()->currentWidget(), view.exceptionsPage());
+    ExceptionsPage *exceptions = view.exceptionsPage();
+    QCOMPARE(child<QDateEdit>(exceptions, "dtpFrom")->date(), QDate(2026, 12, 2));
+    QCOMPARE(child<QDateEdit>(exceptions, "dtpTo")->date(), QDate(2026, 12, 2));
+    QCOMPARE(child<QComboBox>(exceptions, "cboPlan")->currentText(), u"Night"_s);
+    QCOMPARE(exceptions->planTotals()->displayText(0, OutcomeTotalsModel::OnTime), u"2"_s);
+
+    // The printed first page shows the day's bar in the table's on-time colour.
+    const std::shared_ptr<ReportLayout> report = exceptions->report();
+    QVERIFY(report);
+    QImage image(827, 1169, QImage::Format_RGB32); // A4 at 100 dpi
+    image.setDotsPerMeterX(3937);
+    image.setDotsPerMeterY(3937);
+    report->render(image, 0);
+    const QRgb onTime = ExceptionTableModel::kindColor(CheckpointOutcome::Kind::OnTime).rgb();
+    int bar = 0;
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x)
+            bar += image.pixel(x, y) == onTime;
+    QVERIFY2(bar > 1000, qPrintable(QString::number(bar)));
 }
 
 QTEST_MAIN(tst_ScheduleView)

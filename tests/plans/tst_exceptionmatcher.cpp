@@ -1,3 +1,4 @@
+#include "ComplianceFigures.h"
 #include "ExceptionReport.h"
 #include "Ledger.h"
 #include "PatrolFile.h"
@@ -23,6 +24,8 @@ private Q_SLOTS:
     void files();
     void cli();
     void rangeAndFilterOnlyChooseLines();
+    void complianceFigures_data();
+    void complianceFigures();
 };
 
 namespace {
@@ -296,6 +299,81 @@ void tst_ExceptionMatcher::rangeAndFilterOnlyChooseLines()
     const QStringList beta = reportLines(day7, day8, u"Beta"_s);
     QCOMPARE(beta, both.filter(QRegularExpression(u"^Beta\t"_s)));
     QCOMPARE(beta.filter(u"\tmissed\t"_s).size(), 2);
+}
+
+void tst_ExceptionMatcher::complianceFigures_data()
+{
+    QTest::addColumn<QString>("planName");
+    QTest::addColumn<QStringList>("days");   // "DAY ONTIME EARLY-OR-LATE MISSED PERCENT"
+    QTest::addColumn<QStringList>("guards"); // "GUARD ONTIME EARLY-OR-LATE MISSED"
+    // Mon 7 to Wed 9 Dec: D runs on Mondays and Wednesdays at 08:00; N on
+    // Mondays at 23:30 and ends after midnight; the shift S on Mondays and
+    // Wednesdays has a round at 22:00 and one at midnight, which belongs to
+    // the evening before (Wednesday's to the range though due on Thursday).
+    // Nothing is due on Tuesday.
+    QTest::newRow("all plans") << QString() << QStringList{"07 4 1 1 66.6667", "08 0 0 0 -", "09 1 0 3 25"}
+                               << QStringList{" 0 0 3", "Ann 2 1 1", "Bob 3 0 0"};
+    QTest::newRow("day plan") << u"D"_s << QStringList{"07 1 1 0 50", "08 0 0 0 -", "09 1 0 1 50"}
+                              << QStringList{"Ann 2 1 1"};
+    QTest::newRow("night plan") << u"N"_s << QStringList{"07 2 0 0 100", "08 0 0 0 -", "09 0 0 0 -"}
+                                << QStringList{"Bob 2 0 0"};
+    QTest::newRow("shift") << u"S"_s << QStringList{"07 1 0 1 50", "08 0 0 0 -", "09 0 0 2 0"}
+                           << QStringList{" 0 0 3", "Bob 1 0 0"};
+}
+
+// The chart's figures: per day and per guard, they add up to the report's
+// totals; extra reads do not count, a night round counts on the day it
+// started, and a day with nothing due has no percentage.
+void tst_ExceptionMatcher::complianceFigures()
+{
+    QFETCH(QString, planName);
+    QFETCH(QStringList, days);
+    QFETCH(QStringList, guards);
+    TestEnv env;
+    const QList<PatrolPlan> plans{plan(u"D 08:00 08:00 0 5 A:0:5 B:10:5"_s), plan(u"N 23:30 23:30 0 1 A:0:5 B:40:5"_s),
+                                  plan(u"S 22:00 00:00 120 5 X:0:5"_s)};
+    QList<PatrolRead> reads;
+    for (const char *r : {"1 G1 2026-12-07 07:50:00", "1 A 2026-12-07 08:01:00", "1 A 2026-12-07 08:03:00",
+                          "1 B 2026-12-07 08:20:00", "2 G2 2026-12-07 23:20:00", "2 A 2026-12-07 23:31:00",
+                          "2 B 2026-12-08 00:12:00", "2 X 2026-12-08 00:02:00", "1 A 2026-12-09 08:00:00"}) {
+        const QStringList f = QString::fromLatin1(r).split(u' ');
+        reads.append({f[0], PatrolPlan::moment(QDate::fromString(f[2], Qt::ISODate), QTime::fromString(f[3])), f[1]});
+    }
+    const QDate from(2026, 12, 7), to(2026, 12, 9);
+    const ExceptionResult result = ExceptionMatcher::match(plans, reads, from, to, {u"G1"_s, u"G2"_s},
+                                                           {{u"G1"_s, u"Ann"_s}, {u"G2"_s, u"Bob"_s}}, planName);
+    const ComplianceFigures figures(result, from, to);
+    auto row = [](const ComplianceRow &r) {
+        return QList{r.onTime, r.earlyOrLate, r.missed};
+    };
+    QStringList gotDays;
+    QList<int> sum(3);
+    for (const ComplianceRow &d : figures.days()) {
+        gotDays << u"%1 %2 %3 %4 %5"_s.arg(d.day.toString(u"dd"_s)).arg(d.onTime).arg(d.earlyOrLate).arg(d.missed)
+                       .arg(d.hasPercent() ? QString::number(d.percent()) : u"-"_s);
+        for (int i = 0; i < 3; ++i)
+            sum[i] += row(d)[i];
+    }
+    QCOMPARE(gotDays, days);
+    QStringList gotGuards;
+    for (const ComplianceRow &g : figures.guards()) {
+        gotGuards << u"%1 %2 %3 %4"_s.arg(g.guard).arg(g.onTime).arg(g.earlyOrLate).arg(g.missed);
+        const OutcomeTotals &t = result.byGuard.value(g.guard);
+        QCOMPARE(row(g), (QList{t.onTime, t.early + t.late, t.missed}));
+    }
+    QCOMPARE(gotGuards, guards);
+    OutcomeTotals planTotals;
+    for (const OutcomeTotals &t : result.byPlan)
+        planTotals = {planTotals.onTime + t.onTime, planTotals.early + t.early, planTotals.late + t.late,
+                      planTotals.missed + t.missed};
+    QCOMPARE(sum, (QList{planTotals.onTime, planTotals.early + planTotals.late, planTotals.missed}));
+    QCOMPARE(row(figures.total()), sum);
+    // The printed report draws the same figures; its footer counts the same checkpoints due.
+    rptExceptions report;
+    report.setResult(result, from, to);
+    QCOMPARE(row(report.figures().total()), sum);
+    QCOMPARE(report.figures().days().size(), 3);
+    QCOMPARE(qsizetype(figures.total().due()), report.Function1());
 }
 
 QTEST_GUILESS_MAIN(tst_ExceptionMatcher)

@@ -22,6 +22,7 @@
 #include <QDir>
 #include <QFileDialog>
 #include <QImage>
+#include <QPainter>
 #include <QLineEdit>
 #include <QPrintPreviewDialog>
 #include <QProcess>
@@ -46,6 +47,7 @@ private Q_SLOTS:
     void pagesOnImageAndPdf_data();
     void pagesOnImageAndPdf();
     void longNamesPrintedWhole();
+    void firstPageFigure();
     void workbookHoldsHeadingAndTypedValues();
     void textLines();
     void failedExportKeepsOldTarget();
@@ -219,6 +221,62 @@ void tst_Reports::pagesOnImageAndPdf()
     report->footerNote = u"Ledger head 0ff1ffa2b3c4"_s;
     QVERIFY2(report->writePdf(pdf, &error), qPrintable(error));
     QVERIFY(pdfText(pdf, {u"-layout"_s}, true).contains(report->footerNote));
+}
+
+namespace {
+
+// A report whose first page carries a figure filled in red.
+class FigureReport : public ReportLayout
+{
+public:
+    qreal figureHeightPoints() const override { return 300; }
+    void paintFigure(QPainter &painter, const QRectF &rect, const QFont &) const override
+    {
+        painter.fillRect(rect, Qt::red);
+        drawn << rect;
+    }
+    mutable QList<QRectF> drawn;
+};
+
+}
+
+// A first-page figure sits between the report header and the column headings:
+// nothing else is drawn over it, the first page holds fewer rows for it, and
+// every row still lands on exactly one page.
+void tst_Reports::firstPageFigure()
+{
+    FigureReport report;
+    report.lblTitle = u"Title"_s;
+    report.columns = {{u"A"_s, 1}, {u"B"_s, 1}};
+    for (int i = 0; i < 120; ++i)
+        report.rows.append({QString::number(i), u"row"_s});
+    QImage image(827, 1169, QImage::Format_RGB32); // A4 at 100 dpi
+    image.setDotsPerMeterX(3937);
+    image.setDotsPerMeterY(3937);
+    const QRectF area = QRectF(image.rect()).adjusted(25 * 100 / 72.0, 20 * 100 / 72.0, -25 * 100 / 72.0,
+                                                      -20 * 100 / 72.0);
+    const int pages = report.pageCount(&image, area);
+    qsizetype next = 0;
+    QList<qsizetype> counts;
+    for (int p = 0; p < pages; ++p) {
+        qsizetype first = 0, count = 0;
+        report.rowsOfPage(&image, area, p, &first, &count);
+        QCOMPARE(first, next);
+        next += count;
+        counts << count;
+        report.render(image, p);
+    }
+    QCOMPARE(next, qsizetype(120));
+    QVERIFY(pages >= 2 && counts[0] < counts[1]);
+    QCOMPARE(report.drawn.size(), 1);
+    const QRect figure = report.drawn.first().toAlignedRect().adjusted(1, 1, -1, -1);
+    QCOMPARE(figure.height(), qRound(300 * 100 / 72.0) - 2);
+    report.render(image, 0);
+    int other = 0;
+    for (int y = figure.top(); y <= figure.bottom(); ++y)
+        for (int x = figure.left(); x <= figure.right(); ++x)
+            other += image.pixel(x, y) != qRgb(255, 0, 0);
+    QCOMPARE(other, 0);
 }
 
 void tst_Reports::longNamesPrintedWhole()
