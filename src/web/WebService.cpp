@@ -194,6 +194,7 @@ WebService::Options WebService::Options::fromSettings()
 WebService::WebService(const Options &options, QObject *gui)
     : m_options(options), m_gui(gui), m_sessions(options.sessionSeconds)
 {
+    Q_INIT_RESOURCE(web); // app.js and style.css, compiled into the library
 }
 
 QSqlDatabase WebService::connection(QString *error)

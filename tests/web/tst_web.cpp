@@ -477,6 +477,9 @@ private slots:
         QTest::newRow("unknown route") << u"/admin"_s << 404 << u"no such page"_s;
         QTest::newRow("unknown api") << u"/api/sites"_s << 404 << u"not found"_s;
         QTest::newRow("site below") << u"/site/%1/x"_s << 404 << u"no such page"_s;
+        QTest::newRow("script") << u"/static/app.js"_s << 200 << u"document.body.dataset.api"_s;
+        QTest::newRow("style") << u"/static/style.css"_s << 200 << u"body {"_s;
+        QTest::newRow("chart.js") << u"/static/chart.js"_s << 200 << u"Chart.js v"_s;
         QTest::newRow("static unknown") << u"/static/x.js"_s << 404 << u"no such page"_s;
     }
     void badRequests()
@@ -486,6 +489,33 @@ private slots:
         QTEST(r.status, "status");
         QFETCH(QString, says);
         QVERIFY2(r.body.contains(says.toUtf8()), r.body.left(300).constData());
+    }
+
+    // Headless Chromium logs in, sees the charts drawn, opens a site, logs
+    // out; a client sees its site only. Screenshots of the three pages.
+    void browser()
+    {
+        QProcess python;
+        QProcessEnvironment e = QProcessEnvironment::systemEnvironment();
+        e.insert(u"TAVREL_URL"_s, m_url);
+        e.insert(u"TAVREL_ADMIN"_s, u"admin"_s);
+        e.insert(u"TAVREL_ADMIN_PASSWORD"_s, u"admin secret"_s);
+        e.insert(u"TAVREL_CLIENT"_s, u"client"_s);
+        e.insert(u"TAVREL_CLIENT_PASSWORD"_s, u"client pw"_s);
+        e.insert(u"TAVREL_OWN_SITE"_s, m_north);
+        e.insert(u"TAVREL_OTHER_SITE"_s, m_script);
+        e.insert(u"TAVREL_SITE_NAMES"_s, u"North Gate\n"_s + kScript);
+        e.insert(u"TAVREL_SCREENSHOTS"_s, QStringLiteral(TAVREL_SCREENSHOTS));
+        python.setProcessEnvironment(e);
+        python.setProcessChannelMode(QProcess::MergedChannels);
+        python.start(u"/usr/bin/python3"_s, {QStringLiteral(TAVREL_BROWSER_TEST)});
+        const bool finished = python.waitForFinished(240000);
+        const QString output = QString::fromUtf8(python.readAll());
+        qInfo().noquote() << output;
+        QVERIFY2(finished, qPrintable(u"the browser test did not finish: "_s + output));
+        QVERIFY2(python.exitStatus() == QProcess::NormalExit && python.exitCode() == 0, qPrintable(output));
+        for (const QString &page : {u"overview"_s, u"site"_s, u"exceptions"_s})
+            QVERIFY(QFileInfo(QStringLiteral(TAVREL_SCREENSHOTS) + u'/' + page + u".png"_s).size() > 1000);
     }
 
     void limits_data()
