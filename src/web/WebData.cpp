@@ -60,6 +60,19 @@ bool WebData::sites(QSqlDatabase db, const QString &user, QList<Site> *sites, QS
     return true;
 }
 
+bool WebData::allSites(QSqlDatabase db, QList<Site> *sites, QString *error)
+{
+    sites->clear();
+    QSqlQuery q(db);
+    q.setForwardOnly(true);
+    if (!CentralDatabase::exec(q, QString::fromLatin1(kSiteColumns) + QStringLiteral("ORDER BY s.name, s.id"),
+                               QStringLiteral("The sites cannot be read"), error))
+        return false;
+    while (q.next())
+        sites->append(siteOf(q));
+    return true;
+}
+
 bool WebData::site(QSqlDatabase db, const QString &user, const QString &siteId, Site *site, bool *found,
                    QString *error)
 {

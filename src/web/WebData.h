@@ -38,6 +38,9 @@ public:
 
     // The sites `user` may see, by name.
     static bool sites(QSqlDatabase db, const QString &user, QList<Site> *sites, QString *error);
+    // Every site, for computing reports ahead of the first request only:
+    // nothing read this way is shown to anyone.
+    static bool allSites(QSqlDatabase db, QList<Site> *sites, QString *error);
     // The site `siteId` when `user` may see it; `found` false otherwise (also for an id that is no UUID).
     static bool site(QSqlDatabase db, const QString &user, const QString &siteId, Site *site, bool *found,
                      QString *error);

@@ -214,6 +214,24 @@ HttpResponse WebService::handle(const HttpRequest &request)
     return r;
 }
 
+void WebService::warm()
+{
+    QString error;
+    QSqlDatabase db = connection(&error);
+    QList<WebData::Site> sites;
+    if (!db.isOpen() || !WebData::allSites(db, &sites, &error)) {
+        qWarning("tavrel-web: %s", qPrintable(error));
+    } else {
+        const QDate today = QDate::currentDate();
+        std::shared_ptr<const WebData::Report> report;
+        bool planMissing = false;
+        for (const WebData::Site &s : std::as_const(sites))
+            m_data.report(db, s, today.addDays(-6), today, {}, &report, &planMissing, &error);
+    }
+    db = QSqlDatabase();
+    CentralDatabase::close(QStringLiteral("web-%1").arg(quintptr(QThread::currentThreadId())));
+}
+
 HttpResponse WebService::route(const HttpRequest &request, QSqlDatabase *db)
 {
     const QString path = request.path;

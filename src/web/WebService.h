@@ -29,6 +29,10 @@ public:
     WebService(const Options &options, QObject *gui);
 
     HttpResponse handle(const HttpRequest &request);
+    // Computes the overview's reports of every site ahead of the first
+    // request (a hundred sites take seconds); later only a site whose data
+    // changed is computed again. Runs on the calling thread with its own connection.
+    void warm();
     WebData &data() { return m_data; }
 
 private:

@@ -9,6 +9,7 @@
 #include <QGuiApplication>
 #include <QHostAddress>
 #include <QTextStream>
+#include <QThreadPool>
 
 namespace {
 
@@ -84,7 +85,11 @@ int main(int argc, char **argv)
     }
     const QString shown = address.protocol() == QAbstractSocket::IPv6Protocol ? u'[' + address.toString() + u']'
                                                                                 : address.toString();
+    // The overview's reports are computed meanwhile, so its first request is quick too.
+    QThreadPool::globalInstance()->start([&service] { service.warm(); });
     out << "tavrel-web: listening on http://" << shown << ':' << adapter.port() << "/\n";
     out.flush();
-    return app.exec();
+    const int status = app.exec();
+    QThreadPool::globalInstance()->waitForDone();
+    return status;
 }
