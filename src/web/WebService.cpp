@@ -571,6 +571,7 @@ HttpResponse WebService::exceptions(const QString &user, const HttpRequest &requ
             [&] {
                 rptExceptions report;
                 report.setResult(merged, range.from, range.to);
+                report.footerNote.clear(); // the ledger is a workspace's; this service has none
                 QBuffer buffer(&pdf);
                 buffer.open(QIODevice::WriteOnly);
                 QPdfWriter writer(&buffer);

@@ -7,6 +7,7 @@
 #include "Settings.h"
 #include "TagStore.h"
 #include "TestEnv.h"
+#include "WebFigures.h"
 #include "WebSessions.h"
 #include "Workspace.h"
 
@@ -418,6 +419,10 @@ private slots:
         both.sort();
         QCOMPARE(ids(admin, u"/api/overview"_s, u"sites"_s, u"id"_s), both);
         QCOMPARE(ids(admin, u"/api/exceptions"_s, u"rows"_s, u"siteId"_s), both);
+        const QJsonObject north = QJsonDocument::fromJson(get(u"/api/overview"_s, client).body).object()[u"sites"_s][0].toObject();
+        QCOMPARE(north[u"staleAfterHours"_s].toDouble(), 30.0); // one round a day, plus the margin
+        QCOMPARE(north[u"stale"_s].toBool(), false);            // downloaded just now
+        QCOMPARE(north[u"name"_s].toString(), u"North Gate"_s);
         QVERIFY(!get(u"/"_s, client).body.contains("/site/" + m_script.toLatin1()));
 
         // North Gate: yesterday one on time and one late, the day before one on time and one missed.
@@ -516,6 +521,47 @@ private slots:
         QVERIFY2(python.exitStatus() == QProcess::NormalExit && python.exitCode() == 0, qPrintable(output));
         for (const QString &page : {u"overview"_s, u"site"_s, u"exceptions"_s})
             QVERIFY(QFileInfo(QStringLiteral(TAVREL_SCREENSHOTS) + u'/' + page + u".png"_s).size() > 1000);
+    }
+
+    void freshness_data()
+    {
+        QTest::addColumn<QList<PatrolPlan>>("plans");
+        QTest::addColumn<qint64>("hours");
+        auto plan = [](QTime start, QTime end, int interval, int weekdays) {
+            PatrolPlan p;
+            p.name = u"P"_s;
+            p.start = start;
+            p.end = end;
+            p.interval = interval;
+            p.weekdays = weekdays;
+            p.checkpoints = {{u"A1"_s, 0, 5, 0}};
+            return p;
+        };
+        QTest::newRow("no plans") << QList<PatrolPlan>{} << qint64(24);
+        QTest::newRow("daily") << QList<PatrolPlan>{plan(QTime(8, 0), QTime(8, 0), 0, PatrolPlan::kEveryDay)} << qint64(24 + 6);
+        QTest::newRow("every 2 h from 6 to 22") << QList<PatrolPlan>{plan(QTime(6, 0), QTime(22, 0), 120, PatrolPlan::kEveryDay)}
+                                                << qint64(8 + 6);
+        QTest::newRow("weekdays only") << QList<PatrolPlan>{plan(QTime(8, 0), QTime(8, 0), 0, 0x1f)} << qint64(72 + 6);
+        QTest::newRow("a night plan fills the day's gap")
+            << QList<PatrolPlan>{plan(QTime(6, 0), QTime(22, 0), 120, PatrolPlan::kEveryDay),
+                                 plan(QTime(23, 0), QTime(3, 0), 120, PatrolPlan::kEveryDay)}
+            << qint64(3 + 6);
+    }
+    void freshness()
+    {
+        QFETCH(QList<PatrolPlan>, plans);
+        QTEST(WebFigures::staleAfterSeconds(plans) / 3600, "hours");
+
+        // A day with nothing due has no percentage; extra reads are not counted.
+        ExceptionResult result;
+        CheckpointOutcome extra;
+        extra.kind = CheckpointOutcome::Kind::Extra;
+        extra.roundStart = PatrolPlan::moment(QDate(2026, 3, 2), QTime(8, 0));
+        result.outcomes = {extra};
+        const QList<DayFigures> days = WebFigures::daily(result, QDate(2026, 3, 1), QDate(2026, 3, 3));
+        QCOMPARE(days.size(), 3);
+        QCOMPARE(days[1].due(), 0);
+        QCOMPARE(days[1].percent(), -1.0);
     }
 
     void limits_data()
