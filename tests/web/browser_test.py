@@ -8,6 +8,7 @@ TAVREL_OTHER_SITE, TAVREL_SITE_NAMES (one per line) and TAVREL_SCREENSHOTS.
 Exits 0 when every check holds; otherwise prints what failed and exits 1.
 """
 import os
+import shutil
 import sys
 import tempfile
 
@@ -44,6 +45,7 @@ def start():
     options = webdriver.ChromeOptions()
     options.binary_location = "/usr/bin/chromium"
     profile = tempfile.mkdtemp(prefix="tavrel-chromium-")
+    STATE["profile"] = profile
     for flag in ["--headless", "--no-sandbox", "--disable-gpu", "--disable-dev-shm-usage", "--disable-quic",
                  "--no-first-run", "--disable-background-networking", "--disable-component-update",
                  "--disable-sync", "--window-size=1280,900", "--user-data-dir=" + profile]:
@@ -133,6 +135,7 @@ def main():
         raise
     finally:
         driver.quit()
+        shutil.rmtree(STATE["profile"], ignore_errors=True)
     print("browser: every check holds")
 
 
