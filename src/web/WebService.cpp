@@ -289,7 +289,8 @@ HttpResponse WebService::login(const HttpRequest &request, QSqlDatabase *db)
     const QByteArray password = form.value(QStringLiteral("password")).toUtf8();
     if (name.isEmpty() || password.isEmpty())
         return html(401, WebPages::login(QStringLiteral("Give a name and a password."), name));
-    if (const int wait = m_sessions.waitMs(name); wait > 0) {
+    int wait = 0;
+    if (!m_sessions.begin(name, &wait)) {
         HttpResponse r = html(401, WebPages::login(QStringLiteral("Too many failed logins: wait a moment."), name));
         addHeader(r, {"Retry-After", QByteArray::number((wait + 999) / 1000)});
         return r;
@@ -297,6 +298,7 @@ HttpResponse WebService::login(const HttpRequest &request, QSqlDatabase *db)
     bool accepted = false;
     QString error;
     if (!WebUsers::check(*db, name, password, &accepted, &error)) {
+        m_sessions.abandoned(name);
         qWarning("tavrel-web: %s", qPrintable(error));
         return unavailable(false);
     }

@@ -41,13 +41,29 @@ void WebSessions::end(const QString &token)
     m_sessions.remove(token);
 }
 
-int WebSessions::waitMs(const QString &name)
+bool WebSessions::begin(const QString &name, int *waitMs)
+{
+    const QDateTime now = QDateTime::currentDateTimeUtc();
+    QMutexLocker lock(&m_mutex);
+    Failures &f = m_failures[name];
+    const qint64 left = f.notBefore.isValid() ? now.msecsTo(f.notBefore) : 0;
+    if (f.checking || left > 0) {
+        *waitMs = int(std::max<qint64>(left, kFirstDelayMs));
+        return false;
+    }
+    f.checking = true;
+    *waitMs = 0;
+    return true;
+}
+
+void WebSessions::abandoned(const QString &name)
 {
     QMutexLocker lock(&m_mutex);
-    const auto it = m_failures.constFind(name);
-    if (it == m_failures.constEnd())
-        return 0;
-    return int(std::max<qint64>(0, QDateTime::currentDateTimeUtc().msecsTo(it->notBefore)));
+    if (const auto it = m_failures.find(name); it != m_failures.end()) {
+        it->checking = false;
+        if (it->count == 0)
+            m_failures.erase(it);
+    }
 }
 
 int WebSessions::failed(const QString &name)
@@ -55,11 +71,12 @@ int WebSessions::failed(const QString &name)
     const QDateTime now = QDateTime::currentDateTimeUtc();
     QMutexLocker lock(&m_mutex);
     if (m_failures.size() >= kPruneAt)
-        m_failures.removeIf([&](const auto &f) { return f.value().notBefore.addSecs(3600) <= now; });
+        m_failures.removeIf([&](const auto &f) { return !f.value().checking && f.value().notBefore.addSecs(3600) <= now; });
     Failures &f = m_failures[name];
     f.count = std::min(f.count + 1, 16);
     const int delay = int(std::min<qint64>(qint64(kFirstDelayMs) << (f.count - 1), kLongestDelayMs));
     f.notBefore = now.addMSecs(delay);
+    f.checking = false;
     return delay;
 }
 

@@ -23,19 +23,24 @@ public:
     QString user(const QString &token);
     void end(const QString &token);
 
-    // Before checking a password of `name`: 0, or how many milliseconds the
-    // previous failure still holds the name back (the attempt is refused unchecked).
-    int waitMs(const QString &name);
+    // Before checking a password of `name`: true when it may be checked now,
+    // and then no other attempt of the name is checked until this one ends
+    // with failed(), succeeded() or abandoned(); false with `waitMs` the
+    // milliseconds the previous failure still holds the name back (the
+    // attempt is refused unchecked), so parallel guesses gain nothing.
+    bool begin(const QString &name, int *waitMs);
     // A wrong password for `name`: the milliseconds its answer is held back,
     // doubling from kFirstDelayMs per consecutive failure up to kLongestDelayMs.
     int failed(const QString &name);
     void succeeded(const QString &name);
+    void abandoned(const QString &name); // not checked (the database could not be read)
 
 private:
     struct Failures
     {
         int count = 0;
         QDateTime notBefore;
+        bool checking = false;
     };
     const qint64 m_lifetime;
     QMutex m_mutex;
