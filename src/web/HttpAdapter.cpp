@@ -18,10 +18,15 @@ namespace {
 class RequestGuard : public QObject
 {
 public:
-    explicit RequestGuard(QTcpSocket *socket)
+    RequestGuard(QTcpSocket *socket, int timeoutMs)
         : QObject(socket), m_socket(socket)
     {
         connect(socket, &QTcpSocket::readyRead, this, [this] { look(); });
+        // A request trickling in byte by byte would hold the connection for ever.
+        m_timer.setSingleShot(true);
+        m_timer.setInterval(timeoutMs);
+        connect(&m_timer, &QTimer::timeout, this,
+                [this] { refuse(408, "Request Timeout", "The request did not arrive in time"); });
     }
 
 private:
@@ -31,6 +36,17 @@ private:
         if (available <= 0)
             return;
         QByteArray bytes = m_socket->peek(available);
+        scan(bytes);
+        if (m_refused)
+            return;
+        if (m_head.isEmpty() && m_bodyLeft == 0)
+            m_timer.stop();
+        else if (!m_timer.isActive())
+            m_timer.start();
+    }
+
+    void scan(QByteArray bytes)
+    {
         while (!bytes.isEmpty()) {
             if (m_bodyLeft > 0) {
                 const qint64 take = std::min<qint64>(m_bodyLeft, bytes.size());
@@ -102,6 +118,8 @@ private:
 
     void refuse(int status, const char *text, const char *why)
     {
+        m_refused = true;
+        m_timer.stop();
         // Nobody else reads this connection any more: what still comes is dropped.
         disconnect(m_socket, &QTcpSocket::readyRead, nullptr, nullptr);
         if (m_socket->isTransactionStarted())
@@ -117,15 +135,20 @@ private:
     }
 
     QTcpSocket *m_socket;
+    QTimer m_timer;
     QByteArray m_head;
     qint64 m_bodyLeft = 0;
+    bool m_refused = false;
 };
 
 // Puts a guard on every connection before the HTTP library takes it.
 class GuardedServer : public QTcpServer
 {
 public:
-    using QTcpServer::QTcpServer;
+    GuardedServer(int timeoutMs, QObject *parent)
+        : QTcpServer(parent), m_timeoutMs(timeoutMs)
+    {
+    }
 
 protected:
     void incomingConnection(qintptr descriptor) override
@@ -135,9 +158,12 @@ protected:
             delete socket;
             return;
         }
-        new RequestGuard(socket);
+        new RequestGuard(socket, m_timeoutMs);
         addPendingConnection(socket);
     }
+
+private:
+    const int m_timeoutMs;
 };
 
 HttpRequest toRequest(const QHttpServerRequest &request)
@@ -196,12 +222,14 @@ struct HttpAdapter::Private
     QHttpServer server;
     QThreadPool pool;
     GuardedServer *tcp = nullptr;
+    int timeoutMs = 30000;
 };
 
-HttpAdapter::HttpAdapter(Handler handler, int workers, QObject *parent)
+HttpAdapter::HttpAdapter(Handler handler, int workers, int requestTimeoutMs, QObject *parent)
     : QObject(parent), d(std::make_unique<Private>())
 {
     d->handler = std::move(handler);
+    d->timeoutMs = std::max(100, requestTimeoutMs);
     d->pool.setMaxThreadCount(std::max(1, workers));
     d->pool.setExpiryTimeout(-1); // workers keep their database connections
     d->server.setMissingHandler([this](const QHttpServerRequest &request, QHttpServerResponder &&responder) {
@@ -241,7 +269,7 @@ HttpAdapter::~HttpAdapter()
 
 bool HttpAdapter::listen(const QHostAddress &address, quint16 port, QString *error)
 {
-    auto *tcp = new GuardedServer(this);
+    auto *tcp = new GuardedServer(d->timeoutMs, this);
     if (!tcp->listen(address, port)) {
         *error = QStringLiteral("Cannot listen on %1:%2: %3").arg(address.toString()).arg(port).arg(tcp->errorString());
         delete tcp;

@@ -44,8 +44,9 @@ struct HttpResponse
 // `workers` threads of the adapter's own pool; the answer goes back on the
 // adapter's thread. Requests are bounded before the library buffers them:
 // headers over kMaxHeaders get 431, a body announced over kMaxBody 413, a
-// request line or header the adapter cannot read, or a chunked body, 400;
-// then the connection is closed.
+// request line or header the adapter cannot read, or a chunked body, 400; a
+// request not complete `requestTimeoutMs` after its first byte, 408; then the
+// connection is closed.
 class HttpAdapter : public QObject
 {
 public:
@@ -53,7 +54,7 @@ public:
     static constexpr qint64 kMaxHeaders = 8 * 1024;
     using Handler = std::function<HttpResponse(const HttpRequest &)>;
 
-    explicit HttpAdapter(Handler handler, int workers = 4, QObject *parent = nullptr);
+    explicit HttpAdapter(Handler handler, int workers = 4, int requestTimeoutMs = 30000, QObject *parent = nullptr);
     ~HttpAdapter() override;
 
     // False with `error` when the address cannot be listened on.

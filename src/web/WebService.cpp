@@ -185,6 +185,8 @@ WebService::Options WebService::Options::fromSettings()
     const qint64 minutes = GetSettingNumber(QStringLiteral("Web"), QStringLiteral("SessionMinutes"), 480);
     o.sessionSeconds = seconds > 0 ? seconds : std::max<qint64>(1, minutes) * 60;
     o.secureCookie = GetSetting(QStringLiteral("Web"), QStringLiteral("SecureCookie")).compare(u"true", Qt::CaseInsensitive) == 0;
+    o.requestTimeoutSeconds = std::clamp<qint64>(
+        GetSettingNumber(QStringLiteral("Web"), QStringLiteral("RequestTimeoutSeconds"), 30), 1, 3600);
     const QString chart = GetSetting(QStringLiteral("Web"), QStringLiteral("ChartJs"));
     if (!chart.isEmpty())
         o.chartJs = chart;

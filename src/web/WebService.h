@@ -20,8 +20,10 @@ public:
         CentralSettings central;
         qint64 sessionSeconds = 480 * 60;
         bool secureCookie = false; // behind TLS: the cookie is sent over https only
+        qint64 requestTimeoutSeconds = 30; // for a request to arrive whole
         QString chartJs = QStringLiteral("/usr/share/javascript/chart.js/chart.min.js");
-        // [Web] SessionMinutes (SessionSeconds, for tests, wins), SecureCookie, ChartJs and [Central].
+        // [Web] SessionMinutes (SessionSeconds, for tests, wins), SecureCookie, ChartJs,
+        // RequestTimeoutSeconds and [Central].
         static Options fromSettings();
     };
 

@@ -232,6 +232,7 @@ private slots:
         QVERIFY(!m_pg.value(u"SELECT password_hash FROM web_users WHERE name = 'client'"_s).contains(u"client pw"_s));
         QVERIFY(m_pg.value(u"SELECT password_hash FROM web_users WHERE name = 'client'"_s).startsWith(u"$argon2id$"_s));
 
+        QVERIFY(SaveSetting(u"Web"_s, u"RequestTimeoutSeconds"_s, u"2"_s)); // for the slow request below
         m_url = startWeb(m_web, &error);
         QVERIFY2(!m_url.isEmpty(), qPrintable(error));
     }
@@ -586,6 +587,8 @@ private slots:
         QTest::newRow("headers too long") << "GET / HTTP/1.1\r\nHost: x\r\nX-Long: " + QByteArray(8200, 'b') + "\r\n\r\n"
                                           << QByteArray("HTTP/1.1 431 ");
         QTest::newRow("unreadable request line") << QByteArray("HELLO\r\n\r\n") << QByteArray("HTTP/1.1 400 ");
+        QTest::newRow("never finished") << QByteArray("GET / HTTP/1.1\r\nHost: x\r\n") << QByteArray("HTTP/1.1 408 ");
+        QTest::newRow("body never finished") << head + "Content-Length: 100\r\n\r\nname=x" << QByteArray("HTTP/1.1 408 ");
         QTest::newRow("chunked") << head + "Transfer-Encoding: chunked\r\n\r\n5\r\nhello\r\n0\r\n\r\n"
                                  << QByteArray("HTTP/1.1 400 ");
     }

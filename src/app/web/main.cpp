@@ -77,7 +77,8 @@ int main(int argc, char **argv)
     }
 
     WebService service(options, &app);
-    HttpAdapter adapter([&service](const HttpRequest &request) { return service.handle(request); });
+    HttpAdapter adapter([&service](const HttpRequest &request) { return service.handle(request); }, 4,
+                        int(options.requestTimeoutSeconds * 1000));
     QString error;
     if (!adapter.listen(address, port, &error)) {
         err << "tavrel-web: " << error << '\n';
