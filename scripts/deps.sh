@@ -12,7 +12,7 @@ tavrel_packages=(
     xvfb xauth
     fonts-dejavu-core fonts-noto-cjk
     qt6-translations-l10n
-    qt6-charts-dev libqt6opengl6-dev qt6-httpserver-dev libqt6sql6-psql
+    qt6-charts-dev libqt6opengl6-dev qt6-httpserver-dev qt6-websockets-dev libqt6sql6-psql
     libsodium-dev libcurl4-openssl-dev
     libjs-chart.js
     postgresql

@@ -109,6 +109,20 @@ QList<CentralSchema::Migration> makeMigrations()
                             " seen_at timestamptz NOT NULL DEFAULT now(),"
                             " UNIQUE (site_id, kind, natural_key, incoming_sha256))"),
          }},
+        {2,
+         "users of the web page and the sites each may see",
+         {
+             // password_hash: libsodium's crypto_pwhash_str (Argon2id), never the password.
+             QStringLiteral("CREATE TABLE web_users ("
+                            " name text PRIMARY KEY,"
+                            " password_hash text NOT NULL,"
+                            " all_sites boolean NOT NULL DEFAULT false,"
+                            " created_at timestamptz NOT NULL DEFAULT now())"),
+             QStringLiteral("CREATE TABLE web_user_sites ("
+                            " user_name text REFERENCES web_users ON DELETE CASCADE ON UPDATE CASCADE,"
+                            " site_id uuid REFERENCES sites,"
+                            " PRIMARY KEY (user_name, site_id))"),
+         }},
     };
 }
 

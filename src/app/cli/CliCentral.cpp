@@ -1,4 +1,5 @@
 #include "CliCentral.h"
+#include "CliCentralUsers.h"
 
 #include "CentralDatabase.h"
 #include "CentralSchema.h"
@@ -45,6 +46,7 @@ struct CentralCommand
 
 const CentralCommand kCentralCommands[] = {
     {"init", &centralInit, "central init           create or upgrade the central database's schema"},
+    {"user", &cliCentralUser, "central user add NAME --sites A,B | --all | passwd NAME | delete NAME | list  the web page's users"},
 };
 
 }
