@@ -2,37 +2,16 @@
 
 #include <algorithm>
 
-QList<DayFigures> WebFigures::daily(const ExceptionResult &result, const QDate &from, const QDate &to,
-                                    const std::function<bool(const CheckpointOutcome &)> &which)
+QList<ComplianceRow> WebFigures::daily(const ExceptionResult &result, const QDate &from, const QDate &to,
+                                       const std::function<bool(const CheckpointOutcome &)> &which)
 {
-    QList<DayFigures> days;
-    if (!from.isValid() || !to.isValid() || to < from)
-        return days;
-    for (QDate d = from; d <= to; d = d.addDays(1))
-        days.append({d});
-    for (const CheckpointOutcome &o : result.outcomes) {
-        if (o.kind == CheckpointOutcome::Kind::Extra || (which && !which(o)))
-            continue;
-        const qint64 i = from.daysTo(o.roundStart.date());
-        if (i < 0 || i >= days.size())
-            continue;
-        DayFigures &f = days[i];
-        switch (o.kind) {
-        case CheckpointOutcome::Kind::OnTime:
-            ++f.onTime;
-            break;
-        case CheckpointOutcome::Kind::Early:
-        case CheckpointOutcome::Kind::Late:
-            ++f.earlyOrLate;
-            break;
-        case CheckpointOutcome::Kind::Missed:
-            ++f.missed;
-            break;
-        case CheckpointOutcome::Kind::Extra:
-            break;
-        }
-    }
-    return days;
+    if (!which)
+        return ComplianceFigures(result, from, to).days();
+    ExceptionResult chosen;
+    for (const CheckpointOutcome &o : result.outcomes)
+        if (which(o))
+            chosen.outcomes.append(o);
+    return ComplianceFigures(chosen, from, to).days();
 }
 
 qint64 WebFigures::staleAfterSeconds(const QList<PatrolPlan> &plans)

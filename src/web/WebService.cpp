@@ -129,15 +129,15 @@ QJsonValue iso(const QDateTime &at)
     return at.isValid() ? QJsonValue(at.toString(QStringLiteral("yyyy-MM-ddTHH:mm:ss"))) : QJsonValue();
 }
 
-QJsonArray daysJson(const QList<DayFigures> &days)
+QJsonArray daysJson(const QList<ComplianceRow> &days)
 {
     QJsonArray out;
-    for (const DayFigures &d : days)
+    for (const ComplianceRow &d : days)
         out.append(QJsonObject{{QStringLiteral("date"), d.day.toString(Qt::ISODate)},
                                {QStringLiteral("onTime"), d.onTime},
                                {QStringLiteral("earlyOrLate"), d.earlyOrLate},
                                {QStringLiteral("missed"), d.missed},
-                               {QStringLiteral("percent"), d.due() ? QJsonValue(std::round(d.percent() * 10) / 10)
+                               {QStringLiteral("percent"), d.hasPercent() ? QJsonValue(std::round(d.percent() * 10) / 10)
                                                                    : QJsonValue()}});
     return out;
 }
