@@ -1,6 +1,7 @@
 #include "CliCentral.h"
 
 #include "CentralDatabase.h"
+#include "CliCentralPush.h"
 #include "CentralSchema.h"
 #include "SiteIdentity.h"
 
@@ -45,6 +46,8 @@ struct CentralCommand
 
 const CentralCommand kCentralCommands[] = {
     {"init", &centralInit, "central init           create or upgrade the central database's schema"},
+    {"push", &centralPush, "central push [--all]   send the waiting downloads and changed definitions"},
+    {"status", &centralStatus, "central status         each site's last download and push, waiting, records, conflicts"},
 };
 
 }
