@@ -5,6 +5,8 @@
 
 #include <QThread>
 
+#include <algorithm>
+
 CentralPushService::CentralPushService(const CentralSettings &settings, QObject *parent)
     : QObject(parent)
     , m_settings(settings)

@@ -3,8 +3,9 @@
 #include "CentralDatabase.h"
 #include "DataStore.h"
 
-#include <QThread>
 #include <QTimer>
+
+#include <algorithm>
 
 CentralPushWorker::CentralPushWorker(const CentralSettings &settings, int intervalMinutes)
     : m_settings(settings)

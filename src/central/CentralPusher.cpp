@@ -116,7 +116,8 @@ bool CentralPusher::pushPending(const CentralSettings &settings, const QString &
         }
         report->reachable = false;
         report->unreachableSince = QDateTime::fromString(since, Qt::ISODate);
-        report->waiting = CentralPusher::waiting(settings, nullptr);
+        QString unread;
+        report->waiting = CentralPusher::waiting(settings, &unread);
         db = QSqlDatabase();
         // A connection the server ended must not be handed out again.
         CentralDatabase::close(connectionName);

@@ -7,6 +7,7 @@
 #include "PgCluster.h"
 #include "Settings.h"
 #include "SiteIdentity.h"
+#include "TagStore.h"
 #include "TestEnv.h"
 #include "Workspace.h"
 
@@ -124,6 +125,8 @@ private slots:
                               QDir(Workspace::approvedFolder()).filePath(u"20261201 070000 (1).tvl"_s)));
         QVERIFY(QFile::remove(QDir(Workspace::unapprovedFolder()).filePath(u"20261201 080000.tvl"_s)));
 
+        QCOMPARE(TagStore::add(u"C1"_s, u"Gate"_s, &error), TagStore::Result::Ok);
+
         QCOMPARE(cli(env, {u"central"_s, u"push"_s}, &out, &err), 0);
         QVERIFY2(line(out, u"landed"_s) == u"landed\t2"_s && line(out, u"gone"_s) == u"gone\t1"_s, qPrintable(out + err));
         QCOMPARE(cli(env, {u"central"_s, u"push"_s}, &out, &err), 0);
@@ -146,6 +149,16 @@ private slots:
             QVERIFY2(t.isValid() && qAbs(t.secsTo(QDateTime::currentDateTime())) < 600, qPrintable(at));
         }
         QCOMPARE(fields.mid(5), (QStringList{u"0"_s, u"7"_s, u"0"_s}));
+
+        // A changed mark is one batch waiting, sent by the next push.
+        QVERIFY2(TagStore::setGuard(u"C1"_s, true, &error), qPrintable(error));
+        QCOMPARE(cli(env, {u"central"_s, u"status"_s}, &out, &err), 0);
+        QVERIFY2(line(out, u"outbox"_s).startsWith(u"outbox\t1\t"_s), qPrintable(out));
+        QCOMPARE(m_pg.value(u"SELECT code || ' ' || coalesce(kind, '-') FROM tags WHERE site_id = '%1'"_s.arg(site)),
+                 u"C1 -"_s);
+        QCOMPARE(cli(env, {u"central"_s, u"push"_s}, &out, &err), 0);
+        QCOMPARE(m_pg.value(u"SELECT code || ' ' || coalesce(kind, '-') FROM tags WHERE site_id = '%1'"_s.arg(site)),
+                 u"C1 guard"_s);
 
         // The first file changed after its push: the next records stay as the
         // first push left them; the new bytes are kept as a conflict.
