@@ -307,17 +307,27 @@ private slots:
     {
         QTest::addColumn<QString>("user");
         QTest::addColumn<QString>("reason");
-        QTest::newRow("unknown role") << u"nobody_here"_s << u"role \"nobody_here\" does not exist"_s;
-        QTest::newRow("no rights") << u"reader"_s << u"permission denied"_s;
+        QTest::addColumn<int>("newerSchema");
+        QTest::newRow("unknown role") << u"nobody_here"_s << u"role \"nobody_here\" does not exist"_s << 0;
+        QTest::newRow("no rights") << u"reader"_s << u"permission denied"_s << 0;
+        QTest::newRow("schema too new") << u"postgres"_s << u"newer than this Tavrel knows"_s
+                                        << CentralSchema::knownVersion() + 1;
     }
 
     void refusedUserIsOneLine()
     {
         QFETCH(QString, user);
         QFETCH(QString, reason);
+        QFETCH(int, newerSchema);
         TestEnv env;
         QString error, out, err;
         QVERIFY(m_pg.psql(u"DO $$ BEGIN CREATE ROLE reader LOGIN; EXCEPTION WHEN duplicate_object THEN NULL; END $$"_s));
+        if (newerSchema)
+            QVERIFY(m_pg.psql(u"INSERT INTO schema_version (version, title) VALUES (%1, 'later')"_s.arg(newerSchema)));
+        const auto undo = qScopeGuard([&] {
+            if (newerSchema)
+                m_pg.psql(u"DELETE FROM schema_version WHERE version = %1"_s.arg(newerSchema));
+        });
         QVERIFY2(m_pg.configure(&error, u"tavrel"_s, user), qPrintable(error));
         saveDownload(u"20261204 060000.tvl"_s, 2);
         for (int attempt = 1; attempt <= 2; ++attempt) {
