@@ -59,8 +59,9 @@ bool makeSite(const QTemporaryDir &dir, int site, int records, QString *error)
         }
         const int count = std::min(g_recordsPerFile, records - written);
         for (int r = 0; r < count; ++r, ++written) {
-            // Reads 37 s apart over about ten days: a site's records span two months.
-            const QDateTime at = first.addDays(site).addSecs(qint64(written) * 37);
+            // Reads 37 s apart over about eleven days, each site three days
+            // after the one before: 20 sites make three monthly partitions.
+            const QDateTime at = first.addDays(3 * site).addSecs(qint64(written) * 37);
             WritePatrolLine(file, QStringLiteral("%1,%2,%3")
                                       .arg(1 + f % 40)
                                       .arg(codeOf(written % 3000), at.toString(QStringLiteral("yyyy/MM/dd,HH:mm:ss"))));

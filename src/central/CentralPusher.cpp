@@ -146,9 +146,14 @@ bool CentralPusher::pushPending(const CentralSettings &settings, const QString &
         }
         CentralPush::Outcome outcome;
         QString why;
-        if (!CentralPush::pushFile(db, site.id, path, QFileInfo(entry.fileName).fileName(), &outcome, &why)) {
-            bool up = db.isOpen();
-            if (up) {
+        bool pushed = false;
+        // A refused file is tried once more at once: another site's push may
+        // have made the same month's partition at the same moment, and the
+        // loser of that race is told "already exists" but finds it made.
+        for (int attempt = 0; attempt < 2 && !pushed; ++attempt) {
+            pushed = CentralPush::pushFile(db, site.id, path, QFileInfo(entry.fileName).fileName(), &outcome, &why);
+            bool up = pushed || db.isOpen();
+            if (!pushed && up) {
                 QSqlQuery alive(db);
                 up = alive.exec(QStringLiteral("SELECT 1"));
             }
@@ -156,6 +161,8 @@ bool CentralPusher::pushPending(const CentralSettings &settings, const QString &
                 *error = why;
                 return unreachable();
             }
+        }
+        if (!pushed) {
             Outbox::markFailed(entry.seq, why, nullptr);
             lastFailure = why;
             ++report->failed;

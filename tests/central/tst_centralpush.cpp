@@ -177,26 +177,46 @@ private slots:
                  u"2026-11-30 20:00:00,2026-11-30 20:01:00,2026-11-30 20:02:00"_s);
     }
 
-    // Two workspaces pushing at the same moment both land whole.
+    // Two workspaces pushing at the same moment both land whole, even when
+    // both make the same month's partition at once.
     void twoSitesAtOnce()
     {
+        constexpr int kMarch2027 = 129840; // minutes from the first read of saveDownload
         TestEnv one;
         QString error;
         QVERIFY2(m_pg.configure(&error), qPrintable(error));
         for (int i = 0; i < 6; ++i)
-            saveDownload(u"20261202 0%10000.tvl"_s.arg(i), 2000, u"0001"_s, i * 2000);
+            saveDownload(u"20261202 %1.tvl"_s.arg(i * 10000, 6, 10, QChar(u'0')), 2000, u"0001"_s, kMarch2027 + i * 2000);
         const QString siteOne = siteId();
         // Other terminals: a file's bytes are one download wherever they land.
         TestEnv two;
         QVERIFY2(m_pg.configure(&error), qPrintable(error));
         for (int i = 0; i < 6; ++i)
-            saveDownload(u"20261202 0%10000.tvl"_s.arg(i), 2000, u"0002"_s, i * 2000);
+            saveDownload(u"20261202 %1.tvl"_s.arg(i * 10000, 6, 10, QChar(u'0')), 2000, u"0002"_s, kMarch2027 + i * 2000);
         const QString siteTwo = siteId();
         QVERIFY(siteOne != siteTwo);
 
+        // Both pushes wait at the lock that guards making March's partition,
+        // then go on together.
+        QSqlDatabase holder = CentralDatabase::open(m_pg.settings(), u"holder"_s, &error);
+        QVERIFY2(holder.isOpen(), qPrintable(error));
         QProcess a, b;
-        startCli(a, one, {u"central"_s, u"push"_s});
-        startCli(b, two, {u"central"_s, u"push"_s});
+        {
+            QSqlQuery q(holder);
+            QVERIFY(q.exec(u"SELECT pg_advisory_lock(hashtext('records_202703'))"_s));
+            startCli(a, one, {u"central"_s, u"push"_s});
+            startCli(b, two, {u"central"_s, u"push"_s});
+            QString waiting;
+            for (int i = 0; i < 600 && waiting != u"2"_s; ++i) {
+                QTest::qWait(100);
+                QVERIFY(q.exec(u"SELECT count(*) FROM pg_stat_activity WHERE wait_event = 'advisory'"_s) && q.next());
+                waiting = q.value(0).toString();
+            }
+            QCOMPARE(waiting, u"2"_s);
+            QVERIFY(q.exec(u"SELECT pg_advisory_unlock(hashtext('records_202703'))"_s));
+        }
+        holder = QSqlDatabase();
+        CentralDatabase::close(u"holder"_s);
         for (QProcess *p : {&a, &b}) {
             QVERIFY(p->waitForFinished(120000));
             QVERIFY2(p->exitCode() == 0, p->readAllStandardError().constData());
