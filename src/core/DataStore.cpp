@@ -6,11 +6,13 @@
 
 #include <QDir>
 #include <QFile>
+#include <QCoreApplication>
 #include <QFileInfo>
 #include <QSqlDatabase>
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QTemporaryFile>
+#include <QThread>
 
 const QString DataStore::kConnTVL = QStringLiteral("connTVL");
 const QString DataStore::kConnLog = QStringLiteral("connLog");
@@ -66,7 +68,12 @@ QStringList addedTables(const QString &connection)
                 // period goes out once to the same recipients.
                 QStringLiteral("CREATE TABLE IF NOT EXISTS SentReport (Period TEXT NOT NULL, PlanName TEXT NOT NULL, "
                                "Site TEXT NOT NULL, Recipients TEXT NOT NULL, MessageId TEXT NOT NULL, "
-                               "SentAt TEXT NOT NULL)")};
+                               "SentAt TEXT NOT NULL)"),
+                // Saved downloads on their way to the central database (see Outbox).
+                QStringLiteral("CREATE TABLE IF NOT EXISTS CentralOutbox (Seq INTEGER PRIMARY KEY, Queued TEXT NOT NULL, "
+                               "FileName TEXT NOT NULL, FileHash TEXT, Pushed TEXT, Attempts INTEGER NOT NULL DEFAULT 0, "
+                               "LastError TEXT, Gone TEXT)"),
+                QStringLiteral("CREATE TABLE IF NOT EXISTS CentralPushState (Key TEXT NOT NULL PRIMARY KEY, Value TEXT)")};
     if (connection != DataStore::kConnTVL)
         return {};
     return {QStringLiteral("CREATE TABLE IF NOT EXISTS Plan (Name TEXT NOT NULL UNIQUE, StartTime TEXT NOT NULL, "
@@ -387,6 +394,28 @@ void DataStore::close()
     }
 }
 
+QString DataStore::threadConnection(const QString &connection)
+{
+    const QCoreApplication *app = QCoreApplication::instance();
+    if ((connection != kConnTVL && connection != kConnLog) || !app || QThread::currentThread() == app->thread())
+        return connection;
+    return QStringLiteral("%1@%2").arg(connection).arg(quintptr(QThread::currentThread()), 0, 16);
+}
+
+void DataStore::closeThreadConnections()
+{
+    for (const QString &name : {kConnTVL, kConnLog}) {
+        const QString own = threadConnection(name);
+        if (own == name || !QSqlDatabase::contains(own))
+            continue;
+        {
+            QSqlDatabase db = QSqlDatabase::database(own, false);
+            db.close();
+        }
+        QSqlDatabase::removeDatabase(own);
+    }
+}
+
 bool DataStore::isOpen()
 {
     return QSqlDatabase::contains(kConnTVL) && QSqlDatabase::database(kConnTVL, false).isOpen();
@@ -394,6 +423,24 @@ bool DataStore::isOpen()
 
 QSqlDatabase DataStore::database(const QString &connection, QString *error)
 {
+    const QString own = threadConnection(connection);
+    if (own != connection) {
+        // A QSqlDatabase belongs to the thread that opened it: another thread
+        // (the central pusher) gets its own connection to the same file, which
+        // the program's thread has prepared at start-up.
+        if (!QSqlDatabase::contains(own)) {
+            if (Workspace::current().isEmpty()) {
+                setError(error, QStringLiteral("No workspace is set"));
+                return QSqlDatabase();
+            }
+            QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), own)
+                .setDatabaseName(connection == kConnTVL ? Workspace::tvlMdb() : Workspace::tvlMon());
+        }
+        QSqlDatabase db = QSqlDatabase::database(own);
+        if (!db.isOpen())
+            setError(error, QStringLiteral("Cannot open %1: %2").arg(db.databaseName(), db.lastError().text()));
+        return db;
+    }
     // connTVL opens on first use and connLog opens again after a close, both
     // with the same checks as at start-up.
     const bool ownFile = connection == kConnTVL || connection == kConnLog;

@@ -49,6 +49,10 @@ public:
     // The database of a connection, open: connTVL and connLog are opened on
     // first use with the checks of start-up. Not open, with `error` set, on failure.
     static QSqlDatabase database(const QString &connection, QString *error);
+    // Threads other than the program's get connections of their own to
+    // tvl.mdb and tvl.mon from database() and run(); such a thread closes
+    // them with closeThreadConnections() before it ends.
+    static void closeThreadConnections();
     // Runs a named command with its parameters in the order listed. A table
     // command selects every row of its table. The returned query is active on
     // success; on failure `error` is set and the query is inactive.
@@ -58,4 +62,8 @@ public:
     // (kConnTVL or kConnLog) when it is missing, and checks it otherwise.
     // `created` tells whether the file was made new.
     static bool prepareFile(const QString &connection, const QString &path, QString *error, bool *created = nullptr);
+
+private:
+    // The name of `connection` in the calling thread.
+    static QString threadConnection(const QString &connection);
 };

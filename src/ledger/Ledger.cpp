@@ -2,6 +2,7 @@
 
 #include "DataStore.h"
 #include "MessageReporter.h"
+#include "Outbox.h"
 #include "RegularFile.h"
 #include "Workspace.h"
 
@@ -240,8 +241,10 @@ bool Ledger::append(LedgerRow row, QString *error)
     if (!db.isOpen())
         return false;
     WriteTransaction transaction(db);
+    // A saved download enters the central outbox with its ledger row, or neither does.
+    const bool outbox = row.kind == kDownload && Outbox::enabled();
     return transaction.begin(error) && baselineIfEmpty(db, row.fileName, error) && insert(row, error)
-        && transaction.commit(error);
+        && (!outbox || Outbox::queue(db, row.fileName, row.fileHash, error)) && transaction.commit(error);
 }
 
 bool Ledger::baselineIfEmpty(QSqlDatabase db, const QString &except, QString *error)

@@ -4,6 +4,7 @@
 
 #include "AppIcon.h"
 #include "CRes.h"
+#include "CentralPushService.h"
 #include "CommandParts.h"
 #include "DataCommands.h"
 #include "FlagRowMarks.h"
@@ -38,6 +39,9 @@
 namespace {
 
 constexpr int kWebAddressText = 265;
+constexpr int kCentralUpToDateText = 400;
+constexpr int kCentralWaitingText = 401;
+constexpr int kCentralUnreachableText = 402;
 constexpr int kWebPageFailedText = 340;
 const char kDefaultWebAddress[] = "https://www.morvant.com/";
 
@@ -74,7 +78,51 @@ frmMain::frmMain(QWidget *parent)
     CRes::instance().SetFormInterface(this);
     applyTexts();
     m_terminal->start();
+    startCentralPush();
     WindowGeometry::keep(this, QStringLiteral("frmMain"));
+}
+
+void frmMain::startCentralPush()
+{
+    const CentralSettings settings = CentralSettings::fromSettings();
+    if (!settings.configured())
+        return;
+    m_sbCentral = new QLabel(this);
+    m_sbCentral->setObjectName(QStringLiteral("sbCentral"));
+    m_ui->sb->addPermanentWidget(m_sbCentral);
+    m_central = new CentralPushService(settings, this);
+    connect(m_terminal, &TerminalCommands::fileDownloaded, m_central, &CentralPushService::pushNow);
+    connect(m_central, &CentralPushService::stateChanged, this,
+            [this](CentralPusher::State state, int waiting, const QDateTime &since) {
+                m_centralState = state;
+                m_centralWaiting = waiting;
+                m_centralSince = since;
+                showCentral();
+            });
+    // The thread ends before the program does.
+    connect(this, &frmMain::exitRequested, m_central, &CentralPushService::stop);
+    m_central->start();
+}
+
+QString frmMain::centralText(CentralPusher::State state, int waiting, const QDateTime &since)
+{
+    CRes &res = CRes::instance();
+    switch (state) {
+    case CentralPusher::State::Waiting:
+        return res.ResString(kCentralWaitingText, QStringLiteral("Central: %1 downloads waiting")).arg(waiting);
+    case CentralPusher::State::Unreachable:
+        return res.ResString(kCentralUnreachableText, QStringLiteral("Central: unreachable since %1"))
+            .arg(since.toLocalTime().toString(QStringLiteral("HH:mm")));
+    case CentralPusher::State::UpToDate:
+        break;
+    }
+    return res.ResString(kCentralUpToDateText, QStringLiteral("Central: up to date"));
+}
+
+void frmMain::showCentral()
+{
+    if (m_sbCentral)
+        m_sbCentral->setText(centralText(m_centralState, m_centralWaiting, m_centralSince));
 }
 
 frmMain::~frmMain() = default;
@@ -242,6 +290,7 @@ void frmMain::applyTexts()
     m_commands->applyTexts();
     m_patrolView->applyTexts();
     m_tagView->applyTexts();
+    showCentral();
 }
 
 void frmMain::selectLanguage()

@@ -1,9 +1,13 @@
 #pragma once
 
+#include "CentralPusher.h"
+
+#include <QDateTime>
 #include <QMainWindow>
 
 #include <memory>
 
+class CentralPushService;
 class DataCommands;
 class MainCommands;
 class PatrolDataView;
@@ -49,6 +53,11 @@ public:
     ucOutlookBar *navigationBar() const { return m_vm; }
     SysTrayIcon *trayIcon() const { return m_tray; }
     TerminalCommands &terminal() const { return *m_terminal; }
+    // The central push, running when a central database is configured.
+    CentralPushService *centralPush() const { return m_central; }
+    QLabel *centralLabel() const { return m_sbCentral; }
+    // "Central: up to date", "Central: 3 downloads waiting", "Central: unreachable since 14:05".
+    static QString centralText(CentralPusher::State state, int waiting, const QDateTime &since);
 
 Q_SIGNALS:
     // Exit was chosen: the program should end now.
@@ -64,6 +73,8 @@ private:
     void selectLanguage();
     void openWebPage();
     void showFile(const QString &path);
+    void startCentralPush();
+    void showCentral();
 
     std::unique_ptr<Ui::frmMain> m_ui;
     MainCommands *m_commands = nullptr;
@@ -76,4 +87,9 @@ private:
     ScheduleView *m_scheduleView = nullptr;
     int m_currentView = 0;
     SysTrayIcon *m_tray = nullptr;
+    CentralPushService *m_central = nullptr;
+    QLabel *m_sbCentral = nullptr;
+    CentralPusher::State m_centralState = CentralPusher::State::UpToDate;
+    int m_centralWaiting = 0;
+    QDateTime m_centralSince;
 };

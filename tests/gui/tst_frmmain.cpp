@@ -1,6 +1,7 @@
 #include "ApplicationPassword.h"
 #include "AutoDownload.h"
 #include "CRes.h"
+#include "DataStore.h"
 #include "InputHold.h"
 #include "KrSimFixture.h"
 #include "ModalAnswer.h"
@@ -21,6 +22,8 @@
 #include <QDir>
 #include <QLabel>
 #include <QPushButton>
+#include <QRegularExpression>
+#include <QSqlQuery>
 #include <QStatusBar>
 #include <QTimer>
 #include <QToolBar>
@@ -46,6 +49,7 @@ private Q_SLOTS:
     void wizardResultIsTakenAtOnce_data();
     void wizardResultIsTakenAtOnce();
     void downloadInMaintenanceDialogRefreshesTheTree();
+    void centralPushShowsInStatusBar();
 
 private:
     std::unique_ptr<TestEnv> m_env;
@@ -233,6 +237,34 @@ void tst_frmMain::downloadInMaintenanceDialogRefreshesTheTree()
     window.action(u"mnuTools_3"_s)->trigger();
     QCOMPARE(savedFiles(), 1);
     QVERIFY(window.patrolView()->CurrentFilePath().endsWith(QLatin1String(".tvl")));
+}
+
+// With a central database configured that nothing answers for, the status
+// bar says since when it is unreachable, and a download is queued and tried
+// at once, off the window's thread.
+void tst_frmMain::centralPushShowsInStatusBar()
+{
+    SaveSetting("Central", "Host", m_env->root());
+    SaveSetting("Central", "Database", "tavrel");
+    for (const char *key : {"AutoClearData", "AutoUpdateTime", "AutoPowerDown"})
+        SaveSetting("Terminal", QLatin1String(key), "0");
+    KrSimFixture terminal(1, m_env.get());
+    terminal.sim([](KrTerminalSim &s) { s.setRecords(KrTerminalSim::generateRecords(3)); });
+    frmMain window;
+    window.show();
+    QVERIFY(window.centralLabel());
+    const QRegularExpression unreachable(u"^Central: unreachable since \\d\\d:\\d\\d$"_s);
+    QTRY_VERIFY_WITH_TIMEOUT(unreachable.match(window.centralLabel()->text()).hasMatch(), 20000);
+    window.terminal().download(false);
+    QCOMPARE(savedFiles(), 1);
+    auto attempts = [] {
+        QSqlQuery q(DataStore::database(DataStore::kConnLog, nullptr));
+        return q.exec(u"SELECT Attempts FROM CentralOutbox WHERE Pushed IS NULL"_s) && q.next() ? q.value(0).toInt() : -1;
+    };
+    QTRY_VERIFY_WITH_TIMEOUT(attempts() >= 1, 20000);
+    QVERIFY2(unreachable.match(window.centralLabel()->text()).hasMatch(), qPrintable(window.centralLabel()->text()));
+    QCOMPARE(frmMain::centralText(CentralPusher::State::Waiting, 3, {}), u"Central: 3 downloads waiting"_s);
+    QCOMPARE(frmMain::centralText(CentralPusher::State::UpToDate, 0, {}), u"Central: up to date"_s);
 }
 
 QTEST_MAIN(tst_frmMain)

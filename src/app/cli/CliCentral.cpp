@@ -2,6 +2,7 @@
 #include "CliCentralUsers.h"
 
 #include "CentralDatabase.h"
+#include "CliCentralPush.h"
 #include "CentralSchema.h"
 #include "SiteIdentity.h"
 
@@ -47,6 +48,8 @@ struct CentralCommand
 const CentralCommand kCentralCommands[] = {
     {"init", &centralInit, "central init           create or upgrade the central database's schema"},
     {"user", &cliCentralUser, "central user add NAME --sites A,B | --all | passwd NAME | delete NAME | list  the web page's users"},
+    {"push", &centralPush, "central push [--all]   send the waiting downloads and changed definitions"},
+    {"status", &centralStatus, "central status         each site's last download and push, waiting, records, conflicts"},
 };
 
 }
