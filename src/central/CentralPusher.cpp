@@ -146,21 +146,15 @@ bool CentralPusher::pushPending(const CentralSettings &settings, const QString &
         }
         CentralPush::Outcome outcome;
         QString why;
-        bool pushed = false;
-        // A refused file is tried once more at once: another site's push may
-        // have made the same month's partition at the same moment, and the
-        // loser of that race is told "already exists" but finds it made.
-        for (int attempt = 0; attempt < 2 && !pushed; ++attempt) {
-            pushed = CentralPush::pushFile(db, site.id, path, QFileInfo(entry.fileName).fileName(), &outcome, &why);
-            bool up = pushed || db.isOpen();
-            if (!pushed && up) {
-                QSqlQuery alive(db);
-                up = alive.exec(QStringLiteral("SELECT 1"));
-            }
-            if (!up) {
-                *error = why;
-                return unreachable();
-            }
+        const bool pushed = CentralPush::pushFile(db, site.id, path, QFileInfo(entry.fileName).fileName(), &outcome, &why);
+        bool up = pushed || db.isOpen();
+        if (!pushed && up) {
+            QSqlQuery alive(db);
+            up = alive.exec(QStringLiteral("SELECT 1"));
+        }
+        if (!up) {
+            *error = why;
+            return unreachable();
         }
         if (!pushed) {
             Outbox::markFailed(entry.seq, why, nullptr);

@@ -66,10 +66,11 @@ QList<CentralSchema::Migration> makeMigrations()
                             " BEGIN"
                             "  IF to_regclass(part) IS NOT NULL THEN RETURN; END IF;"
                             "  PERFORM pg_advisory_xact_lock(hashtext(part));"
-                            "  IF to_regclass(part) IS NULL THEN"
-                            "   EXECUTE format('CREATE TABLE %I PARTITION OF records FOR VALUES FROM (%L) TO (%L)',"
-                            "                  part, first, (first + interval '1 month')::date);"
-                            "  END IF;"
+                            "  EXECUTE format('CREATE TABLE %I PARTITION OF records FOR VALUES FROM (%L) TO (%L)',"
+                            "                 part, first, (first + interval '1 month')::date);"
+                            // Another site made it while this one waited for the lock
+                            // (the catalogue this statement sees may predate that).
+                            " EXCEPTION WHEN duplicate_table THEN NULL;"
                             " END $$"),
              QStringLiteral("CREATE TABLE tags ("
                             " site_id uuid NOT NULL REFERENCES sites (id),"
