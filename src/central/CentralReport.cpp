@@ -146,26 +146,92 @@ bool CentralReport::marks(QSqlDatabase db, const QString &siteId, const Definiti
     return true;
 }
 
+bool CentralReport::twins(QSqlDatabase db, const QString &siteId, const QDate &first, const QDate &last,
+                          QList<Twin> *twins, QString *error)
+{
+    twins->clear();
+    // The site's terminals and days first (its own rows, by the site's
+    // index), then for each any other site's read of that number that day.
+    QSqlQuery q(db);
+    q.setForwardOnly(true);
+    q.prepare(QStringLiteral("SELECT m.machine_no, to_char(m.day, 'YYYY-MM-DD'), string_agg(s.name, '\t' ORDER BY s.name) "
+                             "FROM (SELECT DISTINCT machine_no, read_at::date AS day FROM records "
+                             "      WHERE site_id = ?::uuid AND read_at >= ?::timestamp AND read_at < ?::timestamp) m "
+                             "CROSS JOIN LATERAL (SELECT DISTINCT r.site_id FROM records r "
+                             "      WHERE r.machine_no = m.machine_no AND r.read_at >= m.day "
+                             "        AND r.read_at < m.day + 1 AND r.site_id <> ?::uuid) o "
+                             "JOIN sites s ON s.id = o.site_id "
+                             "GROUP BY m.machine_no, m.day ORDER BY m.day, m.machine_no"));
+    q.addBindValue(siteId);
+    q.addBindValue(first.toString(Qt::ISODate));
+    q.addBindValue(last.addDays(1).toString(Qt::ISODate));
+    q.addBindValue(siteId);
+    if (!CentralDatabase::exec(q, QStringLiteral("The records of the other sites cannot be read"), error))
+        return false;
+    while (q.next())
+        twins->append({q.value(0).toString(), QDate::fromString(q.value(1).toString(), Qt::ISODate),
+                       q.value(2).toString().split(u'\t')});
+    return true;
+}
+
+void CentralReport::addTwins(const QList<Twin> &twins, FlagData *marks)
+{
+    if (twins.isEmpty())
+        return;
+    QHash<QString, qsizetype> twinOf; // machine number + day -> into twins
+    for (qsizetype t = 0; t < twins.size(); ++t)
+        twinOf.insert(twins[t].machineNo + u'\t' + twins[t].day.toString(Qt::ISODate), t);
+    // The earliest read of each twin's number and day: one flag a day and site is enough to look into.
+    QList<qsizetype> firstRead(twins.size(), -1);
+    for (qsizetype i = 0; i < qsizetype(marks->reads.size()); ++i) {
+        const FlagRead &r = marks->reads[size_t(i)];
+        const auto it = twinOf.constFind(r.machineNo + u'\t' + marks->moment(i).date().toString(Qt::ISODate));
+        if (it == twinOf.constEnd())
+            continue;
+        qsizetype &first = firstRead[*it];
+        if (first < 0 || r.at < marks->reads[size_t(first)].at)
+            first = i;
+    }
+    for (qsizetype t = 0; t < twins.size(); ++t)
+        if (firstRead[t] >= 0)
+            marks->flags.append({firstRead[t], FlagRule::Twin,
+                                 QStringLiteral("also read at %1 on %2")
+                                     .arg(twins[t].otherSites.join(QStringLiteral(", ")),
+                                          twins[t].day.toString(Qt::ISODate))});
+    std::stable_sort(marks->flags.begin(), marks->flags.end(), [](const ReadFlag &a, const ReadFlag &b) {
+        return a.read != b.read ? a.read < b.read : int(a.rule) < int(b.rule);
+    });
+}
+
 bool CentralReport::run(QSqlDatabase db, const QString &siteId, const QDate &from, const QDate &to,
                         const QString &planName, ExceptionResult *result, QString *error)
 {
     Definitions defs;
-    if (!definitions(db, siteId, &defs, error))
+    return run(db, siteId, from, to, planName, result, &defs, error);
+}
+
+bool CentralReport::run(QSqlDatabase db, const QString &siteId, const QDate &from, const QDate &to,
+                        const QString &planName, ExceptionResult *result, Definitions *defs, QString *error)
+{
+    if (!definitions(db, siteId, defs, error))
         return false;
     if (!planName.isEmpty()
-        && std::none_of(defs.plans.begin(), defs.plans.end(), [&](const PatrolPlan &p) { return p.name == planName; })) {
+        && std::none_of(defs->plans.begin(), defs->plans.end(), [&](const PatrolPlan &p) { return p.name == planName; })) {
         *error = QStringLiteral("There is no plan called %1").arg(planName);
         return false;
     }
-    if (defs.plans.isEmpty()) {
+    if (defs->plans.isEmpty()) {
         *result = {};
         return true;
     }
     QDate first, last;
-    ExceptionMatcher::claimingDays(defs.plans, from, to, &first, &last);
+    ExceptionMatcher::claimingDays(defs->plans, from, to, &first, &last);
     FlagData flagData;
-    if (!marks(db, siteId, defs, first, last, &flagData, error))
+    QList<Twin> twinReads;
+    if (!marks(db, siteId, *defs, first, last, &flagData, error) || !twins(db, siteId, first, last, &twinReads, error))
         return false;
-    *result = ExceptionReport::compute(defs.plans, defs.guards, defs.names, defs.incidents, flagData, from, to, planName);
+    addTwins(twinReads, &flagData);
+    *result = ExceptionReport::compute(defs->plans, defs->guards, defs->names, defs->incidents, flagData, from, to,
+                                       planName);
     return true;
 }

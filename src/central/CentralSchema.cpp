@@ -109,6 +109,15 @@ QList<CentralSchema::Migration> makeMigrations()
                             " seen_at timestamptz NOT NULL DEFAULT now(),"
                             " UNIQUE (site_id, kind, natural_key, incoming_sha256))"),
          }},
+        {3,
+         "the login role of each site",
+         {
+             // Filled by `central init --roles`: the row-level policies give a
+             // site's role the rows of its site only.
+             QStringLiteral("CREATE TABLE site_roles ("
+                            " role_name name PRIMARY KEY,"
+                            " site_id uuid NOT NULL UNIQUE REFERENCES sites (id))"),
+         }},
     };
 }
 

@@ -52,7 +52,8 @@ int fail(CliContext &context, const QString &error)
 
 bool cliNeedsGui(const QString &command)
 {
-    return command == QLatin1String("report") || command == QLatin1String("exceptions");
+    return command == QLatin1String("report") || command == QLatin1String("exceptions")
+        || command == QLatin1String("central"); // central exceptions --pdf
 }
 
 int cliExport(CliContext &context)
