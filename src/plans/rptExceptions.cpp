@@ -29,7 +29,7 @@ void rptExceptions::setResult(const ExceptionResult &result, const QDate &from, 
     footerNote = Ledger::footerLine();
     // Shares in points of the 545 an A4 line holds. Names, outcomes, times
     // and flags wrap rather than lose their ends.
-    columns = {{sites ? res.ResString(415, QStringLiteral("Site / Plan")) : res.ResString(381, QStringLiteral("Plan")), 68,
+    columns = {{sites ? res.ResString(414, QStringLiteral("Site / Plan")) : res.ResString(381, QStringLiteral("Plan")), 68,
                 true},
                {res.ResString(382, QStringLiteral("Round")), 68, true},
                {res.ResString(383, QStringLiteral("No.")), 28},
