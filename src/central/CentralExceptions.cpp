@@ -5,9 +5,11 @@
 #include "ExceptionReport.h"
 
 #include <QAtomicInteger>
+#include <QSet>
 #include <QtConcurrent/QtConcurrentMap>
 
 #include <algorithm>
+#include <limits>
 
 namespace {
 
@@ -18,6 +20,9 @@ struct SiteRun
     CentralReport::Definitions definitions;
     bool hasPlan = true;
     QString error;
+    QDate first, last; // the claiming days of its plans
+    FlagData marks;
+    QList<CentralReport::Twin> twins; // when the site was chosen by name
 };
 
 // A connection name no other thread uses now: a QSqlDatabase belongs to its thread.
@@ -27,10 +32,49 @@ QString connectionName()
     return QStringLiteral("tavrel-central-exceptions-%1").arg(next.fetchAndAddRelaxed(1));
 }
 
+// The machine numbers read at more than one of the sites on a day from
+// `first` to `last`, by site id, as CentralReport::allTwins finds them.
+QHash<QString, QList<CentralReport::Twin>> twinsAmong(const QList<SiteRun> &runs, const QDate &first, const QDate &last)
+{
+    QHash<QString, QSet<int>> sitesOf; // machine number + day -> into runs
+    for (qsizetype s = 0; s < runs.size(); ++s) {
+        const FlagData &m = runs[s].marks;
+        QString previous;
+        qint64 previousDay = std::numeric_limits<qint64>::min();
+        for (const FlagRead &r : m.reads) {
+            const qint64 day = r.at / 86400;
+            if (day == previousDay && r.machineNo == previous)
+                continue;
+            previous = r.machineNo;
+            previousDay = day;
+            const QDate date = QDate(1970, 1, 1).addDays(day);
+            if (date >= first && date <= last)
+                sitesOf[r.machineNo + u'\t' + date.toString(Qt::ISODate)].insert(int(s));
+        }
+    }
+    QHash<QString, QList<CentralReport::Twin>> twins;
+    for (auto it = sitesOf.cbegin(); it != sitesOf.cend(); ++it) {
+        if (it.value().size() < 2)
+            continue;
+        const QString machine = it.key().section(u'\t', 0, 0);
+        const QDate day = QDate::fromString(it.key().section(u'\t', 1), Qt::ISODate);
+        for (const int s : it.value()) {
+            QStringList others;
+            for (const int o : it.value())
+                if (o != s)
+                    others << runs[o].site.name;
+            others.sort();
+            twins[runs[s].site.id].append({machine, day, others});
+        }
+    }
+    return twins;
 }
 
-CentralExceptions::Status CentralExceptions::run(const CentralSettings &settings, const QString &site, const QDate &from, const QDate &to,
-                            const QString &planName, Result *result, QString *error)
+}
+
+CentralExceptions::Status CentralExceptions::run(const CentralSettings &settings, const QString &site,
+                                                const QDate &from, const QDate &to, const QString &planName,
+                                                Result *result, QString *error)
 {
     *result = {};
     QList<CentralReport::Site> sites;
@@ -51,9 +95,12 @@ CentralExceptions::Status CentralExceptions::run(const CentralSettings &settings
         }
     }
 
+    // Each site's definitions and records side by side, each on a connection
+    // of its own; then the twins; then the matching, which needs the
+    // database no more.
     QList<SiteRun> runs;
     for (const CentralReport::Site &s : std::as_const(sites))
-        runs.append({s, {}, {}, true, {}});
+        runs.append({s, {}, {}, true, {}, {}, {}, {}, {}});
     QtConcurrent::blockingMap(runs, [&](SiteRun &r) {
         const QString name = connectionName();
         QSqlDatabase db = CentralDatabase::open(settings, name, &r.error);
@@ -62,19 +109,63 @@ CentralExceptions::Status CentralExceptions::run(const CentralSettings &settings
                 && std::none_of(r.definitions.plans.cbegin(), r.definitions.plans.cend(),
                                 [&](const PatrolPlan &p) { return p.name == planName; }))
                 r.hasPlan = false; // not one of this site's plans: the site has nothing to report
-            else
-                CentralReport::run(db, r.site.id, from, to, planName, &r.result, &r.definitions, &r.error);
+            else if (!r.definitions.plans.isEmpty()) {
+                ExceptionMatcher::claimingDays(r.definitions.plans, from, to, &r.first, &r.last);
+                // A site chosen by name: its own twins cost less than all sites' (see below).
+                if (CentralReport::marks(db, r.site.id, r.definitions, r.first, r.last, &r.marks, &r.error)
+                    && !site.isEmpty()) {
+                    QList<CentralReport::Twin> own;
+                    if (CentralReport::twins(db, r.site.id, r.first, r.last, &own, &r.error))
+                        r.twins = own;
+                }
+            }
         }
         db = QSqlDatabase();
         CentralDatabase::close(name);
     });
-
-    bool anyPlan = planName.isEmpty();
-    for (SiteRun &r : runs) {
+    QDate first, last;
+    for (const SiteRun &r : std::as_const(runs)) {
         if (!r.error.isEmpty()) {
             *error = r.error;
             return Status::Refused;
         }
+        if (r.first.isValid() && (!first.isValid() || r.first < first))
+            first = r.first;
+        if (r.last.isValid() && (!last.isValid() || r.last > last))
+            last = r.last;
+    }
+    // When every site's records of the same days are here already, the twins
+    // are found among them; otherwise the database looks at all sites' records.
+    QHash<QString, QList<CentralReport::Twin>> twins;
+    const qsizetype allSites = sites.size();
+    const bool allHere = site.isEmpty() && std::all_of(runs.cbegin(), runs.cend(), [&](const SiteRun &r) {
+        return r.first.isValid() && r.first == first;
+    });
+    if (!site.isEmpty()) {
+        for (const SiteRun &r : std::as_const(runs))
+            twins.insert(r.site.id, r.twins);
+    } else if (allHere && allSites > 0) {
+        twins = twinsAmong(runs, first, last);
+    } else if (first.isValid()) {
+        const QString name = connectionName();
+        QSqlDatabase db = CentralDatabase::open(settings, name, error);
+        const bool ok = db.isOpen() && CentralReport::allTwins(db, first, last, &twins, error);
+        db = QSqlDatabase();
+        CentralDatabase::close(name);
+        if (!ok)
+            return Status::Refused;
+    }
+    QtConcurrent::blockingMap(runs, [&](SiteRun &r) {
+        if (!r.hasPlan || r.definitions.plans.isEmpty())
+            return;
+        CentralReport::addTwins(twins.value(r.site.id), &r.marks);
+        const CentralReport::Definitions &d = r.definitions;
+        r.result = ExceptionReport::compute(d.plans, d.guards, d.names, d.incidents, r.marks, from, to, planName);
+        r.marks = {};
+    });
+
+    bool anyPlan = planName.isEmpty();
+    for (SiteRun &r : runs) {
         if (!r.hasPlan)
             continue;
         anyPlan = true;

@@ -9,16 +9,6 @@
 
 #include <algorithm>
 
-namespace {
-
-// A wall-clock timestamp of the database as the flag rules count time.
-qint64 wallSeconds(const QVariant &value)
-{
-    return PatrolPlan::moment(value.toDateTime().date(), value.toDateTime().time()).toSecsSinceEpoch();
-}
-
-}
-
 bool CentralReport::sites(QSqlDatabase db, QList<Site> *sites, QString *error)
 {
     QSqlQuery q(db);
@@ -94,37 +84,48 @@ bool CentralReport::marks(QSqlDatabase db, const QString &siteId, const Definiti
     // none of it. Its file is named after its download time.
     const QString downloadsFrom = QStringLiteral("(d.file_name !~ '^[0-9]{8} [0-9]{6}' OR left(d.file_name, 8) >= ?)");
     const QString oldest = from.addDays(-1).toString(QStringLiteral("yyyyMMdd"));
-    q.prepare(QStringLiteral("SELECT d.id, d.file_name, d.downloaded_at, d.clock_offset_sec FROM downloads d "
-                             "WHERE d.site_id = ?::uuid AND %1 ORDER BY d.file_name, d.id").arg(downloadsFrom));
+    // Times come as seconds: a timestamp's epoch is its wall clock read as UTC, as PatrolPlan::moment counts.
+    q.prepare(QStringLiteral("SELECT d.id, d.file_name, extract(epoch FROM d.downloaded_at)::bigint, d.clock_offset_sec "
+                             "FROM downloads d WHERE d.site_id = ?::uuid AND %1 ORDER BY d.file_name, d.id")
+                  .arg(downloadsFrom));
     q.addBindValue(siteId);
     q.addBindValue(oldest);
     if (!CentralDatabase::exec(q, what, error))
         return false;
     QHash<qint64, int> downloadOf;
+    QString ids = QStringLiteral("{");
     while (q.next()) {
         DownloadInfo info;
         info.file = q.value(1).toString();
         if (!q.value(2).isNull())
-            info.at = wallSeconds(q.value(2));
+            info.at = q.value(2).toLongLong();
         if (!q.value(3).isNull())
             info.offset = q.value(3).toLongLong();
         downloadOf.insert(q.value(0).toLongLong(), int(marks->downloads.size()));
+        if (ids.size() > 1)
+            ids += u',';
+        ids += q.value(0).toString();
         marks->downloads.push_back(info);
         marks->paths << info.file;
     }
+    ids += u'}';
     if (marks->downloads.empty()) {
         FlagReport::evaluate(definitions.plans, definitions.guards, definitions.incidents, marks);
         return true;
     }
-    q.prepare(QStringLiteral("SELECT r.download_id, r.machine_no, r.read_at, r.code, r.seq FROM records r "
-                             "JOIN downloads d ON d.id = r.download_id "
-                             "WHERE r.site_id = ?::uuid AND d.site_id = ?::uuid AND %1 "
-                             "ORDER BY d.file_name, d.id, r.seq").arg(downloadsFrom));
+    // In no order: sorting by download and place here is cheaper than on the server.
+    q.prepare(QStringLiteral("SELECT download_id, machine_no, extract(epoch FROM read_at)::bigint, code, seq FROM records "
+                             "WHERE site_id = ?::uuid AND download_id = ANY(?::bigint[])"));
     q.addBindValue(siteId);
-    q.addBindValue(siteId);
-    q.addBindValue(oldest);
+    q.addBindValue(ids);
     if (!CentralDatabase::exec(q, what, error))
         return false;
+    struct Row
+    {
+        FlagRead read;
+        int seq;
+    };
+    std::vector<Row> rows;
     // The same few terminals and codes again and again: one text of each.
     QHash<QString, QString> machines, codes;
     while (q.next()) {
@@ -139,8 +140,16 @@ bool CentralReport::marks(QSqlDatabase db, const QString &siteId, const Definiti
         QString &sharedCode = codes[code];
         if (sharedCode.isNull())
             sharedCode = code;
-        marks->reads.push_back({sharedMachine, wallSeconds(q.value(2)), sharedCode, download});
-        marks->rowOf.push_back(q.value(4).toInt() - 1);
+        rows.push_back({{sharedMachine, q.value(2).toLongLong(), sharedCode, download}, q.value(4).toInt()});
+    }
+    std::sort(rows.begin(), rows.end(), [](const Row &a, const Row &b) {
+        return a.read.download != b.read.download ? a.read.download < b.read.download : a.seq < b.seq;
+    });
+    marks->reads.reserve(rows.size());
+    marks->rowOf.reserve(rows.size());
+    for (Row &r : rows) {
+        marks->reads.push_back(std::move(r.read));
+        marks->rowOf.push_back(r.seq - 1);
     }
     FlagReport::evaluate(definitions.plans, definitions.guards, definitions.incidents, marks);
     return true;
@@ -171,6 +180,32 @@ bool CentralReport::twins(QSqlDatabase db, const QString &siteId, const QDate &f
     while (q.next())
         twins->append({q.value(0).toString(), QDate::fromString(q.value(1).toString(), Qt::ISODate),
                        q.value(2).toString().split(u'\t')});
+    return true;
+}
+
+bool CentralReport::allTwins(QSqlDatabase db, const QDate &first, const QDate &last,
+                             QHash<QString, QList<Twin>> *twins, QString *error)
+{
+    twins->clear();
+    QSqlQuery q(db);
+    q.setForwardOnly(true);
+    q.prepare(QStringLiteral("WITH days AS (SELECT DISTINCT site_id, machine_no, read_at::date AS day FROM records "
+                             "              WHERE read_at >= ?::timestamp AND read_at < ?::timestamp), "
+                             "shared AS (SELECT machine_no, day FROM days GROUP BY machine_no, day HAVING count(*) > 1) "
+                             "SELECT d.site_id::text, d.machine_no, to_char(d.day, 'YYYY-MM-DD'), "
+                             "       string_agg(s.name, '\t' ORDER BY s.name) "
+                             "FROM days d JOIN shared USING (machine_no, day) "
+                             "JOIN days o ON o.machine_no = d.machine_no AND o.day = d.day AND o.site_id <> d.site_id "
+                             "JOIN sites s ON s.id = o.site_id "
+                             "GROUP BY d.site_id, d.machine_no, d.day ORDER BY d.day, d.machine_no"));
+    q.addBindValue(first.toString(Qt::ISODate));
+    q.addBindValue(last.addDays(1).toString(Qt::ISODate));
+    if (!CentralDatabase::exec(q, QStringLiteral("The records of the other sites cannot be read"), error))
+        return false;
+    while (q.next())
+        (*twins)[q.value(0).toString()].append({q.value(1).toString(),
+                                                QDate::fromString(q.value(2).toString(), Qt::ISODate),
+                                                q.value(3).toString().split(u'\t')});
     return true;
 }
 

@@ -61,6 +61,10 @@ public:
     // connection see).
     static bool twins(QSqlDatabase db, const QString &siteId, const QDate &first, const QDate &last,
                       QList<Twin> *twins, QString *error);
+    // The same for every site at once (site id -> its twins): one pass over
+    // the records of those days, cheaper than a query per site.
+    static bool allTwins(QSqlDatabase db, const QDate &first, const QDate &last, QHash<QString, QList<Twin>> *twins,
+                         QString *error);
     // Flags the site's first read of each twin machine number and day in
     // `marks` ("twin"), keeping the flags in order of read and rule.
     static void addTwins(const QList<Twin> &twins, FlagData *marks);

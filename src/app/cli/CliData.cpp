@@ -52,8 +52,7 @@ int fail(CliContext &context, const QString &error)
 
 bool cliNeedsGui(const QString &command)
 {
-    return command == QLatin1String("report") || command == QLatin1String("exceptions")
-        || command == QLatin1String("central"); // central exceptions --pdf
+    return command == QLatin1String("report") || command == QLatin1String("exceptions");
 }
 
 int cliExport(CliContext &context)
