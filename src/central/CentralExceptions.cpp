@@ -164,6 +164,13 @@ CentralExceptions::Status CentralExceptions::run(const CentralSettings &settings
         r.marks = {};
     });
 
+    qsizetype outcomes = 0, flagged = 0;
+    for (const SiteRun &r : std::as_const(runs)) {
+        outcomes += r.result.outcomes.size();
+        flagged += r.result.flagged.size();
+    }
+    result->report.outcomes.reserve(outcomes);
+    result->report.flagged.reserve(flagged);
     bool anyPlan = planName.isEmpty();
     for (SiteRun &r : runs) {
         if (!r.hasPlan)
