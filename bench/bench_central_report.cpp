@@ -6,12 +6,14 @@
 // (parallel, each site on its own connection), for one site and for one day,
 // and prints wall and processor time, then the plans the server chose for the
 // main queries. A throw-away PostgreSQL cluster; run a Release build:
-// bench_central_report [runs].
+// bench_central_report [runs [threads]].
 
 #include "BenchSupport.h"
 #include "CentralDatabase.h"
 #include "CentralExceptions.h"
 #include "CentralPush.h"
+#include "CentralReport.h"
+#include "ExceptionReport.h"
 #include "CentralSchema.h"
 #include "PatrolFile.h"
 #include "PgCluster.h"
@@ -25,6 +27,7 @@
 #include <QFile>
 #include <QRandomGenerator>
 #include <QSqlQuery>
+#include <QThreadPool>
 #include <QUuid>
 
 #include <cstdio>
@@ -49,6 +52,9 @@ int main(int argc, char **argv)
 {
     QCoreApplication app(argc, argv);
     const int runs = argc > 1 ? QByteArray(argv[1]).toInt() : 3;
+    // bench_central_report RUNS THREADS: the sites on fewer threads, to compare.
+    if (argc > 2)
+        QThreadPool::globalInstance()->setMaxThreadCount(QByteArray(argv[2]).toInt());
     QTemporaryDir dir;
     QString error;
     if (!openBenchWorkspace(dir, &error))
@@ -164,6 +170,38 @@ int main(int argc, char **argv)
     if (!timed({}, first, last, "20 sites, a month") || !timed(QStringLiteral("Site 01"), first, last, "one site, a month")
         || !timed({}, QDate(2026, 12, 15), QDate(2026, 12, 15), "20 sites, one day"))
         return fail(error);
+
+    // The two halves, one site after the other on one connection: fetching a
+    // site's definitions and records with their flags, and the matching.
+    {
+        QList<CentralReport::Site> sites;
+        if (!CentralReport::sites(db, &sites, &error))
+            return fail(error);
+        double fetchWall = 0, fetchCpu = 0, matchWall = 0, matchCpu = 0;
+        for (const CentralReport::Site &site : std::as_const(sites)) {
+            QElapsedTimer clock;
+            double cpu = cpuMs();
+            clock.start();
+            CentralReport::Definitions defs;
+            FlagData marks;
+            QDate from, to;
+            if (!CentralReport::definitions(db, site.id, &defs, &error))
+                return fail(error);
+            ExceptionMatcher::claimingDays(defs.plans, first, last, &from, &to);
+            if (!CentralReport::marks(db, site.id, defs, from, to, &marks, &error))
+                return fail(error);
+            fetchWall += clock.nsecsElapsed() / 1e6;
+            fetchCpu += cpuMs() - cpu;
+            cpu = cpuMs();
+            clock.restart();
+            const ExceptionResult result =
+                ExceptionReport::compute(defs.plans, defs.guards, defs.names, defs.incidents, marks, first, last, {});
+            matchWall += clock.nsecsElapsed() / 1e6;
+            matchCpu += cpuMs() - cpu;
+        }
+        std::printf("one site after the other: fetching %.0f ms wall, %.0f ms processor; matching %.0f ms wall, "
+                    "%.0f ms processor\n", fetchWall, fetchCpu, matchWall, matchCpu);
+    }
 
     // What a record costs on disk, with its indexes, and a download's bytes.
     std::printf("\nrecords_202612: %s\n",

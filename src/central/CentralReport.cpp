@@ -213,19 +213,26 @@ void CentralReport::addTwins(const QList<Twin> &twins, FlagData *marks)
 {
     if (twins.isEmpty())
         return;
-    QHash<QString, qsizetype> twinOf; // machine number + day -> into twins
+    // Machine number -> (day as days since 1970, into twins); reads count time from 1970 in seconds.
+    const QDate epoch(1970, 1, 1);
+    QHash<QString, QList<std::pair<qint64, qsizetype>>> twinDays;
     for (qsizetype t = 0; t < twins.size(); ++t)
-        twinOf.insert(twins[t].machineNo + u'\t' + twins[t].day.toString(Qt::ISODate), t);
+        twinDays[twins[t].machineNo].append({epoch.daysTo(twins[t].day), t});
     // The earliest read of each twin's number and day: one flag a day and site is enough to look into.
     QList<qsizetype> firstRead(twins.size(), -1);
     for (qsizetype i = 0; i < qsizetype(marks->reads.size()); ++i) {
         const FlagRead &r = marks->reads[size_t(i)];
-        const auto it = twinOf.constFind(r.machineNo + u'\t' + marks->moment(i).date().toString(Qt::ISODate));
-        if (it == twinOf.constEnd())
+        const auto it = twinDays.constFind(r.machineNo);
+        if (it == twinDays.constEnd())
             continue;
-        qsizetype &first = firstRead[*it];
-        if (first < 0 || r.at < marks->reads[size_t(first)].at)
-            first = i;
+        const qint64 day = r.at >= 0 ? r.at / 86400 : (r.at - 86399) / 86400;
+        for (const auto &[twinDay, t] : *it) {
+            if (twinDay != day)
+                continue;
+            qsizetype &first = firstRead[t];
+            if (first < 0 || r.at < marks->reads[size_t(first)].at)
+                first = i;
+        }
     }
     for (qsizetype t = 0; t < twins.size(); ++t)
         if (firstRead[t] >= 0)
