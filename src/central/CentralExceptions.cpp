@@ -6,6 +6,7 @@
 
 #include <QAtomicInteger>
 #include <QSet>
+#include <QThreadPool>
 #include <QtConcurrent/QtConcurrentMap>
 
 #include <algorithm>
@@ -95,29 +96,45 @@ CentralExceptions::Status CentralExceptions::run(const CentralSettings &settings
         }
     }
 
-    // Each site's definitions and records side by side, each on a connection
-    // of its own; then the twins; then the matching, which needs the
-    // database no more.
+    // The sites' definitions and records side by side; then the twins; then
+    // the matching, which needs the database no more.
     QList<SiteRun> runs;
     for (const CentralReport::Site &s : std::as_const(sites))
         runs.append({s, {}, {}, true, {}, {}, {}, {}, {}});
-    QtConcurrent::blockingMap(runs, [&](SiteRun &r) {
+    // One connection per thread, each taking its share of the sites in turn:
+    // a new server process per site would spend more on warming up its
+    // caches than on the site's records.
+    const int threads = std::max(1, std::min(int(runs.size()), QThreadPool::globalInstance()->maxThreadCount()));
+    QList<QList<SiteRun *>> shares(threads);
+    for (qsizetype i = 0; i < runs.size(); ++i)
+        shares[i % threads].append(&runs[i]);
+    QtConcurrent::blockingMap(shares, [&](const QList<SiteRun *> &share) {
         const QString name = connectionName();
-        QSqlDatabase db = CentralDatabase::open(settings, name, &r.error);
-        if (db.isOpen() && CentralReport::definitions(db, r.site.id, &r.definitions, &r.error)) {
+        QString openError;
+        QSqlDatabase db = CentralDatabase::open(settings, name, &openError);
+        for (SiteRun *run : share) {
+            SiteRun &r = *run;
+            if (!db.isOpen()) {
+                r.error = openError;
+                continue;
+            }
+            if (!CentralReport::definitions(db, r.site.id, &r.definitions, &r.error))
+                continue;
             if (!planName.isEmpty()
                 && std::none_of(r.definitions.plans.cbegin(), r.definitions.plans.cend(),
-                                [&](const PatrolPlan &p) { return p.name == planName; }))
+                                [&](const PatrolPlan &p) { return p.name == planName; })) {
                 r.hasPlan = false; // not one of this site's plans: the site has nothing to report
-            else if (!r.definitions.plans.isEmpty()) {
-                ExceptionMatcher::claimingDays(r.definitions.plans, from, to, &r.first, &r.last);
-                // A site chosen by name: its own twins cost less than all sites' (see below).
-                if (CentralReport::marks(db, r.site.id, r.definitions, r.first, r.last, &r.marks, &r.error)
-                    && !site.isEmpty()) {
-                    QList<CentralReport::Twin> own;
-                    if (CentralReport::twins(db, r.site.id, r.first, r.last, &own, &r.error))
-                        r.twins = own;
-                }
+                continue;
+            }
+            if (r.definitions.plans.isEmpty())
+                continue;
+            ExceptionMatcher::claimingDays(r.definitions.plans, from, to, &r.first, &r.last);
+            // A site chosen by name: its own twins cost less than all sites' (see below).
+            if (CentralReport::marks(db, r.site.id, r.definitions, r.first, r.last, &r.marks, &r.error)
+                && !site.isEmpty()) {
+                QList<CentralReport::Twin> own;
+                if (CentralReport::twins(db, r.site.id, r.first, r.last, &own, &r.error))
+                    r.twins = own;
             }
         }
         db = QSqlDatabase();
