@@ -1,6 +1,7 @@
 #include "CentralDatabase.h"
 #include "CentralExceptions.h"
 #include "CentralPush.h"
+#include "CentralReport.h"
 #include "CentralRoles.h"
 #include "CentralSchema.h"
 #include "PatrolFile.h"
@@ -166,6 +167,22 @@ private slots:
                 twins << f.site + u'|' + f.at.toString(Qt::ISODate) + u'|' + f.machineNo + u'|' + f.detail;
         QCOMPARE(twins, QStringList({u"North Gate|2026-12-01T21:55:00Z|0007|also read at South Yard on 2026-12-01"_s,
                                      u"South Yard|2026-12-01T08:02:00Z|0007|also read at North Gate on 2026-12-01"_s}));
+        // The three ways of finding them agree: among the sites' records, all sites at once, one site.
+        QSqlDatabase db = CentralDatabase::open(m_pg.settings(), u"twins"_s, &error);
+        QVERIFY2(db.isOpen(), qPrintable(error));
+        QHash<QString, QList<CentralReport::Twin>> all;
+        QList<CentralReport::Twin> north;
+        QVERIFY2(CentralReport::allTwins(db, QDate(2026, 11, 29), QDate(2026, 12, 5), &all, &error)
+                     && CentralReport::twins(db, m_northSite.id, QDate(2026, 11, 29), QDate(2026, 12, 5), &north, &error),
+                 qPrintable(error));
+        db = QSqlDatabase();
+        CentralDatabase::close(u"twins"_s);
+        for (const auto &[list, other] : {std::pair{all.value(m_northSite.id), u"South Yard"_s},
+                                          {all.value(m_southSite.id), u"North Gate"_s}, {north, u"South Yard"_s}}) {
+            QCOMPARE(list.size(), 1);
+            QCOMPARE(list[0].machineNo + u' ' + list[0].day.toString(Qt::ISODate) + u' ' + list[0].otherSites.join(u','),
+                     u"0007 2026-12-01 "_s + other);
+        }
         // The rule's name is known to the flag filter and shows at the outcome of the read.
         QCOMPARE(ReadFlags::ruleFromName(u"twin"_s), std::optional<FlagRule>(FlagRule::Twin));
         const auto yard = std::find_if(result.report.outcomes.cbegin(), result.report.outcomes.cend(),
