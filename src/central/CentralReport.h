@@ -9,6 +9,7 @@
 #include <QSet>
 #include <QSqlDatabase>
 #include <QString>
+#include <QStringList>
 
 // The exception report of one site of the central database: the site's
 // plans and tag definitions as it pushed them, matched against its records
@@ -30,6 +31,13 @@ public:
         QHash<QString, QString> names;     // code -> description
         QHash<QString, QString> incidents; // code -> incident text
     };
+    // A machine number of the site that another site also read on that day.
+    struct Twin
+    {
+        QString machineNo;
+        QDate day;
+        QStringList otherSites; // their names
+    };
 
     // Every site, by name.
     static bool sites(QSqlDatabase db, QList<Site> *sites, QString *error);
@@ -44,4 +52,20 @@ public:
     // or `planName` is no plan of the site.
     static bool run(QSqlDatabase db, const QString &siteId, const QDate &from, const QDate &to,
                     const QString &planName, ExceptionResult *result, QString *error);
+    // As run(), also giving the site's definitions (for the descriptions of its codes).
+    static bool run(QSqlDatabase db, const QString &siteId, const QDate &from, const QDate &to,
+                    const QString &planName, ExceptionResult *result, Definitions *definitions, QString *error);
+
+    // The machine numbers the site read from `first` to `last` that any other
+    // site read on the same day (whatever the other site's role lets this
+    // connection see).
+    static bool twins(QSqlDatabase db, const QString &siteId, const QDate &first, const QDate &last,
+                      QList<Twin> *twins, QString *error);
+    // The same for every site at once (site id -> its twins): one pass over
+    // the records of those days, cheaper than a query per site.
+    static bool allTwins(QSqlDatabase db, const QDate &first, const QDate &last, QHash<QString, QList<Twin>> *twins,
+                         QString *error);
+    // Flags the site's first read of each twin machine number and day in
+    // `marks` ("twin"), keeping the flags in order of read and rule.
+    static void addTwins(const QList<Twin> &twins, FlagData *marks);
 };

@@ -124,6 +124,15 @@ QList<CentralSchema::Migration> makeMigrations()
                             " site_id uuid REFERENCES sites,"
                             " PRIMARY KEY (user_name, site_id))"),
          }},
+        {3,
+         "the login role of each site",
+         {
+             // Filled by `central init --roles`: the row-level policies give a
+             // site's role the rows of its site only.
+             QStringLiteral("CREATE TABLE site_roles ("
+                            " role_name name PRIMARY KEY,"
+                            " site_id uuid NOT NULL UNIQUE REFERENCES sites (id))"),
+         }},
     };
 }
 

@@ -3,10 +3,12 @@
 #include "ui_frmMain.h"
 
 #include "AppIcon.h"
+#include "CentralExceptionSource.h"
 #include "CRes.h"
 #include "CentralPushService.h"
 #include "CommandParts.h"
 #include "DataCommands.h"
+#include "ExceptionsPage.h"
 #include "FlagRowMarks.h"
 #include "MainCommands.h"
 #include "MainFormInterface.h"
@@ -139,6 +141,9 @@ void frmMain::buildViews()
     m_patrolView->setRowMarks(std::make_shared<FlagRowMarks>());
     m_tagView = new TagDefView(m_ui->pic);
     m_scheduleView = new ScheduleView(m_ui->pic);
+    // With a central database the exception report is that of its sites.
+    if (const CentralSettings central = CentralSettings::fromSettings(); central.configured())
+        m_scheduleView->exceptionsPage()->setSource(std::make_shared<CentralExceptionSource>(central));
     m_ui->pic->addWidget(m_patrolView);
     m_ui->pic->addWidget(m_tagView);
     m_ui->pic->addWidget(m_scheduleView);

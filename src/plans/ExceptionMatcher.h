@@ -38,6 +38,7 @@ struct CheckpointOutcome
     QString flags;         // the flag codes of its read, "burst, clock"
     QStringList incidents; // the texts of the incident reads attached to its read
     QDate day;             // the day the round is due on (PatrolPlan::roundDay)
+    QString site;          // the site of a report across sites; empty for the workspace's own
 };
 
 // A flagged read of the report's range, for the report's flags section.
@@ -48,6 +49,7 @@ struct FlaggedRead
     QString code;
     QString rules;  // "burst, clock"
     QString detail; // what each rule found, "; " between them
+    QString site;   // as CheckpointOutcome::site
 };
 
 struct OutcomeTotals

@@ -168,7 +168,7 @@ void ExceptionReport::addMarks(const FlagData &marks, const QDate &from, const Q
             result->flagged.last().rules += QStringLiteral(", ") + ReadFlags::ruleName(flag.rule);
             result->flagged.last().detail += QStringLiteral("; ") + flag.detail;
         } else {
-            result->flagged.append({marks.moment(flag.read), r.machineNo, r.code, ReadFlags::ruleName(flag.rule), flag.detail});
+            result->flagged.append({marks.moment(flag.read), r.machineNo, r.code, ReadFlags::ruleName(flag.rule), flag.detail, {}});
         }
     }
     std::stable_sort(result->flagged.begin(), result->flagged.end(),
@@ -231,4 +231,9 @@ QString ExceptionReport::line(const CheckpointOutcome &o)
                        field(o.machineNo),
                        field(o.guard)}
         .join(u'\t');
+}
+
+QString ExceptionReport::nameKey(const QString &site, const QString &code)
+{
+    return site.isEmpty() ? code : site + u'\t' + code;
 }

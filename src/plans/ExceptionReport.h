@@ -47,4 +47,7 @@ public:
     // late, missed, extra), minutes, "out-of-order" or empty, read time
     // (yyyy-MM-dd HH:mm:ss), machine number, guard.
     static QString line(const CheckpointOutcome &outcome);
+    // The key of a code in a map of descriptions: the code, or for a report
+    // across sites the site and the code (each site has its own tags).
+    static QString nameKey(const QString &site, const QString &code);
 };

@@ -15,6 +15,7 @@ constexpr Header kHeaders[ExceptionTableModel::ColumnCount] = {
     {381, "Plan"}, {382, "Round"}, {383, "No."}, {384, "Checkpoint"}, {385, "Due"},
     {386, "Outcome"}, {387, "Minutes"}, {388, "Read"}, {232, "Mach#"}, {389, "Guard"}, {470, "Flags"}};
 constexpr int kOutOfOrderText = 395;
+constexpr Header kSiteHeader = {410, "Site"};
 
 }
 
@@ -31,9 +32,10 @@ void ExceptionTableModel::refreshHeaders()
     m_headers.clear();
     for (const Header &h : kHeaders)
         m_headers << res.ResString(h.number, QLatin1String(h.english));
-    Q_EMIT headerDataChanged(Qt::Horizontal, 0, ColumnCount - 1);
+    m_headers << QString() << res.ResString(kSiteHeader.number, QLatin1String(kSiteHeader.english));
+    Q_EMIT headerDataChanged(Qt::Horizontal, 0, columnCount() - 1);
     if (!m_outcomes.isEmpty())
-        Q_EMIT dataChanged(index(0, Outcome), index(rowCount() - 1, Outcome));
+        Q_EMIT dataChanged(index(0, 0), index(rowCount() - 1, columnCount() - 1));
 }
 
 void ExceptionTableModel::setOutcomes(QList<CheckpointOutcome> outcomes, QHash<QString, QString> names)
@@ -42,6 +44,22 @@ void ExceptionTableModel::setOutcomes(QList<CheckpointOutcome> outcomes, QHash<Q
     m_outcomes = std::move(outcomes);
     m_names = std::move(names);
     endResetModel();
+}
+
+void ExceptionTableModel::setShowSite(bool show)
+{
+    if (show == m_showSite)
+        return;
+    beginResetModel();
+    m_showSite = show;
+    endResetModel();
+}
+
+ExceptionTableModel::Column ExceptionTableModel::columnAt(int viewColumn) const
+{
+    if (m_showSite)
+        return viewColumn == 0 ? Site : Column(viewColumn - 1);
+    return Column(viewColumn);
 }
 
 QColor ExceptionTableModel::kindColor(CheckpointOutcome::Kind kind)
@@ -66,6 +84,8 @@ QString ExceptionTableModel::displayText(int row, int column) const
         return QString();
     const CheckpointOutcome &o = m_outcomes.at(row);
     switch (column) {
+    case Site:
+        return o.site;
     case Plan:
         return o.plan;
     case Round:
@@ -74,7 +94,7 @@ QString ExceptionTableModel::displayText(int row, int column) const
     case Seq:
         return o.seq > 0 ? QString::number(o.seq) : QString();
     case Checkpoint: {
-        const QString description = m_names.value(o.code);
+        const QString description = m_names.value(ExceptionReport::nameKey(o.site, o.code));
         return description.isEmpty() ? o.code : o.code + QStringLiteral("  ") + description;
     }
     case Due:
@@ -118,7 +138,7 @@ int ExceptionTableModel::rowCount(const QModelIndex &parent) const
 
 int ExceptionTableModel::columnCount(const QModelIndex &parent) const
 {
-    return parent.isValid() ? 0 : ColumnCount;
+    return parent.isValid() ? 0 : ColumnCount + int(m_showSite);
 }
 
 QVariant ExceptionTableModel::data(const QModelIndex &index, int role) const
@@ -128,14 +148,14 @@ QVariant ExceptionTableModel::data(const QModelIndex &index, int role) const
     const CheckpointOutcome &o = m_outcomes.at(index.row());
     switch (role) {
     case Qt::DisplayRole:
-        return displayText(index.row(), index.column());
+        return displayText(index.row(), columnAt(index.column()));
     case Qt::BackgroundRole:
         return kindColor(o.kind);
     case Qt::ForegroundRole:
         // The light backgrounds keep dark text, also under a dark desktop theme.
         return QColor(Qt::black);
     case Qt::TextAlignmentRole:
-        if (index.column() == Seq || index.column() == Minutes)
+        if (columnAt(index.column()) == Seq || columnAt(index.column()) == Minutes)
             return int(Qt::AlignRight | Qt::AlignVCenter);
         return {};
     default:
@@ -145,7 +165,7 @@ QVariant ExceptionTableModel::data(const QModelIndex &index, int role) const
 
 QVariant ExceptionTableModel::headerData(int section, Qt::Orientation orientation, int role) const
 {
-    if (orientation != Qt::Horizontal || role != Qt::DisplayRole || section < 0 || section >= m_headers.size())
+    if (orientation != Qt::Horizontal || role != Qt::DisplayRole || section < 0 || section >= columnCount())
         return QAbstractTableModel::headerData(section, orientation, role);
-    return m_headers.at(section);
+    return m_headers.value(columnAt(section));
 }

@@ -18,14 +18,19 @@ class ExceptionTableModel : public QAbstractTableModel
 {
     Q_OBJECT
 public:
-    enum Column { Plan, Round, Seq, Checkpoint, Due, Outcome, Minutes, Read, MachineNo, Guard, Flags, ColumnCount };
+    // Site shows first, and only in a report across sites (setShowSite).
+    enum Column { Plan, Round, Seq, Checkpoint, Due, Outcome, Minutes, Read, MachineNo, Guard, Flags, ColumnCount, Site };
 
     explicit ExceptionTableModel(QObject *parent = nullptr);
 
-    // `names` gives the description of each tag code.
+    // `names` gives the description of each tag code (by ExceptionReport::nameKey).
     void setOutcomes(QList<CheckpointOutcome> outcomes, QHash<QString, QString> names);
+    void setShowSite(bool show);
+    bool showsSite() const { return m_showSite; }
+    // The Column a column of the view shows.
+    Column columnAt(int viewColumn) const;
     const QList<CheckpointOutcome> &outcomes() const { return m_outcomes; }
-    QString displayText(int row, int column) const;
+    QString displayText(int row, int column) const; // `column` a Column
     // Re-reads the captions (after a language change).
     void refreshHeaders();
 
@@ -41,4 +46,5 @@ private:
     QHash<QString, QString> m_names;
     QStringList m_headers;
     QLocale m_locale;
+    bool m_showSite = false;
 };

@@ -14,6 +14,9 @@
 #include "rptExceptions.h"
 
 #include <QComboBox>
+#include <QEventLoop>
+#include <QFutureWatcher>
+#include <QtConcurrent/QtConcurrentRun>
 #include <QDateEdit>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -26,12 +29,24 @@
 #include <QLocale>
 #include <QVBoxLayout>
 
+#include <optional>
+
 namespace {
 
 constexpr int kAllPlansText = 366;
 constexpr int kWarningsText = 377;
 constexpr int kPlanText = 381;
 constexpr int kGuardText = 389;
+constexpr int kSiteText = 410;
+constexpr int kAllSitesText = 411;
+constexpr int kRunningText = 413;
+
+struct SourceRun
+{
+    bool ok = false;
+    ExceptionSource::Report report;
+    QString error;
+};
 
 QString res(int number, const char *english)
 {
@@ -59,6 +74,18 @@ ExceptionsPage::ExceptionsPage(QWidget *parent)
     // At least "(All plans)" in every shipped language; wider as the page widens.
     m_plan->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
     m_plan->setMinimumContentsLength(10);
+    // The site filter shows only with a central source.
+    m_site = new QComboBox(this);
+    m_site->setObjectName(QStringLiteral("cboSite"));
+    m_site->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+    m_site->setMinimumContentsLength(10);
+    m_siteLabel = new QLabel(this);
+    m_siteLabel->setBuddy(m_site);
+    m_site->hide();
+    m_siteLabel->hide();
+    m_runningNote = new QLabel(this);
+    m_runningNote->setObjectName(QStringLiteral("lblRunning"));
+    m_runningNote->hide();
     m_run = new QPushButton(this);
     m_run->setObjectName(QStringLiteral("cmdRun"));
     m_run->setDefault(true);
@@ -101,6 +128,8 @@ ExceptionsPage::ExceptionsPage(QWidget *parent)
     // The range and the plan on one line, the report's commands on another,
     // so that the page stays narrow in every language.
     auto *inputs = new QHBoxLayout;
+    inputs->addWidget(m_siteLabel);
+    inputs->addWidget(m_site, 1);
     inputs->addWidget(m_fromLabel);
     inputs->addWidget(m_fromDate);
     inputs->addSpacing(8);
@@ -112,6 +141,7 @@ ExceptionsPage::ExceptionsPage(QWidget *parent)
     inputs->addSpacing(8);
     inputs->addWidget(m_run);
     auto *commands = new QHBoxLayout;
+    commands->addWidget(m_runningNote);
     commands->addStretch(1);
     for (QPushButton *b : {m_preview, m_print, m_pdf})
         commands->addWidget(b);
@@ -188,6 +218,10 @@ void ExceptionsPage::applyTexts()
     m_planLabel->setText(res(365, "&Plan:"));
     if (m_plan->count() > 0)
         m_plan->setItemText(0, res(kAllPlansText, "(All plans)"));
+    m_siteLabel->setText(res(412, "&Site:"));
+    if (m_site->count() > 0)
+        m_site->setItemText(0, res(kAllSitesText, "(All sites)"));
+    m_runningNote->setText(res(kRunningText, "Reading the central database..."));
     m_run->setText(res(367, "&Run"));
     m_preview->setText(res(106, "Print Pre&view"));
     m_print->setText(res(107, "&Print..."));
@@ -195,21 +229,67 @@ void ExceptionsPage::applyTexts()
     m_planBox->setTitle(res(396, "Totals per plan"));
     m_guardBox->setTitle(res(397, "Totals per guard"));
     m_flaggedBox->setTitle(res(471, "Flagged reads"));
-    m_flagged->setHorizontalHeaderLabels({res(388, "Read"), res(232, "Mach#"), res(384, "Checkpoint"),
-                                          res(470, "Flags"), QString()});
+    QStringList flaggedHeaders{res(388, "Read"), res(232, "Mach#"), res(384, "Checkpoint"), res(470, "Flags"), QString()};
+    if (m_source)
+        flaggedHeaders.prepend(res(kSiteText, "Site"));
+    m_flagged->setColumnCount(int(flaggedHeaders.size()));
+    m_flagged->setHorizontalHeaderLabels(flaggedHeaders);
     m_model->refreshHeaders();
     m_planTotals->refreshHeaders();
     m_guardTotals->refreshHeaders();
     fitColumns();
 }
 
+void ExceptionsPage::setChoices(QComboBox *combo, int allText, const char *allEnglish, const QStringList &names)
+{
+    const QString current = combo->currentIndex() > 0 ? combo->currentText() : QString();
+    combo->clear();
+    combo->addItem(res(allText, allEnglish));
+    combo->addItems(names);
+    combo->setCurrentIndex(qMax(0, int(names.indexOf(current)) + 1));
+}
+
 void ExceptionsPage::setPlanNames(const QStringList &names)
 {
-    const QString current = m_plan->currentIndex() > 0 ? m_plan->currentText() : QString();
-    m_plan->clear();
-    m_plan->addItem(res(kAllPlansText, "(All plans)"));
-    m_plan->addItems(names);
-    m_plan->setCurrentIndex(qMax(0, int(names.indexOf(current)) + 1));
+    // With a source the plans are those of its sites, not of the workspace.
+    if (m_source)
+        refreshCatalog();
+    else
+        setChoices(m_plan, kAllPlansText, "(All plans)", names);
+}
+
+void ExceptionsPage::setSource(std::shared_ptr<const ExceptionSource> source)
+{
+    m_source = std::move(source);
+    m_site->setVisible(bool(m_source));
+    m_siteLabel->setVisible(bool(m_source));
+    m_model->setShowSite(bool(m_source));
+    setChoices(m_site, kAllSitesText, "(All sites)", {});
+    setChoices(m_plan, kAllPlansText, "(All plans)", {});
+    applyTexts();
+    // The sites are read when the page is shown (setPlanNames), not before:
+    // a server that does not answer costs nothing until then.
+}
+
+void ExceptionsPage::refreshCatalog()
+{
+    // The sites and their plans, read off the window's thread; a failure
+    // leaves the choices as they were (Run then says what is wrong).
+    auto *watcher = new QFutureWatcher<std::optional<ExceptionSource::Catalog>>(this);
+    connect(watcher, &QFutureWatcherBase::finished, this, [this, watcher] {
+        watcher->deleteLater();
+        if (const std::optional<ExceptionSource::Catalog> catalog = watcher->result()) {
+            setChoices(m_site, kAllSitesText, "(All sites)", catalog->sites);
+            setChoices(m_plan, kAllPlansText, "(All plans)", catalog->plans);
+        }
+    });
+    watcher->setFuture(QtConcurrent::run([source = m_source]() -> std::optional<ExceptionSource::Catalog> {
+        ExceptionSource::Catalog catalog;
+        QString error;
+        if (!source->catalog(&catalog, &error))
+            return std::nullopt;
+        return catalog;
+    }));
 }
 
 void ExceptionsPage::setFilter(const QDate &from, const QDate &to, const QString &plan)
@@ -222,11 +302,38 @@ void ExceptionsPage::setFilter(const QDate &from, const QDate &to, const QString
 
 bool ExceptionsPage::run()
 {
-    BusyCursor busy;
-    m_run->setEnabled(false);
     const QDate from = m_fromDate->date();
     const QDate to = m_toDate->date();
     const QString plan = m_plan->currentIndex() > 0 ? m_plan->currentText() : QString();
+    if (m_source) {
+        if (m_running)
+            return false;
+        m_running = true;
+        m_run->setEnabled(false);
+        m_runningNote->show();
+        const QString site = m_site->currentIndex() > 0 ? m_site->currentText() : QString();
+        auto *watcher = new QFutureWatcher<SourceRun>(this);
+        connect(watcher, &QFutureWatcherBase::finished, this, [this, watcher, from, to] {
+            watcher->deleteLater();
+            SourceRun r = watcher->result();
+            m_running = false;
+            m_run->setEnabled(true);
+            m_runningNote->hide();
+            if (r.ok)
+                showResult(std::move(r.report.result), std::move(r.report.names), {}, from, to);
+            else
+                MessageReporter::instance().message(r.error, MessageReporter::Icon::Exclamation);
+            Q_EMIT runFinished(r.ok);
+        });
+        watcher->setFuture(QtConcurrent::run([source = m_source, site, from, to, plan] {
+            SourceRun r;
+            r.ok = source->run(site, from, to, plan, &r.report, &r.error);
+            return r;
+        }));
+        return true;
+    }
+    BusyCursor busy;
+    m_run->setEnabled(false);
     ExceptionResult result;
     QString error;
     QStringList warnings;
@@ -234,25 +341,37 @@ bool ExceptionsPage::run()
     m_run->setEnabled(true);
     if (!ok) {
         MessageReporter::instance().message(error, MessageReporter::Icon::Exclamation);
+        Q_EMIT runFinished(false);
         return false;
     }
     QString tagError;
-    const QHash<QString, QString> names = TagStore::descriptionMap(&tagError);
+    showResult(std::move(result), TagStore::descriptionMap(&tagError), warnings, from, to);
+    Q_EMIT runFinished(true);
+    return true;
+}
+
+void ExceptionsPage::showResult(ExceptionResult result, QHash<QString, QString> names, const QStringList &warnings,
+                                const QDate &from, const QDate &to)
+{
     m_model->setOutcomes(result.outcomes, names);
     m_planTotals->setTotals(result.byPlan);
     m_guardTotals->setTotals(result.byGuard);
+    const int siteColumn = m_source ? 1 : 0;
     m_flagged->setRowCount(int(result.flagged.size()));
     for (int r = 0; r < result.flagged.size(); ++r) {
         const FlaggedRead &f = result.flagged.at(r);
-        const QString name = names.value(f.code);
+        const QString name = names.value(ExceptionReport::nameKey(f.site, f.code));
         const QString cells[] = {QLocale::system().toString(f.at.date(), QLocale::ShortFormat) + u' '
                                      + f.at.toString(QStringLiteral("HH:mm:ss")),
                                  f.machineNo, name.isEmpty() ? f.code : f.code + QStringLiteral("  ") + name, f.rules,
                                  f.detail};
+        if (m_source)
+            m_flagged->setItem(r, 0, new QTableWidgetItem(f.site));
         for (int c = 0; c < 5; ++c)
-            m_flagged->setItem(r, c, new QTableWidgetItem(cells[c]));
+            m_flagged->setItem(r, c + siteColumn, new QTableWidgetItem(cells[c]));
     }
     m_result = std::move(result);
+    m_names = std::move(names);
     m_from = from;
     m_to = to;
     m_haveResult = true;
@@ -263,7 +382,6 @@ bool ExceptionsPage::run()
                         + (warnings.size() > 3 ? QStringLiteral(" ...") : QString()));
     m_warnings->setToolTip(warnings.join(u'\n'));
     fitColumns();
-    return true;
 }
 
 void ExceptionsPage::fitColumns()
@@ -274,11 +392,24 @@ void ExceptionsPage::fitColumns()
 
 std::shared_ptr<ReportLayout> ExceptionsPage::report()
 {
-    if (!m_haveResult && !run())
-        return nullptr;
+    if (!m_haveResult) {
+        // With a source the run ends later: wait for it with the events flowing.
+        QEventLoop wait;
+        bool ok = false;
+        connect(this, &ExceptionsPage::runFinished, &wait, [&](bool finished) {
+            ok = finished;
+            wait.quit();
+        });
+        if (m_running || (run() && m_source))
+            wait.exec();
+        else
+            ok = m_haveResult;
+        if (!ok)
+            return nullptr;
+    }
     BusyCursor busy;
     auto report = std::make_shared<rptExceptions>();
-    report->setResult(m_result, m_from, m_to);
+    report->setResult(m_result, m_from, m_to, &m_names);
     return report;
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "ExceptionMatcher.h"
+#include "ExceptionSource.h"
 
 #include <QDate>
 #include <QWidget>
@@ -22,7 +23,10 @@ class ReportLayout;
 // The exception page of the schedule view: the range and plan filter, Run,
 // the outcomes coloured by kind, the totals per plan and per guard, and the
 // same result as a report (preview, print, PDF). The matching runs in
-// ExceptionReport; the page shows what it found.
+// ExceptionReport; the page shows what it found. With a source (the sites of
+// a central database) the page reports those instead, with a site filter and
+// a site column, and runs the report on a worker thread: the page stays
+// usable and says it is running.
 class ExceptionsPage : public QWidget
 {
     Q_OBJECT
@@ -33,8 +37,13 @@ public:
     void setPlanNames(const QStringList &names);
     // Shows the range and plan (empty for all plans) in the filter, to be run.
     void setFilter(const QDate &from, const QDate &to, const QString &plan);
+    // Reports from `source` instead of the workspace.
+    void setSource(std::shared_ptr<const ExceptionSource> source);
     // Runs the report for the range and plan shown; false after a message.
+    // With a source it only starts the run (false when one is running):
+    // runFinished tells the end.
     bool run();
+    bool isRunning() const { return m_running; }
     // The report of the last run (run first when there was none); null after a message.
     std::shared_ptr<ReportLayout> report();
     void preview();
@@ -47,7 +56,14 @@ public:
     OutcomeTotalsModel *guardTotals() const { return m_guardTotals; }
     QTableWidget *flaggedReads() const { return m_flagged; }
 
+Q_SIGNALS:
+    void runFinished(bool ok);
+
 private:
+    void showResult(ExceptionResult result, QHash<QString, QString> names, const QStringList &warnings,
+                    const QDate &from, const QDate &to);
+    void refreshCatalog();
+    void setChoices(QComboBox *combo, int allText, const char *allEnglish, const QStringList &names);
     QTableView *makeTable(const char *name, QAbstractItemModel *model);
     void fitColumns();
 
@@ -55,6 +71,9 @@ private:
     QDate m_from;
     QDate m_to;
     bool m_haveResult = false;
+    QHash<QString, QString> m_names; // of the codes of m_result, by ExceptionReport::nameKey
+    std::shared_ptr<const ExceptionSource> m_source;
+    bool m_running = false;
 
     QLabel *m_fromLabel = nullptr;
     QDateEdit *m_fromDate = nullptr;
@@ -62,6 +81,9 @@ private:
     QDateEdit *m_toDate = nullptr;
     QLabel *m_planLabel = nullptr;
     QComboBox *m_plan = nullptr;
+    QLabel *m_siteLabel = nullptr;
+    QComboBox *m_site = nullptr;
+    QLabel *m_runningNote = nullptr;
     QPushButton *m_run = nullptr;
     QPushButton *m_preview = nullptr;
     QPushButton *m_print = nullptr;

@@ -62,13 +62,13 @@ QList<TransitRule> ReadFlags::transitRules(const QList<PatrolPlan> &plans)
 
 QString ReadFlags::ruleName(FlagRule rule)
 {
-    static const char *const kNames[] = {"burst", "repeat", "transit", "clock"};
+    static const char *const kNames[] = {"burst", "repeat", "transit", "clock", "twin"};
     return QLatin1String(kNames[int(rule)]);
 }
 
 std::optional<FlagRule> ReadFlags::ruleFromName(const QString &name)
 {
-    for (FlagRule rule : {FlagRule::Burst, FlagRule::Repeat, FlagRule::Transit, FlagRule::Clock})
+    for (FlagRule rule : {FlagRule::Burst, FlagRule::Repeat, FlagRule::Transit, FlagRule::Clock, FlagRule::Twin})
         if (ruleName(rule) == name)
             return rule;
     return std::nullopt;

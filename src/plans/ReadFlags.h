@@ -10,7 +10,7 @@
 #include <vector>
 
 // What looks wrong about a record. A flag never removes the record.
-enum class FlagRule { Burst, Repeat, Transit, Clock };
+enum class FlagRule { Burst, Repeat, Transit, Clock, Twin };
 
 // One record as the rules need it.
 struct FlagRead
@@ -71,7 +71,11 @@ struct ReadFlag
 //   terminal (within one download any step back; from one download to the
 //   next, more than clockSeconds, as setting the clock at a download may
 //   rightly step it back), or a record of a download whose terminal clock was
-//   more than clockSeconds off the PC.
+//   more than clockSeconds off the PC;
+// - twin: the same machine number read at two sites on one day (a terminal
+//   carried between sites, or two terminals set to one number). Only the
+//   central database sees every site, so evaluate() never gives it: the
+//   central report adds it.
 // "Within" includes the limit: 4 tags 60 s apart are a burst, 61 s apart not.
 // Burst, repeat and transit look at checkpoint reads in time order; the clock
 // at every read in the order the terminals stored them, which is the order
@@ -87,7 +91,7 @@ public:
                                     const QList<TransitRule> &transit, const QSet<QString> &notCheckpoints,
                                     const FlagThresholds &thresholds);
 
-    // "burst", "repeat", "transit", "clock".
+    // "burst", "repeat", "transit", "clock", "twin".
     static QString ruleName(FlagRule rule);
     static std::optional<FlagRule> ruleFromName(const QString &name);
 };

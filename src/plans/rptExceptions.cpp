@@ -9,14 +9,19 @@
 #include <QLocale>
 #include <QRegularExpression>
 
+#include <algorithm>
+
 namespace {
 
 enum Column { kPlan, kRound, kSeq, kCheckpoint, kDue, kOutcome, kMinutes, kRead, kTerminal, kGuard, kFlags };
 
 }
 
-void rptExceptions::setResult(const ExceptionResult &result, const QDate &from, const QDate &to)
+void rptExceptions::setResult(const ExceptionResult &result, const QDate &from, const QDate &to,
+                              const QHash<QString, QString> *names)
 {
+    const bool sites = std::any_of(result.outcomes.cbegin(), result.outcomes.cend(),
+                                   [](const CheckpointOutcome &o) { return !o.site.isEmpty(); });
     CRes &res = CRes::instance();
     const QLocale locale;
     setupHeader(res.ResString(380, QStringLiteral("Exception Report")) + QStringLiteral("  ")
@@ -25,7 +30,8 @@ void rptExceptions::setResult(const ExceptionResult &result, const QDate &from, 
     footerNote = Ledger::footerLine();
     // Shares in points of the 545 an A4 line holds. Names, outcomes, times
     // and flags wrap rather than lose their ends.
-    columns = {{res.ResString(381, QStringLiteral("Plan")), 68, true},
+    columns = {{sites ? res.ResString(414, QStringLiteral("Site / Plan")) : res.ResString(381, QStringLiteral("Plan")), 68,
+                true},
                {res.ResString(382, QStringLiteral("Round")), 68, true},
                {res.ResString(383, QStringLiteral("No.")), 28},
                {res.ResString(384, QStringLiteral("Checkpoint")), 79, true},
@@ -43,7 +49,7 @@ void rptExceptions::setResult(const ExceptionResult &result, const QDate &from, 
     lblRecordCount = res.ResString(399, QStringLiteral("Checkpoints due:"));
 
     QString error;
-    m_descriptions = TagStore::descriptionMap(&error); // without them the codes alone show
+    m_descriptions = names ? *names : TagStore::descriptionMap(&error); // without them the codes alone show
     m_outcomes = result.outcomes;
     m_figures = ComplianceFigures(result, from, to);
     m_lines.clear();
@@ -135,13 +141,14 @@ QString rptExceptions::cellText(qsizetype row, int column) const
                                      : QString();
     case Line::Kind::Flagged: {
         const FlaggedRead &f = m_flagged.at(line.index);
-        const QString description = m_descriptions.value(f.code);
+        const QString description = m_descriptions.value(ExceptionReport::nameKey(f.site, f.code));
         return column == kPlan     ? QLocale().toString(f.at.date(), m_dayFormat)
             : column == kRound      ? f.at.toString(QStringLiteral("HH:mm:ss"))
             : column == kCheckpoint ? (description.isEmpty() ? f.code : description)
             : column == kOutcome    ? f.rules
             : column == kTerminal   ? f.machineNo
             : column == kGuard      ? f.detail
+            : column == kFlags      ? f.site
                                     : QString();
     }
     case Line::Kind::Outcome:
@@ -150,18 +157,18 @@ QString rptExceptions::cellText(qsizetype row, int column) const
     const CheckpointOutcome &o = m_outcomes.at(line.index);
     // The plan and the round show on the first line of each round only.
     const bool sameRound = line.index > 0 && m_outcomes.at(line.index - 1).plan == o.plan
-        && m_outcomes.at(line.index - 1).roundStart == o.roundStart;
+        && m_outcomes.at(line.index - 1).roundStart == o.roundStart && m_outcomes.at(line.index - 1).site == o.site;
     const QLocale locale;
     switch (column) {
     case kPlan:
-        return sameRound ? QString() : o.plan;
+        return sameRound ? QString() : o.site.isEmpty() ? o.plan : o.site + QStringLiteral(" / ") + o.plan;
     case kRound:
         return sameRound ? QString() : locale.toString(o.roundStart, m_dayFormat + QStringLiteral(" HH:mm"));
     case kSeq:
         return o.seq > 0 ? QString::number(o.seq) : QString();
     case kCheckpoint: {
         // The checkpoint's name where the tag has one: the code leaves no room for it.
-        const QString description = m_descriptions.value(o.code);
+        const QString description = m_descriptions.value(ExceptionReport::nameKey(o.site, o.code));
         return description.isEmpty() ? o.code : description;
     }
     case kDue:

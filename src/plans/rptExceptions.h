@@ -10,10 +10,15 @@
 // the first page, one line per checkpoint outcome and extra read, each followed by the incidents found there, then the totals per plan
 // and per guard, the flagged reads and the totals per incident kind, in the
 // current language.
+// A report across sites shows each outcome's site before its plan, and the
+// site of each flagged read in the last column.
 class rptExceptions : public ReportLayout
 {
 public:
-    void setResult(const ExceptionResult &result, const QDate &from, const QDate &to);
+    // `names` (by ExceptionReport::nameKey) gives the descriptions of the
+    // codes; the workspace's tag definitions when null.
+    void setResult(const ExceptionResult &result, const QDate &from, const QDate &to,
+                   const QHash<QString, QString> *names = nullptr);
 
     // Lines are formatted when their page is drawn: a month holds hundreds of
     // thousands of them.

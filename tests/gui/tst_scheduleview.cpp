@@ -1,6 +1,11 @@
 #include "CRes.h"
 #include "ComplianceChart.h"
 #include "CompliancePage.h"
+#include "CentralDatabase.h"
+#include "CentralExceptionSource.h"
+#include "CentralPush.h"
+#include "CentralSchema.h"
+#include "PgCluster.h"
 #include "MainFormInterface.h"
 #include "ExceptionTableModel.h"
 #include "ExceptionsPage.h"
@@ -23,6 +28,7 @@
 #include <QComboBox>
 #include <QDateEdit>
 #include <QHeaderView>
+#include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
@@ -58,6 +64,7 @@ private Q_SLOTS:
     void keepsTheWindowWidth();
     void guardTotalsShowEveryColumn();
     void exceptionsTable();
+    void exceptionsAcrossSites();
     void guardColumnOnlyWithGuardReads();
     void guardCheckBoxStoresTheMark();
     void complianceTab();
@@ -361,6 +368,59 @@ void tst_ScheduleView::exceptionsTable()
     QCOMPARE(page->planTotals()->displayText(0, OutcomeTotalsModel::Late), u"1"_s);
     QCOMPARE(page->guardTotals()->displayText(0, OutcomeTotalsModel::Key), u"Ann"_s);
     QCOMPARE(page->guardTotals()->displayText(0, OutcomeTotalsModel::Missed), u"1"_s);
+}
+
+// With a central database the page reports its sites on a worker thread:
+// a site filter, a site column, and a note while it runs.
+void tst_ScheduleView::exceptionsAcrossSites()
+{
+    RecordingReporter reporter;
+    PgCluster pg;
+    QString error;
+    QVERIFY2(pg.start(&error), qPrintable(error));
+    QVERIFY(PlanStore::save(plan(u"Night"_s, {{kGate, 0, 5}, {kLobby, 10, 5}}), QString(), nullptr));
+    writeTvl(u"20261202 080000.tvl"_s, {u"7,0000000001,2026/12/01,22:01:00"_s});
+    {
+        QSqlDatabase db = CentralDatabase::open(pg.settings(), u"push"_s, &error);
+        SiteIdentity::Site site;
+        CentralPush::Outcome outcome;
+        QVERIFY2(db.isOpen() && CentralSchema::migrate(db, nullptr, &error) && SiteIdentity::setName(u"North Gate"_s, &error)
+                     && SiteIdentity::current(&site, &error) && CentralPush::registerSite(db, site, &error)
+                     && CentralPush::pushDefinitions(db, site.id, &error)
+                     && CentralPush::pushFile(db, site.id, QDir(Workspace::unapprovedFolder()).filePath(u"20261202 080000.tvl"_s),
+                                              {}, &outcome, &error),
+                 qPrintable(error));
+        db = QSqlDatabase();
+        CentralDatabase::close(u"push"_s);
+    }
+    ScheduleView view;
+    ExceptionsPage *page = view.exceptionsPage();
+    page->setSource(std::make_shared<CentralExceptionSource>(pg.settings()));
+    view.show();
+    view.tabs()->setCurrentIndex(1);
+    auto *site = child<QComboBox>(page, "cboSite");
+    QVERIFY(site->isVisible());
+    QTRY_COMPARE(site->count(), 2);
+    QCOMPARE(site->itemText(1), u"North Gate"_s);
+    site->setCurrentIndex(1);
+    child<QDateEdit>(page, "dtpFrom")->setDate(QDate(2026, 12, 1));
+    child<QDateEdit>(page, "dtpTo")->setDate(QDate(2026, 12, 1));
+    QSignalSpy finished(page, &ExceptionsPage::runFinished);
+    click(page, "cmdRun");
+    // The run goes on off the window's thread: the page says so until it ends.
+    QVERIFY(page->isRunning());
+    QVERIFY(child<QLabel>(page, "lblRunning")->isVisible());
+    QVERIFY(!child<QPushButton>(page, "cmdRun")->isEnabled());
+    QVERIFY(finished.wait(30000));
+    QCOMPARE(finished.first().first().toBool(), true);
+    QVERIFY2(reporter.entries.isEmpty(), qPrintable(reporter.texts().join(u'\n')));
+    QVERIFY(!child<QLabel>(page, "lblRunning")->isVisible());
+    ExceptionTableModel *model = page->outcomes();
+    QCOMPARE(model->columnCount(), ExceptionTableModel::ColumnCount + 1);
+    QCOMPARE(model->headerData(0, Qt::Horizontal).toString(), u"Site"_s);
+    QCOMPARE(model->rowCount(), 2);
+    QCOMPARE(model->data(model->index(0, 0)).toString(), u"North Gate"_s);
+    QCOMPARE(model->data(model->index(0, 1 + ExceptionTableModel::Checkpoint)).toString(), u"0000000001  Gate"_s);
 }
 
 void tst_ScheduleView::guardColumnOnlyWithGuardReads()

@@ -3,6 +3,7 @@
 
 #include "CentralDatabase.h"
 #include "CliCentralPush.h"
+#include "CliCentralReports.h"
 #include "CentralSchema.h"
 #include "SiteIdentity.h"
 
@@ -18,8 +19,10 @@ int failure(CliContext &context, const QString &error)
 
 int centralInit(CliContext &context)
 {
-    if (!context.args.isEmpty()) {
-        context.err << "usage: tavrel-cli central init\n";
+    const bool roles = context.args.contains(QLatin1String("--roles"));
+    const bool print = context.args.contains(QLatin1String("--print"));
+    if (context.args.size() != int(roles) + int(print) || (print && !roles)) {
+        context.err << "usage: tavrel-cli central init [--roles [--print]]\n";
         return CliExit::kUsage;
     }
     QString error;
@@ -30,12 +33,13 @@ int centralInit(CliContext &context)
     const bool ok = CentralSchema::migrate(db, &applied, &error);
     for (const QString &m : std::as_const(applied))
         context.out << "applied\t" << m << '\n';
+    const int status = ok && roles ? cliCentralRoles(context, db, print) : CliExit::kOk;
     db = QSqlDatabase();
     CentralDatabase::close(kConnection);
     if (!ok)
         return failure(context, error);
     context.out << "schema\t" << CentralSchema::knownVersion() << '\n';
-    return CliExit::kOk;
+    return status;
 }
 
 struct CentralCommand
@@ -46,10 +50,15 @@ struct CentralCommand
 };
 
 const CentralCommand kCentralCommands[] = {
-    {"init", &centralInit, "central init           create or upgrade the central database's schema"},
+    {"init", &centralInit, "central init [--roles [--print]]\n"
+                           "                         create or upgrade the central database's schema; --roles: a login\n"
+                           "                         role per site and the reader role (--print: the SQL run)"},
     {"user", &cliCentralUser, "central user add NAME --sites A,B | --all | passwd NAME | delete NAME | list  the web page's users"},
     {"push", &centralPush, "central push [--all]   send the waiting downloads and changed definitions"},
     {"status", &centralStatus, "central status         each site's last download and push, waiting, records, conflicts"},
+    {"exceptions", &cliCentralExceptions,
+     "central exceptions --from yyyy-MM-dd --to yyyy-MM-dd [--site NAME] [--plan NAME] [--pdf OUT.pdf]\n"
+     "                         the exception report of every site (or one), a site column first"},
 };
 
 }

@@ -19,7 +19,7 @@ int refused(CliContext &context, const QString &text)
 // --from, --to and, for flags, --rule; false after printing the usage.
 bool readRange(CliContext &context, bool withRule, QDate *from, QDate *to, QString *rule, int *status)
 {
-    const char *usage = withRule ? "usage: tavrel-cli flags --from yyyy-MM-dd --to yyyy-MM-dd [--rule burst|repeat|transit|clock]\n"
+    const char *usage = withRule ? "usage: tavrel-cli flags --from yyyy-MM-dd --to yyyy-MM-dd [--rule burst|repeat|transit|clock|twin]\n"
                                  : "usage: tavrel-cli incidents --from yyyy-MM-dd --to yyyy-MM-dd\n";
     auto fail = [&](const QString &why) {
         context.err << "tavrel-cli: " << why << '\n' << usage;

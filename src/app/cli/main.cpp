@@ -26,6 +26,8 @@
 #include <QFileInfo>
 #include <QGuiApplication>
 
+#include <algorithm>
+
 #include <cstdio>
 #include <memory>
 
@@ -114,7 +116,10 @@ int main(int argc, char **argv)
 {
     // Reports draw text, which needs a GUI application; it never shows a window.
     std::unique_ptr<QCoreApplication> application;
-    if (cliNeedsGui(commandWord(argc, argv))) {
+    const QString command = commandWord(argc, argv);
+    // Of the central database's commands only a report written as PDF draws.
+    const bool pdf = std::any_of(argv + 1, argv + argc, [](const char *a) { return qstrcmp(a, "--pdf") == 0; });
+    if (command == QLatin1String("central") ? pdf : cliNeedsGui(command)) {
         qputenv("QT_QPA_PLATFORM", "offscreen");
         application = std::make_unique<QGuiApplication>(argc, argv);
     } else {
