@@ -1,5 +1,7 @@
 #include "ReportMail.h"
 
+#include "CentralExceptions.h"
+
 #include "CRes.h"
 #include "DataStore.h"
 #include "ExceptionReport.h"
@@ -100,7 +102,8 @@ bool recordSent(const QString &period, const ReportMailRequest &request, const Q
 }
 
 // The report as the window prints it, as PDF bytes.
-bool reportPdf(const ReportMailRequest &request, const ExceptionResult &result, QByteArray *pdf, QString *error)
+bool reportPdf(const ReportMailRequest &request, const ExceptionResult &result, const QHash<QString, QString> &names,
+               QByteArray *pdf, QString *error)
 {
     QTemporaryDir folder;
     if (!folder.isValid()) {
@@ -108,7 +111,7 @@ bool reportPdf(const ReportMailRequest &request, const ExceptionResult &result, 
         return false;
     }
     rptExceptions report;
-    report.setResult(result, request.from, request.to);
+    report.setResult(result, request.from, request.to, names.isEmpty() ? nullptr : &names);
     const QString path = folder.filePath(QStringLiteral("report.pdf"));
     if (!report.writePdf(path, error))
         return false;
@@ -145,14 +148,20 @@ bool ReportMail::periodDates(const QString &period, const QDate &today, QDate *f
     return false;
 }
 
-bool ReportMail::exceptionResult(const ReportMailRequest &request, ExceptionResult *result, QString *error,
-                                 QStringList *warnings)
+bool ReportMail::exceptionResult(const ReportMailRequest &request, ExceptionResult *result,
+                                 QHash<QString, QString> *names, QString *error, QStringList *warnings)
 {
-    if (!request.site.isEmpty()) {
-        *error = QStringLiteral("--site needs the central database: this workspace holds only its own records");
+    names->clear();
+    if (request.site.isEmpty())
+        return ExceptionReport::run(request.from, request.to, request.plan, result, error, warnings);
+    CentralExceptions::Result central;
+    if (CentralExceptions::run(CentralSettings::fromSettings(), request.site, request.from, request.to, request.plan,
+                               &central, error)
+        != CentralExceptions::Status::Ok)
         return false;
-    }
-    return ExceptionReport::run(request.from, request.to, request.plan, result, error, warnings);
+    *result = std::move(central.report);
+    *names = std::move(central.names);
+    return true;
 }
 
 QString ReportMail::periodKey(const QDate &from, const QDate &to)
@@ -260,7 +269,8 @@ ReportMail::Result ReportMail::send(const ReportMailRequest &request)
     }
 
     ExceptionResult report;
-    if (!exceptionResult(request, &report, &error, &result.warnings))
+    QHash<QString, QString> names;
+    if (!exceptionResult(request, &report, &names, &error, &result.warnings))
         return failed(result, error);
     result.missed = report.anyMissed();
     if (request.onlyIfMissed && !result.missed) {
@@ -271,7 +281,7 @@ ReportMail::Result ReportMail::send(const ReportMailRequest &request)
     }
 
     SmtpMessage message;
-    if (!reportPdf(request, report, &message.attachment, &error))
+    if (!reportPdf(request, report, names, &message.attachment, &error))
         return failed(result, error);
     message.attachmentName = request.from == request.to
         ? QStringLiteral("exceptions-%1.pdf").arg(isoDay(request.from))

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QDate>
+#include <QHash>
 #include <QString>
 #include <QStringList>
 
@@ -46,11 +47,11 @@ public:
     // the ISO week before the one of `today`. False for any other word.
     static bool periodDates(const QString &period, const QDate &today, QDate *from, QDate *to);
 
-    // The exception report the mail carries. Every report of a period goes
-    // through here: this workspace's records now, another site's from the
-    // central database once a site can be named.
-    static bool exceptionResult(const ReportMailRequest &request, ExceptionResult *result, QString *error,
-                                QStringList *warnings);
+    // The exception report the mail carries: this workspace's, or with a
+    // site that site's from the central database (`names` then gives the
+    // descriptions of its codes, by ExceptionReport::nameKey).
+    static bool exceptionResult(const ReportMailRequest &request, ExceptionResult *result,
+                                QHash<QString, QString> *names, QString *error, QStringList *warnings);
 
     // Subject and body text, in the current interface language.
     static QString subject(const ReportMailRequest &request, const ExceptionResult &result);

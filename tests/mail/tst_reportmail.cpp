@@ -2,9 +2,10 @@
 #include "PatrolFile.h"
 #include "PlanStore.h"
 #include "ReportMail.h"
+#include "PgCluster.h"
 #include "Settings.h"
-#include "TestEnv.h"
 #include "TagStore.h"
+#include "TestEnv.h"
 #include "TestFiles.h"
 #include "Workspace.h"
 
@@ -32,6 +33,7 @@ private Q_SLOTS:
     void serverDown();
     void passwordFile();
     void japanese();
+    void siteFromCentral();
     void refusedArguments_data();
     void refusedArguments();
 };
@@ -354,12 +356,40 @@ void tst_ReportMail::japanese()
     QVERIFY2(body.contains(u"巡回数：2"_s) && body.contains(u"未巡回のチェックポイント："_s), qPrintable(body));
 }
 
+// --site mails a site's report from the central database: here the
+// workspace's own, pushed and then removed from the workspace.
+void tst_ReportMail::siteFromCentral()
+{
+    TestEnv env;
+    SmtpServer server(env.root());
+    QString why;
+    QVERIFY2(server.start(&why), qPrintable(why));
+    makeWorkspace(server.port());
+    PgCluster pg;
+    QVERIFY2(pg.start(&why) && pg.configure(&why), qPrintable(why));
+    for (const QStringList &args : {QStringList{u"central"_s, u"init"_s}, {u"site"_s, u"set"_s, u"North Gate"_s},
+                                    {u"central"_s, u"push"_s, u"--all"_s}}) {
+        const Run r = cli(env, args);
+        QVERIFY2(r.status == 0, qPrintable(args.join(u' ') + u": "_s + r.err));
+    }
+    QVERIFY(QFile::remove(Workspace::unapprovedFolder() + u"/20261208 090000.tvl"_s));
+
+    Run r = cli(env, send(u"2026-12-07"_s, u"2026-12-08"_s, {u"--site"_s, u"North Gate"_s}));
+    QVERIFY2(r.status == 5, qPrintable(r.err));
+    QCOMPARE(server.messages().size(), 1);
+    const QString pdf = pdfText(parse(server.messages().first()).parts.value(u"application/pdf"_s), env.root());
+    QVERIFY2(pdf.contains(u"North Gate"_s) && pdf.contains(u"Front gate"_s) && pdf.contains(u"Missed"_s), qPrintable(pdf));
+
+    r = cli(env, send(u"2026-12-07"_s, u"2026-12-08"_s, {u"--site"_s, u"Nowhere"_s}));
+    QCOMPARE(r.status, 2);
+    QVERIFY2(r.err.contains(u"Nowhere"_s), qPrintable(r.err));
+    QCOMPARE(server.messages().size(), 1);
+}
+
 void tst_ReportMail::refusedArguments_data()
 {
     QTest::addColumn<QStringList>("args");
     QTest::addColumn<QString>("line");
-    QTest::newRow("site") << send(u"2026-12-07"_s, u"2026-12-07"_s, {u"--site"_s, u"North"_s})
-                          << u"tavrel-cli: --site needs the central database: "_s;
     QTest::newRow("no recipient") << QStringList{u"report"_s, u"send"_s, u"--period"_s, u"yesterday"_s}
                                   << u"tavrel-cli: --mail-to is missing"_s;
     QTest::newRow("period and dates") << send(u"2026-12-07"_s, u"2026-12-07"_s, {u"--period"_s, u"yesterday"_s})

@@ -64,14 +64,6 @@ int cliReportSend(CliContext &context)
         if (request.to < request.from)
             return usage(context, QStringLiteral("--to is before --from"));
     }
-    // The report of another site comes from the central database, which
-    // ReportMail::exceptionResult will read once this program has one.
-    if (!request.site.isEmpty()) {
-        context.err << "tavrel-cli: --site needs the central database: this program does not reach it yet; "
-                       "leave --site out to send this workspace's report\n";
-        return CliExit::kUsage;
-    }
-
     const ReportMail::Result result = ReportMail::send(request);
     for (const QString &w : result.warnings)
         context.err << "tavrel-cli: " << w << '\n';
