@@ -1,5 +1,7 @@
 #include "CentralExceptions.h"
 
+#include "CRes.h"
+
 #include "CentralDatabase.h"
 #include "CentralReport.h"
 #include "ExceptionReport.h"
@@ -204,7 +206,9 @@ CentralExceptions::Status CentralExceptions::run(const CentralSettings &settings
         for (auto it = r.result.byPlan.cbegin(); it != r.result.byPlan.cend(); ++it)
             report.byPlan.insert(prefix + it.key(), it.value());
         for (auto it = r.result.byGuard.cbegin(); it != r.result.byGuard.cend(); ++it)
-            report.byGuard.insert(prefix + it.key(), it.value());
+            report.byGuard.insert(prefix + (it.key().isEmpty() ? CRes::instance().ResString(398, QStringLiteral("(no guard)"))
+                                                                : it.key()),
+                                  it.value());
         for (FlaggedRead &f : r.result.flagged) {
             f.site = siteName;
             report.flagged.append(std::move(f));
