@@ -1,7 +1,6 @@
 #include "CentralExceptions.h"
 
 #include "CRes.h"
-
 #include "CentralDatabase.h"
 #include "CentralReport.h"
 #include "ExceptionReport.h"
