@@ -119,6 +119,7 @@ void CRes::initialise()
     m_columns.clear();
     m_columnIndex.clear();
     m_rows.clear();
+    m_added.clear();
     m_englishColumn = -1;
 
     QString language = GetSetting(kSection, kKey, kEnglish);
@@ -228,6 +229,7 @@ bool CRes::readStringList(QString *error)
         if (!m_rows.contains(number))
             m_rows.insert(number, cells);
     }
+    addShippedTexts(indexColumn);
     // The Font table is read per request; make sure it is there.
     QSqlQuery font(storeConnection());
     if (!font.exec(QStringLiteral("SELECT \"Language\", \"Name\", \"Size\" FROM \"Font\" LIMIT 0"))) {
@@ -235,6 +237,34 @@ bool CRes::readStringList(QString *error)
         return false;
     }
     return true;
+}
+
+void CRes::addShippedTexts(int indexColumn)
+{
+    // A Res.mdb made by an older Tavrel lacks the texts added since: they
+    // come from the shipped files, in each shipped language the table has,
+    // without touching the file (which may hold the office's own wording).
+    QStringList problems;
+    const QList<ShippedTexts::Language> languages = ShippedTexts::languages(&problems);
+    QList<std::pair<int, QMap<int, QString>>> texts; // column, number -> text
+    for (const ShippedTexts::Language &language : languages) {
+        const int column = m_columnIndex.value(asciiLower(language.name), -1);
+        if (column >= 0)
+            texts.append({column, ShippedTexts::texts(language.file, &problems)});
+    }
+    for (const auto &[column, table] : std::as_const(texts)) {
+        for (auto it = table.cbegin(); it != table.cend(); ++it) {
+            auto row = m_rows.find(it.key());
+            if (row == m_rows.end()) {
+                QList<QVariant> cells(m_columns.size());
+                cells[indexColumn] = QString::number(it.key());
+                row = m_rows.insert(it.key(), cells);
+                m_added.insert(it.key());
+            }
+            if (m_added.contains(it.key()))
+                (*row)[column] = it.value();
+        }
+    }
 }
 
 int CRes::columnOf(const QString &language) const

@@ -2,6 +2,7 @@
 
 #include <QHash>
 #include <QList>
+#include <QSet>
 #include <QString>
 #include <QStringList>
 #include <QVariant>
@@ -102,6 +103,7 @@ private:
     void initialise();
     void close();
     bool readStringList(QString *error);
+    void addShippedTexts(int indexColumn);
     void useLanguage(const QString &language);
     int columnOf(const QString &language) const;
     bool fontRow(const QString &language, QVariant *name, QVariant *size, QString *error) const;
@@ -116,6 +118,7 @@ private:
     QStringList m_columns;                  // StringList columns in table order
     QHash<QString, int> m_columnIndex;      // lower-case column name -> position
     QHash<int, QList<QVariant>> m_rows;     // text number -> cells, NULL as invalid QVariant
+    QSet<int> m_added;                      // numbers the file lacks, taken from the shipped texts
     int m_englishColumn = -1;
     QString m_language;
     int m_languageColumn = -1;

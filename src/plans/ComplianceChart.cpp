@@ -105,6 +105,9 @@ void ComplianceChart::rebuild()
     // A month of days reads upwards rather than overlapping.
     if (m_categories.size() > 14)
         categoryAxis->setLabelsAngle(-90);
+    // A month of days in a small window: Qt Charts would cut every turned
+    // label down to an ellipsis; whole labels may touch, but they say the day.
+    categoryAxis->setTruncateLabels(false);
     chart->addAxis(categoryAxis, Qt::AlignBottom);
     bars->attachAxis(categoryAxis);
 

@@ -110,15 +110,17 @@ void tst_CRes::textFallbacks()
     CRes &res = CRes::instance();
     for (const char *sql : {R"(UPDATE StringList SET Japanese = NULL WHERE "Index" IN (7, 8))",
                             R"(UPDATE StringList SET Japanese = '' WHERE "Index" = 9)",
-                            R"(UPDATE StringList SET English = '' WHERE "Index" = 7)"})
+                            R"(UPDATE StringList SET English = '' WHERE "Index" = 7)",
+                            R"(DELETE FROM StringList WHERE "Index" = 10)"})
         QVERIFY(exec(QLatin1String(sql)));
     res.setLanguage(u"Japanese"_s);
     res.Refresh();
     // Null falls back to English (an empty English cell gives empty, not the default); empty stays
-    // empty; only a number the store lacks gives the caller's default.
+    // empty; a number the store lacks (a store of an older Tavrel) gives the shipped text of the
+    // language; only a number nothing knows gives the caller's default.
     QCOMPARE((QStringList{res.ResString(8, u"dflt"_s), res.ResString(9, u"dflt"_s), res.ResString(7, u"dflt"_s),
-                          res.ResString(99999, u"dflt"_s)}),
-             (QStringList{u"OK"_s, QString(), QString(), u"dflt"_s}));
+                          res.ResString(10, u"dflt"_s), res.ResString(99999, u"dflt"_s)}),
+             (QStringList{u"OK"_s, QString(), QString(), u"言語設定の編集"_s, u"dflt"_s}));
 
     // A Font row without a StringList column: every text is the caller's default.
     QVERIFY(exec("INSERT INTO Font (Language, Name, Size) VALUES ('Klingon', 'DejaVu Serif', 12)"));
