@@ -1,6 +1,8 @@
 #pragma once
 
+#include <QDate>
 #include <QDateTime>
+#include <QHash>
 #include <QString>
 #include <QStringList>
 #include <QTextStream>
@@ -22,6 +24,11 @@ struct CliContext
     // The moment of a set-time command: now when `args` is empty, else its
     // 14 digits YYYYMMDDhhnnss. False (after saying why) for anything else.
     bool momentArgument(const QStringList &args, QDateTime *moment);
+    // The "--name value" pairs of `args` for a report over days: `names`
+    // are the options taken besides --from and --to (both needed, dates
+    // yyyy-MM-dd, --to not before --from). False with `why` for anything else.
+    bool rangeOptions(const QStringList &names, QDate *from, QDate *to, QHash<QString, QString> *values,
+                      QString *why) const;
 };
 
 // Exit statuses shared by the commands.

@@ -18,26 +18,13 @@ int usage(CliContext &context, const QString &why)
 
 int cliExceptions(CliContext &context)
 {
-    QString fromText, toText, plan, pdf;
-    const QStringList &a = context.args;
-    for (qsizetype i = 0; i < a.size(); i += 2) {
-        QString *value = a[i] == QLatin1String("--from") ? &fromText
-            : a[i] == QLatin1String("--to")              ? &toText
-            : a[i] == QLatin1String("--plan")            ? &plan
-            : a[i] == QLatin1String("--pdf")             ? &pdf
-                                                         : nullptr;
-        if (!value)
-            return usage(context, QStringLiteral("unknown argument %1").arg(a[i]));
-        if (i + 1 >= a.size() || a[i + 1].isEmpty())
-            return usage(context, QStringLiteral("%1 needs a value").arg(a[i]));
-        *value = a[i + 1];
-    }
-    const QDate from = QDate::fromString(fromText, Qt::ISODate);
-    const QDate to = QDate::fromString(toText, Qt::ISODate);
-    if (!from.isValid() || !to.isValid())
-        return usage(context, QStringLiteral("--from and --to take dates yyyy-MM-dd"));
-    if (to < from)
-        return usage(context, QStringLiteral("--to is before --from"));
+    QDate from, to;
+    QHash<QString, QString> options;
+    QString why;
+    if (!context.rangeOptions({QStringLiteral("--plan"), QStringLiteral("--pdf")}, &from, &to, &options, &why))
+        return usage(context, why);
+    const QString plan = options.value(QStringLiteral("--plan"));
+    const QString pdf = options.value(QStringLiteral("--pdf"));
 
     ExceptionResult result;
     QString error;

@@ -26,25 +26,11 @@ bool readRange(CliContext &context, bool withRule, QDate *from, QDate *to, QStri
         *status = CliExit::kUsage;
         return false;
     };
-    QString fromText, toText;
-    const QStringList &a = context.args;
-    for (qsizetype i = 0; i < a.size(); i += 2) {
-        QString *value = a[i] == QLatin1String("--from") ? &fromText
-            : a[i] == QLatin1String("--to")              ? &toText
-            : withRule && a[i] == QLatin1String("--rule") ? rule
-                                                          : nullptr;
-        if (!value)
-            return fail(QStringLiteral("unknown argument %1").arg(a[i]));
-        if (i + 1 >= a.size() || a[i + 1].isEmpty())
-            return fail(QStringLiteral("%1 needs a value").arg(a[i]));
-        *value = a[i + 1];
-    }
-    *from = QDate::fromString(fromText, Qt::ISODate);
-    *to = QDate::fromString(toText, Qt::ISODate);
-    if (!from->isValid() || !to->isValid())
-        return fail(QStringLiteral("--from and --to take dates yyyy-MM-dd"));
-    if (*to < *from)
-        return fail(QStringLiteral("--to is before --from"));
+    QHash<QString, QString> options;
+    QString why;
+    if (!context.rangeOptions(withRule ? QStringList{QStringLiteral("--rule")} : QStringList{}, from, to, &options, &why))
+        return fail(why);
+    *rule = options.value(QStringLiteral("--rule"));
     if (withRule && !rule->isEmpty() && !ReadFlags::ruleFromName(*rule))
         return fail(QStringLiteral("unknown rule %1").arg(*rule));
     return true;

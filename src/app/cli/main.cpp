@@ -99,6 +99,34 @@ bool CliContext::momentArgument(const QStringList &args, QDateTime *moment)
     return false;
 }
 
+bool CliContext::rangeOptions(const QStringList &names, QDate *from, QDate *to, QHash<QString, QString> *values,
+                              QString *why) const
+{
+    for (qsizetype i = 0; i < args.size(); i += 2) {
+        const QString &name = args[i];
+        if (name != QLatin1String("--from") && name != QLatin1String("--to") && !names.contains(name)) {
+            *why = QStringLiteral("unknown argument %1").arg(name);
+            return false;
+        }
+        if (i + 1 >= args.size() || args[i + 1].isEmpty()) {
+            *why = QStringLiteral("%1 needs a value").arg(name);
+            return false;
+        }
+        values->insert(name, args[i + 1]);
+    }
+    *from = QDate::fromString(values->value(QStringLiteral("--from")), Qt::ISODate);
+    *to = QDate::fromString(values->value(QStringLiteral("--to")), Qt::ISODate);
+    if (!from->isValid() || !to->isValid()) {
+        *why = QStringLiteral("--from and --to take dates yyyy-MM-dd");
+        return false;
+    }
+    if (*to < *from) {
+        *why = QStringLiteral("--to is before --from");
+        return false;
+    }
+    return true;
+}
+
 // The command word: the first argument that is neither an option nor an option's value.
 static QString commandWord(int argc, char **argv)
 {
