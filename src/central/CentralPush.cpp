@@ -75,12 +75,56 @@ struct FileRecord
     int seq;
 };
 
-bool fail(QSqlDatabase &db, QString *error)
+bool fail(QSqlDatabase &db)
 {
     db.rollback();
-    Q_UNUSED(error);
     return false;
 }
+
+bool begin(QSqlDatabase &db, const QString &what, QString *error)
+{
+    if (db.transaction())
+        return true;
+    *error = QStringLiteral("%1: %2").arg(what, CentralDatabase::reason(db.lastError().text()));
+    return false;
+}
+
+bool commit(QSqlDatabase &db, const QString &what, QString *error)
+{
+    if (db.commit())
+        return true;
+    *error = QStringLiteral("%1: %2").arg(what, CentralDatabase::reason(db.lastError().text()));
+    return fail(db);
+}
+
+// The workspace's definitions as a site pushes them.
+struct Definitions
+{
+    QList<TagDef> tags;
+    QSet<QString> guards;               // TagStore::codeKey
+    QHash<QString, QString> incidents;  // TagStore::codeKey -> text
+    QList<PatrolPlan> plans;
+
+    bool read(QString *error)
+    {
+        QString problem;
+        tags = TagStore::all(&problem);
+        guards = TagStore::guardCodes(&problem);
+        incidents = TagStore::incidentTexts(&problem);
+        plans = PlanStore::all(&problem);
+        if (problem.isEmpty())
+            return true;
+        *error = problem;
+        return false;
+    }
+    // "guard", "incident", or empty for a checkpoint.
+    QString kind(const QString &key) const
+    {
+        return guards.contains(key) ? QStringLiteral("guard")
+            : incidents.contains(key) ? QStringLiteral("incident")
+                                      : QString();
+    }
+};
 
 }
 
@@ -150,10 +194,9 @@ bool CentralPush::pushFile(QSqlDatabase db, const QString &siteId, const QString
             return false;
     }
 
-    if (!db.transaction()) {
-        *error = QStringLiteral("%1 cannot be pushed: %2").arg(name, CentralDatabase::reason(db.lastError().text()));
+    const QString what = QStringLiteral("%1 cannot be pushed").arg(name);
+    if (!begin(db, what, error))
         return false;
-    }
     q.prepare(QStringLiteral("INSERT INTO downloads (site_id, ledger_hash, file_name, sha256, machine_no, family, "
                              "downloaded_at, clock_offset_sec, record_count, bytes) "
                              "VALUES (?::uuid, ?, ?, ?, ?, ?, ?::timestamp, ?, ?, ?) ON CONFLICT DO NOTHING RETURNING id"));
@@ -170,9 +213,8 @@ bool CentralPush::pushFile(QSqlDatabase db, const QString &siteId, const QString
     q.addBindValue(facts && facts->offset ? QVariant(*facts->offset) : QVariant(QMetaType(QMetaType::LongLong)));
     q.addBindValue(records.size());
     q.addBindValue(bytes);
-    const QString what = QStringLiteral("%1 cannot be pushed").arg(name);
     if (!CentralDatabase::exec(q, what, error))
-        return fail(db, error);
+        return fail(db);
     if (!q.next()) {
         // The bytes are there already (from this or another site), or the
         // name holds other bytes: the first is kept, the second noted.
@@ -180,7 +222,7 @@ bool CentralPush::pushFile(QSqlDatabase db, const QString &siteId, const QString
         q.addBindValue(siteId);
         q.addBindValue(name);
         if (!CentralDatabase::exec(q, what, error))
-            return fail(db, error);
+            return fail(db);
         const QString existing = q.next() ? q.value(0).toString() : QString();
         if (existing.isEmpty() || existing == sha) {
             *outcome = Outcome::AlreadyThere;
@@ -194,14 +236,10 @@ bool CentralPush::pushFile(QSqlDatabase db, const QString &siteId, const QString
             q.addBindValue(sha);
             q.addBindValue(bytes);
             if (!CentralDatabase::exec(q, what, error))
-                return fail(db, error);
+                return fail(db);
             *outcome = Outcome::Conflict;
         }
-        if (!db.commit()) {
-            *error = QStringLiteral("%1: %2").arg(what, CentralDatabase::reason(db.lastError().text()));
-            return fail(db, error);
-        }
-        return true;
+        return commit(db, what, error);
     }
     const qint64 downloadId = q.value(0).toLongLong();
 
@@ -234,81 +272,61 @@ bool CentralPush::pushFile(QSqlDatabase db, const QString &siteId, const QString
         q.addBindValue(codes);
         q.addBindValue(seqs);
         if (!CentralDatabase::exec(q, what, error))
-            return fail(db, error);
+            return fail(db);
     }
-    if (!db.commit()) {
-        *error = QStringLiteral("%1: %2").arg(what, CentralDatabase::reason(db.lastError().text()));
-        return fail(db, error);
-    }
+    if (!commit(db, what, error))
+        return false;
     *outcome = Outcome::Landed;
     return true;
 }
 
 QString CentralPush::definitionsHash(QString *error)
 {
-    QString problem;
-    const QList<TagDef> tags = TagStore::all(&problem);
-    const QSet<QString> guards = TagStore::guardCodes(&problem);
-    const QHash<QString, QString> incidents = TagStore::incidentTexts(&problem);
-    const QList<PatrolPlan> plans = PlanStore::all(&problem);
-    if (!problem.isEmpty()) {
-        *error = problem;
+    Definitions defs;
+    if (!defs.read(error))
         return {};
-    }
     QCryptographicHash hash(QCryptographicHash::Sha256);
-    for (const TagDef &t : tags) {
+    for (const TagDef &t : std::as_const(defs.tags)) {
         const QString key = TagStore::codeKey(t.code);
         hash.addData(QStringLiteral("%1\t%2\t%3\t%4\n")
-                         .arg(t.code, t.description,
-                              guards.contains(key) ? QStringLiteral("guard")
-                                  : incidents.contains(key) ? QStringLiteral("incident")
-                                                            : QString(),
-                              incidents.value(key))
+                         .arg(t.code, t.description, defs.kind(key), defs.incidents.value(key))
                          .toUtf8());
     }
-    hash.addData(PlanStore::toJson(plans));
+    hash.addData(PlanStore::toJson(defs.plans));
     return QString::fromLatin1(hash.result().toHex());
 }
 
 bool CentralPush::pushDefinitions(QSqlDatabase db, const QString &siteId, QString *error)
 {
-    QString problem;
-    const QList<TagDef> tags = TagStore::all(&problem);
-    const QSet<QString> guards = TagStore::guardCodes(&problem);
-    const QHash<QString, QString> incidents = TagStore::incidentTexts(&problem);
-    const QList<PatrolPlan> plans = PlanStore::all(&problem);
-    if (!problem.isEmpty()) {
-        *error = problem;
+    Definitions defs;
+    if (!defs.read(error))
         return false;
-    }
     const QString what = QStringLiteral("The tag definitions and plans cannot be pushed");
-    if (!db.transaction()) {
-        *error = QStringLiteral("%1: %2").arg(what, CentralDatabase::reason(db.lastError().text()));
+    if (!begin(db, what, error))
         return false;
-    }
     QSqlQuery q(db);
     // The site's definitions are its own: replaced whole, in one transaction.
     for (const char *table : {"plan_points", "plans", "tags"}) {
         q.prepare(QStringLiteral("DELETE FROM %1 WHERE site_id = ?::uuid").arg(QLatin1String(table)));
         q.addBindValue(siteId);
         if (!CentralDatabase::exec(q, what, error))
-            return fail(db, error);
+            return fail(db);
     }
-    for (const TagDef &t : tags) {
+    for (const TagDef &t : std::as_const(defs.tags)) {
         const QString key = TagStore::codeKey(t.code);
+        const QString kind = defs.kind(key);
         q.prepare(QStringLiteral("INSERT INTO tags (site_id, code, description, kind, kind_text) "
                                  "VALUES (?::uuid, ?, ?, ?, ?) ON CONFLICT DO NOTHING"));
         q.addBindValue(siteId);
         q.addBindValue(t.code);
         q.addBindValue(t.description);
-        q.addBindValue(guards.contains(key)      ? QVariant(QStringLiteral("guard"))
-                       : incidents.contains(key) ? QVariant(QStringLiteral("incident"))
-                                                 : QVariant(QMetaType(QMetaType::QString)));
-        q.addBindValue(incidents.contains(key) ? QVariant(incidents.value(key)) : QVariant(QMetaType(QMetaType::QString)));
+        q.addBindValue(kind.isEmpty() ? QVariant(QMetaType(QMetaType::QString)) : QVariant(kind));
+        q.addBindValue(defs.incidents.contains(key) ? QVariant(defs.incidents.value(key))
+                                                    : QVariant(QMetaType(QMetaType::QString)));
         if (!CentralDatabase::exec(q, what, error))
-            return fail(db, error);
+            return fail(db);
     }
-    for (const PatrolPlan &p : plans) {
+    for (const PatrolPlan &p : std::as_const(defs.plans)) {
         q.prepare(QStringLiteral("INSERT INTO plans (site_id, name, start_time, end_time, interval_minutes, weekdays) "
                                  "VALUES (?::uuid, ?, ?::time, ?::time, ?, ?)"));
         q.addBindValue(siteId);
@@ -318,7 +336,7 @@ bool CentralPush::pushDefinitions(QSqlDatabase db, const QString &siteId, QStrin
         q.addBindValue(p.interval);
         q.addBindValue(p.weekdays);
         if (!CentralDatabase::exec(q, what, error))
-            return fail(db, error);
+            return fail(db);
         for (qsizetype i = 0; i < p.checkpoints.size(); ++i) {
             const PlanCheckpoint &c = p.checkpoints.at(i);
             q.prepare(QStringLiteral("INSERT INTO plan_points (site_id, plan_name, seq, code, minutes, tolerance, "
@@ -331,14 +349,10 @@ bool CentralPush::pushDefinitions(QSqlDatabase db, const QString &siteId, QStrin
             q.addBindValue(c.tolerance);
             q.addBindValue(c.minMinutes ? QVariant(c.minMinutes) : QVariant(QMetaType(QMetaType::Int)));
             if (!CentralDatabase::exec(q, what, error))
-                return fail(db, error);
+                return fail(db);
         }
     }
-    if (!db.commit()) {
-        *error = QStringLiteral("%1: %2").arg(what, CentralDatabase::reason(db.lastError().text()));
-        return fail(db, error);
-    }
-    return true;
+    return commit(db, what, error);
 }
 
 bool CentralPush::notePush(QSqlDatabase db, const QString &siteId, int waiting, QString *error)

@@ -4,9 +4,9 @@
 #include "OperationLog.h"
 #include "Workspace.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
-#include <QCoreApplication>
 #include <QFileInfo>
 #include <QSqlDatabase>
 #include <QSqlError>
