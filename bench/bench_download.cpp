@@ -4,7 +4,14 @@
 // record written to a patrol-data file, no follow-up actions. Prints records
 // per second and the ratio to the protocol limit: the line time of every byte
 // exchanged in both directions, plus for KR the 5 ms pause before each ACK.
+// With --window the download runs in the download dialog, as the main window
+// opens it (input held back while the link waits, the bar and its label
+// following each record), on the offscreen platform unless another is set;
+// the time then counts from the bar's start to the dialog's close, and the
+// line's bytes over the same span.
+// Usage: bench_download [RECORDS] [--spread] [--window]
 
+#include "BenchSupport.h"
 #include "CancelToken.h"
 #include "ComPorts.h"
 #include "DataStore.h"
@@ -13,12 +20,16 @@
 #include "Settings.h"
 #include "SimulatorHost.h"
 #include "VxCradleSim.h"
+#include "frmDownloadProcess.h"
+#include "InputHold.h"
 #include "Workspace.h"
 #include "ucKR500_900.h"
 #include "ucVX700.h"
 
-#include <QCoreApplication>
+#include <QApplication>
+#include <QProgressBar>
 #include <QDir>
+#include <QFile>
 #include <QElapsedTimer>
 #include <QTemporaryDir>
 
@@ -30,7 +41,7 @@ constexpr double kLineBytesPerSecond = 19200.0 / 10.0; // start bit, 8 data bits
 constexpr double kKrPauseSeconds = 0.005;
 
 template<class Sim>
-bool measure(const char *family, int familyIndex, int records, double pausePerRecord,
+bool measure(const char *family, int familyIndex, int records, double pausePerRecord, bool window,
              const std::function<void(Sim &)> &fill)
 {
     QTemporaryDir dir;
@@ -49,24 +60,50 @@ bool measure(const char *family, int familyIndex, int records, double pausePerRe
     SetComPortDevice(9, device);
     SaveSetting(QStringLiteral("Terminal"), QStringLiteral("Comport"), QStringLiteral("COM9"));
 
+    const auto bytesSoFar = [&] {
+        return host.call([&] { return host.sim()->bytesReceived() + host.sim()->bytesSent(); });
+    };
     ucKR500_900 kr;
     ucVX700 vx;
-    DownloadProcess process(kr, vx);
     QElapsedTimer clock;
-    clock.start();
-    const DownloadProcess::Outcome outcome = process.run(familyIndex, CancelToken());
+    qint64 bytesBefore = 0;
+    DownloadProcess::Outcome outcome;
+    int saved = 0;
+    if (window) {
+        frmDownloadProcess dialog(kr, vx, familyIndex);
+        // The bar is set to its start once the terminal has told its count.
+        auto *bar = dialog.findChild<QProgressBar *>(QStringLiteral("pb"));
+        QObject::connect(bar, &QProgressBar::valueChanged, bar, [&] {
+            if (!clock.isValid()) {
+                bytesBefore = bytesSoFar();
+                clock.start();
+            }
+        });
+        dialog.exec();
+        outcome = dialog.outcome();
+        // The dialog does not say how many records it saved: the file does, a line each.
+        QFile file(QDir(Workspace::unapprovedFolder()).filePath(dialog.DownloadFile()));
+        if (!dialog.DownloadFile().isEmpty() && file.open(QIODevice::ReadOnly))
+            saved = int(file.readAll().count('\n'));
+    } else {
+        DownloadProcess process(kr, vx);
+        clock.start();
+        outcome = process.run(familyIndex, CancelToken());
+        saved = process.recordCount();
+    }
     const double seconds = clock.nsecsElapsed() / 1e9;
-    if (outcome != DownloadProcess::Outcome::Saved || process.recordCount() != records) {
-        std::fprintf(stderr, "bench_download: %s download stopped after %d of %d records (%s)\n", family,
-                     process.recordCount(), records, qPrintable(process.errName()));
+    if (outcome != DownloadProcess::Outcome::Saved || saved != records) {
+        std::fprintf(stderr, "bench_download: %s download ended with outcome %d, %d of %d records\n", family,
+                     int(outcome), saved, records);
         return false;
     }
-    const qint64 lineBytes = host.call([&] { return host.sim()->bytesReceived() + host.sim()->bytesSent(); });
+    const qint64 lineBytes = bytesSoFar() - bytesBefore;
+    const double simulatorLate = host.call([&] { return host.sim()->lateSeconds(); });
     const double limit = lineBytes / kLineBytesPerSecond + records * pausePerRecord;
     std::printf("%s: %d records in %.2f s, %.1f records/s; %lld bytes on the line, limit %.2f s; "
-                "ratio to protocol limit %.3f\n",
+                "ratio to protocol limit %.3f; simulator's own delay %.3f s\n",
                 family, records, seconds, records / seconds, static_cast<long long>(lineBytes), limit,
-                limit / seconds);
+                limit / seconds, simulatorLate);
     return true;
 }
 
@@ -74,8 +111,15 @@ bool measure(const char *family, int familyIndex, int records, double pausePerRe
 
 int main(int argc, char **argv)
 {
-    QCoreApplication app(argc, argv);
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    std::printf("processors: %s\n", keepToOneProcessor(takeFlag(argc, argv, "--spread")));
+    const bool window = takeFlag(argc, argv, "--window");
+    std::printf("through: %s\n", window ? "the download dialog (--window)" : "the download logic (--window: the dialog)");
     const int records = argc > 1 ? QByteArray(argv[1]).toInt() : 2000;
+    // As in the program: no click or key reaches a window while a link waits.
+    InputHold inputHold;
 
     QTemporaryDir workspace;
     QDir(workspace.path()).mkpath(QStringLiteral("config"));
@@ -91,11 +135,11 @@ int main(int argc, char **argv)
     for (const char *key : {"AutoClearData", "AutoUpdateTime", "AutoPowerDown"})
         SaveSetting(QStringLiteral("Terminal"), QLatin1String(key), QStringLiteral("0"));
 
-    const bool kr = measure<KrTerminalSim>("KR", DownloadProcess::kKrFamily, records, kKrPauseSeconds,
+    const bool kr = measure<KrTerminalSim>("KR", DownloadProcess::kKrFamily, records, kKrPauseSeconds, window,
                                            [records](KrTerminalSim &sim) {
                                                sim.setRecords(KrTerminalSim::generateRecords(records));
                                            });
-    const bool vx = measure<VxCradleSim>("VX", DownloadProcess::kVxFamily, records, 0.0,
+    const bool vx = measure<VxCradleSim>("VX", DownloadProcess::kVxFamily, records, 0.0, window,
                                          [records](VxCradleSim &sim) {
                                              sim.setRecords(VxCradleSim::sampleRecords(records));
                                          });

@@ -4,7 +4,9 @@
 // yardsticks: the protocol's own limit (the line time of every byte exchanged
 // in both directions plus the 5 ms pause before each record's ACK) and a
 // receive that polls every 50 ms (one poll plus the pause per record).
+// Usage: bench_kr_download [RECORDS] [--spread]
 
+#include "BenchSupport.h"
 #include "ComPorts.h"
 #include "KrTerminalSim.h"
 #include "Settings.h"
@@ -22,6 +24,7 @@
 int main(int argc, char **argv)
 {
     QCoreApplication app(argc, argv);
+    const char *processors = keepToOneProcessor(takeFlag(argc, argv, "--spread"));
     const int records = argc > 1 ? QByteArray(argv[1]).toInt() : 2000;
     constexpr int kPort = 8;
     constexpr double kLineBytesPerSecond = 19200.0 / 10.0; // start bit, 8 data bits, stop bit
@@ -77,14 +80,17 @@ int main(int argc, char **argv)
         return 1;
     }
     const qint64 lineBytes = host.call([&] { return host.sim()->bytesReceived() + host.sim()->bytesSent(); });
+    const double simulatorLate = host.call([&] { return host.sim()->lateSeconds(); });
     const double limit = lineBytes / kLineBytesPerSecond + read * kPauseSeconds;
     const double polled = read * kPolledSecondsPerRecord;
 
+    std::printf("processors:              %s\n", processors);
     std::printf("records:                 %d in %.2f s\n", read, seconds);
     std::printf("records per second:      %.1f\n", read / seconds);
     std::printf("bytes on the line:       %lld (%.2f s at 19200 baud) + %d x 5 ms pause = %.2f s\n",
                 static_cast<long long>(lineBytes), lineBytes / kLineBytesPerSecond, read, limit);
     std::printf("ratio to protocol limit: %.3f (limit %.2f s / measured %.2f s)\n", limit / seconds, limit, seconds);
     std::printf("ratio to 50 ms polling:  %.2f (%.2f s / measured %.2f s)\n", polled / seconds, polled, seconds);
+    std::printf("simulator's own delay:   %.3f s (its replies later than the line allowed)\n", simulatorLate);
     return 0;
 }

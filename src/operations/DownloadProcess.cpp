@@ -4,6 +4,7 @@
 #include "ComPorts.h"
 #include "CancelToken.h"
 #include "Ledger.h"
+#include "LinkBusy.h"
 #include "MessageReporter.h"
 #include "NumberFormat.h"
 #include "OperationLog.h"
@@ -252,6 +253,8 @@ DownloadProcess::Outcome DownloadProcess::runKr()
     if (!createFile())
         return Outcome::WriteFailure;
     WriteLog(QStringLiteral("KD"), QStringLiteral("Download"));
+    // The records come as one exchange: the link stays busy between them.
+    const LinkBusy::Scope busy;
     m_kr.BeginDownload(kTerminalId);
 
     for (;;) {
@@ -345,6 +348,8 @@ DownloadProcess::Outcome DownloadProcess::runVx()
         return Outcome::WriteFailure;
     WriteLog(QStringLiteral("VD"), QStringLiteral("Download Data"));
 
+    // The link stays busy between the record requests.
+    const LinkBusy::Scope busy;
     do {
         if (m_cancel->isCancelled()) {
             // Rewind the terminal's read pointer so its records stay readable

@@ -7,6 +7,13 @@
 #include <QApplication>
 #include <QShowEvent>
 
+namespace {
+
+// The bar and its label change at most this often; each change paints.
+constexpr int kProgressMs = 50;
+
+}
+
 frmDownloadProcess::frmDownloadProcess(ucKR500_900 &kr, ucVX700 &vx, int family, QWidget *parent)
     : QDialog(parent)
     , m_ui(std::make_unique<Ui::frmDownloadProcess>())
@@ -20,6 +27,9 @@ frmDownloadProcess::frmDownloadProcess(ucKR500_900 &kr, ucVX700 &vx, int family,
     m_tmr.setSingleShot(true);
     m_tmr.setInterval(100);
     connect(&m_tmr, &QTimer::timeout, this, &frmDownloadProcess::tmr_Timer);
+    m_progressTimer.setSingleShot(true);
+    m_progressTimer.setInterval(kProgressMs);
+    connect(&m_progressTimer, &QTimer::timeout, this, &frmDownloadProcess::showProgress);
     connect(m_ui->cmdCtrl, &QPushButton::clicked, this, &frmDownloadProcess::cmdCtrl_Click);
     connect(&m_process, &DownloadProcess::progressStarted, this, &frmDownloadProcess::onProgressStarted);
     connect(&m_process, &DownloadProcess::progressed, this, &frmDownloadProcess::onProgressed);
@@ -53,6 +63,11 @@ void frmDownloadProcess::tmr_Timer()
     m_cancel = std::make_unique<CancelToken>();
     m_outcome = m_process.run(m_family, *m_cancel);
     m_running = false;
+    // A dialog left open after a failure shows where the download stopped.
+    if (m_progressTimer.isActive()) {
+        m_progressTimer.stop();
+        showProgress();
+    }
     if (m_cursorSet) {
         QApplication::restoreOverrideCursor();
         m_cursorSet = false;
@@ -87,7 +102,15 @@ void frmDownloadProcess::done(int result)
 
 void frmDownloadProcess::onProgressStarted(int total)
 {
+    m_progressTimer.stop();
     m_ui->lbl->clear();
+    // Wide enough for the widest label from the start (the count at its
+    // longest, the ratio with two decimals, as the next to last record gives
+    // it): a label that grew with the records would resize the dialog's
+    // minimum each time.
+    const QFontMetrics metrics = m_ui->lbl->fontMetrics();
+    m_ui->lbl->setMinimumWidth(qMax(metrics.horizontalAdvance(DownloadProcess::progressText(total - 1, total)),
+                                    metrics.horizontalAdvance(DownloadProcess::progressText(total, total))));
     m_ui->pb->setRange(0, total);
     m_ui->pb->setValue(1);
 }
@@ -95,7 +118,15 @@ void frmDownloadProcess::onProgressStarted(int total)
 void frmDownloadProcess::onProgressed(int count, int total, const QString &label)
 {
     Q_UNUSED(total);
-    m_ui->lbl->setText(label);
-    if (count < m_ui->pb->maximum())
-        m_ui->pb->setValue(count);
+    m_progressCount = count;
+    m_progressLabel = label;
+    if (!m_progressTimer.isActive())
+        m_progressTimer.start();
+}
+
+void frmDownloadProcess::showProgress()
+{
+    m_ui->lbl->setText(m_progressLabel);
+    if (m_progressCount < m_ui->pb->maximum())
+        m_ui->pb->setValue(m_progressCount);
 }

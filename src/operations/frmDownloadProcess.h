@@ -49,6 +49,7 @@ private:
     void cmdCtrl_Click();
     void onProgressStarted(int total);
     void onProgressed(int count, int total, const QString &label);
+    void showProgress();
 
     std::unique_ptr<Ui::frmDownloadProcess> m_ui;
     DownloadProcess m_process;
@@ -56,6 +57,12 @@ private:
     // The running download's; a fresh one for each run.
     std::unique_ptr<CancelToken> m_cancel;
     QTimer m_tmr;
+    // The latest progress, shown when the event loop next runs: the bar paints
+    // itself at once when set, and a VX terminal waits for the next request
+    // meanwhile.
+    QTimer m_progressTimer;
+    int m_progressCount = 0;
+    QString m_progressLabel;
     bool m_autoDownload = false;
     bool m_running = false;
     bool m_cursorSet = false;

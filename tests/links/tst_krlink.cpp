@@ -175,6 +175,8 @@ private Q_SLOTS:
         // The ACK of a good record brings the next one.
         QFETCH(int, framesSent);
         QTRY_COMPARE(simValue(&KrTerminalSim::framesSent), framesSent);
+        // Every NAK and ACK gave the terminal its moment after the record.
+        QCOMPARE(simValue(&KrTerminalSim::hastyRecordReplies), 0);
     }
 
     void downloadInOrderThenEnd()
@@ -182,8 +184,10 @@ private Q_SLOTS:
         startDownload(6);
         QCOMPARE(drain(), KrTerminalSim::generateRecords(6));
         QCOMPARE(code(), 1);
-        // Each record acknowledged once; the final EOT is not.
+        // Each record acknowledged once, never within the terminal's moment
+        // after it; the final EOT is not acknowledged.
         QTRY_COMPARE(received(), kEnq + "00I" + kAck.repeated(6));
+        QCOMPARE(simValue(&KrTerminalSim::hastyRecordReplies), 0);
     }
 
     void countNotAcknowledged()

@@ -2,6 +2,7 @@
 #include "DownloadFixture.h"
 #include "CancelToken.h"
 #include "DataColumns.h"
+#include "LinkBusy.h"
 #include "RecordingReporter.h"
 #include "Settings.h"
 #include "TestFiles.h"
@@ -76,7 +77,13 @@ private Q_SLOTS:
         DownloadFixture::setOptions(clear, time, power);
         fx.sim([](auto &s) { s.setClock(QDateTime(QDate(2001, 1, 1), QTime(0, 0))); });
         QSignalSpy finished(&fx.process(), &DownloadProcess::downloadFinished);
+        // Between two records no timer or tray command may take the link.
+        int idleRecords = 0;
+        connect(&fx.process(), &DownloadProcess::progressed, this, [&idleRecords] {
+            idleRecords += LinkBusy::isBusy() ? 0 : 1;
+        });
         QCOMPARE(fx.download(automatic, kNow), DownloadProcess::Outcome::Saved);
+        QCOMPARE(idleRecords, 0);
         QCOMPARE(fx.process().DownloadFile(), u"20250704 102030.tvl"_s);
         QCOMPARE(finished.size(), 1);
         QCOMPARE(finished.at(0).at(0).toString(), fx.process().DownloadFile());

@@ -322,6 +322,10 @@ void KrTerminalSim::onHostFrame(const QByteArray &data, bool goodBcc)
 
 void KrTerminalSim::onSendingReply(char byte)
 {
+    constexpr auto kRecordMoment = std::chrono::milliseconds(5);
+    if (m_sendingRecords && (byte == kAck || byte == kNak)
+        && std::chrono::steady_clock::now() - lastSentAt() < kRecordMoment)
+        ++m_hastyReplies;
     if (byte == kNak) {
         sendFrame(m_lastFrame);
         return;

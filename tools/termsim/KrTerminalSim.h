@@ -85,6 +85,9 @@ public:
     QByteArray received() const { return m_received; }
     void clearReceived() { m_received.clear(); m_acks = m_naks = 0; }
     int acksReceived() const { return m_acks; }
+    // ACKs and NAKs of records that came sooner than the terminal can take
+    // them: within 5 ms of the record's last byte.
+    int hastyRecordReplies() const { return m_hastyReplies; }
     int naksReceived() const { return m_naks; }
     // Frames sent (including repeats) and records acknowledged by the host.
     int framesSent() const { return m_framesSent; }
@@ -159,4 +162,5 @@ private:
     int m_framesSent = 0;
     int m_recordsAcked = 0;
     int m_downloadAcked = 0;
+    int m_hastyReplies = 0;
 };

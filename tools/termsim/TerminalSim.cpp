@@ -107,17 +107,21 @@ void TerminalSim::send(const QByteArray &bytes)
     if (m_paced) {
         const Clock::time_point start = std::max(Clock::now(), m_outFreeAt);
         m_outFreeAt = start + lineTime(bytes.size());
-        // A sleep usually ends some 60 us late here, which would make the
-        // line slower than its baud rate: sleep to just short of the moment
-        // and watch the clock for the rest. The reply never goes out before
-        // its last byte would have. A longer watch would take the processor
-        // from the link that is about to read the reply.
-        constexpr auto kSleepLateness = std::chrono::microseconds(60);
+        // A sleep from an idle processor ends up to some 150 us late (more
+        // on a virtual machine), which would make the line slower than its
+        // baud rate: sleep to just short of the moment and watch the clock
+        // for the rest. The reply never goes out before its last byte would
+        // have. The host is waiting for this reply meanwhile, so the watch
+        // takes no processor time it could use.
+        constexpr auto kSleepLateness = std::chrono::microseconds(250);
         if (m_outFreeAt - Clock::now() > kSleepLateness)
             std::this_thread::sleep_until(m_outFreeAt - kSleepLateness);
-        while (Clock::now() < m_outFreeAt) {
-        }
+        Clock::time_point now = Clock::now();
+        while (now < m_outFreeAt)
+            now = Clock::now();
+        m_late += now - m_outFreeAt;
     }
     if (m_pty.write(bytes))
         m_bytesSent += bytes.size();
+    m_lastSentAt = Clock::now();
 }

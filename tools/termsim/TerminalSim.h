@@ -50,7 +50,14 @@ public:
     // Bytes that crossed the line in each direction since start (or the last reset).
     qint64 bytesReceived() const { return m_bytesReceived; }
     qint64 bytesSent() const { return m_bytesSent; }
-    void resetCounters() { m_bytesReceived = m_bytesSent = 0; }
+    // When paced: how much later, in all, the replies went out than the line
+    // would have let them (the simulator's own delay, not the host's).
+    double lateSeconds() const { return std::chrono::duration<double>(m_late).count(); }
+    void resetCounters()
+    {
+        m_bytesReceived = m_bytesSent = 0;
+        m_late = Clock::duration::zero();
+    }
 
 Q_SIGNALS:
     void vanished();
@@ -64,6 +71,8 @@ protected:
     bool vanishesOn(char letter);
     // Writes to the host (after the bytes' line time when paced).
     void send(const QByteArray &bytes);
+    // When the last bytes went out to the host.
+    std::chrono::steady_clock::time_point lastSentAt() const { return m_lastSentAt; }
 
 private:
     using Clock = std::chrono::steady_clock;
@@ -80,4 +89,6 @@ private:
     Clock::time_point m_outFreeAt {};
     qint64 m_bytesReceived = 0;
     qint64 m_bytesSent = 0;
+    Clock::duration m_late {};
+    Clock::time_point m_lastSentAt {};
 };

@@ -9,6 +9,8 @@
 #include <QTimer>
 
 #include <cerrno>
+#include <linux/serial.h>
+#include <sys/ioctl.h>
 #include <unistd.h>
 
 QtSerialTransport::QtSerialTransport(QObject *parent)
@@ -85,12 +87,27 @@ bool QtSerialTransport::open(int portNumber, int baudRate)
         m_port.clearError();
         return false;
     }
+    requestLowLatency();
     // A pseudo-terminal has no modem lines: DTR and RTS are best effort.
     m_port.setDataTerminalReady(true);
     m_port.setRequestToSend(true);
     m_port.clearError();
     setFailure(Failure::None, QString());
     return true;
+}
+
+void QtSerialTransport::requestLowLatency()
+{
+    // A USB serial adapter holds what it received back to fill a packet, up
+    // to 16 ms on FTDI's by default, and every record's exchange would wait
+    // for it. The driver's low-latency setting asks for the least it can do
+    // (1 ms there); a device without the setting refuses and keeps its own.
+    serial_struct info {};
+    const int fd = int(m_port.handle());
+    if (::ioctl(fd, TIOCGSERIAL, &info) == 0 && !(info.flags & ASYNC_LOW_LATENCY)) {
+        info.flags |= ASYNC_LOW_LATENCY;
+        ::ioctl(fd, TIOCSSERIAL, &info);
+    }
 }
 
 void QtSerialTransport::close()
@@ -162,9 +179,14 @@ void QtSerialTransport::discardInput()
 
 bool QtSerialTransport::waitForData(int timeoutMs)
 {
-    if (bytesWaiting() > 0)
+    if (m_port.isOpen() && m_port.bytesAvailable() > 0)
         return true;
-    if (!m_port.isOpen() || timeoutMs <= 0 || LinkBusy::yieldRequested())
+    // Without time to wait, ask the driver; with time, the event loop below
+    // wakes at once for bytes the driver already holds, and asking it first
+    // would only delay the wait (a reply usually is not there yet).
+    if (timeoutMs <= 0)
+        return bytesWaiting() > 0;
+    if (!m_port.isOpen() || LinkBusy::yieldRequested())
         return false;
     // A nested event loop: the window keeps repainting and a Cancel button
     // works, and the wait ends the moment a byte arrives.

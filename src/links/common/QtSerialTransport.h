@@ -32,6 +32,7 @@ public:
 private:
     void setFailure(Failure failure, const QString &text);
     void onError(QSerialPort::SerialPortError error);
+    void requestLowLatency();
 
     QSerialPort m_port;
     int m_baudRate = 19200;

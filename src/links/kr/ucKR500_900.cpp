@@ -234,6 +234,7 @@ void ucKR500_900::ReadFrame(QByteArray &data)
     for (;;) {
         silence.start();
         const bool arrived = m_transport->waitForData(remaining);
+        m_heardAt = std::chrono::steady_clock::now();
         if (arrived) {
             received += m_transport->readAll();
             // A line that keeps talking without ever closing a frame (another
@@ -293,21 +294,25 @@ void ucKR500_900::sendControlByte(char byte)
         m_transport->write(QByteArray(1, byte));
 }
 
-void ucKR500_900::Pause(int milliseconds)
+void ucKR500_900::PauseAfterHeard(int milliseconds)
 {
     const LinkBusy::Scope busy;
-    // The event loop wakes its timers on whole milliseconds, a fraction late
-    // or early depending on when the loop last looked; on the pause before
-    // every record's ACK that adds up. Wait in the event loop up to the last
-    // millisecond, then sleep out the rest. A sleep itself ends a tenth of a
-    // millisecond late or more on a busy machine, so it stops just short of
+    // The terminal's moment counts from the end of its frame, not from when
+    // the frame was decoded. The event loop wakes its timers on whole
+    // milliseconds, a fraction late or early depending on when the loop last
+    // looked; on the pause before every record's ACK that adds up. Wait in
+    // the event loop until half a millisecond to a millisecond and a half
+    // before the end, then sleep out the rest. A sleep itself ends a tenth of
+    // a millisecond late or more on a busy machine, so it stops just short of
     // the end and the clock is watched for the last moment.
     using Clock = std::chrono::steady_clock;
     constexpr auto kSleepLateness = std::chrono::microseconds(200);
-    const auto until = Clock::now() + std::chrono::milliseconds(milliseconds);
-    if (milliseconds > 1) {
+    const auto until = m_heardAt + std::chrono::milliseconds(milliseconds);
+    const auto loopMs =
+        (std::chrono::duration_cast<std::chrono::microseconds>(until - Clock::now()).count() - 500) / 1000;
+    if (loopMs > 0) {
         QEventLoop loop;
-        QTimer::singleShot(milliseconds - 1, Qt::PreciseTimer, &loop, &QEventLoop::quit);
+        QTimer::singleShot(int(loopMs), Qt::PreciseTimer, &loop, &QEventLoop::quit);
         loop.exec();
     }
     if (until - Clock::now() > kSleepLateness)
@@ -522,7 +527,7 @@ void ucKR500_900::GetRecord(QString &o_sData)
         ReadFrame(data);
         if (m_errCode == KR_SUCCESS) {
             o_sData = text(data);
-            Pause(kRecordPauseMs);
+            PauseAfterHeard(kRecordPauseMs);
             // The ACK makes the terminal send its next record.
             SendAck();
             QCoreApplication::processEvents();
@@ -535,7 +540,7 @@ void ucKR500_900::GetRecord(QString &o_sData)
             MessageReporter::instance().message(QStringLiteral("Time out"), MessageReporter::Icon::None);
             return;
         }
-        Pause(kRecordPauseMs);
+        PauseAfterHeard(kRecordPauseMs);
         // The NAK makes the terminal send the same record again.
         SendNak();
         QCoreApplication::processEvents();

@@ -5,6 +5,7 @@
 #include <QObject>
 #include <QString>
 
+#include <chrono>
 #include <memory>
 
 class CancelToken;
@@ -111,7 +112,8 @@ private:
     void SendNak();
     void SendEot();
     void sendControlByte(char byte);
-    void Pause(int milliseconds);
+    // Waits until `milliseconds` after the terminal was last heard from.
+    void PauseAfterHeard(int milliseconds);
 
     void writeExchange(qint16 id, char letter, const QByteArray &data, OnMissingPort onMissing);
     bool readExchange(qint16 id, char letter, QByteArray &data, OnMissingPort onMissing);
@@ -126,4 +128,6 @@ private:
     // reports it closed all the same, the device went away.
     bool m_expectOpen = false;
     bool m_vanished = false;
+    // When the last bytes of a frame came in (or a wait for them gave up).
+    std::chrono::steady_clock::time_point m_heardAt {};
 };
