@@ -6,7 +6,7 @@
 #include "ExceptionReport.h"
 #include "GuiHelpers.h"
 #include "MessageReporter.h"
-#include "TypedDateEdit.h"
+#include "ReportFilter.h"
 
 #include <QComboBox>
 #include <QHBoxLayout>
@@ -17,8 +17,6 @@
 
 namespace {
 
-constexpr int kAllPlansText = 366;
-
 QString res(int number, const char *english)
 {
     return CRes::instance().ResString(number, QLatin1String(english));
@@ -28,58 +26,27 @@ QString res(int number, const char *english)
 
 CompliancePage::CompliancePage(QWidget *parent)
     : QWidget(parent)
+    // A month up to yesterday: the last full day.
+    , m_filter(this, QDate::currentDate().addDays(-30), QDate::currentDate().addDays(-1))
 {
     setObjectName(QStringLiteral("picCompliance"));
-    // A month up to yesterday: the last full day.
-    const QDate yesterday = QDate::currentDate().addDays(-1);
-    const QString dateFormat = QLocale::system().dateFormat(QLocale::ShortFormat);
-    m_fromDate = new TypedDateEdit(yesterday.addDays(-29), this);
-    m_fromDate->setObjectName(QStringLiteral("dtpFrom"));
-    m_toDate = new TypedDateEdit(yesterday, this);
-    m_toDate->setObjectName(QStringLiteral("dtpTo"));
-    for (QDateEdit *d : {m_fromDate, m_toDate}) {
-        d->setCalendarPopup(true);
-        d->setDisplayFormat(dateFormat);
-    }
-    m_plan = new QComboBox(this);
-    m_plan->setObjectName(QStringLiteral("cboPlan"));
-    m_plan->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
-    m_plan->setMinimumContentsLength(10);
-    m_plan->addItem(QString());
     m_rows = new QComboBox(this);
     m_rows->setObjectName(QStringLiteral("cboRows"));
     m_rows->addItems({QString(), QString()});
     m_run = new QPushButton(this);
     m_run->setObjectName(QStringLiteral("cmdRun"));
     m_run->setDefault(true);
-    m_fromLabel = new QLabel(this);
-    m_toLabel = new QLabel(this);
-    m_planLabel = new QLabel(this);
     m_rowsLabel = new QLabel(this);
-    m_fromLabel->setBuddy(m_fromDate);
-    m_toLabel->setBuddy(m_toDate);
-    m_planLabel->setBuddy(m_plan);
     m_rowsLabel->setBuddy(m_rows);
     m_chart = new ComplianceChart(this);
     m_hint = new QLabel(this);
     m_hint->setObjectName(QStringLiteral("lblHint"));
-    m_warnings = new QLabel(this);
-    m_warnings->setObjectName(QStringLiteral("lblWarnings"));
-    m_warnings->setWordWrap(true);
-    m_warnings->setStyleSheet(QStringLiteral("color: #8a5a00"));
-    m_warnings->hide();
+    m_warnings = makeUnreadableNote(this);
 
     // The range and the plan on one line, the choice of bars on another, as
     // on the exceptions page, so that the page stays narrow in every language.
     auto *inputs = new QHBoxLayout;
-    inputs->addWidget(m_fromLabel);
-    inputs->addWidget(m_fromDate);
-    inputs->addSpacing(8);
-    inputs->addWidget(m_toLabel);
-    inputs->addWidget(m_toDate);
-    inputs->addSpacing(8);
-    inputs->addWidget(m_planLabel);
-    inputs->addWidget(m_plan, 1);
+    m_filter.addTo(inputs);
     inputs->addSpacing(8);
     inputs->addWidget(m_run);
     auto *choice = new QHBoxLayout;
@@ -94,14 +61,6 @@ CompliancePage::CompliancePage(QWidget *parent)
     layout->addWidget(m_chart, 1);
     layout->addWidget(m_warnings);
 
-    connect(m_fromDate, &QDateEdit::dateChanged, this, [this](QDate d) {
-        if (d > m_toDate->date())
-            m_toDate->setDate(d);
-    });
-    connect(m_toDate, &QDateEdit::dateChanged, this, [this](QDate d) {
-        if (d < m_fromDate->date())
-            m_fromDate->setDate(d);
-    });
     ButtonKey::bind(this, m_run, QKeySequence(Qt::Key_F5), QStringLiteral("compliance_run"));
     connect(m_run, &QPushButton::clicked, this, &CompliancePage::run);
     connect(m_rows, &QComboBox::currentIndexChanged, this, &CompliancePage::showFigures);
@@ -111,10 +70,7 @@ CompliancePage::CompliancePage(QWidget *parent)
 
 void CompliancePage::applyTexts()
 {
-    m_fromLabel->setText(res(363, "&From:"));
-    m_toLabel->setText(res(364, "&To:"));
-    m_planLabel->setText(res(365, "&Plan:"));
-    m_plan->setItemText(0, res(kAllPlansText, "(All plans)"));
+    m_filter.applyTexts();
     m_rowsLabel->setText(res(478, "&Show:"));
     m_rows->setItemText(0, res(476, "Per day"));
     m_rows->setItemText(1, res(477, "Per guard"));
@@ -125,24 +81,20 @@ void CompliancePage::applyTexts()
 
 void CompliancePage::setPlanNames(const QStringList &names)
 {
-    const QString current = planName();
-    m_plan->clear();
-    m_plan->addItem(res(kAllPlansText, "(All plans)"));
-    m_plan->addItems(names);
-    m_plan->setCurrentIndex(qMax(0, int(names.indexOf(current)) + 1));
+    m_filter.setPlanNames(names);
 }
 
 QString CompliancePage::planName() const
 {
-    return m_plan->currentIndex() > 0 ? m_plan->currentText() : QString();
+    return m_filter.planName();
 }
 
 bool CompliancePage::run()
 {
     BusyCursor busy;
     m_run->setEnabled(false);
-    const QDate from = m_fromDate->date();
-    const QDate to = m_toDate->date();
+    const QDate from = m_filter.from();
+    const QDate to = m_filter.to();
     ExceptionResult result;
     QString error;
     QStringList warnings;
@@ -155,11 +107,7 @@ bool CompliancePage::run()
     m_figures = ComplianceFigures(result, from, to);
     showFigures();
     // Files or lines that could not be read are named under the chart, as on the exceptions page.
-    m_warnings->setVisible(!warnings.isEmpty());
-    m_warnings->setText(res(377, "%1 files or lines could not be read and were left out:").arg(warnings.size())
-                        + u' ' + warnings.mid(0, 3).join(QStringLiteral("; "))
-                        + (warnings.size() > 3 ? QStringLiteral(" ...") : QString()));
-    m_warnings->setToolTip(warnings.join(u'\n'));
+    showUnreadable(m_warnings, warnings);
     return true;
 }
 

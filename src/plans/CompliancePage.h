@@ -1,13 +1,13 @@
 #pragma once
 
 #include "ComplianceFigures.h"
+#include "ReportFilter.h"
 
 #include <QDate>
 #include <QWidget>
 
 class ComplianceChart;
 class QComboBox;
-class QDateEdit;
 class QLabel;
 class QPushButton;
 
@@ -42,12 +42,7 @@ private:
 
     ComplianceFigures m_figures;
 
-    QLabel *m_fromLabel = nullptr;
-    QDateEdit *m_fromDate = nullptr;
-    QLabel *m_toLabel = nullptr;
-    QDateEdit *m_toDate = nullptr;
-    QLabel *m_planLabel = nullptr;
-    QComboBox *m_plan = nullptr;
+    ReportFilter m_filter;
     QLabel *m_rowsLabel = nullptr;
     QComboBox *m_rows = nullptr;
     QPushButton *m_run = nullptr;

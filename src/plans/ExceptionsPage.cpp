@@ -10,7 +10,6 @@
 #include "ReportPreview.h"
 #include "TagStore.h"
 #include "WindowGeometry.h"
-#include "TypedDateEdit.h"
 #include "rptExceptions.h"
 
 #include <QComboBox>
@@ -33,8 +32,6 @@
 
 namespace {
 
-constexpr int kAllPlansText = 366;
-constexpr int kWarningsText = 377;
 constexpr int kPlanText = 381;
 constexpr int kGuardText = 389;
 constexpr int kSiteText = 410;
@@ -57,23 +54,9 @@ QString res(int number, const char *english)
 
 ExceptionsPage::ExceptionsPage(QWidget *parent)
     : QWidget(parent)
+    , m_filter(this, QDate::currentDate().addDays(-1), QDate::currentDate().addDays(-1))
 {
     setObjectName(QStringLiteral("picExceptions"));
-    const QDate yesterday = QDate::currentDate().addDays(-1);
-    const QString dateFormat = QLocale::system().dateFormat(QLocale::ShortFormat);
-    m_fromDate = new TypedDateEdit(yesterday, this);
-    m_fromDate->setObjectName(QStringLiteral("dtpFrom"));
-    m_toDate = new TypedDateEdit(yesterday, this);
-    m_toDate->setObjectName(QStringLiteral("dtpTo"));
-    for (QDateEdit *d : {m_fromDate, m_toDate}) {
-        d->setCalendarPopup(true);
-        d->setDisplayFormat(dateFormat);
-    }
-    m_plan = new QComboBox(this);
-    m_plan->setObjectName(QStringLiteral("cboPlan"));
-    // At least "(All plans)" in every shipped language; wider as the page widens.
-    m_plan->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
-    m_plan->setMinimumContentsLength(10);
     // The site filter shows only with a central source.
     m_site = new QComboBox(this);
     m_site->setObjectName(QStringLiteral("cboSite"));
@@ -96,20 +79,10 @@ ExceptionsPage::ExceptionsPage(QWidget *parent)
     m_print->setIcon(QIcon::fromTheme(QStringLiteral("document-print")));
     m_pdf = new QPushButton(this);
     m_pdf->setObjectName(QStringLiteral("cmdExportPdf"));
-    m_fromLabel = new QLabel(this);
-    m_toLabel = new QLabel(this);
-    m_planLabel = new QLabel(this);
-    m_fromLabel->setBuddy(m_fromDate);
-    m_toLabel->setBuddy(m_toDate);
-    m_planLabel->setBuddy(m_plan);
 
     m_model = new ExceptionTableModel(this);
     m_table = makeTable("grdExceptions", m_model);
-    m_warnings = new QLabel(this);
-    m_warnings->setObjectName(QStringLiteral("lblWarnings"));
-    m_warnings->setWordWrap(true);
-    m_warnings->setStyleSheet(QStringLiteral("color: #8a5a00"));
-    m_warnings->hide();
+    m_warnings = makeUnreadableNote(this);
     m_planTotals = new OutcomeTotalsModel(kPlanText, this);
     m_guardTotals = new OutcomeTotalsModel(kGuardText, this);
     m_planBox = new QGroupBox(this);
@@ -130,14 +103,7 @@ ExceptionsPage::ExceptionsPage(QWidget *parent)
     auto *inputs = new QHBoxLayout;
     inputs->addWidget(m_siteLabel);
     inputs->addWidget(m_site, 1);
-    inputs->addWidget(m_fromLabel);
-    inputs->addWidget(m_fromDate);
-    inputs->addSpacing(8);
-    inputs->addWidget(m_toLabel);
-    inputs->addWidget(m_toDate);
-    inputs->addSpacing(8);
-    inputs->addWidget(m_planLabel);
-    inputs->addWidget(m_plan, 1);
+    m_filter.addTo(inputs);
     inputs->addSpacing(8);
     inputs->addWidget(m_run);
     auto *commands = new QHBoxLayout;
@@ -179,15 +145,6 @@ ExceptionsPage::ExceptionsPage(QWidget *parent)
     layout->addLayout(commands);
     WindowGeometry::keep(splitter, QStringLiteral("ExceptionsSplitter"));
 
-    // The range stays a range: moving one end past the other takes it along.
-    connect(m_fromDate, &QDateEdit::dateChanged, this, [this](QDate d) {
-        if (d > m_toDate->date())
-            m_toDate->setDate(d);
-    });
-    connect(m_toDate, &QDateEdit::dateChanged, this, [this](QDate d) {
-        if (d < m_fromDate->date())
-            m_fromDate->setDate(d);
-    });
     ButtonKey::bind(this, m_run, QKeySequence(Qt::Key_F5), QStringLiteral("schedule_run"));
     connect(m_run, &QPushButton::clicked, this, &ExceptionsPage::run);
     connect(m_preview, &QPushButton::clicked, this, &ExceptionsPage::preview);
@@ -213,11 +170,7 @@ QTableView *ExceptionsPage::makeTable(const char *name, QAbstractItemModel *mode
 
 void ExceptionsPage::applyTexts()
 {
-    m_fromLabel->setText(res(363, "&From:"));
-    m_toLabel->setText(res(364, "&To:"));
-    m_planLabel->setText(res(365, "&Plan:"));
-    if (m_plan->count() > 0)
-        m_plan->setItemText(0, res(kAllPlansText, "(All plans)"));
+    m_filter.applyTexts();
     m_siteLabel->setText(res(412, "&Site:"));
     if (m_site->count() > 0)
         m_site->setItemText(0, res(kAllSitesText, "(All sites)"));
@@ -240,22 +193,13 @@ void ExceptionsPage::applyTexts()
     fitColumns();
 }
 
-void ExceptionsPage::setChoices(QComboBox *combo, int allText, const char *allEnglish, const QStringList &names)
-{
-    const QString current = combo->currentIndex() > 0 ? combo->currentText() : QString();
-    combo->clear();
-    combo->addItem(res(allText, allEnglish));
-    combo->addItems(names);
-    combo->setCurrentIndex(qMax(0, int(names.indexOf(current)) + 1));
-}
-
 void ExceptionsPage::setPlanNames(const QStringList &names)
 {
     // With a source the plans are those of its sites, not of the workspace.
     if (m_source)
         refreshCatalog();
     else
-        setChoices(m_plan, kAllPlansText, "(All plans)", names);
+        m_filter.setPlanNames(names);
 }
 
 void ExceptionsPage::setSource(std::shared_ptr<const ExceptionSource> source)
@@ -264,8 +208,8 @@ void ExceptionsPage::setSource(std::shared_ptr<const ExceptionSource> source)
     m_site->setVisible(bool(m_source));
     m_siteLabel->setVisible(bool(m_source));
     m_model->setShowSite(bool(m_source));
-    setChoices(m_site, kAllSitesText, "(All sites)", {});
-    setChoices(m_plan, kAllPlansText, "(All plans)", {});
+    ReportFilter::setChoices(m_site, kAllSitesText, "(All sites)", {});
+    m_filter.setPlanNames({});
     applyTexts();
     // The sites are read when the page is shown (setPlanNames), not before:
     // a server that does not answer costs nothing until then.
@@ -279,8 +223,8 @@ void ExceptionsPage::refreshCatalog()
     connect(watcher, &QFutureWatcherBase::finished, this, [this, watcher] {
         watcher->deleteLater();
         if (const std::optional<ExceptionSource::Catalog> catalog = watcher->result()) {
-            setChoices(m_site, kAllSitesText, "(All sites)", catalog->sites);
-            setChoices(m_plan, kAllPlansText, "(All plans)", catalog->plans);
+            ReportFilter::setChoices(m_site, kAllSitesText, "(All sites)", catalog->sites);
+            m_filter.setPlanNames(catalog->plans);
         }
     });
     watcher->setFuture(QtConcurrent::run([source = m_source]() -> std::optional<ExceptionSource::Catalog> {
@@ -294,17 +238,14 @@ void ExceptionsPage::refreshCatalog()
 
 void ExceptionsPage::setFilter(const QDate &from, const QDate &to, const QString &plan)
 {
-    // From first: a later start takes the end along, which the end then sets.
-    m_fromDate->setDate(from);
-    m_toDate->setDate(to);
-    m_plan->setCurrentIndex(plan.isEmpty() ? 0 : qMax(0, m_plan->findText(plan)));
+    m_filter.set(from, to, plan);
 }
 
 bool ExceptionsPage::run()
 {
-    const QDate from = m_fromDate->date();
-    const QDate to = m_toDate->date();
-    const QString plan = m_plan->currentIndex() > 0 ? m_plan->currentText() : QString();
+    const QDate from = m_filter.from();
+    const QDate to = m_filter.to();
+    const QString plan = m_filter.planName();
     if (m_source) {
         if (m_running)
             return false;
@@ -376,11 +317,7 @@ void ExceptionsPage::showResult(ExceptionResult result, QHash<QString, QString> 
     m_to = to;
     m_haveResult = true;
     // Files or lines that could not be read are named under the table; the report goes on without them.
-    m_warnings->setVisible(!warnings.isEmpty());
-    m_warnings->setText(res(kWarningsText, "%1 files or lines could not be read and were left out:").arg(warnings.size())
-                        + u' ' + warnings.mid(0, 3).join(QStringLiteral("; "))
-                        + (warnings.size() > 3 ? QStringLiteral(" ...") : QString()));
-    m_warnings->setToolTip(warnings.join(u'\n'));
+    showUnreadable(m_warnings, warnings);
     fitColumns();
 }
 

@@ -2,6 +2,7 @@
 
 #include "ExceptionMatcher.h"
 #include "ExceptionSource.h"
+#include "ReportFilter.h"
 
 #include <QDate>
 #include <QWidget>
@@ -12,7 +13,6 @@ class ExceptionTableModel;
 class QAbstractItemModel;
 class OutcomeTotalsModel;
 class QComboBox;
-class QDateEdit;
 class QGroupBox;
 class QLabel;
 class QPushButton;
@@ -63,7 +63,6 @@ private:
     void showResult(ExceptionResult result, QHash<QString, QString> names, const QStringList &warnings,
                     const QDate &from, const QDate &to);
     void refreshCatalog();
-    void setChoices(QComboBox *combo, int allText, const char *allEnglish, const QStringList &names);
     QTableView *makeTable(const char *name, QAbstractItemModel *model);
     void fitColumns();
 
@@ -75,12 +74,7 @@ private:
     std::shared_ptr<const ExceptionSource> m_source;
     bool m_running = false;
 
-    QLabel *m_fromLabel = nullptr;
-    QDateEdit *m_fromDate = nullptr;
-    QLabel *m_toLabel = nullptr;
-    QDateEdit *m_toDate = nullptr;
-    QLabel *m_planLabel = nullptr;
-    QComboBox *m_plan = nullptr;
+    ReportFilter m_filter;
     QLabel *m_siteLabel = nullptr;
     QComboBox *m_site = nullptr;
     QLabel *m_runningNote = nullptr;
