@@ -121,7 +121,8 @@ void TerminalSim::send(const QByteArray &bytes)
             now = Clock::now();
         m_late += now - m_outFreeAt;
     }
+    // Stamped before the write: the host may read the bytes before the write returns.
+    m_lastSentAt = Clock::now();
     if (m_pty.write(bytes))
         m_bytesSent += bytes.size();
-    m_lastSentAt = Clock::now();
 }
