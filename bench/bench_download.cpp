@@ -122,13 +122,8 @@ int main(int argc, char **argv)
     InputHold inputHold;
 
     QTemporaryDir workspace;
-    QDir(workspace.path()).mkpath(QStringLiteral("config"));
-    Settings::setConfigFolder(workspace.path() + QStringLiteral("/config"));
-    const QString folder = workspace.path() + QStringLiteral("/ws");
     QString error;
-    Workspace::createIfMissing(folder, &error);
-    Workspace::setCurrent(folder);
-    if (!DataStore::open(&error)) {
+    if (!openBenchWorkspace(workspace, &error)) {
         std::fprintf(stderr, "bench_download: %s\n", qPrintable(error));
         return 1;
     }
